@@ -1,0 +1,24 @@
+#include "app/file_ops.h"
+
+#include <cstdio>
+
+#include <sys/stat.h>
+
+namespace nearbeam {
+
+bool replaceFile(const std::string& from, const std::string& to) {
+    return std::rename(from.c_str(), to.c_str()) == 0;
+}
+
+bool removeFile(const std::string& path) {
+    return std::remove(path.c_str()) == 0;
+}
+
+bool makeFolder(const std::string& path) {
+    struct stat st;
+    if (::mkdir(path.c_str(), 0700) == 0)
+        return true;
+    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+} // namespace nearbeam

@@ -1,0 +1,25 @@
+#include "app/file_ops.h"
+
+#include "app/text.h"
+
+#include <windows.h>
+
+namespace nearbeam {
+
+bool replaceFile(const std::string& from, const std::string& to) {
+    return MoveFileExW(widen(from).c_str(), widen(to).c_str(),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+}
+
+bool removeFile(const std::string& path) {
+    return DeleteFileW(widen(path).c_str()) != 0;
+}
+
+bool makeFolder(const std::string& path) {
+    if (CreateDirectoryW(widen(path).c_str(), nullptr))
+        return true;
+    DWORD attributes = GetFileAttributesW(widen(path).c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+} // namespace nearbeam
