@@ -1,0 +1,119 @@
+#pragma once
+// The one module that reads and writes the data files. Lines end in CR LF when
+// written (binary mode, so every platform writes the same bytes); a reader takes
+// LF or CR LF as the end of a line and drops the CR. A line is handed to its users
+// in parts of at most kMaxLineLength characters, line break included, as a reader
+// with a 328-byte buffer sees it; rewrites work on whole physical lines.
+//
+// Callers hold the database lock around every call.
+
+#include "database/records.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace nearbeam::datafile {
+
+// Opens an 8-bit path for "rb", "ab", "a+b" or "wb" (widened on Windows).
+std::FILE* open(const std::string& path, const char* mode);
+
+// Reads a file's physical lines with large buffered reads.
+class LineReader {
+  public:
+    explicit LineReader(const std::string& path);
+    ~LineReader();
+    LineReader(const LineReader&) = delete;
+    LineReader& operator=(const LineReader&) = delete;
+
+    bool isOpen() const { return file_ != nullptr; }
+    // The next physical line: its text without the line break (the CR before an LF
+    // dropped) and whether a line break ended it (false only for a last line
+    // without one). The view stays valid until the next call. False at the end.
+    bool next(std::string_view& text, bool& hasBreak);
+
+  private:
+    bool fill();
+    std::FILE* file_ = nullptr;
+    std::unique_ptr<char[]> buffer_;
+    size_t capacity_ = 0;
+    size_t begin_ = 0;
+    size_t end_ = 0;
+    bool eof_ = false;
+};
+
+// The parts of one physical line as a 328-byte line reader gives them: pieces of
+// kMaxLineLength characters, the last one carrying the "\n" when the line had a
+// break. fn(std::string_view part) returns true to stop; forEachPart then returns
+// true too.
+template <typename Fn> bool forEachPart(std::string_view text, bool hasBreak, Fn&& fn) {
+    // Parts are cut from the text followed by its "\n"; the "\n" is not in text.
+    const size_t total = text.size() + (hasBreak ? 1 : 0);
+    if (total == 0)
+        return false;
+    static const char kBreak[] = "\n";
+    std::string last;
+    for (size_t at = 0; at < total; at += kMaxLineLength) {
+        size_t n = total - at < kMaxLineLength ? total - at : kMaxLineLength;
+        if (at + n <= text.size()) {
+            if (fn(text.substr(at, n)))
+                return true;
+        } else if (n == 1 && at == text.size()) {
+            if (fn(std::string_view(kBreak, 1)))
+                return true;
+        } else {
+            last.assign(text.data() + at, n - 1);
+            last.push_back('\n');
+            if (fn(std::string_view(last)))
+                return true;
+        }
+    }
+    return false;
+}
+
+// Every part of every line of the file, in order; fn returns true to stop. False
+// when the file cannot be opened.
+template <typename Fn> bool forEachPartOfFile(const std::string& path, Fn&& fn) {
+    LineReader reader(path);
+    if (!reader.isOpen())
+        return false;
+    std::string_view text;
+    bool hasBreak = false;
+    while (reader.next(text, hasBreak)) {
+        if (forEachPart(text, hasBreak, fn))
+            break;
+    }
+    return true;
+}
+
+// Appends whole lines (each given without its line break) with CR LF after each.
+// When the file ends in a line without a line break, one is written first so the
+// new line does not run into it. Creates the file. False when it cannot be opened
+// or written.
+bool appendLines(const std::string& path, const std::vector<std::string_view>& lines);
+bool appendLine(const std::string& path, std::string_view line);
+
+// Writes a new file at path + ".tmp" and renames it over path in one step, so the
+// file is at every instant either the old or the new one. lines are written with
+// CR LF each. False (and the old file untouched) on any failure.
+bool replaceLines(const std::string& path, const std::vector<std::string>& lines);
+
+// Copies a file byte for byte. False when it cannot be read or written.
+bool copyFile(const std::string& from, const std::string& to);
+
+// Size and modification time: a file that changed under a cached index shows a
+// different stamp. A missing file has size -1.
+struct FileStamp {
+    int64_t size = -1;
+    int64_t modified = 0;
+    friend bool operator==(const FileStamp& a, const FileStamp& b) {
+        return a.size == b.size && a.modified == b.modified;
+    }
+    friend bool operator!=(const FileStamp& a, const FileStamp& b) { return !(a == b); }
+};
+FileStamp stamp(const std::string& path);
+
+} // namespace nearbeam::datafile

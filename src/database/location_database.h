@@ -1,0 +1,98 @@
+#pragma once
+// The location database: one table per kind of record over the files of the data
+// folder, the asked list, the location lookup and the two flags. One object per
+// process, made by the program entry with the settings store.
+
+#include "app/settings_store.h"
+#include "database/bssid_key.h"
+#include "database/download_service.h"
+#include "database/records.h"
+#include "database/tables.h"
+
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <string_view>
+
+namespace nearbeam {
+
+class LocationDatabase {
+  public:
+    // Reads NextLocalID (absent: 4294967295) and UploadNeeded (absent: false).
+    explicit LocationDatabase(SettingsStore& settings);
+    LocationDatabase(const LocationDatabase&) = delete;
+    LocationDatabase& operator=(const LocationDatabase&) = delete;
+
+    // Gives every table its file in folder (8-bit, ending in its separator: a
+    // backslash on Windows). Reads nothing.
+    void openDatabase(const std::string& folder);
+    std::string folder() const;
+    // The subscription list's file in the data folder.
+    std::string subscriptionsPath() const;
+
+    // The download that lookUpLocation hands unknown keys to; none (the start)
+    // means no download: such keys answer lookup_status::Idle.
+    void setDownloadService(DownloadService* download);
+
+    // The location of an access point: the record and lookup_status::Found from
+    // ap.txt; none and NotPlaced when apchecked.txt has the key; otherwise none,
+    // the key handed to the download, and the download's state.
+    int32_t lookUpLocation(const BssidKey& key, LocationRecord** out);
+
+    // Empties every table and deletes its file (subscriptions.txt stays); sets
+    // changed. The local identifier counter stays.
+    void clearCache();
+    // After a successful upload: purgeLocal on country, province, city, area,
+    // building and ap files. Caches stay.
+    void purgeAfterUpload();
+    // Sets uploadNeeded and writes UploadNeeded (1 or 0).
+    void setUploadNeeded(bool flag);
+    // Hands out local identifiers downwards from 4294967295; NextLocalID always
+    // holds the next one.
+    uint32_t allocateLocalId();
+
+    // The records may have changed under the user interface (set by clearCache,
+    // the wizard after saving, the end of an upload reply; cleared by the Scanner).
+    std::atomic<bool> changed{false};
+    // Records made or changed here wait for upload (mirrors UploadNeeded).
+    std::atomic<bool> uploadNeeded{false};
+
+    RecordTable& networks() { return networks_; }
+    RecordTable& countries() { return countries_; }
+    RecordTable& provinces() { return provinces_; }
+    RecordTable& cities() { return cities_; }
+    RecordTable& areas() { return areas_; }
+    RecordTable& buildings() { return buildings_; }
+    RecordTable& services() { return services_; }
+    LocationTable& locations() { return locations_; }
+    AskedList& asked() { return asked_; }
+
+    // The table of a section of a server reply: 1 services, 2 networks, 3
+    // countries, 4 provinces, 5 cities, 6 areas, 7 buildings, 8 aps. None otherwise.
+    TextTable* tableForSection(int section);
+    // The section number of a heading line ("- services" ... "- aps"); 0 for none.
+    static int sectionOfHeading(std::string_view heading);
+
+    // The database lock, shared by every table; recursive.
+    std::recursive_mutex& lock() { return lock_; }
+
+  private:
+    SettingsStore& settings_;
+    mutable std::recursive_mutex lock_;
+    std::string folder_;
+    uint32_t nextLocalId_;
+    DownloadService* download_ = nullptr;
+
+    RecordTable networks_;
+    RecordTable countries_;
+    RecordTable provinces_;
+    RecordTable cities_;
+    RecordTable areas_;
+    RecordTable buildings_;
+    RecordTable services_;
+    LocationTable locations_;
+    AskedList asked_;
+};
+
+} // namespace nearbeam
