@@ -8,7 +8,14 @@
 
 #include <windows.h>
 
+#include <wlanapi.h>
+
 namespace nearbeam {
+
+// One BSS entry as a record.
+AccessPointRecord recordFromBssEntry(const WLAN_BSS_ENTRY& entry);
+// The entries of a BSS list, no more than its total size holds.
+void recordsFromBssList(const WLAN_BSS_LIST& list, std::vector<AccessPointRecord>& out);
 
 class WlanDriver : public WirelessDriver {
   public:
@@ -30,6 +37,8 @@ class WlanDriver : public WirelessDriver {
 
   private:
     bool ensureClient();
+    // The interface of that name, when the WLAN API has it.
+    std::optional<GUID> findInterface(const std::wstring& name);
 
     HANDLE client_ = nullptr;
     GUID interface_{};
