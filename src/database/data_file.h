@@ -30,10 +30,10 @@ class LineReader {
     LineReader& operator=(const LineReader&) = delete;
 
     bool isOpen() const { return file_ != nullptr; }
-    // The next physical line: its text without the line break (the CR before an LF
-    // dropped) and whether a line break ended it (false only for a last line
-    // without one). The view stays valid until the next call. False at the end.
-    bool next(std::string_view& text, bool& hasBreak);
+    // The next physical line with its line break as one "\n" (the CR of a CR LF
+    // dropped); only a last line without a line break comes without one. The view
+    // stays valid until the next call. False at the end of the file.
+    bool next(std::string_view& line);
 
   private:
     bool fill();
@@ -45,31 +45,19 @@ class LineReader {
     bool eof_ = false;
 };
 
-// The parts of one physical line as a 328-byte line reader gives them: pieces of
-// kMaxLineLength characters, the last one carrying the "\n" when the line had a
-// break. fn(std::string_view part) returns true to stop; forEachPart then returns
+// A physical line without its "\n".
+inline std::string_view lineText(std::string_view line) {
+    return !line.empty() && line.back() == '\n' ? line.substr(0, line.size() - 1) : line;
+}
+
+// The parts of one physical line (given with its "\n") as a reader with a 328-byte
+// buffer gets them: pieces of kMaxLineLength characters, the last one carrying the
+// "\n". fn(std::string_view part) returns true to stop; forEachPart then returns
 // true too.
-template <typename Fn> bool forEachPart(std::string_view text, bool hasBreak, Fn&& fn) {
-    // Parts are cut from the text followed by its "\n"; the "\n" is not in text.
-    const size_t total = text.size() + (hasBreak ? 1 : 0);
-    if (total == 0)
-        return false;
-    static const char kBreak[] = "\n";
-    std::string last;
-    for (size_t at = 0; at < total; at += kMaxLineLength) {
-        size_t n = total - at < kMaxLineLength ? total - at : kMaxLineLength;
-        if (at + n <= text.size()) {
-            if (fn(text.substr(at, n)))
-                return true;
-        } else if (n == 1 && at == text.size()) {
-            if (fn(std::string_view(kBreak, 1)))
-                return true;
-        } else {
-            last.assign(text.data() + at, n - 1);
-            last.push_back('\n');
-            if (fn(std::string_view(last)))
-                return true;
-        }
+template <typename Fn> bool forEachPart(std::string_view line, Fn&& fn) {
+    for (size_t at = 0; at < line.size(); at += kMaxLineLength) {
+        if (fn(line.substr(at, kMaxLineLength)))
+            return true;
     }
     return false;
 }
@@ -80,10 +68,9 @@ template <typename Fn> bool forEachPartOfFile(const std::string& path, Fn&& fn) 
     LineReader reader(path);
     if (!reader.isOpen())
         return false;
-    std::string_view text;
-    bool hasBreak = false;
-    while (reader.next(text, hasBreak)) {
-        if (forEachPart(text, hasBreak, fn))
+    std::string_view line;
+    while (reader.next(line)) {
+        if (forEachPart(line, fn))
             break;
     }
     return true;
@@ -100,6 +87,8 @@ bool appendLine(const std::string& path, std::string_view line);
 // file is at every instant either the old or the new one. lines are written with
 // CR LF each. False (and the old file untouched) on any failure.
 bool replaceLines(const std::string& path, const std::vector<std::string>& lines);
+// The same with the new file's bytes given whole.
+bool replaceContent(const std::string& path, const std::string& bytes);
 
 // Copies a file byte for byte. False when it cannot be read or written.
 bool copyFile(const std::string& from, const std::string& to);

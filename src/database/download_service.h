@@ -26,8 +26,8 @@ class DownloadService {
   public:
     virtual ~DownloadService() = default;
     // Starts a server request for key unless one is running or the pause after a
-    // bad reply is on. True when a request was queued by this call. Called with the
-    // database lock held: it must not wait for the web agent's thread.
+    // bad reply is on. True when a request was queued by this call. Called on the
+    // user-interface thread without the database lock held.
     virtual bool requestDownload(const BssidKey& key) = 0;
     // The download's current state: one of the lookup_status values.
     virtual int32_t state() const = 0;

@@ -1,0 +1,195 @@
+#include "database/data_file.h"
+
+#include "app/file_ops.h"
+
+#include <cstring>
+
+#include <sys/stat.h>
+#include <sys/types.h>
+
+#ifdef _WIN32
+#include "app/text.h"
+#endif
+
+namespace nearbeam::datafile {
+
+namespace {
+constexpr size_t kReadBlock = 256 * 1024;
+
+bool writeAll(std::FILE* f, const std::string& bytes) {
+    return bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+}
+} // namespace
+
+std::FILE* open(const std::string& path, const char* mode) {
+    if (path.empty())
+        return nullptr;
+#ifdef _WIN32
+    std::wstring wideMode(mode, mode + std::strlen(mode));
+    return _wfopen(widen(path).c_str(), wideMode.c_str());
+#else
+    return std::fopen(path.c_str(), mode);
+#endif
+}
+
+LineReader::LineReader(const std::string& path) : file_(open(path, "rb")) {
+    if (file_) {
+        capacity_ = kReadBlock;
+        buffer_.reset(new char[capacity_]);
+    }
+}
+
+LineReader::~LineReader() {
+    if (file_)
+        std::fclose(file_);
+}
+
+bool LineReader::fill() {
+    if (eof_ || !file_)
+        return false;
+    if (begin_ > 0) {
+        std::memmove(buffer_.get(), buffer_.get() + begin_, end_ - begin_);
+        end_ -= begin_;
+        begin_ = 0;
+    }
+    if (end_ == capacity_) {
+        // A line longer than the buffer: make room for it.
+        std::unique_ptr<char[]> bigger(new char[capacity_ * 2]);
+        std::memcpy(bigger.get(), buffer_.get(), end_);
+        buffer_ = std::move(bigger);
+        capacity_ *= 2;
+    }
+    size_t got = std::fread(buffer_.get() + end_, 1, capacity_ - end_, file_);
+    if (got == 0) {
+        eof_ = true;
+        return false;
+    }
+    end_ += got;
+    return true;
+}
+
+bool LineReader::next(std::string_view& line) {
+    if (!file_)
+        return false;
+    size_t searched = begin_;
+    for (;;) {
+        char* start = buffer_.get() + begin_;
+        void* nl = std::memchr(buffer_.get() + searched, '\n', end_ - searched);
+        if (nl) {
+            size_t length = static_cast<char*>(nl) - start;
+            begin_ += length + 1;
+            // CR LF: the CR becomes the line's "\n" so the line stays one view.
+            if (length > 0 && start[length - 1] == '\r') {
+                start[length - 1] = '\n';
+                line = std::string_view(start, length);
+            } else {
+                line = std::string_view(start, length + 1);
+            }
+            return true;
+        }
+        size_t pending = end_ - begin_;
+        if (!fill()) {
+            if (begin_ == end_)
+                return false;
+            line = std::string_view(buffer_.get() + begin_, end_ - begin_);
+            begin_ = end_;
+            return true;
+        }
+        searched = begin_ + pending;
+    }
+}
+
+bool appendLines(const std::string& path, const std::vector<std::string_view>& lines) {
+    std::FILE* f = open(path, "a+b");
+    if (!f)
+        return false;
+    std::string bytes;
+    if (std::fseek(f, -1, SEEK_END) == 0) {
+        int last = std::fgetc(f);
+        if (last != EOF && last != '\n')
+            bytes += "\r\n";
+    }
+    std::fseek(f, 0, SEEK_END);
+    size_t total = bytes.size();
+    for (auto line : lines)
+        total += line.size() + 2;
+    bytes.reserve(total);
+    for (auto line : lines) {
+        bytes += line;
+        bytes += "\r\n";
+    }
+    bool ok = writeAll(f, bytes);
+    ok = std::fclose(f) == 0 && ok;
+    return ok;
+}
+
+bool appendLine(const std::string& path, std::string_view line) {
+    return appendLines(path, {line});
+}
+
+bool replaceContent(const std::string& path, const std::string& bytes) {
+    const std::string temp = path + ".tmp";
+    std::FILE* f = open(temp, "wb");
+    if (!f)
+        return false;
+    bool ok = writeAll(f, bytes);
+    ok = std::fflush(f) == 0 && ok;
+    ok = std::fclose(f) == 0 && ok;
+    if (ok && replaceFile(temp, path))
+        return true;
+    removeFile(temp);
+    return false;
+}
+
+bool replaceLines(const std::string& path, const std::vector<std::string>& lines) {
+    std::string bytes;
+    for (const auto& line : lines) {
+        bytes += line;
+        bytes += "\r\n";
+    }
+    return replaceContent(path, bytes);
+}
+
+bool copyFile(const std::string& from, const std::string& to) {
+    std::FILE* in = open(from, "rb");
+    if (!in)
+        return false;
+    std::FILE* out = open(to, "wb");
+    if (!out) {
+        std::fclose(in);
+        return false;
+    }
+    std::unique_ptr<char[]> block(new char[kReadBlock]);
+    bool ok = true;
+    size_t got;
+    while ((got = std::fread(block.get(), 1, kReadBlock, in)) > 0) {
+        if (std::fwrite(block.get(), 1, got, out) != got) {
+            ok = false;
+            break;
+        }
+    }
+    ok = !std::ferror(in) && ok;
+    std::fclose(in);
+    ok = std::fclose(out) == 0 && ok;
+    return ok;
+}
+
+FileStamp stamp(const std::string& path) {
+    FileStamp s;
+#ifdef _WIN32
+    struct _stat64 st;
+    if (_wstat64(widen(path).c_str(), &st) != 0)
+        return s;
+    s.size = st.st_size;
+    s.modified = st.st_mtime;
+#else
+    struct stat st;
+    if (::stat(path.c_str(), &st) != 0)
+        return s;
+    s.size = st.st_size;
+    s.modified = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec;
+#endif
+    return s;
+}
+
+} // namespace nearbeam::datafile

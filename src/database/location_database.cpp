@@ -1,0 +1,145 @@
+#include "database/location_database.h"
+
+#include "app/settings_keys.h"
+
+namespace nearbeam {
+
+using Guard = std::lock_guard<std::recursive_mutex>;
+
+LocationDatabase::LocationDatabase(SettingsStore& settings)
+    : settings_(settings),
+      nextLocalId_(static_cast<uint32_t>(settings::read(settings, settings::NextLocalID))),
+      networks_(lock_, RecordKind::Network, "network.txt", nullptr, nullptr, nullptr),
+      countries_(lock_, RecordKind::Country, "country.txt", nullptr, nullptr,
+                 [this] { return allocateLocalId(); }),
+      provinces_(lock_, RecordKind::Province, "province.txt", &countries_, nullptr,
+                 [this] { return allocateLocalId(); }),
+      cities_(lock_, RecordKind::City, "city.txt", &provinces_, nullptr,
+              [this] { return allocateLocalId(); }),
+      areas_(lock_, RecordKind::Area, "area.txt", &cities_, nullptr,
+             [this] { return allocateLocalId(); }),
+      buildings_(lock_, RecordKind::Building, "building.txt", &cities_, &areas_,
+                 [this] { return allocateLocalId(); }),
+      services_(lock_, RecordKind::Service, "services.txt", nullptr, nullptr, nullptr),
+      locations_(lock_, "ap.txt", buildings_, networks_), asked_(lock_, "apchecked.txt") {
+    uploadNeeded = settings::read(settings, settings::UploadNeeded) != 0;
+}
+
+void LocationDatabase::openDatabase(const std::string& folder) {
+    Guard guard(lock_);
+    folder_ = folder;
+    for (TextTable* table :
+         {static_cast<TextTable*>(&networks_), static_cast<TextTable*>(&countries_),
+          static_cast<TextTable*>(&provinces_), static_cast<TextTable*>(&cities_),
+          static_cast<TextTable*>(&areas_), static_cast<TextTable*>(&buildings_),
+          static_cast<TextTable*>(&locations_), static_cast<TextTable*>(&asked_),
+          static_cast<TextTable*>(&services_)})
+        table->setFolder(folder);
+}
+
+std::string LocationDatabase::folder() const {
+    Guard guard(lock_);
+    return folder_;
+}
+
+std::string LocationDatabase::subscriptionsPath() const {
+    Guard guard(lock_);
+    return folder_.empty() ? std::string() : folder_ + "subscriptions.txt";
+}
+
+void LocationDatabase::setDownloadService(DownloadService* download) {
+    Guard guard(lock_);
+    download_ = download;
+}
+
+int32_t LocationDatabase::lookUpLocation(const BssidKey& key, LocationRecord** out) {
+    if (out)
+        *out = nullptr;
+    DownloadService* download = nullptr;
+    {
+        Guard guard(lock_);
+        if (LocationRecord* record = locations_.find(key)) {
+            if (out)
+                *out = record;
+            return lookup_status::Found;
+        }
+        if (asked_.contains(key))
+            return lookup_status::NotPlaced;
+        download = download_;
+    }
+    // Outside the lock: the download takes the web agent's lock, whose thread in
+    // turn takes this one to append reply lines.
+    if (!download)
+        return lookup_status::Idle;
+    download->requestDownload(key);
+    return download->state();
+}
+
+void LocationDatabase::clearCache() {
+    Guard guard(lock_);
+    for (TextTable* table :
+         {static_cast<TextTable*>(&networks_), static_cast<TextTable*>(&countries_),
+          static_cast<TextTable*>(&provinces_), static_cast<TextTable*>(&cities_),
+          static_cast<TextTable*>(&areas_), static_cast<TextTable*>(&buildings_),
+          static_cast<TextTable*>(&locations_), static_cast<TextTable*>(&asked_),
+          static_cast<TextTable*>(&services_)})
+        table->clearTable();
+    changed = true;
+}
+
+void LocationDatabase::purgeAfterUpload() {
+    Guard guard(lock_);
+    for (TextTable* table :
+         {static_cast<TextTable*>(&countries_), static_cast<TextTable*>(&provinces_),
+          static_cast<TextTable*>(&cities_), static_cast<TextTable*>(&areas_),
+          static_cast<TextTable*>(&buildings_), static_cast<TextTable*>(&locations_)})
+        table->purgeLocal();
+}
+
+void LocationDatabase::setUploadNeeded(bool flag) {
+    Guard guard(lock_);
+    uploadNeeded = flag;
+    settings::write(settings_, settings::UploadNeeded, flag ? 1 : 0);
+}
+
+uint32_t LocationDatabase::allocateLocalId() {
+    Guard guard(lock_);
+    settings::write(settings_, settings::NextLocalID, static_cast<int32_t>(nextLocalId_ - 1));
+    return nextLocalId_--;
+}
+
+TextTable* LocationDatabase::tableForSection(int section) {
+    switch (section) {
+    case 1:
+        return &services_;
+    case 2:
+        return &networks_;
+    case 3:
+        return &countries_;
+    case 4:
+        return &provinces_;
+    case 5:
+        return &cities_;
+    case 6:
+        return &areas_;
+    case 7:
+        return &buildings_;
+    case 8:
+        return &locations_;
+    default:
+        return nullptr;
+    }
+}
+
+int LocationDatabase::sectionOfHeading(std::string_view heading) {
+    static const char* const kHeadings[] = {"- services",  "- networks", "- countries",
+                                            "- provinces", "- cities",   "- areas",
+                                            "- buildings", "- aps"};
+    for (int i = 0; i < 8; ++i) {
+        if (heading == kHeadings[i])
+            return i + 1;
+    }
+    return 0;
+}
+
+} // namespace nearbeam

@@ -1,0 +1,570 @@
+#include "database/tables.h"
+
+#include "app/file_ops.h"
+#include "database/record_lines.h"
+
+#include <cstring>
+#include <utility>
+
+namespace nearbeam {
+
+using Guard = std::lock_guard<std::recursive_mutex>;
+
+namespace {
+
+// A line in status 0: it ends in a tab and "0" (the end of the file counts as the
+// end of the line).
+bool isServerLine(std::string_view text) {
+    return text.size() >= 2 && text.compare(text.size() - 2, 2, "\t0") == 0;
+}
+
+// The first 12 characters of a line part are the key's digits.
+bool startsWithKey(std::string_view part, const BssidKey& key) {
+    return part.size() >= BssidKey::kLength &&
+           std::memcmp(part.data(), key.digits.data(), BssidKey::kLength) == 0;
+}
+
+bool validKey(const BssidKey& key) {
+    return key.length() == BssidKey::kLength;
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------
+// TextTable
+
+TextTable::TextTable(std::recursive_mutex& lock, std::string fileName)
+    : lock_(lock), fileName_(std::move(fileName)) {}
+
+std::string TextTable::path() const {
+    Guard guard(lock_);
+    return path_;
+}
+
+void TextTable::setFolder(const std::string& folder) {
+    Guard guard(lock_);
+    path_ = folder.empty() ? std::string() : folder + fileName_;
+    index_ = KeyIndex();
+}
+
+void TextTable::forEachChild(const NameCallback& callback, uint32_t parentId) const {
+    std::vector<std::string> names;
+    {
+        Guard guard(lock_);
+        scanParts([&](std::string_view part) {
+            auto fields = splitCollapsing(stripLineBreak(part));
+            if (parentId == 0) {
+                if (fields.size() >= 2)
+                    names.emplace_back(fields[1]);
+            } else if (fields.size() >= 3 && readIdentifier(fields[1]) == parentId) {
+                names.emplace_back(fields[2]);
+            }
+            return false;
+        });
+    }
+    for (const auto& name : names)
+        callback(name);
+}
+
+void TextTable::forEachBuilding(const NameCallback& callback, uint32_t cityId,
+                                uint32_t areaId) const {
+    std::vector<std::string> names;
+    {
+        Guard guard(lock_);
+        scanParts([&](std::string_view part) {
+            auto fields = splitCollapsing(stripLineBreak(part));
+            if (fields.size() >= 4 && readIdentifier(fields[1]) == areaId &&
+                readIdentifier(fields[2]) == cityId)
+                names.emplace_back(fields[3]);
+            return false;
+        });
+    }
+    for (const auto& name : names)
+        callback(name);
+}
+
+bool TextTable::serverLineUsable(std::string_view& line) {
+    if (!line.empty() && line.back() == '\r')
+        line.remove_suffix(1);
+    // A line break inside would write two lines; a NUL would cut the line for
+    // every reader of it.
+    if (line.find_first_of(std::string_view("\n\r\0", 3)) != std::string_view::npos)
+        return false;
+    return line.find('\t') != std::string_view::npos;
+}
+
+void TextTable::refreshIndex() {
+    datafile::FileStamp now = datafile::stamp(path_);
+    if (index_.valid && index_.stamp == now)
+        return;
+    index_.keys.clear();
+    scanParts([&](std::string_view part) {
+        size_t tab = part.find('\t');
+        if (tab != std::string_view::npos)
+            index_.keys.emplace(part.substr(0, tab + 1));
+        return false;
+    });
+    index_.stamp = now;
+    index_.valid = true;
+}
+
+size_t TextTable::appendServerLinesLocked(const std::vector<std::string_view>& lines,
+                                          std::vector<bool>* added) {
+    if (added)
+        added->assign(lines.size(), false);
+    if (path_.empty())
+        return 0;
+    refreshIndex();
+    std::vector<std::string> accepted;
+    std::vector<size_t> which;
+    for (size_t i = 0; i < lines.size(); ++i) {
+        std::string_view line = lines[i];
+        if (!serverLineUsable(line))
+            continue;
+        size_t tab = line.find('\t');
+        std::string key(line.substr(0, tab + 1));
+        if (index_.keys.count(key))
+            continue;
+        std::string written(line);
+        written += "\t0";
+        // Every part of the line as it will be read back takes part in the later
+        // checks, just as if it had been appended alone.
+        std::string withBreak = written + "\n";
+        datafile::forEachPart(std::string_view(withBreak), [&](std::string_view part) {
+            size_t t = part.find('\t');
+            if (t != std::string_view::npos)
+                index_.keys.emplace(part.substr(0, t + 1));
+            return false;
+        });
+        accepted.push_back(std::move(written));
+        which.push_back(i);
+    }
+    if (accepted.empty())
+        return 0;
+    std::vector<std::string_view> views(accepted.begin(), accepted.end());
+    if (!datafile::appendLines(path_, views)) {
+        index_ = KeyIndex();
+        return 0;
+    }
+    index_.stamp = datafile::stamp(path_);
+    if (added) {
+        for (size_t i : which)
+            (*added)[i] = true;
+    }
+    return accepted.size();
+}
+
+bool TextTable::appendServerLine(std::string_view line) {
+    Guard guard(lock_);
+    return appendServerLinesLocked({line}, nullptr) == 1;
+}
+
+size_t TextTable::appendServerLines(const std::vector<std::string>& lines,
+                                    std::vector<bool>* added) {
+    Guard guard(lock_);
+    std::vector<std::string_view> views(lines.begin(), lines.end());
+    return appendServerLinesLocked(views, added);
+}
+
+bool TextTable::purgeLocal() {
+    Guard guard(lock_);
+    if (path_.empty())
+        return false;
+    const std::string backup = path_ + ".bak";
+    removeFile(backup);
+    std::string kept;
+    {
+        datafile::LineReader reader(path_);
+        if (!reader.isOpen())
+            return false;
+        std::string_view line;
+        while (reader.next(line)) {
+            std::string_view text = datafile::lineText(line);
+            if (isServerLine(text)) {
+                kept += text;
+                kept += "\r\n";
+            }
+        }
+    }
+    // The old file stays as the backup; the file itself is replaced in one step.
+    datafile::copyFile(path_, backup);
+    bool ok = datafile::replaceContent(path_, kept);
+    fileRewritten();
+    return ok;
+}
+
+std::string TextTable::collectLocal() const {
+    Guard guard(lock_);
+    std::string out;
+    datafile::LineReader reader(path_);
+    std::string_view line;
+    while (reader.next(line)) {
+        std::string_view text = datafile::lineText(line);
+        if (!isServerLine(text)) {
+            out += text;
+            out += '\n';
+        }
+    }
+    return out;
+}
+
+void TextTable::clearTable() {
+    Guard guard(lock_);
+    removeFile(path_);
+    index_ = KeyIndex();
+}
+
+// ---------------------------------------------------------------------------
+// RecordTable
+
+RecordTable::RecordTable(std::recursive_mutex& lock, RecordKind kind, std::string fileName,
+                         RecordTable* parentTable, RecordTable* areaTable,
+                         std::function<uint32_t()> allocateId)
+    : TextTable(lock, std::move(fileName)), kind_(kind), parentTable_(parentTable),
+      areaTable_(areaTable), allocateId_(std::move(allocateId)) {}
+
+NamedRecord* RecordTable::findById(uint32_t id) {
+    Guard guard(lock_);
+    if (id == 0) // none
+        return nullptr;
+    auto it = cache_.find(id);
+    if (it != cache_.end()) {
+        current_ = it->second.get();
+        return current_;
+    }
+    std::string found;
+    bool hit = false;
+    scanParts([&](std::string_view part) {
+        if (!leadingIdentifierIs(part, id))
+            return false;
+        found.assign(part);
+        hit = true;
+        return true;
+    });
+    if (!hit)
+        return nullptr;
+    auto record = parseRecord(found);
+    record->id = id;
+    NamedRecord* result = record.get();
+    cache_[id] = std::move(record);
+    current_ = result;
+    return result;
+}
+
+NamedRecord* RecordTable::findByName(const std::string& name, NamedRecord* parent,
+                                     NamedRecord* area, bool building) {
+    Guard guard(lock_);
+    for (auto& [id, record] : cache_) {
+        if (record->parent != parent || record->name != name)
+            continue;
+        if (area) {
+            auto* b = record->kind == RecordKind::Building
+                          ? static_cast<BuildingRecord*>(record.get())
+                          : nullptr;
+            if (!b || b->area != area)
+                continue;
+        }
+        current_ = record.get();
+        return current_;
+    }
+
+    std::string search;
+    if (!parent)
+        search = "\t" + name + "\t";
+    else if (building)
+        search = "\t" + std::to_string(area ? area->id : 0) + "\t" + std::to_string(parent->id) +
+                 "\t" + name + "\t";
+    else
+        search = "\t" + std::to_string(parent->id) + "\t" + name + "\t";
+    if (search.size() > kMaxLineLength)
+        search.resize(kMaxLineLength);
+
+    std::string found;
+    bool hit = false;
+    scanParts([&](std::string_view part) {
+        if (part.find(search) == std::string_view::npos)
+            return false;
+        found.assign(part);
+        hit = true;
+        return true;
+    });
+    if (!hit)
+        return nullptr;
+    auto record = parseRecord(found);
+    auto it = cache_.find(record->id);
+    if (it != cache_.end()) {
+        current_ = it->second.get();
+        return current_;
+    }
+    return cacheParsed(std::move(record));
+}
+
+NamedRecord* RecordTable::cacheParsed(std::unique_ptr<NamedRecord> record) {
+    NamedRecord* result = record.get();
+    cache_[record->id] = std::move(record);
+    current_ = result;
+    return result;
+}
+
+NamedRecord* RecordTable::findOrCreate(const std::string& name, NamedRecord* parent,
+                                       NamedRecord* area, bool building) {
+    Guard guard(lock_);
+    if (NamedRecord* found = findByName(name, parent, area, building))
+        return found;
+    auto record = newRecord();
+    // Never 0 (none), never an identifier the cache already holds.
+    do {
+        record->id = allocateId_ ? allocateId_() : 0;
+    } while (allocateId_ && (record->id == 0 || cache_.count(record->id)));
+    record->name = name;
+    record->parent = parent;
+    if (area && record->kind == RecordKind::Building)
+        static_cast<BuildingRecord*>(record.get())->area = area;
+    return cacheParsed(std::move(record));
+}
+
+bool RecordTable::saveRecord(NamedRecord& record) {
+    Guard guard(lock_);
+    const int32_t old = record.status;
+    if (old != record_status::New && old != record_status::LocalChanged &&
+        old != record_status::Changed)
+        return false;
+    record.status =
+        old == record_status::Changed ? record_status::ChangedWritten : record_status::Local;
+    std::string line = record.formatLine();
+    if (!datafile::appendLine(path_, stripLineBreak(line))) {
+        record.status = old;
+        return false;
+    }
+    fileRewritten();
+    return true;
+}
+
+NamedRecord* RecordTable::currentRecord() const {
+    Guard guard(lock_);
+    return current_;
+}
+
+void RecordTable::setCurrentRecord(NamedRecord* record) {
+    Guard guard(lock_);
+    current_ = record;
+}
+
+std::unique_ptr<NamedRecord> RecordTable::newRecord() const {
+    switch (kind_) {
+    case RecordKind::Building:
+        return std::make_unique<BuildingRecord>();
+    case RecordKind::Service:
+        return std::make_unique<ServiceRecord>();
+    default:
+        return std::make_unique<NamedRecord>(kind_);
+    }
+}
+
+std::unique_ptr<NamedRecord> RecordTable::parseRecord(std::string_view line) {
+    Guard guard(lock_);
+    RecordFields f = parseRecordFields(kind_, line);
+    auto record = newRecord();
+    record->id = f.id;
+    record->name = std::move(f.name);
+    switch (kind_) {
+    case RecordKind::Network:
+    case RecordKind::Country:
+        record->status = f.status;
+        break;
+    case RecordKind::Province:
+    case RecordKind::City:
+    case RecordKind::Area:
+        record->status = f.status;
+        if (parentTable_ && f.parentId != 0)
+            record->parent = parentTable_->findById(f.parentId);
+        break;
+    case RecordKind::Building: {
+        auto* b = static_cast<BuildingRecord*>(record.get());
+        b->streetAddress = std::move(f.streetAddress);
+        b->status = f.status;
+        if (areaTable_ && f.areaId != 0)
+            b->area = areaTable_->findById(f.areaId);
+        if (parentTable_ && f.parentId != 0)
+            b->parent = parentTable_->findById(f.parentId);
+        break;
+    }
+    case RecordKind::Service: {
+        auto* s = static_cast<ServiceRecord*>(record.get());
+        s->scopeId = f.scopeId;
+        s->level = f.level;
+        s->url = std::move(f.url);
+        break;
+    }
+    }
+    return record;
+}
+
+size_t RecordTable::cachedCount() const {
+    Guard guard(lock_);
+    return cache_.size();
+}
+
+void RecordTable::clearTable() {
+    Guard guard(lock_);
+    cache_.clear();
+    current_ = nullptr;
+    TextTable::clearTable();
+}
+
+// ---------------------------------------------------------------------------
+// LocationTable
+
+LocationTable::LocationTable(std::recursive_mutex& lock, std::string fileName,
+                             RecordTable& buildings, RecordTable& networks)
+    : TextTable(lock, std::move(fileName)), buildings_(buildings), networks_(networks) {}
+
+LocationRecord* LocationTable::find(const BssidKey& key) {
+    Guard guard(lock_);
+    auto it = cache_.find(key);
+    if (it != cache_.end())
+        return it->second.get();
+    if (!validKey(key))
+        return nullptr;
+    std::string found;
+    bool hit = false;
+    scanParts([&](std::string_view part) {
+        if (!startsWithKey(part, key))
+            return false;
+        found.assign(part);
+        hit = true;
+        return true;
+    });
+    if (!hit)
+        return nullptr;
+    auto record = parseRecord(found, key);
+    LocationRecord* result = record.get();
+    cache_[key] = std::move(record);
+    return result;
+}
+
+LocationRecord* LocationTable::findOrCreate(const BssidKey& key) {
+    Guard guard(lock_);
+    if (LocationRecord* found = find(key))
+        return found;
+    auto record = std::make_unique<LocationRecord>();
+    record->bssid = key;
+    LocationRecord* result = record.get();
+    cache_[key] = std::move(record);
+    return result;
+}
+
+bool LocationTable::saveLocation(LocationRecord& record) {
+    Guard guard(lock_);
+    const int32_t old = record.status;
+    if (old == record_status::New) {
+        record.status = record_status::Local;
+        if (!datafile::appendLine(path_, stripLineBreak(record.formatLine()))) {
+            record.status = old;
+            return false;
+        }
+        fileRewritten();
+        return true;
+    }
+    if (old != record_status::LocalChanged && old != record_status::Changed)
+        return false;
+
+    // Replace the key's line: every other whole line in order, the new line last.
+    std::string bytes;
+    {
+        datafile::LineReader reader(path_);
+        if (!reader.isOpen())
+            return false;
+        const std::string prefix = record.bssid.str() + "\t";
+        std::string_view line;
+        while (reader.next(line)) {
+            std::string_view text = datafile::lineText(line);
+            if (text.compare(0, prefix.size(), prefix) == 0)
+                continue;
+            bytes += text;
+            bytes += "\r\n";
+        }
+    }
+    record.status =
+        old == record_status::Changed ? record_status::ChangedWritten : record_status::Local;
+    bytes += stripLineBreak(record.formatLine());
+    bytes += "\r\n";
+    if (!datafile::replaceContent(path_, bytes)) {
+        record.status = old;
+        return false;
+    }
+    fileRewritten();
+    return true;
+}
+
+std::unique_ptr<LocationRecord> LocationTable::parseRecord(std::string_view line,
+                                                           const BssidKey& key) {
+    Guard guard(lock_);
+    LocationFields f = parseLocationFields(line);
+    auto record = std::make_unique<LocationRecord>();
+    record->bssid = key;
+    record->status = f.status;
+    record->floor = std::move(f.floor);
+    record->location = std::move(f.location);
+    if (f.buildingId != 0) {
+        NamedRecord* b = buildings_.findById(f.buildingId);
+        if (b && b->kind == RecordKind::Building)
+            record->building = static_cast<BuildingRecord*>(b);
+    }
+    if (f.networkId != 0)
+        record->network = networks_.findById(f.networkId);
+    return record;
+}
+
+size_t LocationTable::cachedCount() const {
+    Guard guard(lock_);
+    return cache_.size();
+}
+
+void LocationTable::clearTable() {
+    Guard guard(lock_);
+    cache_.clear();
+    TextTable::clearTable();
+}
+
+// ---------------------------------------------------------------------------
+// AskedList
+
+AskedList::AskedList(std::recursive_mutex& lock, std::string fileName)
+    : TextTable(lock, std::move(fileName)) {}
+
+bool AskedList::contains(const BssidKey& key) {
+    Guard guard(lock_);
+    if (keys_.count(key))
+        return true;
+    if (!validKey(key))
+        return false;
+    bool hit = false;
+    scanParts([&](std::string_view part) {
+        hit = startsWithKey(part, key);
+        return hit;
+    });
+    if (hit)
+        keys_.insert(key);
+    return hit;
+}
+
+bool AskedList::add(const BssidKey& key) {
+    Guard guard(lock_);
+    if (contains(key))
+        return true;
+    if (!validKey(key))
+        return false;
+    keys_.insert(key);
+    bool ok = datafile::appendLine(path_, key.view());
+    fileRewritten();
+    return ok;
+}
+
+void AskedList::clearTable() {
+    Guard guard(lock_);
+    keys_.clear();
+    TextTable::clearTable();
+}
+
+} // namespace nearbeam
