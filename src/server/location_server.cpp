@@ -1,0 +1,292 @@
+#include "server/location_server.h"
+
+#include "net/http_text.h"
+
+#include <chrono>
+
+namespace nearbeam {
+namespace {
+
+constexpr size_t kMaxHead = 65536;
+constexpr size_t kMaxBody = 4 * 1024 * 1024;
+constexpr uint32_t kSliceMs = 50;
+
+const char kSignInPage[] = "<!DOCTYPE html>\n"
+                           "<html><head><title>Sign in</title></head>\n"
+                           "<body><h1>Welcome to the network</h1>\n"
+                           "<p>Please sign in to use the Internet.</p>\n"
+                           "<form method=\"post\" action=\"/login\">\n"
+                           "<input name=\"user\"> <input name=\"password\" type=\"password\">\n"
+                           "</form></body></html>\n";
+
+const char* reason(int status) {
+    switch (status) {
+    case 200:
+        return "OK";
+    case 400:
+        return "Bad Request";
+    case 404:
+        return "Not Found";
+    case 405:
+        return "Method Not Allowed";
+    case 411:
+        return "Length Required";
+    case 413:
+        return "Payload Too Large";
+    default:
+        return "Internal Server Error";
+    }
+}
+
+int hexValue(char c) {
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+std::string decodeQueryValue(std::string_view text) {
+    std::string out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '+') {
+            out += ' ';
+        } else if (text[i] == '%' && i + 2 < text.size() && hexValue(text[i + 1]) >= 0 &&
+                   hexValue(text[i + 2]) >= 0) {
+            out += static_cast<char>(hexValue(text[i + 1]) * 16 + hexValue(text[i + 2]));
+            i += 2;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
+// The value of a query parameter of a target "/path?a=1&b=2", or empty.
+std::string queryValue(const std::string& target, std::string_view name) {
+    size_t q = target.find('?');
+    if (q == std::string::npos)
+        return {};
+    std::string_view query(target);
+    query.remove_prefix(q + 1);
+    while (!query.empty()) {
+        size_t amp = query.find('&');
+        std::string_view pair = query.substr(0, amp);
+        size_t eq = pair.find('=');
+        if (pair.substr(0, eq) == name)
+            return eq == std::string_view::npos ? std::string()
+                                                : decodeQueryValue(pair.substr(eq + 1));
+        if (amp == std::string_view::npos)
+            break;
+        query.remove_prefix(amp + 1);
+    }
+    return {};
+}
+
+std::string withCrLf(const std::string& text) {
+    std::string out;
+    out.reserve(text.size() + text.size() / 16);
+    for (char c : text) {
+        if (c == '\n')
+            out += '\r';
+        out += c;
+    }
+    return out;
+}
+
+} // namespace
+
+LocationServer::LocationServer(Options options)
+    : options_(std::move(options)), service_(options_.folder, options_.usersPath),
+      misbehaviour_(options_.misbehaviour) {}
+
+LocationServer::~LocationServer() {
+    stop();
+}
+
+bool LocationServer::start() {
+    if (!net::startSockets())
+        return false;
+    listener_ = net::listenOnLoopback(options_.port, port_);
+    if (!listener_.valid())
+        return false;
+    if (options_.misbehaviour.refuse) {
+        listener_.close(); // the port is known, and nothing answers on it
+        return true;
+    }
+    thread_ = std::thread([this] { serve(); });
+    return true;
+}
+
+void LocationServer::stop() {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        stopping_ = true;
+    }
+    stopSignal_.notify_all();
+    if (thread_.joinable())
+        thread_.join();
+    listener_.close();
+}
+
+std::string LocationServer::hostAndPort() const {
+    return "127.0.0.1:" + std::to_string(port_);
+}
+
+void LocationServer::setMisbehaviour(const Misbehaviour& misbehaviour) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    misbehaviour_ = misbehaviour;
+}
+
+bool LocationServer::pause(uint32_t ms) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    return !stopSignal_.wait_for(lock, std::chrono::milliseconds(ms),
+                                 [this] { return stopping_.load(); });
+}
+
+void LocationServer::serve() {
+    while (!stopping_) {
+        net::Socket client;
+        net::IoResult r = net::acceptFrom(listener_, client, kSliceMs);
+        if (r == net::IoResult::Ok)
+            handle(client);
+        else if (r == net::IoResult::Failed)
+            pause(kSliceMs);
+    }
+}
+
+void LocationServer::handle(net::Socket& client) {
+    Misbehaviour mis;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        mis = misbehaviour_;
+    }
+    // Read the request: its head, then as many body bytes as it declares.
+    std::string request;
+    char buffer[8192];
+    size_t headLength = std::string::npos;
+    uint32_t waited = 0;
+    int64_t bodyLength = 0;
+    for (;;) {
+        if (headLength != std::string::npos &&
+            request.size() >= headLength + static_cast<size_t>(bodyLength))
+            break;
+        size_t got = 0;
+        net::IoResult r = client.receive(buffer, sizeof buffer, got, kSliceMs);
+        if (r == net::IoResult::TimedOut) {
+            waited += kSliceMs;
+            if (stopping_ || waited >= options_.requestTimeoutMs)
+                return;
+            continue;
+        }
+        if (r != net::IoResult::Ok)
+            return;
+        request.append(buffer, got);
+        if (headLength == std::string::npos) {
+            headLength = http::headEnd(request);
+            if (headLength == std::string::npos) {
+                if (request.size() > kMaxHead)
+                    return;
+                continue;
+            }
+            bodyLength = http::contentLength(std::string_view(request).substr(0, headLength));
+            if (bodyLength < 0)
+                bodyLength = 0;
+            if (static_cast<size_t>(bodyLength) > kMaxBody) {
+                send(client, Reply{413, "text/plain", "Too large.\n"}, Misbehaviour());
+                ++requests_;
+                return;
+            }
+        }
+    }
+    ++requests_;
+
+    if (mis.hang) {
+        // Keep the connection open without a word until the client gives up.
+        while (!stopping_) {
+            size_t got = 0;
+            net::IoResult r = client.receive(buffer, sizeof buffer, got, kSliceMs);
+            if (r == net::IoResult::Closed || r == net::IoResult::Failed)
+                return;
+        }
+        return;
+    }
+
+    std::string_view head(request.data(), headLength);
+    std::string line(head.substr(0, head.find('\n')));
+    if (!line.empty() && line.back() == '\r')
+        line.pop_back();
+    size_t s1 = line.find(' ');
+    size_t s2 = line.find(' ', s1 == std::string::npos ? s1 : s1 + 1);
+    Reply reply;
+    if (s1 == std::string::npos || s2 == std::string::npos) {
+        reply = Reply{400, "text/plain", "Bad request.\n"};
+    } else {
+        reply = answer(line.substr(0, s1), line.substr(s1 + 1, s2 - s1 - 1),
+                       request.substr(headLength));
+    }
+    if (mis.signInPage)
+        reply = Reply{200, "text/html", kSignInPage};
+    if (mis.httpError)
+        reply = Reply{500, "text/plain", "- error The location server had an internal error.\n"};
+    if (mis.crlf)
+        reply.body = withCrLf(reply.body);
+    send(client, reply, mis);
+}
+
+LocationServer::Reply LocationServer::answer(const std::string& method, const std::string& target,
+                                             const std::string& body) {
+    if (target.compare(0, 7, "/text/?") != 0)
+        return Reply{404, "text/plain", "Not found.\n"};
+    std::string action = queryValue(target, "action");
+    if (action == "location.downloadText") {
+        if (method != "GET")
+            return Reply{405, "text/plain", "Use GET.\n"};
+        std::string text = service_.downloadText(queryValue(target, "bssid"));
+        if (text.empty())
+            return Reply{400, "text/plain", "Bad access point address.\n"};
+        return Reply{200, "text/plain", text};
+    }
+    if (action == "location.uploadText") {
+        if (method != "POST")
+            return Reply{405, "text/plain", "Use POST.\n"};
+        return Reply{200, "text/plain", service_.uploadText(body)};
+    }
+    return Reply{404, "text/plain", "Unknown action.\n"};
+}
+
+void LocationServer::send(net::Socket& client, const Reply& reply, const Misbehaviour& mis) {
+    const uint32_t sendTimeoutMs = 10000;
+    std::string head = "HTTP/1.0 " + std::to_string(reply.status) + " " + reason(reply.status) +
+                       "\r\nContent-Type: " + reply.contentType +
+                       "\r\nContent-Length: " + std::to_string(reply.body.size()) +
+                       "\r\nConnection: close\r\n\r\n";
+    size_t bodyBytes = reply.body.size();
+    if (mis.cutAfter >= 0 && static_cast<size_t>(mis.cutAfter) < bodyBytes)
+        bodyBytes = static_cast<size_t>(mis.cutAfter);
+    std::string bytes = head + reply.body.substr(0, bodyBytes);
+    if (mis.dripMs == 0) {
+        if (!client.sendAll(bytes.data(), bytes.size(), sendTimeoutMs))
+            return;
+    } else {
+        size_t piece = mis.dripBytes == 0 ? 1 : mis.dripBytes;
+        for (size_t at = 0; at < bytes.size(); at += piece) {
+            size_t n = std::min(piece, bytes.size() - at);
+            if (!client.sendAll(bytes.data() + at, n, sendTimeoutMs) || !pause(mis.dripMs))
+                return;
+        }
+    }
+    client.shutdownSend();
+    // Let the client read to the end before the socket goes, so nothing is reset.
+    for (uint32_t waited = 0; waited < 2000 && !stopping_; waited += kSliceMs) {
+        size_t got = 0;
+        char sink[512];
+        net::IoResult r = client.receive(sink, sizeof sink, got, kSliceMs);
+        if (r == net::IoResult::Closed || r == net::IoResult::Failed)
+            break;
+    }
+}
+
+} // namespace nearbeam

@@ -1,0 +1,86 @@
+#pragma once
+// The loopback location server: HTTP/1.0 on a loopback port around the location
+// service, one connection at a time, on a thread of its own. It can be told to
+// misbehave on purpose, so the program's handling of a bad network can be tried.
+
+#include "net/socket.h"
+#include "server/location_service.h"
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <thread>
+
+namespace nearbeam {
+
+struct Misbehaviour {
+    bool refuse = false;     // nothing listens on the port
+    bool hang = false;       // accepts and never answers
+    int64_t cutAfter = -1;   // closes the connection after this many bytes of the body
+    bool signInPage = false; // answers an HTML sign-in page, as a captive network does
+    bool httpError = false;  // answers status 500 with a body in the protocol's form
+    bool crlf = false;       // ends the reply's lines with CR LF
+    uint32_t dripMs = 0;     // sends the reply in small pieces with this pause between
+    size_t dripBytes = 7;
+};
+
+class LocationServer {
+  public:
+    struct Options {
+        std::string folder;    // records folder
+        std::string usersPath; // empty: users.txt in the folder
+        uint16_t port = 0;     // 0: a free port
+        Misbehaviour misbehaviour;
+        // The longest wait for a client's request.
+        uint32_t requestTimeoutMs = 10000;
+    };
+
+    explicit LocationServer(Options options);
+    ~LocationServer();
+    LocationServer(const LocationServer&) = delete;
+    LocationServer& operator=(const LocationServer&) = delete;
+
+    // Takes the port and starts serving. False when the port could not be had.
+    bool start();
+    // Stops serving; a hanging or dripping answer ends at once.
+    void stop();
+
+    uint16_t port() const { return port_; }
+    // "127.0.0.1:port", the form the Server setting takes.
+    std::string hostAndPort() const;
+    LocationService& service() { return service_; }
+
+    // Applies to the connections accepted from now on (refuse only at start).
+    void setMisbehaviour(const Misbehaviour& misbehaviour);
+    // Requests answered or abandoned so far.
+    size_t requestsSeen() const { return requests_; }
+
+  private:
+    struct Reply {
+        int status = 200;
+        std::string contentType = "text/plain";
+        std::string body;
+    };
+
+    void serve();
+    void handle(net::Socket& client);
+    Reply answer(const std::string& method, const std::string& target, const std::string& body);
+    void send(net::Socket& client, const Reply& reply, const Misbehaviour& mis);
+    // Sleeps, but returns early (false) when the server stops.
+    bool pause(uint32_t ms);
+
+    Options options_;
+    LocationService service_;
+    net::Socket listener_;
+    uint16_t port_ = 0;
+    std::thread thread_;
+    std::atomic<bool> stopping_{false};
+    std::atomic<size_t> requests_{0};
+    std::mutex mutex_;
+    std::condition_variable stopSignal_;
+    Misbehaviour misbehaviour_;
+};
+
+} // namespace nearbeam
