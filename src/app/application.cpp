@@ -1,0 +1,162 @@
+#include "app/application.h"
+
+#include "app/settings_keys.h"
+#include "app/text.h"
+#include "resource.h"
+#include "wireless/calibration.h"
+
+namespace nearbeam {
+
+namespace {
+
+// The folder part of a program path, with its separator; empty when the path has
+// none. Windows paths use backslashes; the native build's use slashes.
+std::wstring folderOf(const std::wstring& path) {
+    const size_t at = path.find_last_of(L"\\/");
+    if (at == std::wstring::npos)
+        return {};
+    return path.substr(0, at + 1);
+}
+
+std::wstring bounded(std::wstring text) {
+    if (text.size() > kTextCapacity - 1)
+        text.resize(kTextCapacity - 1);
+    return text;
+}
+
+} // namespace
+
+Application::Application(ApplicationParts parts, const std::wstring& programPath)
+    : parts_(std::move(parts)), programFolder_(folderOf(programPath)),
+      // Beside the program, not in the data folder.
+      manufacturers_(narrow(programFolder_ + L"manufacturers.dat"), parts_.clock),
+      table_(kScanTableCapacity, parts_.scanSettings) {
+    if (programFolder_.empty()) {
+        parts_.notifier.showMessage(L"Problem getting path.", L"Internal Error");
+        return;
+    }
+    dataFolder_ = narrow(programFolder_ + L"data" + programFolder_.back());
+    parts_.database.openDatabase(dataFolder_);
+    table_.setMaximumAge(kMaximumAgeSeconds);
+    parts_.scanSettings.smoothingWeight = kSmoothingWeight;
+    parts_.scanSettings.decayFloor = parts_.device.calibration().rssiMin();
+    usable_ = true;
+}
+
+void Application::tick() {
+    if (!usable_)
+        return;
+    refresh();
+    LookupStatus status = 0;
+    bool good = false;
+    const std::wstring text = computeStatus(&status, &good);
+    if (parts_.trace)
+        parts_.trace->tick(status, text);
+    updateTray(text, status, good);
+}
+
+void Application::refresh() {
+    if (!usable_)
+        return;
+    lastStatus_ = 0;
+    table_.advance(kTickSeconds);
+    activeScanCountdown_ -= kTickSeconds;
+    if (activeScanCountdown_ <= 0) {
+        activeScanCountdown_ = kActiveScanSeconds;
+        parts_.device.requestScan();
+    }
+    parts_.device.listQuery([this](const AccessPointRecord& record) {
+        // Ad-hoc and automatic-mode stations are no landmark.
+        if (record.isInfrastructure())
+            table_.addOrUpdate(record.bssid, record.rssi);
+    });
+    // The floor follows the calibration as it widens: on a fresh profile RssiMin
+    // starts at 0, and a floor of 0 would make vanished access points grow stronger.
+    parts_.scanSettings.decayFloor = parts_.device.calibration().rssiMin();
+    table_.decayUnseen();
+}
+
+std::wstring Application::computeStatus(LookupStatus* statusOut, bool* goodSignal) {
+    AccessPointEntry* best = usable_ ? table_.best() : nullptr;
+    int32_t quality = 0;
+    LookupStatus status;
+    std::wstring argument;
+    if (best) {
+        strongest_ = best->bssid();
+        quality = signalQuality(best->smoothedSignal(), parts_.device.calibration());
+        status = lookUpStrongest(longText_, shortText_);
+        argument = longText_;
+    } else {
+        strongest_.reset();
+        if (parts_.device.state() == DeviceState::PermissionRefused) {
+            status = status::kDeviceRefused;
+        } else if (seenBefore_) {
+            status = status::kLastSeen;
+            argument = shortText_;
+        } else {
+            status = status::kLost;
+        }
+    }
+    std::wstring text = formatStatusText(stringText(statusStringId(status, quality)), argument);
+    if (status == status::kFound) {
+        seenBefore_ = true;
+        if (text.size() > kMaxPlaceChars)
+            text = longText_;
+    }
+    statusText_ = text;
+    lastStatus_ = status;
+    if (statusOut)
+        *statusOut = status;
+    if (goodSignal)
+        *goodSignal = quality >= kGoodSignalQuality;
+    return text;
+}
+
+LookupStatus Application::lookUpStrongest(std::wstring& longText, std::wstring& shortText) {
+    if (!strongest_)
+        return status::kLost;
+    const BssidKey key = BssidKey::fromBytes(strongest_->data());
+    LocationRecord* place = nullptr;
+    const LookupStatus status = parts_.database.lookUpLocation(key, &place);
+    if (place && (place != lastReported_ || key != lastReportedKey_)) {
+        const std::string building = place->building ? place->building->name : std::string();
+        const std::string floor = place->floorText();
+        std::string text = building;
+        if (!place->location.empty())
+            text += ", " + place->location;
+        if (!floor.empty())
+            text += " (" + floor + ")";
+        longText = bounded(widen(text));
+        shortText = bounded(widen(building));
+        lastReported_ = place;
+        lastReportedKey_ = key;
+        if (parts_.locationChanged)
+            parts_.locationChanged(*place);
+    }
+    return status;
+}
+
+void Application::updateTray(const std::wstring& text, LookupStatus status, bool goodSignal) {
+    if (text == previousTooltip_)
+        return;
+    previousTooltip_ = text;
+    parts_.notifier.setStatus(statusIcon(status), text);
+    if (goodSignal && (status & status::kDefiniteMask) &&
+        settings::read(parts_.settings, settings::LocationAlerts) != 0) {
+        parts_.notifier.showAlert(text, L"Your location...", L"");
+    }
+}
+
+void Application::showWhereAmI() {
+    if (!usable_)
+        return;
+    if (!strongest_) {
+        parts_.device.requestScan();
+        return;
+    }
+    if (parts_.openLocationPage) {
+        parts_.openLocationPage(widen(BssidKey::fromBytes(strongest_->data()).str()));
+    }
+}
+
+} // namespace nearbeam

@@ -1,0 +1,115 @@
+#pragma once
+// The application object: owner of the location machinery. Every tick it ages and
+// refills its scan table from the adapter, takes the strongest access point as
+// the user's position, looks it up, and turns the outcome into the status text,
+// the tray icon and, when the place is definite and the signal good, an alert.
+// When the strongest access point resolves to another place it rebuilds the
+// location texts and tells the subscription list.
+
+#include "app/notifier.h"
+#include "app/settings_store.h"
+#include "app/status.h"
+#include "app/trace.h"
+#include "database/location_database.h"
+#include "wireless/manufacturers.h"
+#include "wireless/scan_table.h"
+#include "wireless/wireless_device.h"
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+
+namespace nearbeam {
+
+// What the application stands on; made by the program entry (or a test).
+struct ApplicationParts {
+    ApplicationParts(SettingsStore& settings, LocationDatabase& database, WirelessDevice& device,
+                     ScanSettings& scanSettings, const Clock& clock, Notifier& notifier)
+        : settings(settings), database(database), device(device), scanSettings(scanSettings),
+          clock(clock), notifier(notifier) {}
+
+    SettingsStore& settings;
+    LocationDatabase& database;
+    WirelessDevice& device;
+    ScanSettings& scanSettings; // shared with every scan table of the program
+    const Clock& clock;
+    Notifier& notifier;
+    // The subscription list's locationChanged; empty: nobody to tell.
+    std::function<void(LocationRecord& place)> locationChanged;
+    // Opens the "Where Am I?" page for a BSSID key; empty: nothing to open yet.
+    std::function<void(const std::wstring& bssidKey)> openLocationPage;
+    // The diagnosis trace; none: no trace.
+    TraceWriter* trace = nullptr;
+};
+
+class Application {
+  public:
+    static constexpr int32_t kScanTableCapacity = 24;
+    static constexpr int32_t kMaximumAgeSeconds = 120;
+    static constexpr int32_t kTickSeconds = 10;
+    static constexpr int32_t kActiveScanSeconds = 60;
+    static constexpr int32_t kSmoothingWeight = 2;
+    static constexpr size_t kMaxPlaceChars = 40; // longer "You are at" texts show the place alone
+
+    // programPath: the program file's full path. Without a folder in it the user
+    // is told "Problem getting path." and the object stays unusable. Otherwise
+    // the database is opened on the folder "data" beside the program.
+    Application(ApplicationParts parts, const std::wstring& programPath);
+    Application(const Application&) = delete;
+    Application& operator=(const Application&) = delete;
+
+    bool usable() const { return usable_; }
+
+    // One timer tick: refresh, computeStatus, the trace line, and the tooltip and
+    // alert update.
+    void tick();
+
+    // One scan cycle.
+    void refresh();
+    // The status text of the strongest access point; status and goodSignal
+    // (quality 70 or more) when asked for.
+    std::wstring computeStatus(LookupStatus* status = nullptr, bool* goodSignal = nullptr);
+    // Looks the strongest access point up; a new place rebuilds the location texts
+    // and is told to the subscription list.
+    LookupStatus lookUpStrongest(std::wstring& longText, std::wstring& shortText);
+    // Changes icon and tooltip when the text changed, and alerts on a definite
+    // place with a good signal when alerts are on.
+    void updateTray(const std::wstring& text, LookupStatus status, bool goodSignal);
+    // The location page of the strongest access point, or a scan request when
+    // there is none.
+    void showWhereAmI();
+
+    LookupStatus lastStatus() const { return lastStatus_; }
+    const std::wstring& statusText() const { return statusText_; }
+    const std::wstring& longLocationText() const { return longText_; }
+    const std::wstring& shortLocationText() const { return shortText_; }
+    bool seenBefore() const { return seenBefore_; }
+    const std::string& dataFolder() const { return dataFolder_; }
+    const std::wstring& programFolder() const { return programFolder_; }
+    ScanTable& scanTable() { return table_; }
+    ManufacturerTable& manufacturers() { return manufacturers_; }
+
+  private:
+    ApplicationParts parts_;
+    bool usable_ = false;
+    std::wstring programFolder_; // with its trailing separator
+    std::string dataFolder_;     // 8-bit, with its trailing separator
+    ManufacturerTable manufacturers_;
+    ScanTable table_;
+    std::optional<Bssid> strongest_;
+    int32_t activeScanCountdown_ = kActiveScanSeconds;
+
+    LookupStatus lastStatus_ = 0;
+    std::wstring statusText_;
+    std::wstring previousTooltip_;
+    std::wstring longText_;
+    std::wstring shortText_;
+    bool seenBefore_ = false;
+    // The place the texts were last built for. Compared, never followed: the
+    // record may be gone after the cache was cleared.
+    const LocationRecord* lastReported_ = nullptr;
+    BssidKey lastReportedKey_;
+};
+
+} // namespace nearbeam

@@ -1,0 +1,66 @@
+#pragma once
+// The hidden main window: it owns the tray icon, drives the ticks with timer 120,
+// answers clicks on the icon and carries out the menu commands. Other programs
+// find it by its class "NEARBEAM" and title "802.11 Scanner".
+
+#include "app/status.h"
+#include "app/win32/shell_notifier.h"
+#include "app/win32/tray_icon.h"
+
+#include <windows.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace nearbeam {
+
+// What the window's commands and events do; each may be left empty.
+struct MainWindowActions {
+    std::function<void()> tick;             // timer, and once at start-up
+    std::function<void()> whereAmI;         // "&Where am I?", left click, click on an alert
+    std::function<void()> scanner;          // "&Scanner"
+    std::function<void()> upload;           // "&Upload..."
+    std::function<void()> options;          // "&Options..."
+    std::function<void()> newSubscriptions; // command 101 from other programs
+    std::function<LookupStatus()> lastStatus;
+};
+
+class MainWindow {
+  public:
+    // Registers the window class; false if that fails.
+    static bool registerClass(HINSTANCE instance, const std::wstring& className);
+
+    // Creates the hidden window (starting the timer) and adds the tray icon with
+    // icon 122 and the tooltip "Nearbeam". False if the window cannot be made.
+    bool create(HINSTANCE instance, const std::wstring& className, const std::wstring& title);
+
+    HWND handle() const { return window_; }
+    // Valid after create().
+    ShellNotifier& notifier() { return *notifier_; }
+    void setActions(MainWindowActions actions) { actions_ = std::move(actions); }
+
+    // The tray menu, in its order: Where am I?, Scanner, -, Upload..., Options...,
+    // -, Exit. The caller destroys it.
+    static HMENU buildMenu();
+
+  private:
+    static LRESULT CALLBACK procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT onCommand(WPARAM wParam, LPARAM lParam);
+    LRESULT onIconEvent(LPARAM lParam);
+    void showMenu();
+    void onDestroy();
+    static void run(const std::function<void()>& action) {
+        if (action)
+            action();
+    }
+
+    HWND window_ = nullptr;
+    HINSTANCE instance_ = nullptr;
+    std::unique_ptr<TrayIcon> icon_;
+    std::unique_ptr<ShellNotifier> notifier_;
+    MainWindowActions actions_;
+};
+
+} // namespace nearbeam
