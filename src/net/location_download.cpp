@@ -1,0 +1,126 @@
+#include "net/location_download.h"
+
+#include "app/settings_keys.h"
+#include "app/text.h"
+#include "database/location_database.h"
+
+namespace nearbeam {
+namespace {
+
+// Reply lines are merged a batch at a time, so a long reply does not cost one
+// pass over the target file per line.
+constexpr size_t kBatchLines = 2048;
+
+} // namespace
+
+LocationDownload::LocationDownload(WebAgent& agent, LocationDatabase& database,
+                                   SettingsStore& settings, Clock& clock)
+    : agent_(agent), database_(database), settings_(settings), clock_(clock),
+      state_(lookup_status::Idle) {}
+
+std::wstring LocationDownload::downloadPath(const BssidKey& key) {
+    return L"/text/?action=location.downloadText&bssid=" + widen(key.str());
+}
+
+bool LocationDownload::requestDownload(const BssidKey& key) {
+    if (state_.load() & lookup_status::InProgressBit)
+        return false;
+    if (pausing_) {
+        uint32_t ahead = retryAfter_.load() - clock_.tickCount();
+        if (ahead != 0 && ahead < kBadReplyPauseMs)
+            return false;
+        pausing_ = false;
+    }
+    {
+        std::lock_guard<std::mutex> lock(keyMutex_);
+        key_ = key;
+    }
+    state_ = lookup_status::Queued;
+    {
+        auto request = agent_.getRequest(kRequestKey);
+        request->setHost(settings::read(settings_, settings::Server));
+        request->setPath(downloadPath(key));
+        request->body.reset();
+        request->progressCallback = [this](WebProgress code) { onProgress(code); };
+        request->lineCallback = [this](std::string_view line) { onLine(line); };
+        request->pending = true;
+    }
+    agent_.wake();
+    return true;
+}
+
+void LocationDownload::onProgress(WebProgress code) {
+    switch (code) {
+    case WebProgress::Connecting:
+        if (!bad_)
+            state_ = lookup_status::Connecting;
+        break;
+    case WebProgress::Connected:
+        if (!bad_)
+            state_ = lookup_status::Sending;
+        break;
+    case WebProgress::Receiving:
+        // A receive event after a bad line must not hide that the reply was bad.
+        if (!bad_)
+            state_ = lookup_status::Receiving;
+        break;
+    case WebProgress::Completed: {
+        bool bad = bad_;
+        endAttempt();
+        if (bad) {
+            retryAfter_ = clock_.tickCount() + kBadReplyPauseMs;
+            pausing_ = true;
+            state_ = lookup_status::Malformed;
+        } else {
+            BssidKey key;
+            {
+                std::lock_guard<std::mutex> lock(keyMutex_);
+                key = key_;
+            }
+            database_.asked().add(key);
+            state_ = lookup_status::Idle;
+        }
+        break;
+    }
+    case WebProgress::Failed:
+        endAttempt();
+        state_ = lookup_status::Failed;
+        break;
+    default:
+        break;
+    }
+}
+
+void LocationDownload::onLine(std::string_view line) {
+    if (!line.empty() && line[0] == '-') {
+        flush();
+        section_ = LocationDatabase::sectionOfHeading(line);
+        return;
+    }
+    if (section_ == 0) {
+        bad_ = true;
+        state_ = lookup_status::Malformed;
+        return;
+    }
+    batch_.emplace_back(line);
+    if (batch_.size() >= kBatchLines)
+        flush();
+}
+
+void LocationDownload::flush() {
+    if (batch_.empty())
+        return;
+    if (TextTable* table = database_.tableForSection(section_))
+        table->appendServerLines(batch_);
+    batch_.clear();
+}
+
+// Every attempt, good or failed, keeps the complete lines it brought and starts the
+// next attempt (a retry by the web agent, or a new download) outside any section.
+void LocationDownload::endAttempt() {
+    flush();
+    section_ = 0;
+    bad_ = false;
+}
+
+} // namespace nearbeam
