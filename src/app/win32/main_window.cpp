@@ -141,8 +141,12 @@ LRESULT MainWindow::onIconEvent(LPARAM lParam) {
         if (last & status::kUnrecognisedBit) {
             run(actions_.whereAmI);
             notifier_->dropPendingLink();
-        } else {
-            ShellNotifier::openLink(notifier_->takePendingLink());
+        } else if (const std::wstring link = notifier_->takePendingLink(); !link.empty()) {
+            if (actions_.openLink) {
+                actions_.openLink(link);
+            } else {
+                ShellNotifier::openLink(link);
+            }
         }
         return 0;
     }

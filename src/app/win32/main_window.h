@@ -24,6 +24,8 @@ struct MainWindowActions {
     std::function<void()> options;          // "&Options..."
     std::function<void()> newSubscriptions; // command 101 from other programs
     std::function<LookupStatus()> lastStatus;
+    // Opens the link of a clicked alert; empty: the user's browser.
+    std::function<void(const std::wstring& link)> openLink;
 };
 
 class MainWindow {

@@ -1,0 +1,149 @@
+// nearbeam.exe from the outside: started with a scenario and a trace, ticked by
+// WM_TIMER, ended by the Exit command.
+
+#include "app_program.h"
+
+#include <shellapi.h>
+
+namespace nearbeam::test {
+namespace {
+
+// A small town: the library is known here, the hall too (under a name long
+// enough to be cut in the tooltip), one access point was asked of the server
+// before and is unknown there.
+void town(Program& program) {
+    program.data("country.txt", "1\tNorway\t0\n");
+    program.data("province.txt", "2\t1\tVestland\t0\n");
+    program.data("city.txt", "3\t2\tBergen\t0\n");
+    program.data("building.txt",
+                 "10\t0\t3\tLibrary\tMain St 1\t0\n"
+                 "11\t0\t3\tNorthern Faculty Building of Mathematics and Natural Sciences\t\t0\n");
+    program.data("ap.txt", "0011223344a1\t10\t0\t2\tDesk\t0\n"
+                           "0011223344a2\t11\t0\t\tGreat Auditorium\t0\n");
+    program.data("apchecked.txt", "0011223344c1\n");
+}
+
+class EndToEnd : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        freshProfile();
+        town(program);
+    }
+    Program program;
+};
+
+TEST_F(EndToEnd, StartsLostWithoutAccessPointsAndExitsCleanly) {
+    program.scenario("at 0\n");
+    ASSERT_TRUE(program.start());
+    HWND window = program.window();
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(program.waitForTicks(1));
+    ASSERT_TRUE(program.tick());
+
+    const auto trace = program.trace();
+    ASSERT_GE(trace.size(), 3u);
+    EXPECT_EQ(trace[0], (TraceLine{"tick", "384", "I am lost (no wireless signal available)"}));
+    EXPECT_EQ(trace[1], (TraceLine{"tooltip", "124", "I am lost (no wireless signal available)"}));
+    EXPECT_EQ(program.trace("tooltip").size(), 1u);
+
+    // The icon is there until Exit, which ends the program with exit code 0.
+    NOTIFYICONDATAW icon{};
+    icon.cbSize = NOTIFYICONDATAW_V3_SIZE;
+    icon.hWnd = window;
+    icon.uID = 0;
+    icon.uFlags = NIF_TIP;
+    wcscpy(icon.szTip, L"probe");
+    EXPECT_TRUE(Shell_NotifyIconW(NIM_MODIFY, &icon));
+    PostMessageW(window, WM_COMMAND, 40018, 0);
+    EXPECT_EQ(program.waitForExit(), 0);
+    EXPECT_FALSE(Shell_NotifyIconW(NIM_MODIFY, &icon));
+}
+
+TEST_F(EndToEnd, AKnownPlaceWithAGoodSignalSaysAtAndAlertsOnce) {
+    program.scenario("at 0\nap 00:11:22:33:44:a1 -40 2437000 infra wep \"Campus\"\n");
+    ASSERT_TRUE(program.start());
+    ASSERT_NE(program.window(), nullptr);
+    ASSERT_TRUE(program.waitForTicks(1));
+    for (int i = 0; i < 3; ++i)
+        ASSERT_TRUE(program.tick());
+
+    const auto ticks = program.trace("tick");
+    EXPECT_EQ(ticks[0], (TraceLine{"tick", "8192", "You are at Library, Desk (2nd floor)"}));
+    // The same text again changes neither icon nor tooltip and alerts no more.
+    EXPECT_EQ(program.trace("tooltip"),
+              (std::vector<TraceLine>{{"tooltip", "122", "You are at Library, Desk (2nd floor)"}}));
+    EXPECT_EQ(program.trace("alert"),
+              (std::vector<TraceLine>{
+                  {"alert", "Your location...", "You are at Library, Desk (2nd floor)", ""}}));
+}
+
+TEST_F(EndToEnd, AKnownPlaceWithAWeakSignalSaysNearWithoutAlert) {
+    program.scenario("at 0\nap 00:11:22:33:44:a1 -60 2437000 infra open \"Campus\"\n");
+    ASSERT_TRUE(program.start());
+    ASSERT_NE(program.window(), nullptr);
+    ASSERT_TRUE(program.waitForTicks(1));
+    ASSERT_TRUE(program.tick());
+    EXPECT_EQ(
+        program.trace("tooltip"),
+        (std::vector<TraceLine>{{"tooltip", "122", "You are near Library, Desk (2nd floor)"}}));
+    EXPECT_TRUE(program.trace("alert").empty());
+}
+
+TEST_F(EndToEnd, AfterTheAccessPointsVanishItSaysLastSeen) {
+    program.scenario("at 0\nap 00:11:22:33:44:a1 -40 2437000 infra wep \"Campus\"\nat 1\n");
+    ASSERT_TRUE(program.start());
+    ASSERT_NE(program.window(), nullptr);
+    ASSERT_TRUE(program.waitForTicks(1));
+    Program::sleep(1500); // the scenario's empty block begins
+    // The table forgets an access point 120 seconds (twelve ticks) after it was seen.
+    for (int i = 0; i < 13; ++i)
+        ASSERT_TRUE(program.tick());
+    // The fading signal first turns "at" into "near".
+    const auto tooltips = program.trace("tooltip");
+    ASSERT_EQ(tooltips.size(), 3u);
+    EXPECT_EQ(tooltips[0][2], "You are at Library, Desk (2nd floor)");
+    EXPECT_EQ(tooltips[1][2], "You are near Library, Desk (2nd floor)");
+    EXPECT_EQ(tooltips[2], (TraceLine{"tooltip", "122", "You were last seen at Library"}));
+    EXPECT_EQ(program.trace("tick").back()[1], "128");
+    EXPECT_EQ(program.trace("alert").size(), 1u);
+}
+
+TEST_F(EndToEnd, AnAccessPointTheServerDoesNotKnowMakesItCurious) {
+    program.scenario("at 0\nap 00:11:22:33:44:c1 -40 2437000 infra open \"Cafe\"\n");
+    ASSERT_TRUE(program.start());
+    ASSERT_NE(program.window(), nullptr);
+    ASSERT_TRUE(program.waitForTicks(1));
+    EXPECT_EQ(program.trace("tick")[0], (TraceLine{"tick", "16384", "I'm curious, where are we?"}));
+    EXPECT_EQ(program.trace("tooltip"),
+              (std::vector<TraceLine>{{"tooltip", "123", "I'm curious, where are we?"}}));
+}
+
+TEST_F(EndToEnd, TheTooltipShowsTheFirst63Characters) {
+    program.scenario("at 0\nap 00:11:22:33:44:a2 -40 2437000 infra open \"\"\n");
+    ASSERT_TRUE(program.start());
+    ASSERT_NE(program.window(), nullptr);
+    ASSERT_TRUE(program.waitForTicks(1));
+    const std::string place =
+        "Northern Faculty Building of Mathematics and Natural Sciences, Great Auditorium";
+    EXPECT_EQ(program.trace("tick")[0], (TraceLine{"tick", "8192", place}));
+    EXPECT_EQ(program.trace("tooltip"),
+              (std::vector<TraceLine>{{"tooltip", "122", place.substr(0, 63)}}));
+}
+
+TEST_F(EndToEnd, AScenarioThatDoesNotLoadIsNamedAndEndsTheProgram) {
+    program.scenario("at 0\nap 00:11:22:33:44 -40 2437000 infra open \"x\"\n");
+    ASSERT_TRUE(program.start());
+    HWND box = program.dialog();
+    ASSERT_NE(box, nullptr);
+    wchar_t text[512] = {};
+    GetDlgItemTextW(box, 0xFFFF, text, 512);
+    const std::wstring message = text;
+    EXPECT_NE(message.find(L"walk.txt"), std::wstring::npos);
+    EXPECT_NE(message.find(L"line 2"), std::wstring::npos);
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
+    EXPECT_EQ(program.waitForExit(), 1);
+    EXPECT_EQ(FindWindowW(L"NEARBEAM", L"802.11 Scanner"), nullptr);
+}
+
+} // namespace
+} // namespace nearbeam::test

@@ -1,0 +1,183 @@
+// The tray shell's own behaviour, on a main window made in the test process.
+
+#include "app/win32/main_window.h"
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <set>
+#include <thread>
+
+namespace nearbeam {
+namespace {
+
+constexpr UINT kIconMessage = 0x401;
+
+bool iconExists(HWND window) {
+    NOTIFYICONDATAW probe{};
+    probe.cbSize = NOTIFYICONDATAW_V3_SIZE;
+    probe.hWnd = window;
+    probe.uID = 0;
+    probe.uFlags = NIF_TIP;
+    wcscpy(probe.szTip, L"probe");
+    return Shell_NotifyIconW(NIM_MODIFY, &probe) != FALSE;
+}
+
+class TrayShell : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        instance = GetModuleHandleW(nullptr);
+        static const bool registered = MainWindow::registerClass(instance, L"NEARBEAM-TEST");
+        ASSERT_TRUE(registered);
+        ASSERT_TRUE(window.create(instance, L"NEARBEAM-TEST", L"Tray test"));
+        MainWindowActions actions;
+        actions.tick = [this] { ++ticks; };
+        actions.whereAmI = [this] { ++whereAmI; };
+        actions.newSubscriptions = [this] { ++newSubscriptions; };
+        actions.scanner = [this] { ++scanner; };
+        actions.lastStatus = [this] { return lastStatus; };
+        actions.openLink = [this](const std::wstring& link) { opened.push_back(link); };
+        window.setActions(actions);
+    }
+    void TearDown() override {
+        if (IsWindow(window.handle()))
+            DestroyWindow(window.handle());
+        MSG message; // the WM_QUIT of the window's end
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        }
+    }
+    LRESULT iconEvent(UINT event) { return SendMessageW(window.handle(), kIconMessage, 0, event); }
+
+    HINSTANCE instance = nullptr;
+    MainWindow window;
+    int ticks = 0, whereAmI = 0, newSubscriptions = 0, scanner = 0;
+    LookupStatus lastStatus = 0;
+    std::vector<std::wstring> opened;
+};
+
+TEST_F(TrayShell, TheWindowIsHiddenAndOwnsTheIcon) {
+    EXPECT_FALSE(IsWindowVisible(window.handle()));
+    EXPECT_TRUE(iconExists(window.handle()));
+    SendMessageW(window.handle(), WM_TIMER, 7, 0); // any timer ticks
+    EXPECT_EQ(ticks, 1);
+    DestroyWindow(window.handle());
+    EXPECT_FALSE(IsWindow(window.handle()));
+}
+
+TEST_F(TrayShell, TheIconLeavesWithTheWindowAndReturnsWithANewTaskbar) {
+    HWND handle = window.handle();
+    NOTIFYICONDATAW gone{};
+    gone.cbSize = NOTIFYICONDATAW_V3_SIZE;
+    gone.hWnd = handle;
+    Shell_NotifyIconW(NIM_DELETE, &gone); // as if Explorer had restarted
+    EXPECT_FALSE(iconExists(handle));
+    SendMessageW(handle, RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
+    EXPECT_TRUE(iconExists(handle));
+
+    // Destroying the window removes the icon; later alerts from another thread
+    // find no icon and do no harm.
+    SendMessageW(handle, WM_CLOSE, 0, 0);
+    EXPECT_FALSE(IsWindow(handle));
+    EXPECT_FALSE(iconExists(handle));
+    window.notifier().showAlert(L"late", L"Nearbeam Subscription", L"http://example.org/");
+}
+
+TEST_F(TrayShell, TheMenuHasItsItemsInOrder) {
+    HMENU menu = MainWindow::buildMenu();
+    struct Item {
+        UINT id;
+        const wchar_t* text;
+    };
+    const Item items[] = {{113, L"&Where am I?"}, {40053, L"&Scanner"},    {0, nullptr},
+                          {40071, L"&Upload..."}, {40013, L"&Options..."}, {0, nullptr},
+                          {40018, L"E&xit"}};
+    ASSERT_EQ(GetMenuItemCount(menu), 7);
+    for (int i = 0; i < 7; ++i) {
+        MENUITEMINFOW info{};
+        wchar_t text[64] = {};
+        info.cbSize = sizeof info;
+        info.fMask = MIIM_FTYPE | MIIM_ID | MIIM_STRING;
+        info.dwTypeData = text;
+        info.cch = 64;
+        ASSERT_TRUE(GetMenuItemInfoW(menu, i, TRUE, &info));
+        if (!items[i].text) {
+            EXPECT_TRUE(info.fType & MFT_SEPARATOR) << i;
+        } else {
+            EXPECT_EQ(info.wID, items[i].id);
+            EXPECT_STREQ(text, items[i].text);
+        }
+    }
+    DestroyMenu(menu);
+}
+
+TEST_F(TrayShell, CommandsReachTheirActions) {
+    EXPECT_EQ(SendMessageW(window.handle(), WM_COMMAND, 101, 0), 1);
+    EXPECT_EQ(newSubscriptions, 1);
+    SendMessageW(window.handle(), WM_COMMAND, 113, 0);
+    EXPECT_EQ(whereAmI, 1);
+    SendMessageW(window.handle(), WM_COMMAND, 40053, 0);
+    EXPECT_EQ(scanner, 1);
+    // Commands without an action yet do nothing.
+    SendMessageW(window.handle(), WM_COMMAND, 40013, 0);
+    EXPECT_EQ(iconEvent(WM_LBUTTONDOWN), 1);
+    EXPECT_EQ(whereAmI, 2);
+    SendMessageW(window.handle(), WM_COMMAND, 40018, 0);
+    EXPECT_FALSE(IsWindow(window.handle()));
+}
+
+TEST_F(TrayShell, AClickOnAnAlertOpensItsLinkOnce) {
+    window.notifier().showAlert(L"Coffee is on us", L"Nearbeam Subscription",
+                                L"http://cafe.example.org/");
+    iconEvent(0x405);
+    iconEvent(0x405);
+    EXPECT_EQ(opened, std::vector<std::wstring>{L"http://cafe.example.org/"});
+}
+
+TEST_F(TrayShell, HidingOrTimeoutDropsThePendingLink) {
+    for (UINT drop : {0x403u, 0x404u}) {
+        window.notifier().showAlert(L"text", L"title", L"http://a.example.org/");
+        iconEvent(drop);
+        iconEvent(0x405);
+    }
+    // A newer alert without a link replaces the older one's link.
+    window.notifier().showAlert(L"text", L"title", L"http://b.example.org/");
+    window.notifier().showAlert(L"text", L"Your location...", L"");
+    iconEvent(0x405);
+    EXPECT_TRUE(opened.empty());
+}
+
+TEST_F(TrayShell, AClickOnAnAlertAboutAnUnrecognisedPlaceOpensWhereAmI) {
+    window.notifier().showAlert(L"text", L"title", L"http://a.example.org/");
+    lastStatus = 0x4000;
+    iconEvent(0x405);
+    EXPECT_EQ(whereAmI, 1);
+    EXPECT_TRUE(opened.empty());
+    lastStatus = 0x2000;
+    iconEvent(0x405); // the link was dropped
+    EXPECT_TRUE(opened.empty());
+}
+
+TEST_F(TrayShell, AlertsFromAnotherThreadNeverMixLinks) {
+    std::atomic<bool> done{false};
+    std::thread worker([&] {
+        for (int i = 0; i < 200; ++i) {
+            window.notifier().showAlert(L"text", L"title",
+                                        L"http://example.org/" + std::to_wstring(i));
+        }
+        done = true;
+    });
+    std::set<std::wstring> seen;
+    while (!done) {
+        const std::wstring link = window.notifier().takePendingLink();
+        if (!link.empty())
+            seen.insert(link);
+    }
+    worker.join();
+    for (const auto& link : seen)
+        EXPECT_EQ(link.rfind(L"http://example.org/", 0), 0u);
+}
+
+} // namespace
+} // namespace nearbeam
