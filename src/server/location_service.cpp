@@ -297,7 +297,9 @@ std::string LocationService::downloadText(const std::string& bssid) {
     // The identifier of the place at each service level; 0 where there is none.
     uint32_t scope[7] = {};
     if (location->network) {
-        reply.add(Networks, location->network->formatLine());
+        // A network line has no parent field: identifier, name, status.
+        const NamedRecord& network = *location->network;
+        reply.add(Networks, formatCountryLine(network.id, network.name, network.status));
         scope[1] = location->network->id;
     }
     const std::pair<NamedRecord*, int> levels[] = {{location->country, Countries},

@@ -1,0 +1,99 @@
+#include "net/server_cases.h"
+#include "net/socket_transport.h"
+
+#include <chrono>
+#include <future>
+
+namespace nearbeam::test {
+namespace {
+
+struct Sockets {
+    static std::unique_ptr<HttpTransport> make(HttpTimeouts timeouts) {
+        return std::make_unique<SocketTransport>(timeouts);
+    }
+};
+
+using Transports = ::testing::Types<Sockets>;
+INSTANTIATE_TYPED_TEST_SUITE_P(Socket, ServerCases, Transports);
+
+// The worker stops while an attempt waits on a server that never answers.
+TEST(SocketTransport, StoppingTheAgentEndsAHangingAttempt) {
+    TempDir serverDir;
+    LocationServer::Options options;
+    options.folder = serverDir.folder();
+    options.misbehaviour.hang = true;
+    LocationServer server(options);
+    ASSERT_TRUE(server.start());
+    HttpTimeouts timeouts;
+    timeouts.receiveMs = 600000; // far longer than the test may take
+    SocketTransport transport(timeouts);
+    SteadyClock clock;
+    WebAgent agent(transport, clock);
+    std::promise<int> verdict;
+    {
+        auto request = agent.getRequest("download");
+        request->setHost(widen(server.hostAndPort()));
+        request->setPath(L"/text/?action=location.downloadText&bssid=001122334455");
+        request->progressCallback = [&](WebProgress code) {
+            if (code >= WebProgress::Completed)
+                verdict.set_value(static_cast<int>(code));
+        };
+        request->pending = true;
+    }
+    agent.wake();
+    while (server.requestsSeen() == 0)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    agent.stop();
+    EXPECT_EQ(verdict.get_future().get(), static_cast<int>(WebProgress::Failed));
+    EXPECT_TRUE(agent.isPending("download")); // still queued for the next run
+}
+
+TEST(SocketTransport, SendsAPlainHttp10Request) {
+    // A one-shot listener that records the request and answers a fixed reply.
+    uint16_t port = 0;
+    net::Socket listener = net::listenOnLoopback(0, port);
+    ASSERT_TRUE(listener.valid());
+    std::string request;
+    std::thread peer([&] {
+        net::Socket client;
+        if (net::acceptFrom(listener, client, 5000) != net::IoResult::Ok)
+            return;
+        char buffer[4096];
+        size_t got = 0;
+        while (request.find("\r\n\r\nbody") == std::string::npos &&
+               client.receive(buffer, sizeof buffer, got, 5000) == net::IoResult::Ok)
+            request.append(buffer, got);
+        const std::string reply = "HTTP/1.0 200 OK\r\n\r\nline\n";
+        client.sendAll(reply.data(), reply.size(), 5000);
+        client.shutdownSend();
+        client.waitReadable(5000);
+    });
+    SocketTransport transport;
+    struct Sink : HttpSink {
+        std::string bytes;
+        int code = 0;
+        void progress(WebProgress) override {}
+        bool status(int c, int64_t) override {
+            code = c;
+            return true;
+        }
+        bool received(const char* data, size_t n) override {
+            bytes.append(data, n);
+            return true;
+        }
+    } sink;
+    const std::string body = "body";
+    HttpAttempt attempt{L"127.0.0.1", port, L"/text/?action=location.uploadText", &body};
+    EXPECT_TRUE(transport.perform(attempt, sink));
+    peer.join();
+    EXPECT_EQ(request, "POST /text/?action=location.uploadText HTTP/1.0\r\n"
+                       "Host: 127.0.0.1:" +
+                           std::to_string(port) +
+                           "\r\nUser-Agent: CeHttp\r\nAccept: */*\r\nPragma: no-cache\r\n"
+                           "Content-Length: 4\r\n\r\nbody");
+    EXPECT_EQ(sink.code, 200);
+    EXPECT_EQ(sink.bytes, "line\n");
+}
+
+} // namespace
+} // namespace nearbeam::test
