@@ -98,10 +98,12 @@ void TextTable::refreshIndex() {
     if (index_.valid && index_.stamp == now)
         return;
     index_.keys.clear();
+    if (now.size > 0)
+        index_.keys.reserve(static_cast<size_t>(now.size / 48));
     scanParts([&](std::string_view part) {
         size_t tab = part.find('\t');
         if (tab != std::string_view::npos)
-            index_.keys.emplace(part.substr(0, tab + 1));
+            index_.keys.insert(part.substr(0, tab + 1));
         return false;
     });
     index_.stamp = now;
@@ -122,8 +124,8 @@ size_t TextTable::appendServerLinesLocked(const std::vector<std::string_view>& l
         if (!serverLineUsable(line))
             continue;
         size_t tab = line.find('\t');
-        std::string key(line.substr(0, tab + 1));
-        if (index_.keys.count(key))
+        std::string_view key = line.substr(0, tab + 1);
+        if (index_.keys.contains(key))
             continue;
         std::string written(line);
         written += "\t0";
@@ -133,7 +135,7 @@ size_t TextTable::appendServerLinesLocked(const std::vector<std::string_view>& l
         datafile::forEachPart(std::string_view(withBreak), [&](std::string_view part) {
             size_t t = part.find('\t');
             if (t != std::string_view::npos)
-                index_.keys.emplace(part.substr(0, t + 1));
+                index_.keys.insert(part.substr(0, t + 1));
             return false;
         });
         accepted.push_back(std::move(written));

@@ -10,6 +10,7 @@
 
 #include "database/bssid_key.h"
 #include "database/data_file.h"
+#include "database/key_set.h"
 #include "database/records.h"
 
 #include <cstdint>
@@ -20,7 +21,6 @@
 #include <set>
 #include <string>
 #include <string_view>
-#include <unordered_set>
 #include <vector>
 
 namespace nearbeam {
@@ -95,7 +95,7 @@ class TextTable {
     struct KeyIndex {
         bool valid = false;
         datafile::FileStamp stamp;
-        std::unordered_set<std::string> keys;
+        KeySet keys;
     };
     void refreshIndex();
     static bool serverLineUsable(std::string_view& line);
