@@ -86,7 +86,11 @@ bool WirelessDevice::listQuery(const RecordCallback& onRecord) {
     bool answered = false;
     if (status == QueryStatus::AccessDenied) {
         state_ = DeviceState::PermissionRefused;
-    } else if (status == QueryStatus::Ok) {
+    } else if (status == QueryStatus::Failed) {
+        // An adapter that opens but does not answer (a wired one named by hand, or
+        // one taken away) is no adapter for the program.
+        state_ = DeviceState::NoAdapter;
+    } else {
         state_ = DeviceState::Ok;
         answered = true;
         for (const AccessPointRecord& record : records) {

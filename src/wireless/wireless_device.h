@@ -15,9 +15,10 @@
 
 namespace nearbeam {
 
+// Follows the last open and the last list query.
 enum class DeviceState {
     Ok,
-    NoAdapter,         // nothing could be opened: every query fails
+    NoAdapter,         // nothing could be opened, or the adapter did not answer the list query
     PermissionRefused, // the adapter is there but the system refuses its list
 };
 

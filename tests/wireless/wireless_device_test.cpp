@@ -207,10 +207,11 @@ TEST(WirelessDevice, ARefusedListIsReportedApartFromNoAdapter) {
     EXPECT_EQ(calls, 0);
     EXPECT_EQ(device->state(), DeviceState::PermissionRefused);
     EXPECT_EQ(device->calibration().rssiMax(), -999);
-    // A plain failure keeps the state; the user granting access brings it back.
+    // An adapter that stops answering is no adapter; the user granting access
+    // brings it back.
     rig.wlan->status = QueryStatus::Failed;
     EXPECT_FALSE(device->listQuery({}));
-    EXPECT_EQ(device->state(), DeviceState::PermissionRefused);
+    EXPECT_EQ(device->state(), DeviceState::NoAdapter);
     rig.wlan->status = QueryStatus::Ok;
     EXPECT_TRUE(device->listQuery([&](const AccessPointRecord&) { ++calls; }));
     EXPECT_EQ(calls, 1);
