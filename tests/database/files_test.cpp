@@ -175,3 +175,55 @@ TEST_F(DatabaseFiles, EnumerationsReadTheFileInOrder) {
 
 } // namespace
 } // namespace nearbeam::test
+
+namespace nearbeam::test {
+namespace {
+
+TEST_F(DatabaseFiles, KeysWrittenByTheProgramItselfRefuseServerLines) {
+    EXPECT_TRUE(db.locations().appendServerLine("001122334455\t1\t0\t\t"));
+    auto* r = db.locations().findOrCreate(key("aabbccddeeff"));
+    ASSERT_TRUE(db.locations().saveLocation(*r));
+    EXPECT_FALSE(db.locations().appendServerLine("aabbccddeeff\t9\t0\t\t"));
+    r->markEdited();
+    ASSERT_TRUE(db.locations().saveLocation(*r)); // replaced through the temporary file
+    EXPECT_FALSE(db.locations().appendServerLine("aabbccddeeff\t9\t0\t\t"));
+    db.locations().clearTable();
+    EXPECT_TRUE(db.locations().appendServerLine("aabbccddeeff\t9\t0\t\t"));
+}
+
+TEST_F(DatabaseFiles, DamagedFilesAreReadWithoutHarm) {
+    const std::string cases[] = {
+        std::string("7\0Nor\0way\t0\r\n\0\0\0", 15),
+        "7\rNorway\r0\r\r\n\r\r\r",
+        std::string(10000, 'x') + "\t0\r\n7\tNorway\t0\r\n",
+        "\xff\xfe\x01\x02\t\t\t\t\t\t\t\t\n\t\n\n\n7\t\t\t",
+        "99999999999999999999\t\t\t4294967296\t-99999999999\r\n",
+    };
+    for (const auto& bytes : cases) {
+        for (const char* f : {"country.txt", "province.txt", "building.txt", "ap.txt",
+                              "apchecked.txt", "services.txt", "network.txt"})
+            dir.write(f, bytes);
+        LocationRecord* record = nullptr;
+        db.lookUpLocation(key("001122334455"), &record);
+        db.countries().findById(7);
+        db.provinces().findById(7);
+        db.buildings().findById(4294967295u);
+        db.countries().findByName("Norway", nullptr, nullptr, false);
+        db.buildings().forEachBuilding([](const std::string&) {}, 0, 0);
+        db.countries().forEachChild([](const std::string&) {}, 0);
+        std::string local = db.countries().collectLocal();
+        EXPECT_TRUE(db.countries().purgeLocal());
+        EXPECT_EQ(dir.read("country.txt.bak"), bytes);
+        db.clearCache();
+    }
+    // The 10,000-character line is passed over whole by the purge; the short
+    // line after it is found.
+    dir.write("country.txt", cases[2]);
+    EXPECT_EQ(db.countries().findById(7)->name, "Norway");
+    EXPECT_EQ(db.countries().collectLocal(), "");
+    db.countries().purgeLocal();
+    EXPECT_EQ(dir.read("country.txt"), cases[2]);
+}
+
+} // namespace
+} // namespace nearbeam::test
