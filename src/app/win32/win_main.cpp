@@ -10,6 +10,7 @@
 #include "app/win32/main_window.h"
 #include "app/win32/registry_settings_store.h"
 #include "database/location_database.h"
+#include "net/location_download.h"
 #include "net/web_agent.h"
 #include "net/win32/wininet_transport.h"
 #include "resource.h"
@@ -21,8 +22,11 @@
 
 #include <shellapi.h>
 
+#include <atomic>
+#include <chrono>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 using namespace nearbeam;
@@ -114,6 +118,12 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
         return 1;
     auto* device = new WirelessDevice(*settings, std::move(drivers));
     auto* database = new LocationDatabase(*settings);
+    // Access points the database does not place are asked of the location server
+    // (the Server setting) on the web agent's thread.
+    auto* transport = new WinInetTransport;
+    auto* agent = new WebAgent(*transport, *clock);
+    auto* download = new LocationDownload(*agent, *database, *settings, *clock);
+    database->setDownloadService(download);
     auto* scanSettings = new ScanSettings;
 
     const std::wstring title = loadString(instance, IDS_TITLE);
@@ -154,5 +164,19 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
         TranslateMessage(&message);
         DispatchMessageW(&message);
     }
-    return static_cast<int>(message.wParam);
+    const int code = static_cast<int>(message.wParam);
+
+    // Nothing is left to save. Let the web agent finish an exchange under way,
+    // but do not keep the user waiting on a server that does not answer.
+    auto stopped = std::make_shared<std::atomic<bool>>(false);
+    std::thread([agent, stopped] {
+        agent->stop();
+        *stopped = true;
+    }).detach();
+    for (int i = 0; i < 40 && !*stopped; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    if (!*stopped)
+        ExitProcess(static_cast<UINT>(code));
+    return code;
 }
