@@ -99,28 +99,33 @@ bool LineReader::next(std::string_view& line) {
     }
 }
 
-bool appendLines(const std::string& path, const std::vector<std::string_view>& lines) {
+bool appendBytes(const std::string& path, const std::string& bytes) {
     std::FILE* f = open(path, "a+b");
     if (!f)
         return false;
-    std::string bytes;
+    bool ok = true;
     if (std::fseek(f, -1, SEEK_END) == 0) {
         int last = std::fgetc(f);
+        std::fseek(f, 0, SEEK_END);
         if (last != EOF && last != '\n')
-            bytes += "\r\n";
+            ok = std::fwrite("\r\n", 1, 2, f) == 2;
     }
-    std::fseek(f, 0, SEEK_END);
-    size_t total = bytes.size();
+    ok = ok && writeAll(f, bytes);
+    ok = std::fclose(f) == 0 && ok;
+    return ok;
+}
+
+bool appendLines(const std::string& path, const std::vector<std::string_view>& lines) {
+    size_t total = 0;
     for (auto line : lines)
         total += line.size() + 2;
+    std::string bytes;
     bytes.reserve(total);
     for (auto line : lines) {
         bytes += line;
         bytes += "\r\n";
     }
-    bool ok = writeAll(f, bytes);
-    ok = std::fclose(f) == 0 && ok;
-    return ok;
+    return appendBytes(path, bytes);
 }
 
 bool appendLine(const std::string& path, std::string_view line) {

@@ -82,6 +82,9 @@ template <typename Fn> bool forEachPartOfFile(const std::string& path, Fn&& fn) 
 // or written.
 bool appendLines(const std::string& path, const std::vector<std::string_view>& lines);
 bool appendLine(const std::string& path, std::string_view line);
+// Appends bytes that already hold whole lines ending in CR LF, with the same care
+// for a last line without a line break.
+bool appendBytes(const std::string& path, const std::string& bytes);
 
 // Writes a new file at path + ".tmp" and renames it over path in one step, so the
 // file is at every instant either the old or the new one. lines are written with

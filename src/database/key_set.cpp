@@ -12,7 +12,13 @@ uint64_t KeySet::hashOf(std::string_view key) {
         h ^= c;
         h *= 1099511628211ull;
     }
-    return h ^ (h >> 29);
+    // Spread the last bytes' changes over every bit (keys often differ only there).
+    h ^= h >> 33;
+    h *= 0xff51afd7ed558ccdull;
+    h ^= h >> 33;
+    h *= 0xc4ceb9fe1a85ec53ull;
+    h ^= h >> 33;
+    return h;
 }
 
 void KeySet::clear() {
@@ -35,7 +41,7 @@ void KeySet::reserve(size_t count) {
             continue;
         uint64_t h = hashOf(keyAt(slot));
         size_t mask = slots_.size() - 1;
-        size_t i = static_cast<size_t>(h >> 24) & mask;
+        size_t i = static_cast<size_t>(h) & mask;
         while (slots_[i])
             i = (i + 1) & mask;
         slots_[i] = slot;
@@ -52,10 +58,10 @@ std::string_view KeySet::keyAt(uint64_t slot) const {
 // The slot holding key, or the empty slot where it would go.
 size_t KeySet::findSlot(std::string_view key, uint64_t hash) const {
     size_t mask = slots_.size() - 1;
-    size_t i = static_cast<size_t>(hash >> 24) & mask;
+    size_t i = static_cast<size_t>(hash) & mask;
     for (;;) {
         uint64_t slot = slots_[i];
-        if (!slot || ((slot & kTagMask) == (hash & kTagMask) && keyAt(slot) == key))
+        if (!slot || ((slot & kTagMask) == (hash >> 40) && keyAt(slot) == key))
             return i;
         i = (i + 1) & mask;
     }
@@ -67,7 +73,7 @@ bool KeySet::contains(std::string_view key) const {
     return slots_[findSlot(key, hashOf(key))] != 0;
 }
 
-void KeySet::insert(std::string_view key) {
+bool KeySet::insert(std::string_view key) {
     if (key.size() > 0xffff)
         key = key.substr(0, 0xffff);
     if ((count_ + 1) * 2 > slots_.size())
@@ -75,13 +81,14 @@ void KeySet::insert(std::string_view key) {
     uint64_t hash = hashOf(key);
     size_t i = findSlot(key, hash);
     if (slots_[i])
-        return;
+        return false;
     uint64_t offset = arena_.size();
     arena_.push_back(static_cast<char>(key.size() & 0xff));
     arena_.push_back(static_cast<char>(key.size() >> 8));
     arena_.append(key.data(), key.size());
-    slots_[i] = (offset + 1) << 24 | (hash & kTagMask);
+    slots_[i] = (offset + 1) << 24 | (hash >> 40);
     ++count_;
+    return true;
 }
 
 } // namespace nearbeam

@@ -15,8 +15,9 @@ class KeySet {
     void clear();
     void reserve(size_t count);
     bool contains(std::string_view key) const;
-    // Adds the key unless it is there. Keys are at most 65535 bytes long.
-    void insert(std::string_view key);
+    // Adds the key unless it is there; true when it was not. Keys are at most
+    // 65535 bytes long.
+    bool insert(std::string_view key);
     size_t size() const { return count_; }
 
   private:

@@ -99,7 +99,7 @@ void TextTable::refreshIndex() {
         return;
     index_.keys.clear();
     if (now.size > 0)
-        index_.keys.reserve(static_cast<size_t>(now.size / 48));
+        index_.keys.reserve(static_cast<size_t>(now.size / 24));
     scanParts([&](std::string_view part) {
         size_t tab = part.find('\t');
         if (tab != std::string_view::npos)
@@ -117,34 +117,36 @@ size_t TextTable::appendServerLinesLocked(const std::vector<std::string_view>& l
     if (path_.empty())
         return 0;
     refreshIndex();
-    std::vector<std::string> accepted;
+    std::string bytes;
     std::vector<size_t> which;
+    std::string longLine;
     for (size_t i = 0; i < lines.size(); ++i) {
         std::string_view line = lines[i];
         if (!serverLineUsable(line))
             continue;
-        size_t tab = line.find('\t');
-        std::string_view key = line.substr(0, tab + 1);
-        if (index_.keys.contains(key))
+        // A new key joins the index at once, so a later line of the batch with the
+        // same key is refused just as it would be after a separate append.
+        if (!index_.keys.insert(line.substr(0, line.find('\t') + 1)))
             continue;
-        std::string written(line);
-        written += "\t0";
-        // Every part of the line as it will be read back takes part in the later
-        // checks, just as if it had been appended alone.
-        std::string withBreak = written + "\n";
-        datafile::forEachPart(std::string_view(withBreak), [&](std::string_view part) {
-            size_t t = part.find('\t');
-            if (t != std::string_view::npos)
-                index_.keys.insert(part.substr(0, t + 1));
-            return false;
-        });
-        accepted.push_back(std::move(written));
+        if (line.size() + 3 > kMaxLineLength) {
+            // Read back, a long line's later parts are lines of their own whose
+            // keys take part in later checks too.
+            longLine.assign(line);
+            longLine += "\t0\n";
+            datafile::forEachPart(std::string_view(longLine), [&](std::string_view part) {
+                size_t t = part.find('\t');
+                if (t != std::string_view::npos)
+                    index_.keys.insert(part.substr(0, t + 1));
+                return false;
+            });
+        }
+        bytes += line;
+        bytes += "\t0\r\n";
         which.push_back(i);
     }
-    if (accepted.empty())
+    if (which.empty())
         return 0;
-    std::vector<std::string_view> views(accepted.begin(), accepted.end());
-    if (!datafile::appendLines(path_, views)) {
+    if (!datafile::appendBytes(path_, bytes)) {
         index_ = KeyIndex();
         return 0;
     }
@@ -153,7 +155,7 @@ size_t TextTable::appendServerLinesLocked(const std::vector<std::string_view>& l
         for (size_t i : which)
             (*added)[i] = true;
     }
-    return accepted.size();
+    return which.size();
 }
 
 bool TextTable::appendServerLine(std::string_view line) {
