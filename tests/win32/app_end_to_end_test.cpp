@@ -2,6 +2,7 @@
 // WM_TIMER, ended by the Exit command.
 
 #include "app_program.h"
+#include "server/location_server.h"
 
 #include <shellapi.h>
 
@@ -128,6 +129,44 @@ TEST_F(EndToEnd, TheTooltipShowsTheFirst63Characters) {
     EXPECT_EQ(program.trace("tick")[0], (TraceLine{"tick", "8192", place}));
     EXPECT_EQ(program.trace("tooltip"),
               (std::vector<TraceLine>{{"tooltip", "122", place.substr(0, 63)}}));
+}
+
+// The Server setting, with a port, names the location server that places the
+// access points the local database does not know.
+TEST_F(EndToEnd, APlaceOnlyTheServerKnowsIsDownloaded) {
+    TempDir records;
+    records.write("city.txt", "3\t2\tBergen\t0\r\n");
+    records.write("building.txt", "44\t0\t3\tCaf\xe9 Fjord\tQuay Street 12\t0\r\n");
+    records.write("ap.txt", "0011223344e1\t44\t0\t\t\t0\r\n");
+    LocationServer::Options options;
+    options.folder = records.folder();
+    LocationServer server(options);
+    ASSERT_TRUE(server.start());
+    HKEY key;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Nearbeam\\APDB", 0, nullptr, 0,
+                              KEY_WRITE, nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    const std::wstring host = L"127.0.0.1:" + std::to_wstring(server.port());
+    RegSetValueExW(key, L"Server", 0, REG_SZ, reinterpret_cast<const BYTE*>(host.c_str()),
+                   static_cast<DWORD>((host.size() + 1) * sizeof(wchar_t)));
+    RegCloseKey(key);
+
+    program.scenario("at 0\nap 00:11:22:33:44:e1 -40 2412000 infra open \"Cafe\"\n");
+    ASSERT_TRUE(program.start());
+    ASSERT_NE(program.window(), nullptr);
+    ASSERT_TRUE(program.waitForTicks(1));
+    EXPECT_EQ(program.trace("tick")[0],
+              (TraceLine{"tick", "196608", "Trying to find a map server..."}));
+    for (int i = 0; i < 40 && program.trace("tick").back()[1] != "8192"; ++i) {
+        Program::sleep(100);
+        ASSERT_TRUE(program.tick());
+    }
+    EXPECT_EQ(program.trace("tooltip").front(),
+              (TraceLine{"tooltip", "125", "Trying to find a map server..."}));
+    EXPECT_EQ(program.trace("tooltip").back(),
+              (TraceLine{"tooltip", "122", "You are at Caf\xc3\xa9 Fjord"}));
+    EXPECT_EQ(program.trace("alert").back()[2], "You are at Caf\xc3\xa9 Fjord");
+    EXPECT_GE(server.requestsSeen(), 1u);
 }
 
 TEST_F(EndToEnd, AScenarioThatDoesNotLoadIsNamedAndEndsTheProgram) {
