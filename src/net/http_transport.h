@@ -48,6 +48,9 @@ struct HttpTimeouts {
     uint32_t connectMs = 20000;
     // The longest silence while sending or receiving before the attempt fails.
     uint32_t receiveMs = 30000;
+    // The longest a whole attempt may take, so a server that sends a byte now and
+    // then cannot hold the worker (and every other request) for ever.
+    uint32_t attemptMs = 600000;
 };
 
 class HttpTransport {

@@ -5,6 +5,7 @@
 #include "net/socket.h"
 
 #include <algorithm>
+#include <chrono>
 
 namespace nearbeam {
 namespace {
@@ -33,6 +34,9 @@ net::IoResult receiveWithin(net::Socket& socket, char* buffer, size_t capacity, 
 } // namespace
 
 bool SocketTransport::perform(const HttpAttempt& attempt, HttpSink& sink) {
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(timeouts_.attemptMs);
+    auto overdue = [&] { return std::chrono::steady_clock::now() > deadline; };
     sink.progress(WebProgress::Resolving);
     if (!net::startSockets())
         return false;
@@ -70,7 +74,7 @@ bool SocketTransport::perform(const HttpAttempt& attempt, HttpSink& sink) {
         sink.progress(WebProgress::Receiving);
         head.append(buffer, got);
         end = http::headEnd(head);
-        if (end == std::string::npos && head.size() > kMaxHead)
+        if (end == std::string::npos && (head.size() > kMaxHead || overdue()))
             return false;
     }
     std::string_view headText(head.data(), end);
@@ -85,7 +89,7 @@ bool SocketTransport::perform(const HttpAttempt& attempt, HttpSink& sink) {
             receiveWithin(socket, buffer, sizeof buffer, got, sink, timeouts_.receiveMs);
         if (r == net::IoResult::Closed)
             return true;
-        if (r != net::IoResult::Ok)
+        if (r != net::IoResult::Ok || overdue())
             return false;
         sink.progress(WebProgress::Receiving);
         if (!sink.received(buffer, got))

@@ -85,6 +85,7 @@ template <typename T> class ServerCases : public ::testing::Test {
         HttpTimeouts t;
         t.connectMs = 2000;
         t.receiveMs = 700;
+        t.attemptMs = 1500;
         return t;
     }
 
@@ -197,7 +198,7 @@ TYPED_TEST_P(ServerCases, MisbehavingServers) {
         bool storedAll;    // every file as in a good download
         bool storedUpToAp; // the lines before the cut access point line only
     };
-    Misbehaviour refuse, hang, cut, signIn, error, crlf, drip;
+    Misbehaviour refuse, hang, cut, signIn, error, crlf, drip, trickle;
     refuse.refuse = true;
     hang.hang = true;
     cut.cutAfter = insideApLine;
@@ -205,6 +206,7 @@ TYPED_TEST_P(ServerCases, MisbehavingServers) {
     error.httpError = true;
     crlf.crlf = true;
     drip.dripMs = 2;
+    trickle.dripMs = 200; // never silent for long, but too slow to finish in time
     const Case cases[] = {
         {"refuse", refuse, lookup_status::Failed, false, false, false},
         {"hang", hang, lookup_status::Failed, false, false, false},
@@ -213,6 +215,7 @@ TYPED_TEST_P(ServerCases, MisbehavingServers) {
         {"HTTP 500", error, lookup_status::Failed, false, false, false},
         {"CR LF", crlf, lookup_status::Malformed, false, false, false},
         {"drip", drip, lookup_status::Idle, true, true, false},
+        {"trickle", trickle, lookup_status::Failed, false, false, false},
     };
     for (const Case& c : cases) {
         TempDir client;

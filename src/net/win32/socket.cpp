@@ -13,19 +13,18 @@ SOCKET raw(intptr_t handle) {
     return static_cast<SOCKET>(handle);
 }
 
-// select() on one socket: >0 ready, 0 timed out, <0 failed.
-int selectFor(SOCKET s, bool forWrite, uint32_t timeoutMs, bool* failedConnect = nullptr) {
-    fd_set set, errors;
-    FD_ZERO(&set);
-    FD_ZERO(&errors);
-    FD_SET(s, &set);
-    FD_SET(s, &errors);
-    timeval tv;
-    tv.tv_sec = static_cast<long>(timeoutMs / 1000);
-    tv.tv_usec = static_cast<long>((timeoutMs % 1000) * 1000);
-    int n = ::select(0, forWrite ? nullptr : &set, forWrite ? &set : nullptr, &errors, &tv);
-    if (n > 0 && failedConnect != nullptr)
-        *failedConnect = FD_ISSET(s, &errors) != 0;
+// Waits for one socket with WSAPoll: >0 ready, 0 timed out, <0 failed. Each socket
+// appears once in one entry (Wine's server does not cope with a socket listed twice,
+// as in select() with the same socket in two sets). failed reports an error or hang-
+// up, which is how a refused connection shows.
+int pollFor(SOCKET s, bool forWrite, uint32_t timeoutMs, bool* failed = nullptr) {
+    WSAPOLLFD entry{};
+    entry.fd = s;
+    entry.events = forWrite ? POLLWRNORM : POLLRDNORM;
+    int n = ::WSAPoll(&entry, 1, static_cast<INT>(timeoutMs));
+    if (n > 0 && failed != nullptr)
+        *failed = (entry.revents & (POLLERR | POLLHUP | POLLNVAL)) != 0 &&
+                  (entry.revents & entry.events) == 0;
     return n;
 }
 
@@ -49,7 +48,7 @@ void Socket::close() {
 
 bool Socket::sendAll(const char* data, size_t length, uint32_t timeoutMs) {
     while (length > 0) {
-        if (selectFor(raw(handle_), true, timeoutMs) <= 0)
+        if (pollFor(raw(handle_), true, timeoutMs) <= 0)
             return false;
         int chunk = length > 65536 ? 65536 : static_cast<int>(length);
         int n = ::send(raw(handle_), data, chunk, 0);
@@ -65,7 +64,7 @@ bool Socket::sendAll(const char* data, size_t length, uint32_t timeoutMs) {
 }
 
 IoResult Socket::waitReadable(uint32_t timeoutMs) {
-    int n = selectFor(raw(handle_), false, timeoutMs);
+    int n = pollFor(raw(handle_), false, timeoutMs);
     if (n < 0)
         return IoResult::Failed;
     return n == 0 ? IoResult::TimedOut : IoResult::Ok;
@@ -124,7 +123,7 @@ Socket connectTo(const std::string& host, uint16_t port, uint32_t timeoutMs, std
             if (::WSAGetLastError() != WSAEWOULDBLOCK)
                 continue;
             bool failed = false;
-            int n = selectFor(s, true, timeoutMs, &failed);
+            int n = pollFor(s, true, timeoutMs, &failed);
             if (n == 0) {
                 error = "connecting to " + host + ":" + service + " timed out";
                 continue;
@@ -178,7 +177,7 @@ IoResult acceptFrom(Socket& listener, Socket& accepted, uint32_t timeoutMs) {
     SOCKET s = ::accept(raw(listener.handle()), nullptr, nullptr);
     if (s == INVALID_SOCKET)
         return ::WSAGetLastError() == WSAEWOULDBLOCK ? IoResult::TimedOut : IoResult::Failed;
-    // An accepted socket inherits the listener's mode; the layer waits by select().
+    // An accepted socket inherits the listener's mode; the layer waits by polling.
     u_long blocking = 0;
     ::ioctlsocket(s, FIONBIO, &blocking);
     accepted = Socket(static_cast<intptr_t>(s));

@@ -64,6 +64,7 @@ void setTimeouts(HINTERNET handle, const HttpTimeouts& timeouts) {
 } // namespace
 
 bool WinInetTransport::perform(const HttpAttempt& attempt, HttpSink& sink) {
+    const DWORD started = GetTickCount();
     AttemptContext context{&sink};
     DWORD_PTR contextValue = reinterpret_cast<DWORD_PTR>(&context);
     Handles h;
@@ -117,7 +118,7 @@ bool WinInetTransport::perform(const HttpAttempt& attempt, HttpSink& sink) {
 
     char buffer[8000];
     for (;;) {
-        if (sink.cancelled())
+        if (sink.cancelled() || GetTickCount() - started > timeouts_.attemptMs)
             return false;
         DWORD got = 0;
         if (!InternetReadFile(h.request, buffer, sizeof buffer, &got))
