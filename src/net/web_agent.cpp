@@ -139,7 +139,9 @@ void WebAgent::wake() {
 void WebAgent::stop() {
     stopping_ = true;
     wake();
-    if (worker_.joinable())
+    // A callback that stops the agent runs on the worker itself: the loop ends
+    // after the callback returns, and the owner's later stop joins it.
+    if (worker_.joinable() && worker_.get_id() != std::this_thread::get_id())
         worker_.join();
 }
 

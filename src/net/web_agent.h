@@ -96,7 +96,8 @@ class WebAgent {
     void wake();
     // Ends the worker: any attempt under way is given up at its next wait (at the
     // latest after the transport's time-out), then the thread is joined. Requests
-    // stay in the table. Called by the destructor.
+    // stay in the table. Called by the destructor; destroy the agent before the
+    // objects its callbacks refer to, and never from one of its callbacks.
     void stop();
 
     // One pass over the pending requests in key order; ends at the first failure.
