@@ -91,18 +91,21 @@ bool replaceKeyedLines(TextTable& table, const std::map<std::string, std::string
     if (replacements.empty())
         return true;
     std::vector<std::string> lines;
-    datafile::LineReader reader(table.path());
-    if (!reader.isOpen())
-        return false;
-    std::string_view text;
-    while (reader.next(text)) {
-        text = stripLineBreak(text);
-        size_t tab = text.find('\t');
-        auto it = tab == std::string_view::npos
-                      ? replacements.end()
-                      : replacements.find(std::string(text.substr(0, tab + 1)));
-        lines.emplace_back(it == replacements.end() ? std::string(text)
-                                                    : std::string(stripLineBreak(it->second)));
+    {
+        // Closed before the file is replaced: Windows cannot replace an open file.
+        datafile::LineReader reader(table.path());
+        if (!reader.isOpen())
+            return false;
+        std::string_view text;
+        while (reader.next(text)) {
+            text = stripLineBreak(text);
+            size_t tab = text.find('\t');
+            auto it = tab == std::string_view::npos
+                          ? replacements.end()
+                          : replacements.find(std::string(text.substr(0, tab + 1)));
+            lines.emplace_back(it == replacements.end() ? std::string(text)
+                                                        : std::string(stripLineBreak(it->second)));
+        }
     }
     return datafile::replaceLines(table.path(), lines);
 }
@@ -140,10 +143,10 @@ class UploadPlan {
     bool apply() {
         for (int section = Countries; section <= Aps; ++section) {
             TextTable& table = *db_.tableForSection(section);
-            for (const std::string& line : additions_[section])
-                table.appendServerLine(withoutStatus(line));
             if (!replaceKeyedLines(table, replacements_[section]))
                 return false;
+            for (const std::string& line : additions_[section])
+                table.appendServerLine(withoutStatus(line));
         }
         return true;
     }
