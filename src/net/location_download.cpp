@@ -41,7 +41,9 @@ bool LocationDownload::requestDownload(const BssidKey& key) {
         request->setHost(settings::read(settings_, settings::Server));
         request->setPath(downloadPath(key));
         request->body.reset();
-        request->progressCallback = [this](WebProgress code) { onProgress(code); };
+        // The key travels with the request: an attempt still running for an earlier
+        // fill of the slot answers for its own access point.
+        request->progressCallback = [this, key](WebProgress code) { onProgress(code, key); };
         request->lineCallback = [this](std::string_view line) { onLine(line); };
         request->pending = true;
     }
@@ -50,6 +52,15 @@ bool LocationDownload::requestDownload(const BssidKey& key) {
 }
 
 void LocationDownload::onProgress(WebProgress code) {
+    BssidKey key;
+    {
+        std::lock_guard<std::mutex> lock(keyMutex_);
+        key = key_;
+    }
+    onProgress(code, key);
+}
+
+void LocationDownload::onProgress(WebProgress code, const BssidKey& key) {
     switch (code) {
     case WebProgress::Connecting:
         if (!bad_)
@@ -72,11 +83,6 @@ void LocationDownload::onProgress(WebProgress code) {
             pausing_ = true;
             state_ = lookup_status::Malformed;
         } else {
-            BssidKey key;
-            {
-                std::lock_guard<std::mutex> lock(keyMutex_);
-                key = key_;
-            }
             database_.asked().add(key);
             state_ = lookup_status::Idle;
         }

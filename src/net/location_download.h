@@ -41,8 +41,10 @@ class LocationDownload : public DownloadService {
     // The request's path for a key.
     static std::wstring downloadPath(const BssidKey& key);
 
-    // What the web agent calls on its worker thread.
+    // What the web agent calls on its worker thread. key: the access point of the
+    // attempt (the last one queued when not given).
     void onProgress(WebProgress code);
+    void onProgress(WebProgress code, const BssidKey& key);
     void onLine(std::string_view line);
 
   private:
