@@ -11,9 +11,6 @@ namespace nearbeam {
 // An access point's hardware address.
 using Bssid = std::array<uint8_t, 6>;
 
-// 12 lower-case hexadecimal digits without separators ("0011223344ff").
-std::string bssidHex(const Bssid& bssid);
-
 // The 802.11 network mode, with the numbers the NDIS interface uses. Other
 // values may arrive from a driver and are kept as they are.
 enum class InfrastructureMode : uint32_t {

@@ -122,7 +122,8 @@ class Program {
             while ((found = FindWindowExW(nullptr, found, L"#32770", nullptr))) {
                 DWORD pid = 0;
                 GetWindowThreadProcessId(found, &pid);
-                if (pid == processId_)
+                // A message box is shown once its texts are in place.
+                if (pid == processId_ && IsWindowVisible(found))
                     return found;
             }
             sleep(50);

@@ -44,7 +44,7 @@ TEST(ManufacturerTable, FirstMatchingLineWinsWithNamesOfFifteenCharacters) {
         {prefix(0x01, 0x02, 0x03), ""},                // not in the table
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(table.lookup(c.bssid), c.name) << bssidHex(c.bssid);
+        EXPECT_EQ(table.lookup(c.bssid), c.name) << ::testing::PrintToString(c.bssid);
     }
 }
 
