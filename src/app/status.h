@@ -2,26 +2,30 @@
 // Lookup status codes, the status texts they select and the tray icon each one
 // shows. The texts come from the one header that the string table also uses.
 
+#include "database/download_service.h"
+
 #include <cstdint>
 #include <string>
 
 namespace nearbeam {
 
-// The outcome of looking up the strongest access point. The lookup, the
-// location download and the application object produce the values below.
+// The outcome of looking up the strongest access point. The lookup and the
+// location download produce the codes they share with the database; the
+// application object adds the ones for "nothing in range".
 using LookupStatus = int32_t;
 
 namespace status {
-inline constexpr LookupStatus kFound = 0x2000;         // in the local database
-inline constexpr LookupStatus kAskedUnknown = 0x4000;  // the server was asked and does not know it
-inline constexpr LookupStatus kNoConnection = 0x500;   // the download request failed
-inline constexpr LookupStatus kBadResponse = 0x900;    // the server's answer was malformed
-inline constexpr LookupStatus kInternalError = 0x1100; // reserved
-inline constexpr LookupStatus kQueued = 0x30000;       // download waiting for the web agent
-inline constexpr LookupStatus kConnecting = 0x50000;
-inline constexpr LookupStatus kRequesting = 0x90000;
-inline constexpr LookupStatus kReceiving = 0x110000;
-inline constexpr LookupStatus kDownloadIdle = 0x8000;
+// In the local database; not there, and the server does not know it either.
+inline constexpr LookupStatus kFound = lookup_status::Found;
+inline constexpr LookupStatus kAskedUnknown = lookup_status::NotPlaced;
+// The location download: failed, answered malformed, and its request stages.
+inline constexpr LookupStatus kNoConnection = lookup_status::Failed;
+inline constexpr LookupStatus kBadResponse = lookup_status::Malformed;
+inline constexpr LookupStatus kQueued = lookup_status::Queued;
+inline constexpr LookupStatus kConnecting = lookup_status::Connecting;
+inline constexpr LookupStatus kRequesting = lookup_status::Sending;
+inline constexpr LookupStatus kReceiving = lookup_status::Receiving;
+inline constexpr LookupStatus kInternalError = 0x1100; // reserved; nothing sets it
 inline constexpr LookupStatus kLastSeen = 0x80; // nothing in range; a place was found earlier
 inline constexpr LookupStatus kLost = 0x180;    // nothing in range, no place found yet
 // Windows refused the access-point list (no location permission for the program).
@@ -29,7 +33,7 @@ inline constexpr LookupStatus kDeviceRefused = 0x300;
 
 // Bits the tray reads.
 inline constexpr LookupStatus kUnrecognisedBit = 0x4000;
-inline constexpr LookupStatus kRequestBit = 0x10000;
+inline constexpr LookupStatus kRequestBit = lookup_status::InProgressBit;
 inline constexpr LookupStatus kProblemBit = 0x100;
 inline constexpr LookupStatus kDefiniteMask = 0x6000;
 } // namespace status

@@ -3,6 +3,7 @@
 #include "app/settings_keys.h"
 
 #include <algorithm>
+#include <cwctype>
 
 namespace nearbeam {
 
@@ -11,10 +12,17 @@ namespace {
 // The Device setting holds at most 256 characters.
 constexpr size_t kMaxNameLength = 256;
 
-bool lists(WirelessDriver& driver, const std::wstring& name) {
-    const std::vector<AdapterInfo> adapters = driver.listAdapters();
+// Adapter names are GUIDs in braces, which Windows compares without regard to
+// case; a setting edited by hand may be written in lower case.
+bool sameName(const std::wstring& a, const std::wstring& b) {
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](wchar_t x, wchar_t y) {
+        return std::towupper(static_cast<wint_t>(x)) == std::towupper(static_cast<wint_t>(y));
+    });
+}
+
+bool contains(const std::vector<AdapterInfo>& adapters, const std::wstring& name) {
     return std::any_of(adapters.begin(), adapters.end(),
-                       [&](const AdapterInfo& a) { return a.name == name; });
+                       [&](const AdapterInfo& a) { return sameName(a.name, name); });
 }
 
 } // namespace
@@ -31,16 +39,13 @@ void WirelessDevice::open() {
     automatic_ = name_.empty();
     WirelessDriver* chosen = nullptr;
     if (automatic_) {
-        for (auto& driver : drivers_) {
-            if (std::optional<std::wstring> pick = driver->findWirelessAdapter()) {
-                name_ = pick->substr(0, kMaxNameLength);
-                chosen = driver.get();
-                break;
-            }
+        if (std::optional<Pick> pick = pickAdapter()) {
+            chosen = pick->driver;
+            name_ = pick->name.substr(0, kMaxNameLength);
         }
     } else {
         for (auto& driver : drivers_) {
-            if (lists(*driver, name_)) {
+            if (contains(driver->listAdapters(), name_)) {
                 chosen = driver.get();
                 break;
             }
@@ -62,6 +67,15 @@ void WirelessDevice::open() {
     }
 }
 
+std::optional<WirelessDevice::Pick> WirelessDevice::pickAdapter() {
+    for (auto& driver : drivers_) {
+        if (std::optional<std::wstring> name = driver->findWirelessAdapter()) {
+            return Pick{driver.get(), std::move(*name)};
+        }
+    }
+    return std::nullopt;
+}
+
 void WirelessDevice::setDevice(const std::wstring& name) {
     settings::write(store_, settings::Device, name);
     open();
@@ -77,31 +91,27 @@ bool WirelessDevice::listQuery(const RecordCallback& onRecord) {
     if (active_ == nullptr) {
         return false;
     }
-    // Taken out of the member while the callbacks run, so a callback that queries
-    // again cannot pull the records from under this walk.
     std::vector<AccessPointRecord> records;
-    records.swap(records_);
-    records.clear();
-    const QueryStatus status = active_->listQuery(records);
-    bool answered = false;
-    if (status == QueryStatus::AccessDenied) {
+    switch (active_->listQuery(records)) {
+    case QueryStatus::AccessDenied:
         state_ = DeviceState::PermissionRefused;
-    } else if (status == QueryStatus::Failed) {
+        return false;
+    case QueryStatus::Failed:
         // An adapter that opens but does not answer (a wired one named by hand, or
         // one taken away) is no adapter for the program.
         state_ = DeviceState::NoAdapter;
-    } else {
-        state_ = DeviceState::Ok;
-        answered = true;
-        for (const AccessPointRecord& record : records) {
-            calibration_.observe(record.rssi);
-            if (onRecord) {
-                onRecord(record);
-            }
+        return false;
+    case QueryStatus::Ok:
+        break;
+    }
+    state_ = DeviceState::Ok;
+    for (const AccessPointRecord& record : records) {
+        calibration_.observe(record.rssi);
+        if (onRecord) {
+            onRecord(record);
         }
     }
-    records.swap(records_);
-    return answered;
+    return true;
 }
 
 std::optional<Bssid> WirelessDevice::associatedBssid() {
@@ -124,10 +134,7 @@ std::vector<AdapterInfo> WirelessDevice::listAdapters() {
     std::vector<AdapterInfo> all;
     for (auto& driver : drivers_) {
         for (AdapterInfo& adapter : driver->listAdapters()) {
-            const bool known = std::any_of(all.begin(), all.end(), [&](const AdapterInfo& a) {
-                return a.name == adapter.name;
-            });
-            if (!known) {
+            if (!contains(all, adapter.name)) {
                 all.push_back(std::move(adapter));
             }
         }
@@ -136,12 +143,11 @@ std::vector<AdapterInfo> WirelessDevice::listAdapters() {
 }
 
 std::optional<std::wstring> WirelessDevice::findWirelessAdapter() {
-    for (auto& driver : drivers_) {
-        if (std::optional<std::wstring> pick = driver->findWirelessAdapter()) {
-            return pick;
-        }
+    std::optional<Pick> pick = pickAdapter();
+    if (!pick) {
+        return std::nullopt;
     }
-    return std::nullopt;
+    return std::move(pick->name);
 }
 
 } // namespace nearbeam

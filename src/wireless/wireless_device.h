@@ -27,8 +27,9 @@ class WirelessDevice {
     using RecordCallback = std::function<void(const AccessPointRecord&)>;
 
     // drivers in order of preference (WLAN API, then NDIS; or the simulated one). A
-    // named adapter opens through the first driver that lists it, else through the
-    // last driver. Opens the adapter and loads the calibration.
+    // named adapter opens through the first driver that lists it (names compare
+    // without regard to case), else through the last driver. Opens the adapter and
+    // loads the calibration.
     WirelessDevice(SettingsStore& store, std::vector<std::unique_ptr<WirelessDriver>> drivers);
     WirelessDevice(const WirelessDevice&) = delete;
     WirelessDevice& operator=(const WirelessDevice&) = delete;
@@ -58,6 +59,13 @@ class WirelessDevice {
     const Calibration& calibration() const { return calibration_; }
 
   private:
+    struct Pick {
+        WirelessDriver* driver;
+        std::wstring name;
+    };
+    // The automatic choice with the driver that made it.
+    std::optional<Pick> pickAdapter();
+
     SettingsStore& store_;
     std::vector<std::unique_ptr<WirelessDriver>> drivers_;
     WirelessDriver* active_ = nullptr;
@@ -65,7 +73,6 @@ class WirelessDevice {
     bool automatic_ = true;
     DeviceState state_ = DeviceState::NoAdapter;
     Calibration calibration_;
-    std::vector<AccessPointRecord> records_;
 };
 
 } // namespace nearbeam

@@ -79,12 +79,16 @@ class ApplicationTest : public ::testing::Test {
         writeData("city.txt", "3\t2\tBergen\t0\n");
         writeData("building.txt", "10\t0\t3\tLibrary\tMain St 1\t0\n"
                                   "11\t0\t3\tHall\t\t0\n"
-                                  "12\t0\t3\tThe Old Observatory Annex\t\t0\n");
+                                  "12\t0\t3\tThe Old Observatory Annex\t\t0\n"
+                                  "13\t0\t3\tBergen Public Library Annex B\t\t0\n"
+                                  "14\t0\t3\tBergen Public Library Annex BC\t\t0\n");
         writeData("ap.txt", "0011223344a1\t10\t0\t3\tReading room\t0\n"
                             "0011223344a2\t11\t0\t\t\t0\n"
                             "0011223344a3\t0\t0\t\tKiosk\t0\n"
                             "0011223344a4\t12\t0\t\t\t0\n"
-                            "0011223344a5\t10\t0\t\tStacks\t0\n");
+                            "0011223344a5\t10\t0\t\tStacks\t0\n"
+                            "0011223344a6\t13\t0\t\t\t0\n"
+                            "0011223344a7\t14\t0\t\t\t0\n");
         writeData("apchecked.txt", "0011223344c1\n");
     }
 
@@ -258,7 +262,8 @@ TEST_F(ApplicationTest, TheFortyCharacterRule) {
     start();
     // "The Old Observatory Annex" is 25 characters: "You are at " makes 36,
     // "You are near " 38; both stay. "Library, Reading room (3rd floor)" is 33:
-    // 44 and 46 characters, so the place alone.
+    // 44 and 46 characters, so the place alone. A place of 29 characters makes
+    // exactly 40 with "You are at " and stays; one of 30 does not.
     struct Case {
         uint8_t ap;
         int32_t rssi;
@@ -269,6 +274,9 @@ TEST_F(ApplicationTest, TheFortyCharacterRule) {
         {0xa4, -50, L"You are near The Old Observatory Annex"},
         {0xa1, -20, L"Library, Reading room (3rd floor)"},
         {0xa1, -50, L"Library, Reading room (3rd floor)"},
+        {0xa6, -20, L"You are at Bergen Public Library Annex B"},
+        {0xa6, -50, L"Bergen Public Library Annex B"},
+        {0xa7, -20, L"Bergen Public Library Annex BC"},
     };
     for (const Case& c : cases) {
         start();

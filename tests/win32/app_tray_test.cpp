@@ -1,6 +1,7 @@
 // The tray shell's own behaviour, on a main window made in the test process.
 
 #include "app/win32/main_window.h"
+#include "app_program.h"
 
 #include <windows.h>
 
@@ -177,6 +178,27 @@ TEST_F(TrayShell, AlertsFromAnotherThreadNeverMixLinks) {
     worker.join();
     for (const auto& link : seen)
         EXPECT_EQ(link.rfind(L"http://example.org/", 0), 0u);
+}
+
+// The tray shows small icons: the program's images drawn for that size are the
+// ones loaded, not the large ones shrunk by the shell.
+TEST(TrayIcons, AreLoadedAtTheNotificationAreaSize) {
+    const std::wstring program = test::builtProgram().wstring();
+    HMODULE module = LoadLibraryExW(program.c_str(), nullptr,
+                                    LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    ASSERT_NE(module, nullptr);
+    for (int id : {122, 123, 124, 125}) {
+        HICON icon = TrayIcon::loadTrayIcon(module, id);
+        ASSERT_NE(icon, nullptr) << id;
+        ICONINFO info{};
+        ASSERT_TRUE(GetIconInfo(icon, &info)) << id;
+        BITMAP bitmap{};
+        GetObjectW(info.hbmColor ? info.hbmColor : info.hbmMask, sizeof bitmap, &bitmap);
+        EXPECT_EQ(bitmap.bmWidth, GetSystemMetrics(SM_CXSMICON)) << id;
+        DeleteObject(info.hbmColor);
+        DeleteObject(info.hbmMask);
+    }
+    FreeLibrary(module);
 }
 
 } // namespace

@@ -147,6 +147,7 @@ TEST(WirelessDevice, ANamedAdapterOpensThroughTheDriverThatListsItElseTheLast) {
     };
     const Case cases[] = {
         {L"{W1}", L"{W1}", L"", DeviceState::Ok},
+        {L"{w1}", L"{w1}", L"", DeviceState::Ok}, // edited by hand: case does not matter
         {L"{E1}", L"", L"{E1}", DeviceState::Ok},
         {L"\\\\.\\Custom", L"", L"\\\\.\\Custom", DeviceState::Ok}, // a path as given
         {L"{GONE}", L"", L"", DeviceState::NoAdapter},
@@ -156,9 +157,9 @@ TEST(WirelessDevice, ANamedAdapterOpensThroughTheDriverThatListsItElseTheLast) {
         settings::write(rig.store, settings::Device, c.setting);
         rig.setUp = [](FakeDriver& wlan, FakeDriver& ndis) {
             wlan.adapters = {{L"{W1}", L""}};
-            wlan.openable = {L"{W1}", L"{E1}", L"\\\\.\\Custom"};
+            wlan.openable = {L"{W1}", L"{w1}", L"{E1}", L"\\\\.\\Custom"};
             ndis.adapters = {{L"{E1}", L""}, {L"{W1}", L""}};
-            ndis.openable = {L"{W1}", L"{E1}", L"\\\\.\\Custom"};
+            ndis.openable = {L"{W1}", L"{w1}", L"{E1}", L"\\\\.\\Custom"};
         };
         auto device = rig.make();
         EXPECT_FALSE(device->automatic());
@@ -246,7 +247,7 @@ TEST(WirelessDevice, AdapterListShowsEachNameOnce) {
     Rig rig;
     rig.setUp = [](FakeDriver& wlan, FakeDriver& ndis) {
         wlan.adapters = {{L"{A}", L"Wi-Fi"}, {L"{B}", L"Wi-Fi 2"}};
-        ndis.adapters = {{L"{C}", L"Ethernet"}, {L"{A}", L"Same card"}};
+        ndis.adapters = {{L"{C}", L"Ethernet"}, {L"{A}", L"Same card"}, {L"{b}", L"Same"}};
     };
     auto device = rig.make();
     const std::vector<AdapterInfo> adapters = device->listAdapters();

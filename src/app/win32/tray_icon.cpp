@@ -37,14 +37,8 @@ void TrayIcon::remove() {
     if (removed_)
         return;
     removed_ = true;
-    added_ = false;
     NOTIFYICONDATAW data = base(0);
     Shell_NotifyIconW(NIM_DELETE, &data);
-}
-
-bool TrayIcon::added() const {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return added_;
 }
 
 NOTIFYICONDATAW TrayIcon::base(UINT flags) const {
@@ -62,9 +56,9 @@ void TrayIcon::add() {
         return;
     NOTIFYICONDATAW data = base(NIF_MESSAGE | NIF_ICON | NIF_TIP);
     data.uCallbackMessage = callbackMessage_;
-    data.hIcon = LoadIconW(instance_, MAKEINTRESOURCEW(icon_));
+    data.hIcon = loadTrayIcon(instance_, icon_);
     copyText(data.szTip, tooltip_, kTooltipChars);
-    added_ = Shell_NotifyIconW(NIM_ADD, &data) != FALSE;
+    Shell_NotifyIconW(NIM_ADD, &data);
     data.uVersion = NOTIFYICON_VERSION;
     Shell_NotifyIconW(NIM_SETVERSION, &data);
 }
@@ -80,7 +74,7 @@ void TrayIcon::setStatus(int icon, const std::wstring& tooltip) {
     if (removed_)
         return;
     NOTIFYICONDATAW data = base(NIF_ICON | NIF_TIP);
-    data.hIcon = LoadIconW(instance_, MAKEINTRESOURCEW(icon_));
+    data.hIcon = loadTrayIcon(instance_, icon_);
     copyText(data.szTip, tooltip_, kTooltipChars);
     Shell_NotifyIconW(NIM_MODIFY, &data);
 }
@@ -95,6 +89,13 @@ void TrayIcon::showBalloon(const std::wstring& text, const std::wstring& title, 
     data.uTimeout = kBalloonTimeoutMs;
     data.dwInfoFlags = infoIcon ? NIIF_INFO : NIIF_NONE;
     Shell_NotifyIconW(NIM_MODIFY, &data);
+}
+
+HICON TrayIcon::loadTrayIcon(HINSTANCE instance, int icon) {
+    // LoadIcon would give the large image, which the shell then shrinks.
+    return static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(icon), IMAGE_ICON,
+                                         GetSystemMetrics(SM_CXSMICON),
+                                         GetSystemMetrics(SM_CYSMICON), LR_SHARED));
 }
 
 UINT TrayIcon::taskbarCreatedMessage() {

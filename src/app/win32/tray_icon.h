@@ -22,8 +22,6 @@ class TrayIcon {
     TrayIcon(const TrayIcon&) = delete;
     TrayIcon& operator=(const TrayIcon&) = delete;
 
-    // Whether the shell accepted the icon the last time it was added.
-    bool added() const;
     // Changes icon and tooltip (the tooltip shows its first 63 characters).
     void setStatus(int icon, const std::wstring& tooltip);
     // A balloon: body at most 255 characters, title at most 63, shown for 10 s;
@@ -37,6 +35,10 @@ class TrayIcon {
 
     // The message Explorer broadcasts when it creates the taskbar.
     static UINT taskbarCreatedMessage();
+    // Icon resource `icon` of module `instance` in the size the notification area
+    // shows, so the image drawn for that size is the one shown. Shared: never
+    // destroyed by the caller.
+    static HICON loadTrayIcon(HINSTANCE instance, int icon);
 
   private:
     NOTIFYICONDATAW base(UINT flags) const;
@@ -48,7 +50,6 @@ class TrayIcon {
     UINT callbackMessage_;
     int icon_;
     std::wstring tooltip_;
-    bool added_ = false;
     bool removed_ = false;
 };
 
