@@ -22,8 +22,8 @@ enum class WebProgress : int {
 };
 
 struct HttpAttempt {
-    std::wstring host; // host name alone, without port
-    uint16_t port = 80;
+    std::wstring host;         // host name alone, without port
+    uint16_t port = 0;         // 0: none written, the default HTTP port (80)
     std::wstring path;         // begins with "/", query included
     const std::string* body{}; // none: GET; present (even empty): POST
 };
@@ -42,6 +42,9 @@ class HttpSink {
     // True when the attempt should be given up as soon as possible (the agent is
     // stopping); transports look at it between waits.
     virtual bool cancelled() const { return false; }
+    // False when nobody listens to progress events: a transport may then skip
+    // asking for them.
+    virtual bool wantsProgress() const { return true; }
 };
 
 struct HttpTimeouts {

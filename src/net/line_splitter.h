@@ -19,8 +19,6 @@ class LineSplitter {
 
     LineSplitter() : buffer_(kBufferSize) {}
     void feed(const char* data, size_t length, const Callback& callback);
-    // Bytes of the unfinished line held so far.
-    size_t carried() const { return carry_; }
 
   private:
     std::vector<char> buffer_;

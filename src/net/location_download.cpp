@@ -23,17 +23,15 @@ std::wstring LocationDownload::downloadPath(const BssidKey& key) {
 }
 
 bool LocationDownload::requestDownload(const BssidKey& key) {
-    if (state_.load() & lookup_status::InProgressBit)
+    // A reply found bad shows 0x900 while the rest of it is still read; no new
+    // download before its end, where the pause begins.
+    if ((state_.load() & lookup_status::InProgressBit) || bad_)
         return false;
     if (pausing_) {
         uint32_t ahead = retryAfter_.load() - clock_.tickCount();
         if (ahead != 0 && ahead < kBadReplyPauseMs)
             return false;
         pausing_ = false;
-    }
-    {
-        std::lock_guard<std::mutex> lock(keyMutex_);
-        key_ = key;
     }
     state_ = lookup_status::Queued;
     {
@@ -51,15 +49,6 @@ bool LocationDownload::requestDownload(const BssidKey& key) {
     return true;
 }
 
-void LocationDownload::onProgress(WebProgress code) {
-    BssidKey key;
-    {
-        std::lock_guard<std::mutex> lock(keyMutex_);
-        key = key_;
-    }
-    onProgress(code, key);
-}
-
 void LocationDownload::onProgress(WebProgress code, const BssidKey& key) {
     switch (code) {
     case WebProgress::Connecting:
@@ -75,10 +64,9 @@ void LocationDownload::onProgress(WebProgress code, const BssidKey& key) {
         if (!bad_)
             state_ = lookup_status::Receiving;
         break;
-    case WebProgress::Completed: {
-        bool bad = bad_;
+    case WebProgress::Completed:
         endAttempt();
-        if (bad) {
+        if (bad_) {
             retryAfter_ = clock_.tickCount() + kBadReplyPauseMs;
             pausing_ = true;
             state_ = lookup_status::Malformed;
@@ -86,11 +74,12 @@ void LocationDownload::onProgress(WebProgress code, const BssidKey& key) {
             database_.asked().add(key);
             state_ = lookup_status::Idle;
         }
+        bad_ = false; // last: requestDownload waits for the final state
         break;
-    }
     case WebProgress::Failed:
         endAttempt();
         state_ = lookup_status::Failed;
+        bad_ = false;
         break;
     default:
         break;
@@ -126,7 +115,6 @@ void LocationDownload::flush() {
 void LocationDownload::endAttempt() {
     flush();
     section_ = 0;
-    bad_ = false;
 }
 
 } // namespace nearbeam

@@ -16,7 +16,6 @@
 #include "net/web_agent.h"
 
 #include <atomic>
-#include <mutex>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -41,9 +40,8 @@ class LocationDownload : public DownloadService {
     // The request's path for a key.
     static std::wstring downloadPath(const BssidKey& key);
 
-    // What the web agent calls on its worker thread. key: the access point of the
-    // attempt (the last one queued when not given).
-    void onProgress(WebProgress code);
+    // What the web agent calls on its worker thread. key: the access point the
+    // attempt was queued for.
     void onProgress(WebProgress code, const BssidKey& key);
     void onLine(std::string_view line);
 
@@ -62,11 +60,10 @@ class LocationDownload : public DownloadService {
 
     // Worker-thread state of the attempt under way.
     int section_ = 0;
-    bool bad_ = false; // a record line came outside any section in this attempt
     std::vector<std::string> batch_;
-
-    mutable std::mutex keyMutex_;
-    BssidKey key_;
+    // A record line came outside any section in the attempt under way (read by
+    // requestDownload: the pause after a bad reply starts at its end).
+    std::atomic<bool> bad_{false};
 };
 
 } // namespace nearbeam

@@ -42,8 +42,9 @@ bool SocketTransport::perform(const HttpAttempt& attempt, HttpSink& sink) {
         return false;
     std::string host = narrow(attempt.host);
     sink.progress(WebProgress::Connecting);
+    const uint16_t port = attempt.port != 0 ? attempt.port : 80;
     std::string error;
-    net::Socket socket = net::connectTo(host, attempt.port, timeouts_.connectMs, error);
+    net::Socket socket = net::connectTo(host, port, timeouts_.connectMs, error);
     if (!socket.valid())
         return false;
     sink.progress(WebProgress::Connected);
@@ -51,8 +52,8 @@ bool SocketTransport::perform(const HttpAttempt& attempt, HttpSink& sink) {
     std::string request =
         (attempt.body ? "POST " : "GET ") + narrow(attempt.path) + " HTTP/1.0\r\n";
     request += "Host: " + host;
-    if (attempt.port != 80)
-        request += ":" + std::to_string(attempt.port);
+    if (port != 80)
+        request += ":" + std::to_string(port);
     request += "\r\nUser-Agent: CeHttp\r\nAccept: */*\r\nPragma: no-cache\r\n";
     if (attempt.body)
         request += "Content-Length: " + std::to_string(attempt.body->size()) + "\r\n";

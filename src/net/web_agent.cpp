@@ -29,6 +29,7 @@ class AttemptSink : public HttpSink {
         return !stopping_;
     }
     bool cancelled() const override { return stopping_; }
+    bool wantsProgress() const override { return static_cast<bool>(request_.progressCallback); }
 
     // A reply shorter than its declared length was cut off on the way.
     bool complete() const {
@@ -74,7 +75,7 @@ bool WebRequest::setUrl(const std::string& url) {
 }
 
 bool splitHostPort(const std::wstring& host, std::wstring& name, uint16_t& port) {
-    port = 80;
+    port = 0;
     if (!host.empty() && host[0] == L'[') { // [v6 address] or [v6 address]:port
         size_t close = host.find(L']');
         if (close == std::wstring::npos)

@@ -14,7 +14,6 @@
 #include <condition_variable>
 #include <functional>
 #include <map>
-#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -46,8 +45,8 @@ struct WebRequest {
     bool setUrl(const std::string& url);
 };
 
-// Splits "name:port" (or "[v6]:port"). A host without a port gets port 80. False
-// for a port that is not a number from 1 to 65535.
+// Splits "name:port" (or "[v6]:port"). A host without a port gets port 0 (the
+// default HTTP port). False for a port that is not a number from 1 to 65535.
 bool splitHostPort(const std::wstring& host, std::wstring& name, uint16_t& port);
 
 class WebAgent {

@@ -163,24 +163,24 @@ void LocationServer::handle(net::Socket& client) {
         std::lock_guard<std::mutex> lock(mutex_);
         mis = misbehaviour_;
     }
-    // Read the request: its head, then as many body bytes as it declares.
+    // Read the request: its head, then as many body bytes as it declares, all
+    // within the time a request may take (a client that sends a byte now and then
+    // does not hold the server).
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(options_.requestTimeoutMs);
     std::string request;
     char buffer[8192];
     size_t headLength = std::string::npos;
-    uint32_t waited = 0;
-    int64_t bodyLength = 0;
+    size_t bodyLength = 0;
     for (;;) {
-        if (headLength != std::string::npos &&
-            request.size() >= headLength + static_cast<size_t>(bodyLength))
+        if (headLength != std::string::npos && request.size() >= headLength + bodyLength)
             break;
+        if (stopping_ || std::chrono::steady_clock::now() >= deadline)
+            return;
         size_t got = 0;
         net::IoResult r = client.receive(buffer, sizeof buffer, got, kSliceMs);
-        if (r == net::IoResult::TimedOut) {
-            waited += kSliceMs;
-            if (stopping_ || waited >= options_.requestTimeoutMs)
-                return;
+        if (r == net::IoResult::TimedOut)
             continue;
-        }
         if (r != net::IoResult::Ok)
             return;
         request.append(buffer, got);
@@ -191,14 +191,13 @@ void LocationServer::handle(net::Socket& client) {
                     return;
                 continue;
             }
-            bodyLength = http::contentLength(std::string_view(request).substr(0, headLength));
-            if (bodyLength < 0)
-                bodyLength = 0;
-            if (static_cast<size_t>(bodyLength) > kMaxBody) {
+            int64_t declared = http::contentLength(std::string_view(request).substr(0, headLength));
+            if (declared > static_cast<int64_t>(kMaxBody)) {
                 send(client, Reply{413, "text/plain", "Too large.\n"}, Misbehaviour());
                 ++requests_;
                 return;
             }
+            bodyLength = declared > 0 ? static_cast<size_t>(declared) : 0;
         }
     }
     ++requests_;
@@ -225,7 +224,7 @@ void LocationServer::handle(net::Socket& client) {
         reply = Reply{400, "text/plain", "Bad request.\n"};
     } else {
         reply = answer(line.substr(0, s1), line.substr(s1 + 1, s2 - s1 - 1),
-                       request.substr(headLength));
+                       request.substr(headLength, bodyLength));
     }
     if (mis.signInPage)
         reply = Reply{200, "text/html", kSignInPage};

@@ -33,7 +33,7 @@ class LocationServer {
         std::string usersPath; // empty: users.txt in the folder
         uint16_t port = 0;     // 0: a free port
         Misbehaviour misbehaviour;
-        // The longest wait for a client's request.
+        // The longest a client may take to send its whole request.
         uint32_t requestTimeoutMs = 10000;
     };
 

@@ -69,8 +69,17 @@ std::string errorReply(const std::string& reason) {
     return "- error " + reason + "\n- end\n";
 }
 
+// No control characters but the tabs between fields: a line break or a NUL inside
+// a text would break its line in the data files, or cut it short.
+bool plainText(std::string_view text, bool tabsAllowed) {
+    for (char c : text)
+        if ((static_cast<unsigned char>(c) < 0x20 && !(tabsAllowed && c == '\t')) || c == 0x7f)
+            return false;
+    return true;
+}
+
 bool validName(const std::string& text) {
-    return !text.empty() && text.find_first_of("\t\r\n") == std::string::npos;
+    return !text.empty() && plainText(text, false);
 }
 
 // The next free server identifier of a file.
@@ -177,11 +186,11 @@ class UploadPlan {
         RecordFields f = parseRecordFields(kind, line);
         if (f.id == 0 || !validName(f.name))
             return "A record line could not be read: " + line;
+        const int parentSection = kind == RecordKind::Province ? Countries
+                                  : kind == RecordKind::City   ? Provinces
+                                                               : Cities;
         uint32_t parent = 0, area = 0;
         if (kind != RecordKind::Country) {
-            int parentSection = kind == RecordKind::Province ? Countries
-                                : kind == RecordKind::City   ? Provinces
-                                                             : Cities;
             auto mapped = mapReference(parentSection, f.parentId, false);
             if (!mapped)
                 return "A record refers to a place the server does not know: " + line;
@@ -201,12 +210,8 @@ class UploadPlan {
             id = f.id; // a server record changed by the user: the new text replaces it
             replace = true;
         } else {
-            NamedRecord* parentRecord = kind == RecordKind::Country
-                                            ? nullptr
-                                            : recordTable(kind == RecordKind::Province ? Countries
-                                                          : kind == RecordKind::City   ? Provinces
-                                                                                       : Cities)
-                                                  .findById(parent);
+            NamedRecord* parentRecord =
+                kind == RecordKind::Country ? nullptr : recordTable(parentSection).findById(parent);
             NamedRecord* areaRecord = area ? recordTable(Areas).findById(area) : nullptr;
             if (kind == RecordKind::Country || parentRecord)
                 existing = table.findByName(f.name, parentRecord, areaRecord,
@@ -245,7 +250,7 @@ class UploadPlan {
     std::string planLocation(const std::string& line) {
         LocationFields f = parseLocationFields(line);
         auto key = BssidKey::fromText(f.bssid);
-        if (!key || f.bssid.size() != BssidKey::kLength)
+        if (!key)
             return "An access point line could not be read: " + line;
         auto building = mapReference(Buildings, f.buildingId, false);
         if (!building)
@@ -283,7 +288,7 @@ LocationService::LocationService(std::string folder, std::string usersPath)
 
 std::string LocationService::downloadText(const std::string& bssid) {
     auto key = BssidKey::fromText(bssid);
-    if (!key || bssid.size() != BssidKey::kLength)
+    if (!key)
         return {};
     std::lock_guard<std::mutex> serial(mutex_);
     MemorySettingsStore settings;
@@ -376,6 +381,8 @@ std::string LocationService::uploadText(const std::string& body) {
         }
         if (section == 0)
             return errorReply("The upload holds a line outside any section.");
+        if (!plainText(line, true))
+            return errorReply("A record line holds a control character.");
         if (section >= Countries) // networks and services are the server's own
             records[section].push_back(line);
     }

@@ -65,7 +65,7 @@ TEST_F(LocationDownloadTest, GoodReplyIsMergedAndTheKeyAsked) {
     auto seen = transport.seen();
     ASSERT_EQ(seen.size(), 1u);
     EXPECT_EQ(seen[0].host, L"locate.nearbeam.net");
-    EXPECT_EQ(seen[0].port, 80);
+    EXPECT_EQ(seen[0].port, 0); // the default HTTP port
     EXPECT_EQ(seen[0].path, L"/text/?action=location.downloadText&bssid=001122334455");
     EXPECT_FALSE(seen[0].post);
 }
@@ -196,9 +196,25 @@ TEST_F(LocationDownloadTest, ProgressMovesTheState) {
     };
     ASSERT_TRUE(download.requestDownload(key("001122334455")));
     for (auto [code, state] : steps) {
-        download.onProgress(code);
+        download.onProgress(code, key("001122334455"));
         EXPECT_EQ(download.state(), state) << static_cast<int>(code);
     }
+}
+
+TEST_F(LocationDownloadTest, NoNewDownloadWhileABadReplyIsStillRead) {
+    // What the worker does while it reads a reply whose first line is a record.
+    ASSERT_TRUE(download.requestDownload(key("001122334455")));
+    download.onProgress(WebProgress::Receiving, key("001122334455"));
+    download.onLine("001122334455\t31\t0\t1\tA");
+    EXPECT_EQ(download.state(), status::Malformed);
+    EXPECT_FALSE(download.requestDownload(key("0011223344aa"))); // the reply goes on
+    download.onLine("more of the page");
+    download.onProgress(WebProgress::Completed, key("001122334455"));
+    EXPECT_EQ(download.state(), status::Malformed);
+    clock.advance(1);
+    EXPECT_FALSE(download.requestDownload(key("0011223344aa"))); // the pause has begun
+    clock.advance(LocationDownload::kBadReplyPauseMs - 1);
+    EXPECT_TRUE(download.requestDownload(key("0011223344aa")));
 }
 
 TEST_F(LocationDownloadTest, MergeMatchesTheLineByLineRule) {

@@ -98,6 +98,11 @@ TEST_F(LocationServiceTest, RefusedUploadsStoreNothing) {
         {"unknown parent", login + "- cities\n4294967290\t4294967000\tNowhere\t3\n- end\n"},
         {"unknown building", login + "- aps\naabbccddeeff\t4294967000\t0\t1\tHall\t3\n"},
         {"bad address", login + "- aps\naabbccddeeXX\t31\t0\t1\tHall\t3\n"},
+        {"NUL in a name",
+         login + "- countries\n4294967295\tSwe" + std::string(1, '\0') + "den\t3\n"},
+        {"CR inside a location", login + "- aps\naabbccddeeff\t31\t0\t1\tHa\rll\t3\n"},
+        {"control character in a street address",
+         login + "- buildings\n4294967290\t0\t20\tStation\tQuay\x01\t3\n"},
         {"refusal after a good record",
          login + "- countries\n4294967295\tSweden\t3\n- cities\n4294967290\t999\tX\t3\n"},
     };

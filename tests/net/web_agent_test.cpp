@@ -114,11 +114,12 @@ TEST(WebRequest, HostAndPort) {
         uint16_t port;
     };
     const Case cases[] = {
-        {L"example.org", true, L"example.org", 80},
+        {L"example.org", true, L"example.org", 0}, // the default port
         {L"example.org:8080", true, L"example.org", 8080},
         {L"127.0.0.1:1", true, L"127.0.0.1", 1},
         {L"[::1]:5000", true, L"::1", 5000},
-        {L"[::1]", true, L"::1", 80},
+        {L"[::1]", true, L"::1", 0},
+        {L"example.org:80", true, L"example.org", 80},
         {L"example.org:", false, L"", 0},
         {L"example.org:0", false, L"", 0},
         {L"example.org:65536", false, L"", 0},
@@ -136,16 +137,18 @@ TEST(WebRequest, HostAndPort) {
 }
 
 TEST_F(WebAgentTest, PerformsInByteOrderOfKeysAndRemovesDoneRequests) {
-    Recorder upload, download, service;
+    Recorder upload, download, service, accented;
     upload.attach(agent, "upload", L"/up", std::string("data"));
+    accented.attach(agent, "\xe9t\xe9", L"/accented"); // bytes above 127 sort last
     service.attach(agent, "http://svc/{bssid}", L"/svc");
     download.attach(agent, "download", L"/down");
     agent.runPending();
     auto seen = transport.seen();
-    ASSERT_EQ(seen.size(), 3u);
+    ASSERT_EQ(seen.size(), 4u);
     EXPECT_EQ(seen[0].path, L"/down");
     EXPECT_EQ(seen[1].path, L"/svc"); // "http..." sorts between "download" and "upload"
     EXPECT_EQ(seen[2].path, L"/up");
+    EXPECT_EQ(seen[3].path, L"/accented");
     EXPECT_FALSE(agent.isPending("download"));
     EXPECT_FALSE(agent.removeRequest("upload")); // gone after success
 }
@@ -166,7 +169,7 @@ TEST_F(WebAgentTest, SendsGetOrPostByBodyAndConnectsToTheGivenPort) {
     EXPECT_FALSE(seen[0].post);
     EXPECT_TRUE(seen[1].post);
     EXPECT_EQ(seen[1].body, "");
-    EXPECT_EQ(seen[0].port, 80);
+    EXPECT_EQ(seen[0].port, 0); // no port written: the default HTTP port
     EXPECT_EQ(seen[2].host, L"127.0.0.1");
     EXPECT_EQ(seen[2].port, 8123);
 }

@@ -71,9 +71,11 @@ bool WinInetTransport::perform(const HttpAttempt& attempt, HttpSink& sink) {
     h.root = InternetOpenW(L"CeHttp", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
     if (!h.root)
         return false;
-    InternetSetStatusCallbackW(h.root, statusCallback);
+    if (sink.wantsProgress())
+        InternetSetStatusCallbackW(h.root, statusCallback);
     // Time-outs are honoured only on the connection and request handles.
     setTimeouts(h.root, timeouts_);
+    // Port 0 is INTERNET_INVALID_PORT_NUMBER: the default HTTP port.
     h.connection = InternetConnectW(h.root, attempt.host.c_str(), attempt.port, nullptr, nullptr,
                                     INTERNET_SERVICE_HTTP, 0, contextValue);
     if (!h.connection)
@@ -86,12 +88,9 @@ bool WinInetTransport::perform(const HttpAttempt& attempt, HttpSink& sink) {
     if (!h.request)
         return false;
     setTimeouts(h.request, timeouts_);
-    void* data = nullptr;
-    DWORD length = 0;
-    if (attempt.body && !attempt.body->empty()) {
-        data = const_cast<char*>(attempt.body->data());
-        length = static_cast<DWORD>(attempt.body->size());
-    }
+    // The body's bytes without a terminator; a GET sends no data.
+    void* data = attempt.body ? const_cast<char*>(attempt.body->data()) : nullptr;
+    DWORD length = attempt.body ? static_cast<DWORD>(attempt.body->size()) : 0;
     if (!HttpSendRequestW(h.request, nullptr, 0, data, length))
         return false;
 

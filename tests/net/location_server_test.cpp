@@ -1,0 +1,142 @@
+#include "server/location_server.h"
+
+#include "net/md5.h"
+#include "net/server_cases.h"
+#include "net/socket.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+namespace nearbeam::test {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Sends bytes to the server and reads until it closes the connection (at most a
+// few seconds). An empty answer means the server closed without a word.
+std::string exchange(uint16_t port, const std::string& bytes) {
+    std::string error;
+    net::Socket socket = net::connectTo("127.0.0.1", port, 2000, error);
+    if (!socket.valid())
+        return "no connection: " + error;
+    socket.sendAll(bytes.data(), bytes.size(), 2000);
+    socket.shutdownSend();
+    std::string answer;
+    char buffer[4096];
+    const auto until = Clock::now() + std::chrono::seconds(5);
+    while (Clock::now() < until) {
+        size_t got = 0;
+        if (socket.receive(buffer, sizeof buffer, got, 200) == net::IoResult::TimedOut)
+            continue;
+        if (got == 0)
+            break;
+        answer.append(buffer, got);
+    }
+    return answer;
+}
+
+std::string statusLine(const std::string& answer) {
+    return answer.substr(0, answer.find("\r\n"));
+}
+
+std::string bodyOf(const std::string& answer) {
+    size_t end = answer.find("\r\n\r\n");
+    return end == std::string::npos ? std::string() : answer.substr(end + 4);
+}
+
+class LocationServerTest : public ::testing::Test {
+  protected:
+    LocationServerTest() {
+        writeServerRecords(dir);
+        LocationServer::Options options;
+        options.folder = dir.folder();
+        options.requestTimeoutMs = 400;
+        server = std::make_unique<LocationServer>(options);
+        EXPECT_TRUE(server->start());
+        LocationService::addUser(server->service().usersPath(), "ann", "secret");
+    }
+
+    std::string download() {
+        return exchange(
+            server->port(),
+            "GET /text/?action=location.downloadText&bssid=001122334455 HTTP/1.0\r\n\r\n");
+    }
+
+    TempDir dir;
+    std::unique_ptr<LocationServer> server;
+};
+
+TEST_F(LocationServerTest, MalformedRequestsAreAnsweredOrDroppedAndServingGoesOn) {
+    struct Case {
+        const char* name;
+        std::string request;
+        const char* status; // "" when the server closes without an answer
+    };
+    const Case cases[] = {
+        {"not HTTP", "hello\r\n\r\n", "HTTP/1.0 400 Bad Request"},
+        {"no version", "GET /text/?action=location.downloadText\r\n\r\n",
+         "HTTP/1.0 400 Bad Request"},
+        {"unknown path", "GET /../../etc/passwd HTTP/1.0\r\n\r\n", "HTTP/1.0 404 Not Found"},
+        {"unknown action", "GET /text/?action=users HTTP/1.0\r\n\r\n", "HTTP/1.0 404 Not Found"},
+        {"path in the address",
+         "GET /text/?action=location.downloadText&bssid=../users.txt "
+         "HTTP/1.0\r\n\r\n",
+         "HTTP/1.0 400 Bad Request"},
+        {"upload by GET", "GET /text/?action=location.uploadText HTTP/1.0\r\n\r\n",
+         "HTTP/1.0 405 Method Not Allowed"},
+        {"body too large",
+         "POST /text/?action=location.uploadText HTTP/1.0\r\nContent-Length: 999999999\r\n\r\n",
+         "HTTP/1.0 413 Payload Too Large"},
+        {"unfinished head", "GET /text/?action=location.downloadText", ""},
+        {"body shorter than declared",
+         "POST /text/?action=location.uploadText HTTP/1.0\r\nContent-Length: 50\r\n\r\n- login\n",
+         ""},
+        {"nothing", "", ""},
+    };
+    for (const Case& c : cases) {
+        std::string answer = exchange(server->port(), c.request);
+        EXPECT_EQ(statusLine(answer), c.status) << c.name;
+    }
+    std::string good = download();
+    EXPECT_EQ(statusLine(good), "HTTP/1.0 200 OK");
+    EXPECT_NE(bodyOf(good).find("- aps\n001122334455\t31\t3\t2\tReading room\n"),
+              std::string::npos);
+    EXPECT_EQ(dir.read("users.txt"), "ann\t" + md5Hex("secret") + "\r\n");
+}
+
+TEST_F(LocationServerTest, TheBodyIsTheDeclaredLengthOnly) {
+    const std::string body =
+        "- login\nann\n" + loginToken("secret") + "\n- countries\n4294967295\tSweden\t3\n- end\n";
+    std::string answer = exchange(server->port(), "POST /text/?action=location.uploadText "
+                                                  "HTTP/1.0\r\nContent-Length: " +
+                                                      std::to_string(body.size()) + "\r\n\r\n" +
+                                                      body + "stray bytes after the body\n");
+    EXPECT_EQ(bodyOf(answer).rfind("- nearbeam ok\n", 0), 0u) << answer;
+    EXPECT_EQ(dir.read("country.txt"), "7\tNorway\t0\r\n8\tSweden\t0\r\n");
+}
+
+TEST_F(LocationServerTest, AClientThatSendsAByteNowAndThenIsDropped) {
+    std::string error;
+    net::Socket socket = net::connectTo("127.0.0.1", server->port(), 2000, error);
+    ASSERT_TRUE(socket.valid()) << error;
+    const auto started = Clock::now();
+    bool closed = false;
+    while (!closed && Clock::now() - started < std::chrono::seconds(3)) {
+        if (!socket.sendAll("G", 1, 500)) {
+            closed = true;
+            break;
+        }
+        size_t got = 0;
+        char byte;
+        closed = socket.receive(&byte, 1, got, 20) != net::IoResult::TimedOut;
+    }
+    EXPECT_TRUE(closed);
+    EXPECT_LT(Clock::now() - started, std::chrono::seconds(2));
+    // The next client is served.
+    EXPECT_EQ(statusLine(download()), "HTTP/1.0 200 OK");
+}
+
+} // namespace
+} // namespace nearbeam::test
