@@ -115,21 +115,10 @@ bool appendBytes(const std::string& path, const std::string& bytes) {
     return ok;
 }
 
-bool appendLines(const std::string& path, const std::vector<std::string_view>& lines) {
-    size_t total = 0;
-    for (auto line : lines)
-        total += line.size() + 2;
-    std::string bytes;
-    bytes.reserve(total);
-    for (auto line : lines) {
-        bytes += line;
-        bytes += "\r\n";
-    }
-    return appendBytes(path, bytes);
-}
-
 bool appendLine(const std::string& path, std::string_view line) {
-    return appendLines(path, {line});
+    std::string bytes(line);
+    bytes += "\r\n";
+    return appendBytes(path, bytes);
 }
 
 bool replaceContent(const std::string& path, const std::string& bytes) {

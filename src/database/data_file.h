@@ -76,11 +76,9 @@ template <typename Fn> bool forEachPartOfFile(const std::string& path, Fn&& fn) 
     return true;
 }
 
-// Appends whole lines (each given without its line break) with CR LF after each.
-// When the file ends in a line without a line break, one is written first so the
-// new line does not run into it. Creates the file. False when it cannot be opened
-// or written.
-bool appendLines(const std::string& path, const std::vector<std::string_view>& lines);
+// Appends a whole line (given without its line break) and CR LF. When the file
+// ends in a line without a line break, one is written first so the new line does
+// not run into it. Creates the file. False when it cannot be opened or written.
 bool appendLine(const std::string& path, std::string_view line);
 // Appends bytes that already hold whole lines ending in CR LF, with the same care
 // for a last line without a line break.

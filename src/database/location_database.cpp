@@ -25,15 +25,15 @@ LocationDatabase::LocationDatabase(SettingsStore& settings)
     uploadNeeded = settings::read(settings, settings::UploadNeeded) != 0;
 }
 
+std::array<TextTable*, 9> LocationDatabase::dataTables() {
+    return {&networks_,  &countries_, &provinces_, &cities_,  &areas_,
+            &buildings_, &locations_, &asked_,     &services_};
+}
+
 void LocationDatabase::openDatabase(const std::string& folder) {
     Guard guard(lock_);
     folder_ = folder;
-    for (TextTable* table :
-         {static_cast<TextTable*>(&networks_), static_cast<TextTable*>(&countries_),
-          static_cast<TextTable*>(&provinces_), static_cast<TextTable*>(&cities_),
-          static_cast<TextTable*>(&areas_), static_cast<TextTable*>(&buildings_),
-          static_cast<TextTable*>(&locations_), static_cast<TextTable*>(&asked_),
-          static_cast<TextTable*>(&services_)})
+    for (TextTable* table : dataTables())
         table->setFolder(folder);
 }
 
@@ -77,22 +77,15 @@ int32_t LocationDatabase::lookUpLocation(const BssidKey& key, LocationRecord** o
 
 void LocationDatabase::clearCache() {
     Guard guard(lock_);
-    for (TextTable* table :
-         {static_cast<TextTable*>(&networks_), static_cast<TextTable*>(&countries_),
-          static_cast<TextTable*>(&provinces_), static_cast<TextTable*>(&cities_),
-          static_cast<TextTable*>(&areas_), static_cast<TextTable*>(&buildings_),
-          static_cast<TextTable*>(&locations_), static_cast<TextTable*>(&asked_),
-          static_cast<TextTable*>(&services_)})
+    for (TextTable* table : dataTables())
         table->clearTable();
     changed = true;
 }
 
 void LocationDatabase::purgeAfterUpload() {
     Guard guard(lock_);
-    for (TextTable* table :
-         {static_cast<TextTable*>(&countries_), static_cast<TextTable*>(&provinces_),
-          static_cast<TextTable*>(&cities_), static_cast<TextTable*>(&areas_),
-          static_cast<TextTable*>(&buildings_), static_cast<TextTable*>(&locations_)})
+    for (TextTable* table : std::array<TextTable*, 6>{&countries_, &provinces_, &cities_, &areas_,
+                                                      &buildings_, &locations_})
         table->purgeLocal();
 }
 

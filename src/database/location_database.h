@@ -9,6 +9,7 @@
 #include "database/records.h"
 #include "database/tables.h"
 
+#include <array>
 #include <atomic>
 #include <cstdint>
 #include <mutex>
@@ -78,6 +79,10 @@ class LocationDatabase {
     std::recursive_mutex& lock() { return lock_; }
 
   private:
+    // The tables of the data files, in the order they are opened and cleared:
+    // network, country, province, city, area, building, ap, apchecked, services.
+    std::array<TextTable*, 9> dataTables();
+
     SettingsStore& settings_;
     mutable std::recursive_mutex lock_;
     std::string folder_;

@@ -1,6 +1,7 @@
 #include "database/record_lines.h"
 
 #include <algorithm>
+#include <optional>
 
 namespace nearbeam {
 
@@ -13,6 +14,33 @@ std::string textField(std::string_view field) {
     if (nul != std::string_view::npos)
         field = field.substr(0, nul);
     return std::string(field);
+}
+
+// A text as a field of a written line. A tab or line break inside would shift the
+// fields after it or split the line (a name holding a tab could even turn the
+// status into 0, a server record's), so each is written as a space; a NUL ends
+// the text, as it does for every reader of the line.
+std::string lineField(std::string_view text) {
+    std::string out(text.substr(0, text.find('\0')));
+    for (char& c : out) {
+        if (c == '\t' || c == '\r' || c == '\n')
+            c = ' ';
+    }
+    return out;
+}
+
+// The decimal number at the start of text; none when text does not start with a
+// digit or the number does not fit 32 bits.
+std::optional<uint32_t> leadingNumber(std::string_view text) {
+    if (text.empty() || text[0] < '0' || text[0] > '9')
+        return std::nullopt;
+    uint64_t value = 0;
+    for (size_t i = 0; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+        value = value * 10 + static_cast<uint64_t>(text[i] - '0');
+        if (value > 0xffffffffu)
+            return std::nullopt;
+    }
+    return static_cast<uint32_t>(value);
 }
 
 std::string_view field(const std::vector<std::string_view>& fields, size_t i) {
@@ -89,26 +117,18 @@ std::vector<std::string_view> splitExact(std::string_view line) {
 }
 
 uint32_t readIdentifier(std::string_view text) {
-    uint64_t value = 0;
-    size_t i = 0;
-    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
-        value = value * 10 + static_cast<uint64_t>(text[i] - '0');
-        if (value > 0xffffffffu)
-            return 0;
-    }
-    return static_cast<uint32_t>(value);
+    return leadingNumber(text).value_or(0);
 }
 
 bool leadingIdentifierIs(std::string_view text, uint32_t id) {
-    if (text.empty() || text[0] < '0' || text[0] > '9')
-        return false;
-    uint64_t value = 0;
-    for (size_t i = 0; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
-        value = value * 10 + static_cast<uint64_t>(text[i] - '0');
-        if (value > 0xffffffffu)
-            return false;
-    }
-    return value == id;
+    auto number = leadingNumber(text);
+    return number && *number == id;
+}
+
+bool numberFieldIs(std::string_view field, uint32_t id) {
+    if (field.empty() || field[0] < '0' || field[0] > '9')
+        return id == 0; // no number reads as 0
+    return leadingIdentifierIs(field, id);
 }
 
 int32_t readSigned(std::string_view text) {
@@ -181,26 +201,26 @@ LocationFields parseLocationFields(std::string_view line) {
 }
 
 std::string formatCountryLine(uint32_t id, std::string_view name, int32_t status) {
-    return joinLine({std::to_string(id), std::string(name), std::to_string(status)}, {1});
+    return joinLine({std::to_string(id), lineField(name), std::to_string(status)}, {1});
 }
 
 std::string formatChildLine(uint32_t id, uint32_t parentId, std::string_view name, int32_t status) {
     return joinLine(
-        {std::to_string(id), std::to_string(parentId), std::string(name), std::to_string(status)},
+        {std::to_string(id), std::to_string(parentId), lineField(name), std::to_string(status)},
         {2});
 }
 
 std::string formatBuildingLine(uint32_t id, uint32_t areaId, uint32_t cityId, std::string_view name,
                                std::string_view streetAddress, int32_t status) {
     return joinLine({std::to_string(id), std::to_string(areaId), std::to_string(cityId),
-                     std::string(name), std::string(streetAddress), std::to_string(status)},
+                     lineField(name), lineField(streetAddress), std::to_string(status)},
                     {4, 3});
 }
 
 std::string formatLocationLine(std::string_view bssid, uint32_t buildingId, uint32_t networkId,
                                std::string_view floor, std::string_view location, int32_t status) {
-    return joinLine({std::string(bssid), std::to_string(buildingId), std::to_string(networkId),
-                     std::string(floor), std::string(location), std::to_string(status)},
+    return joinLine({lineField(bssid), std::to_string(buildingId), std::to_string(networkId),
+                     lineField(floor), lineField(location), std::to_string(status)},
                     {4, 3});
 }
 

@@ -53,12 +53,17 @@ std::vector<std::string_view> splitExact(std::string_view line);
 uint32_t readIdentifier(std::string_view text);
 // True when text starts with a decimal number that fits 32 bits and equals id.
 bool leadingIdentifierIs(std::string_view text, uint32_t id);
+// A number field compared with id, as the wizard lists compare them: a field that
+// does not start with a digit reads as 0; one that does not fit 32 bits matches
+// nothing.
+bool numberFieldIs(std::string_view field, uint32_t id);
 // A signed decimal number ("%i"): an optional '-' and digits; zero when none or
 // when it does not fit 32 bits.
 int32_t readSigned(std::string_view text);
 
 // The lines the program writes, each ending in "\n", never longer than
 // kMaxLineLength (over-long texts are shortened, the status and line break stay).
+// A tab, CR or LF in a text is written as a space; a NUL ends the text.
 std::string formatCountryLine(uint32_t id, std::string_view name, int32_t status);
 std::string formatChildLine(uint32_t id, uint32_t parentId, std::string_view name, int32_t status);
 std::string formatBuildingLine(uint32_t id, uint32_t areaId, uint32_t cityId, std::string_view name,

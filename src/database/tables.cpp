@@ -28,6 +28,17 @@ bool validKey(const BssidKey& key) {
     return key.length() == BssidKey::kLength;
 }
 
+// Only new or changed records are written by a save.
+bool needsSave(int32_t status) {
+    return status == record_status::New || status == record_status::LocalChanged ||
+           status == record_status::Changed;
+}
+
+// The status a save gives: 5 becomes 6, anything else 3.
+int32_t savedStatus(int32_t status) {
+    return status == record_status::Changed ? record_status::ChangedWritten : record_status::Local;
+}
+
 } // namespace
 
 // ---------------------------------------------------------------------------
@@ -56,7 +67,7 @@ void TextTable::forEachChild(const NameCallback& callback, uint32_t parentId) co
             if (parentId == 0) {
                 if (fields.size() >= 2)
                     names.emplace_back(fields[1]);
-            } else if (fields.size() >= 3 && readIdentifier(fields[1]) == parentId) {
+            } else if (fields.size() >= 3 && numberFieldIs(fields[1], parentId)) {
                 names.emplace_back(fields[2]);
             }
             return false;
@@ -73,8 +84,8 @@ void TextTable::forEachBuilding(const NameCallback& callback, uint32_t cityId,
         Guard guard(lock_);
         scanParts([&](std::string_view part) {
             auto fields = splitCollapsing(stripLineBreak(part));
-            if (fields.size() >= 4 && readIdentifier(fields[1]) == areaId &&
-                readIdentifier(fields[2]) == cityId)
+            if (fields.size() >= 4 && numberFieldIs(fields[1], areaId) &&
+                numberFieldIs(fields[2], cityId))
                 names.emplace_back(fields[3]);
             return false;
         });
@@ -236,23 +247,10 @@ NamedRecord* RecordTable::findById(uint32_t id) {
         current_ = it->second.get();
         return current_;
     }
-    std::string found;
-    bool hit = false;
-    scanParts([&](std::string_view part) {
-        if (!leadingIdentifierIs(part, id))
-            return false;
-        found.assign(part);
-        hit = true;
-        return true;
-    });
-    if (!hit)
+    auto line = firstPart([id](std::string_view part) { return leadingIdentifierIs(part, id); });
+    if (!line)
         return nullptr;
-    auto record = parseRecord(found);
-    record->id = id;
-    NamedRecord* result = record.get();
-    cache_[id] = std::move(record);
-    current_ = result;
-    return result;
+    return cacheAsCurrent(parseRecord(*line));
 }
 
 NamedRecord* RecordTable::findByName(const std::string& name, NamedRecord* parent,
@@ -283,27 +281,21 @@ NamedRecord* RecordTable::findByName(const std::string& name, NamedRecord* paren
     if (search.size() > kMaxLineLength)
         search.resize(kMaxLineLength);
 
-    std::string found;
-    bool hit = false;
-    scanParts([&](std::string_view part) {
-        if (part.find(search) == std::string_view::npos)
-            return false;
-        found.assign(part);
-        hit = true;
-        return true;
+    auto line = firstPart([&](std::string_view part) {
+        return part.find(search) != std::string_view::npos && readIdentifier(part) != 0;
     });
-    if (!hit)
+    if (!line)
         return nullptr;
-    auto record = parseRecord(found);
+    auto record = parseRecord(*line);
     auto it = cache_.find(record->id);
     if (it != cache_.end()) {
         current_ = it->second.get();
         return current_;
     }
-    return cacheParsed(std::move(record));
+    return cacheAsCurrent(std::move(record));
 }
 
-NamedRecord* RecordTable::cacheParsed(std::unique_ptr<NamedRecord> record) {
+NamedRecord* RecordTable::cacheAsCurrent(std::unique_ptr<NamedRecord> record) {
     NamedRecord* result = record.get();
     cache_[record->id] = std::move(record);
     current_ = result;
@@ -324,19 +316,16 @@ NamedRecord* RecordTable::findOrCreate(const std::string& name, NamedRecord* par
     record->parent = parent;
     if (area && record->kind == RecordKind::Building)
         static_cast<BuildingRecord*>(record.get())->area = area;
-    return cacheParsed(std::move(record));
+    return cacheAsCurrent(std::move(record));
 }
 
 bool RecordTable::saveRecord(NamedRecord& record) {
     Guard guard(lock_);
     const int32_t old = record.status;
-    if (old != record_status::New && old != record_status::LocalChanged &&
-        old != record_status::Changed)
+    if (!needsSave(old))
         return false;
-    record.status =
-        old == record_status::Changed ? record_status::ChangedWritten : record_status::Local;
-    std::string line = record.formatLine();
-    if (!datafile::appendLine(path_, stripLineBreak(line))) {
+    record.status = savedStatus(old);
+    if (!datafile::appendLine(path_, stripLineBreak(record.formatLine()))) {
         record.status = old;
         return false;
     }
@@ -347,11 +336,6 @@ bool RecordTable::saveRecord(NamedRecord& record) {
 NamedRecord* RecordTable::currentRecord() const {
     Guard guard(lock_);
     return current_;
-}
-
-void RecordTable::setCurrentRecord(NamedRecord* record) {
-    Guard guard(lock_);
-    current_ = record;
 }
 
 std::unique_ptr<NamedRecord> RecordTable::newRecord() const {
@@ -430,18 +414,10 @@ LocationRecord* LocationTable::find(const BssidKey& key) {
         return it->second.get();
     if (!validKey(key))
         return nullptr;
-    std::string found;
-    bool hit = false;
-    scanParts([&](std::string_view part) {
-        if (!startsWithKey(part, key))
-            return false;
-        found.assign(part);
-        hit = true;
-        return true;
-    });
-    if (!hit)
+    auto line = firstPart([&key](std::string_view part) { return startsWithKey(part, key); });
+    if (!line)
         return nullptr;
-    auto record = parseRecord(found, key);
+    auto record = parseRecord(*line, key);
     LocationRecord* result = record.get();
     cache_[key] = std::move(record);
     return result;
@@ -461,21 +437,13 @@ LocationRecord* LocationTable::findOrCreate(const BssidKey& key) {
 bool LocationTable::saveLocation(LocationRecord& record) {
     Guard guard(lock_);
     const int32_t old = record.status;
-    if (old == record_status::New) {
-        record.status = record_status::Local;
-        if (!datafile::appendLine(path_, stripLineBreak(record.formatLine()))) {
-            record.status = old;
-            return false;
-        }
-        fileRewritten();
-        return true;
-    }
-    if (old != record_status::LocalChanged && old != record_status::Changed)
+    if (!needsSave(old))
         return false;
-
-    // Replace the key's line: every other whole line in order, the new line last.
+    // A new record is appended; a changed one replaces the key's line: every other
+    // whole line is kept in order and the new line goes last.
+    const bool replace = old != record_status::New;
     std::string bytes;
-    {
+    if (replace) {
         datafile::LineReader reader(path_);
         if (!reader.isOpen())
             return false;
@@ -489,11 +457,18 @@ bool LocationTable::saveLocation(LocationRecord& record) {
             bytes += "\r\n";
         }
     }
-    record.status =
-        old == record_status::Changed ? record_status::ChangedWritten : record_status::Local;
-    bytes += stripLineBreak(record.formatLine());
-    bytes += "\r\n";
-    if (!datafile::replaceContent(path_, bytes)) {
+    record.status = savedStatus(old);
+    const std::string formatted = record.formatLine();
+    const std::string_view line = stripLineBreak(formatted);
+    bool ok;
+    if (replace) {
+        bytes += line;
+        bytes += "\r\n";
+        ok = datafile::replaceContent(path_, bytes);
+    } else {
+        ok = datafile::appendLine(path_, line);
+    }
+    if (!ok) {
         record.status = old;
         return false;
     }
@@ -541,16 +516,11 @@ bool AskedList::contains(const BssidKey& key) {
     Guard guard(lock_);
     if (keys_.count(key))
         return true;
-    if (!validKey(key))
+    if (!validKey(key) ||
+        !firstPart([&key](std::string_view part) { return startsWithKey(part, key); }))
         return false;
-    bool hit = false;
-    scanParts([&](std::string_view part) {
-        hit = startsWithKey(part, key);
-        return hit;
-    });
-    if (hit)
-        keys_.insert(key);
-    return hit;
+    keys_.insert(key);
+    return true;
 }
 
 bool AskedList::add(const BssidKey& key) {

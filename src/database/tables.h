@@ -18,6 +18,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <set>
 #include <string>
 #include <string_view>
@@ -82,6 +83,18 @@ class TextTable {
     template <typename Fn> bool scanParts(Fn&& fn) const {
         return datafile::forEachPartOfFile(path_, fn);
     }
+    // The first part of a line of the file for which matches(part) is true; none
+    // at the end of the file or when it cannot be read. Caller holds the lock.
+    template <typename Match> std::optional<std::string> firstPart(Match&& matches) const {
+        std::optional<std::string> found;
+        scanParts([&](std::string_view part) {
+            if (!matches(part))
+                return false;
+            found.emplace(part);
+            return true;
+        });
+        return found;
+    }
     // The file was written by this table: the key index follows or is dropped.
     void fileRewritten() { index_.valid = false; }
 
@@ -120,7 +133,8 @@ class RecordTable : public TextTable {
     NamedRecord* findById(uint32_t id);
     // By name and parent (none for countries); for buildings also the area (none
     // for a building outside any area) and building = true. The cache first, in
-    // ascending identifier order, then the first line containing the search text.
+    // ascending identifier order, then the first line containing the search text
+    // (a line without an identifier names no record and is passed over).
     NamedRecord* findByName(const std::string& name, NamedRecord* parent, NamedRecord* area,
                             bool building);
     // findByName, or a new record (status 2) under a new local identifier, cached
@@ -134,7 +148,6 @@ class RecordTable : public TextTable {
     // The record most recently found or made by the three finds; none at start
     // and after a clear.
     NamedRecord* currentRecord() const;
-    void setCurrentRecord(NamedRecord* record);
 
     // A new record of the table's kind: status 2, identifier 0, empty, no parent.
     std::unique_ptr<NamedRecord> newRecord() const;
@@ -146,7 +159,8 @@ class RecordTable : public TextTable {
     void clearTable() override;
 
   private:
-    NamedRecord* cacheParsed(std::unique_ptr<NamedRecord> record);
+    // Puts a record into the cache under its identifier and makes it current.
+    NamedRecord* cacheAsCurrent(std::unique_ptr<NamedRecord> record);
 
     RecordKind kind_;
     RecordTable* parentTable_;

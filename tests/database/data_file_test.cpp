@@ -68,8 +68,8 @@ TEST(DataFile, MissingFileReadsAsNothing) {
 TEST(DataFile, AppendWritesCrLfAndNeverRunsIntoALastLineWithoutBreak) {
     TempDir dir;
     EXPECT_TRUE(datafile::appendLine(dir.file("f.txt"), "one"));
-    EXPECT_TRUE(datafile::appendLines(dir.file("f.txt"), {"two", "three"}));
-    EXPECT_EQ(dir.read("f.txt"), "one\r\ntwo\r\nthree\r\n");
+    EXPECT_TRUE(datafile::appendLine(dir.file("f.txt"), "two"));
+    EXPECT_EQ(dir.read("f.txt"), "one\r\ntwo\r\n");
     dir.write("g.txt", "last");
     EXPECT_TRUE(datafile::appendLine(dir.file("g.txt"), "next"));
     EXPECT_EQ(dir.read("g.txt"), "last\r\nnext\r\n");

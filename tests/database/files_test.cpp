@@ -115,6 +115,11 @@ TEST_F(DatabaseFiles, ReplacingALocationKeepsEveryOtherWholeLineAndPutsItLast) {
     EXPECT_FALSE(dir.exists("ap.txt.bak"));
     // Status 0, 3 or 6: nothing to write.
     EXPECT_FALSE(db.locations().saveLocation(*server));
+    // Changed again, a record in status 6 is rewritten with 6.
+    server->markEdited();
+    EXPECT_EQ(server->status, record_status::Changed);
+    EXPECT_TRUE(db.locations().saveLocation(*server));
+    EXPECT_EQ(server->status, record_status::ChangedWritten);
 }
 
 TEST_F(DatabaseFiles, NewLocationIsAppendedWithStatusThree) {
@@ -157,7 +162,8 @@ TEST_F(DatabaseFiles, EnumerationsReadTheFileInOrder) {
     dir.write("country.txt", "7\tNorway\t0\r\n8\tSweden\t3\r\n");
     dir.write("province.txt", "12\t7\tVestland\t0\r\n13\t8\tSkane\t0\r\n14\t7\tAgder\t3\r\n");
     dir.write("building.txt", "31\t0\t40\tLibrary\t\t3\r\n32\t5\t40\tGym\tMain St\t0\r\n"
-                              "33\t0\t41\tPost\tx\t0\r\n34\t0\t40\tHall\tRoad 1\t0\r\n");
+                              "33\t0\t41\tPost\tx\t0\r\n34\t0\t40\tHall\tRoad 1\t0\r\n"
+                              "35\t99999999999\t40\tHuge area\t\t0\r\n");
     std::vector<std::string> names;
     auto collect = [&](const std::string& n) { names.push_back(n); };
     db.countries().forEachChild(collect, 0);

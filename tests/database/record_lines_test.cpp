@@ -107,6 +107,30 @@ TEST(RecordLines, FormatsEveryLayoutExactly) {
               "001122334455\t31\t0\t3\tHall B\t6\n");
 }
 
+TEST(RecordLines, TabsAndLineBreaksInTextsCannotShiftFieldsOrSplitTheLine) {
+    // A tab in a name would turn "B" into the status (0: a server record).
+    EXPECT_EQ(formatCountryLine(4294967295u, "A\tB", 3), "4294967295\tA B\t3\n");
+    EXPECT_EQ(formatChildLine(9, 7, "Two\r\nlines", 3), "9\t7\tTwo  lines\t3\n");
+    EXPECT_EQ(formatBuildingLine(31, 0, 40, "Lib", std::string("Main\0St", 7), 3),
+              "31\t0\t40\tLib\tMain\t3\n");
+    const std::string ap = formatLocationLine("001122334455", 31, 0, "2\t3", "Hall\n", 5);
+    EXPECT_EQ(ap, "001122334455\t31\t0\t2 3\tHall \t5\n");
+    LocationFields back = parseLocationFields(ap);
+    EXPECT_EQ(back.status, 5);
+    EXPECT_EQ(back.location, "Hall ");
+}
+
+TEST(RecordLines, NumberFieldsOfTheWizardListsReadAsStrtoulWouldButOverflowMatchesNothing) {
+    EXPECT_TRUE(numberFieldIs("40", 40));
+    EXPECT_TRUE(numberFieldIs("40x", 40));
+    EXPECT_FALSE(numberFieldIs("400", 40));
+    EXPECT_TRUE(numberFieldIs("x", 0));
+    EXPECT_TRUE(numberFieldIs("", 0));
+    EXPECT_FALSE(numberFieldIs("x", 40));
+    EXPECT_FALSE(numberFieldIs("99999999999", 0));
+    EXPECT_FALSE(numberFieldIs("99999999999", 4294967295u));
+}
+
 TEST(RecordLines, OverlongTextsAreShortenedSoTheLineKeepsItsEnd) {
     std::string longText(400, 'a');
     std::string line = formatLocationLine("001122334455", 31, 0, "3", longText, 3);

@@ -34,6 +34,17 @@ TEST_F(DatabaseTables, FindByIdReadsOnceAndResolvesParentsUpToTheCountry) {
     EXPECT_EQ(db.buildings().findById(0), nullptr);
 }
 
+TEST_F(DatabaseTables, ABuildingLooksUpItsAreaBeforeItsCity) {
+    // The area lies in another city: which city is looked up last shows.
+    dir.write("city.txt", "40\t12\tBergen\t0\r\n41\t12\tVoss\t0\r\n");
+    dir.write("area.txt", "5\t41\tCampus\t0\r\n");
+    dir.write("building.txt", "31\t5\t40\tLibrary\t\t0\r\n");
+    auto* b = db.buildings().findById(31);
+    ASSERT_NE(b, nullptr);
+    EXPECT_EQ(db.cities().currentRecord(), b->parent);
+    EXPECT_EQ(db.areas().currentRecord()->id, 5u);
+}
+
 TEST_F(DatabaseTables, MissingReferencesGiveNoneWithoutError) {
     dir.write("province.txt", "12\t99\tVestland\t0\r\n");
     dir.write("building.txt", "31\t0\t4294967290\tLibrary\t\t3\r\n");
@@ -78,6 +89,20 @@ TEST_F(DatabaseTables, FindByNameTakesTheFirstMatchAndKeepsOneRecordPerId) {
     EXPECT_EQ(db.cities().findByName("Bergen", vestland, nullptr, false)->id, 40u);
     EXPECT_EQ(db.cities().findByName("bergen", vestland, nullptr, false), nullptr);
     EXPECT_EQ(db.countries().findByName("Sweden", nullptr, nullptr, false), nullptr);
+    EXPECT_EQ(db.cities().currentRecord()->id, 40u); // a miss changes nothing
+}
+
+TEST_F(DatabaseTables, FindByNamePassesOverLinesWithoutAnIdentifier) {
+    // A damaged line and the tail of a long line hold the search text but name no
+    // record: handing out identifier 0 would leave the wizard's children parentless.
+    dir.write("country.txt",
+              "x\tNorway\t0\r\n" + std::string(327, 'y') + "\tNorway\t0\r\n" + "7\tNorway\t0\r\n");
+    auto* norway = db.countries().findByName("Norway", nullptr, nullptr, false);
+    ASSERT_NE(norway, nullptr);
+    EXPECT_EQ(norway->id, 7u);
+    EXPECT_EQ(db.countries().currentRecord(), norway);
+    dir.write("country.txt", "x\tAtlantis\t0\r\n");
+    EXPECT_EQ(db.countries().findOrCreate("Atlantis", nullptr, nullptr, false)->id, 4294967295u);
 }
 
 TEST_F(DatabaseTables, BuildingsAreFoundByAreaAndCity) {

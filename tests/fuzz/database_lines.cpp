@@ -26,16 +26,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     readSigned(line);
     leadingIdentifierIs(line, readIdentifier(line));
 
-    // A written line is never longer than a file line and always keeps its status
-    // and line break, whatever the texts hold (tabs and line breaks aside).
-    std::string text;
-    for (char c : line)
-        text.push_back(c == '\t' || c == '\n' || c == '\r' || c == '\0' ? ' ' : c);
+    // A written line is never longer than a file line and always keeps its fields,
+    // status and line break, whatever the texts hold (tabs and line breaks too).
+    const std::string text(line);
     std::string written = formatLocationLine("001122334455", 1, 2, text, text, 3);
     if (written.size() > kMaxLineLength || written.back() != '\n')
         std::abort();
     LocationFields back = parseLocationFields(written);
-    if (back.status != 3 || back.buildingId != 1 || back.networkId != 2)
+    if (back.status != 3 || back.buildingId != 1 || back.networkId != 2 ||
+        written.find('\n') != written.size() - 1)
         std::abort();
     written = formatBuildingLine(4294967295u, 0, 7, text, text, 6);
     RecordFields b = parseRecordFields(RecordKind::Building, written);
