@@ -1,5 +1,6 @@
 #include "app/application.h"
 
+#include "app/file_ops.h"
 #include "app/settings_keys.h"
 #include "app/text.h"
 #include "resource.h"
@@ -36,6 +37,8 @@ Application::Application(ApplicationParts parts, const std::wstring& programPath
         return;
     }
     dataFolder_ = narrow(programFolder_ + L"data" + programFolder_.back());
+    // A missing data folder would make every write of the session fail unseen.
+    makeFolder(dataFolder_.substr(0, dataFolder_.size() - 1));
     parts_.database.openDatabase(dataFolder_);
     table_.setMaximumAge(kMaximumAgeSeconds);
     parts_.scanSettings.smoothingWeight = kSmoothingWeight;

@@ -153,6 +153,14 @@ TEST_F(ApplicationTest, OpensTheDataFolderBesideTheProgram) {
     EXPECT_EQ(a.scanTable().maximumAge(), 120);
 }
 
+TEST_F(ApplicationTest, AMissingDataFolderIsMadeSoDownloadsCanBeStored) {
+    std::filesystem::remove_all(dir.path() / "data");
+    ASSERT_TRUE(start().usable());
+    EXPECT_TRUE(std::filesystem::is_directory(dir.path() / "data"));
+    EXPECT_TRUE(database->asked().add(*BssidKey::fromText("0011223344ff")));
+    EXPECT_TRUE(dir.exists("data/apchecked.txt"));
+}
+
 TEST_F(ApplicationTest, AProgramPathWithoutAFolderIsReportedAndLeavesTheObjectIdle) {
     Application& a = start(L"nearbeam.exe");
     EXPECT_FALSE(a.usable());
