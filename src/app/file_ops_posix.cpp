@@ -21,4 +21,14 @@ bool makeFolder(const std::string& path) {
     return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+FileStamp fileStamp(const std::string& path) {
+    FileStamp s;
+    struct stat st;
+    if (::stat(path.c_str(), &st) != 0)
+        return s;
+    s.size = st.st_size;
+    s.modified = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec;
+    return s;
+}
+
 } // namespace nearbeam

@@ -131,17 +131,10 @@ bool FileSettingsStore::store(const std::wstring& key, const std::wstring& name,
         entries.push_back(fresh);
 
     makeParents(path_);
-    std::string tmp = path_ + ".tmp";
-    {
-        std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
-        for (const auto& e : entries)
-            out << escape(e.key) << '\t' << escape(e.name) << '\t' << e.type << '\t' << e.value
-                << '\n';
-        out.flush();
-        if (!out)
-            return false;
-    }
-    return replaceFile(tmp, path_);
+    std::string bytes;
+    for (const auto& e : entries)
+        bytes += escape(e.key) + '\t' + escape(e.name) + '\t' + e.type + '\t' + e.value + '\n';
+    return replaceFileContent(path_, bytes);
 }
 
 } // namespace nearbeam

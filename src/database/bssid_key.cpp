@@ -1,19 +1,12 @@
 #include "database/bssid_key.h"
 
+#include "app/text.h"
+
 namespace nearbeam {
 
 namespace {
 const char kHex[] = "0123456789abcdef";
 
-int hexValue(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
 } // namespace
 
 BssidKey BssidKey::fromBytes(const uint8_t bytes[6]) {
@@ -31,7 +24,7 @@ std::optional<BssidKey> BssidKey::fromText(std::string_view text) {
         return std::nullopt;
     BssidKey key;
     for (size_t i = 0; i < kLength; ++i) {
-        int v = hexValue(text[i]);
+        int v = hexDigitValue(text[i]);
         if (v < 0)
             return std::nullopt;
         key.digits[i] = kHex[v];

@@ -4,13 +4,6 @@
 
 #include <cstring>
 
-#include <sys/stat.h>
-#include <sys/types.h>
-
-#ifdef _WIN32
-#include "app/text.h"
-#endif
-
 namespace nearbeam::datafile {
 
 namespace {
@@ -21,18 +14,7 @@ bool writeAll(std::FILE* f, const std::string& bytes) {
 }
 } // namespace
 
-std::FILE* open(const std::string& path, const char* mode) {
-    if (path.empty())
-        return nullptr;
-#ifdef _WIN32
-    std::wstring wideMode(mode, mode + std::strlen(mode));
-    return _wfopen(widen(path).c_str(), wideMode.c_str());
-#else
-    return std::fopen(path.c_str(), mode);
-#endif
-}
-
-LineReader::LineReader(const std::string& path) : file_(open(path, "rb")) {
+LineReader::LineReader(const std::string& path) : file_(openFile(path, "rb")) {
     if (file_) {
         capacity_ = kReadBlock;
         buffer_.reset(new char[capacity_]);
@@ -100,7 +82,7 @@ bool LineReader::next(std::string_view& line) {
 }
 
 bool appendBytes(const std::string& path, const std::string& bytes) {
-    std::FILE* f = open(path, "a+b");
+    std::FILE* f = openFile(path, "a+b");
     if (!f)
         return false;
     bool ok = true;
@@ -121,34 +103,20 @@ bool appendLine(const std::string& path, std::string_view line) {
     return appendBytes(path, bytes);
 }
 
-bool replaceContent(const std::string& path, const std::string& bytes) {
-    const std::string temp = path + ".tmp";
-    std::FILE* f = open(temp, "wb");
-    if (!f)
-        return false;
-    bool ok = writeAll(f, bytes);
-    ok = std::fflush(f) == 0 && ok;
-    ok = std::fclose(f) == 0 && ok;
-    if (ok && replaceFile(temp, path))
-        return true;
-    removeFile(temp);
-    return false;
-}
-
 bool replaceLines(const std::string& path, const std::vector<std::string>& lines) {
     std::string bytes;
     for (const auto& line : lines) {
         bytes += line;
         bytes += "\r\n";
     }
-    return replaceContent(path, bytes);
+    return replaceFileContent(path, bytes);
 }
 
 bool copyFile(const std::string& from, const std::string& to) {
-    std::FILE* in = open(from, "rb");
+    std::FILE* in = openFile(from, "rb");
     if (!in)
         return false;
-    std::FILE* out = open(to, "wb");
+    std::FILE* out = openFile(to, "wb");
     if (!out) {
         std::fclose(in);
         return false;
@@ -166,24 +134,6 @@ bool copyFile(const std::string& from, const std::string& to) {
     std::fclose(in);
     ok = std::fclose(out) == 0 && ok;
     return ok;
-}
-
-FileStamp stamp(const std::string& path) {
-    FileStamp s;
-#ifdef _WIN32
-    struct _stat64 st;
-    if (_wstat64(widen(path).c_str(), &st) != 0)
-        return s;
-    s.size = st.st_size;
-    s.modified = st.st_mtime;
-#else
-    struct stat st;
-    if (::stat(path.c_str(), &st) != 0)
-        return s;
-    s.size = st.st_size;
-    s.modified = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec;
-#endif
-    return s;
 }
 
 } // namespace nearbeam::datafile

@@ -18,9 +18,6 @@
 
 namespace nearbeam::datafile {
 
-// Opens an 8-bit path for "rb", "ab", "a+b" or "wb" (widened on Windows).
-std::FILE* open(const std::string& path, const char* mode);
-
 // Reads a file's physical lines with large buffered reads.
 class LineReader {
   public:
@@ -84,26 +81,11 @@ bool appendLine(const std::string& path, std::string_view line);
 // for a last line without a line break.
 bool appendBytes(const std::string& path, const std::string& bytes);
 
-// Writes a new file at path + ".tmp" and renames it over path in one step, so the
-// file is at every instant either the old or the new one. lines are written with
-// CR LF each. False (and the old file untouched) on any failure.
+// Writes the lines, each with CR LF, as the file's new content in one step
+// (replaceFileContent). False, with the old file untouched, on any failure.
 bool replaceLines(const std::string& path, const std::vector<std::string>& lines);
-// The same with the new file's bytes given whole.
-bool replaceContent(const std::string& path, const std::string& bytes);
 
 // Copies a file byte for byte. False when it cannot be read or written.
 bool copyFile(const std::string& from, const std::string& to);
-
-// Size and modification time: a file that changed under a cached index shows a
-// different stamp. A missing file has size -1.
-struct FileStamp {
-    int64_t size = -1;
-    int64_t modified = 0;
-    friend bool operator==(const FileStamp& a, const FileStamp& b) {
-        return a.size == b.size && a.modified == b.modified;
-    }
-    friend bool operator!=(const FileStamp& a, const FileStamp& b) { return !(a == b); }
-};
-FileStamp stamp(const std::string& path);
 
 } // namespace nearbeam::datafile

@@ -105,7 +105,7 @@ bool TextTable::serverLineUsable(std::string_view& line) {
 }
 
 void TextTable::refreshIndex() {
-    datafile::FileStamp now = datafile::stamp(path_);
+    FileStamp now = fileStamp(path_);
     if (index_.valid && index_.stamp == now)
         return;
     index_.keys.clear();
@@ -161,7 +161,7 @@ size_t TextTable::appendServerLinesLocked(const std::vector<std::string_view>& l
         index_ = KeyIndex();
         return 0;
     }
-    index_.stamp = datafile::stamp(path_);
+    index_.stamp = fileStamp(path_);
     if (added) {
         for (size_t i : which)
             (*added)[i] = true;
@@ -203,7 +203,7 @@ bool TextTable::purgeLocal() {
     }
     // The old file stays as the backup; the file itself is replaced in one step.
     datafile::copyFile(path_, backup);
-    bool ok = datafile::replaceContent(path_, kept);
+    bool ok = replaceFileContent(path_, kept);
     fileRewritten();
     return ok;
 }
@@ -464,7 +464,7 @@ bool LocationTable::saveLocation(LocationRecord& record) {
     if (replace) {
         bytes += line;
         bytes += "\r\n";
-        ok = datafile::replaceContent(path_, bytes);
+        ok = replaceFileContent(path_, bytes);
     } else {
         ok = datafile::appendLine(path_, line);
     }

@@ -8,6 +8,7 @@
 // line or a file in the middle of its replacement. Callbacks are called after the
 // lock is released.
 
+#include "app/file_ops.h"
 #include "database/bssid_key.h"
 #include "database/data_file.h"
 #include "database/key_set.h"
@@ -107,7 +108,7 @@ class TextTable {
     // while the file's stamp shows nobody else changed it.
     struct KeyIndex {
         bool valid = false;
-        datafile::FileStamp stamp;
+        FileStamp stamp;
         KeySet keys;
     };
     void refreshIndex();

@@ -1,6 +1,6 @@
 #include "wireless/manufacturers.h"
 
-#include <sys/stat.h>
+#include "app/file_ops.h"
 
 #include <algorithm>
 #include <fstream>
@@ -59,21 +59,11 @@ void ManufacturerTable::refreshIfChanged() {
     checked_ = true;
     lastCheck_ = now;
 
-    long long time = -1;
-    long long size = -1;
-    struct stat st {};
-    if (::stat(path_.c_str(), &st) == 0) {
-        time = static_cast<long long>(st.st_mtime);
-#ifndef _WIN32
-        time = time * 1000000000LL + st.st_mtim.tv_nsec;
-#endif
-        size = static_cast<long long>(st.st_size);
-    }
-    if (time == fileTime_ && size == fileSize_) {
+    const FileStamp current = fileStamp(path_);
+    if (current == stamp_) {
         return;
     }
-    fileTime_ = time;
-    fileSize_ = size;
+    stamp_ = current;
     load();
 }
 

@@ -5,6 +5,7 @@
 // kept in memory; it is read again when it changes (looked at most once a second).
 
 #include "app/clock.h"
+#include "app/file_ops.h"
 #include "wireless/access_point_record.h"
 
 #include <cstdint>
@@ -32,8 +33,7 @@ class ManufacturerTable {
     const Clock& clock_;
     bool checked_ = false;
     uint32_t lastCheck_ = 0;
-    long long fileTime_ = -1;
-    long long fileSize_ = -1;
+    FileStamp stamp_; // of the file as last loaded
     std::unordered_map<uint32_t, std::string> names_;
 };
 

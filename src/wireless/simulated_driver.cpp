@@ -24,19 +24,6 @@ bool isSpace(char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
 }
 
-int hexDigit(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
-}
-
 std::string quoted(std::string_view token) {
     return "\"" + std::string(token) + "\"";
 }
@@ -95,8 +82,8 @@ std::optional<ParseError> tokenize(std::string_view line, std::vector<Token>& to
             if (e == '"' || e == '\\') {
                 token.text += e;
             } else if (e == 'x') {
-                const int hi = i < line.size() ? hexDigit(line[i]) : -1;
-                const int lo = i + 1 < line.size() ? hexDigit(line[i + 1]) : -1;
+                const int hi = i < line.size() ? hexDigitValue(line[i]) : -1;
+                const int lo = i + 1 < line.size() ? hexDigitValue(line[i + 1]) : -1;
                 if (hi < 0 || lo < 0) {
                     return ParseError{"\\x needs two hexadecimal digits"};
                 }
@@ -123,8 +110,8 @@ std::optional<Bssid> parseBssid(std::string_view text) {
     }
     Bssid bssid{};
     for (size_t i = 0; i < 6; ++i) {
-        const int hi = hexDigit(text[3 * i]);
-        const int lo = hexDigit(text[3 * i + 1]);
+        const int hi = hexDigitValue(text[3 * i]);
+        const int lo = hexDigitValue(text[3 * i + 1]);
         if (hi < 0 || lo < 0 || (i < 5 && text[3 * i + 2] != ':')) {
             return std::nullopt;
         }

@@ -1,5 +1,7 @@
 #include "database/data_file.h"
 
+#include "app/file_ops.h"
+
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -91,12 +93,12 @@ TEST(DataFile, ReplaceGoesThroughTmpAndLeavesNoTemporaryFile) {
 
 TEST(DataFile, StampChangesWithTheFile) {
     TempDir dir;
-    EXPECT_EQ(datafile::stamp(dir.file("f.txt")).size, -1);
+    EXPECT_EQ(fileStamp(dir.file("f.txt")).size, -1);
     dir.write("f.txt", "abc");
-    auto first = datafile::stamp(dir.file("f.txt"));
+    auto first = fileStamp(dir.file("f.txt"));
     EXPECT_EQ(first.size, 3);
     datafile::appendLine(dir.file("f.txt"), "d");
-    EXPECT_NE(datafile::stamp(dir.file("f.txt")), first);
+    EXPECT_NE(fileStamp(dir.file("f.txt")), first);
 }
 
 } // namespace

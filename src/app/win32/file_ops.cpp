@@ -22,4 +22,16 @@ bool makeFolder(const std::string& path) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+FileStamp fileStamp(const std::string& path) {
+    FileStamp s;
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExW(widen(path).c_str(), GetFileExInfoStandard, &data))
+        return s;
+    s.size = static_cast<int64_t>(uint64_t{data.nFileSizeHigh} << 32 | data.nFileSizeLow);
+    // In 100-nanosecond steps, far finer than the C runtime's whole seconds.
+    s.modified = static_cast<int64_t>(uint64_t{data.ftLastWriteTime.dwHighDateTime} << 32 |
+                                      data.ftLastWriteTime.dwLowDateTime);
+    return s;
+}
+
 } // namespace nearbeam
