@@ -1,7 +1,7 @@
 // Speed of the location database over large data files: lookups (cached hits and
 // misses that read a whole file), name searches and appending server lines.
 
-#include "app/memory_settings_store.h"
+#include "base/memory_settings_store.h"
 #include "database/location_database.h"
 #include "support/temp_dir.h"
 

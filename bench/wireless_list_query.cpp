@@ -1,6 +1,6 @@
 // A list query over a full answer of 32 NDIS records: the walk alone, the device's
 // query with its calibration step, and a whole scan-table update as a tick makes it.
-#include "app/memory_settings_store.h"
+#include "base/memory_settings_store.h"
 #include "wireless/ndis_records.h"
 #include "wireless/scan_table.h"
 #include "wireless/wireless_device.h"

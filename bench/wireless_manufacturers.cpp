@@ -1,5 +1,5 @@
 // Manufacturer lookup on the table made from the full IEEE list.
-#include "app/clock.h"
+#include "base/clock.h"
 #include "wireless/manufacturers.h"
 
 #include <benchmark/benchmark.h>

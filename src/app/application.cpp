@@ -1,8 +1,8 @@
 #include "app/application.h"
 
-#include "app/file_ops.h"
-#include "app/settings_keys.h"
-#include "app/text.h"
+#include "base/file_ops.h"
+#include "base/settings_keys.h"
+#include "base/text.h"
 #include "resource.h"
 #include "wireless/calibration.h"
 

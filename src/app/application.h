@@ -7,9 +7,9 @@
 // location texts and tells the subscription list.
 
 #include "app/notifier.h"
-#include "app/settings_store.h"
 #include "app/status.h"
 #include "app/trace.h"
+#include "base/settings_store.h"
 #include "database/location_database.h"
 #include "wireless/manufacturers.h"
 #include "wireless/scan_table.h"

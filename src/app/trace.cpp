@@ -1,6 +1,6 @@
 #include "app/trace.h"
 
-#include "app/text.h"
+#include "base/text.h"
 
 namespace nearbeam {
 

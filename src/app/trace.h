@@ -7,8 +7,8 @@
 //   tooltip  <icon id>            <tooltip text as set>
 //   alert    <title>              <text>   <link or empty>
 
-#include "app/clock.h"
 #include "app/notifier.h"
+#include "base/clock.h"
 
 #include <cstdint>
 #include <filesystem>

@@ -1,6 +1,6 @@
 #include "database/bssid_key.h"
 
-#include "app/text.h"
+#include "base/text.h"
 
 namespace nearbeam {
 

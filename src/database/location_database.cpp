@@ -1,6 +1,6 @@
 #include "database/location_database.h"
 
-#include "app/settings_keys.h"
+#include "base/settings_keys.h"
 
 namespace nearbeam {
 

@@ -3,7 +3,7 @@
 // folder, the asked list, the location lookup and the two flags. One object per
 // process, made by the program entry with the settings store.
 
-#include "app/settings_store.h"
+#include "base/settings_store.h"
 #include "database/bssid_key.h"
 #include "database/download_service.h"
 #include "database/records.h"

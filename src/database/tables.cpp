@@ -1,6 +1,6 @@
 #include "database/tables.h"
 
-#include "app/file_ops.h"
+#include "base/file_ops.h"
 #include "database/record_lines.h"
 
 #include <cstring>

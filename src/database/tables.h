@@ -8,7 +8,7 @@
 // line or a file in the middle of its replacement. Callbacks are called after the
 // lock is released.
 
-#include "app/file_ops.h"
+#include "base/file_ops.h"
 #include "database/bssid_key.h"
 #include "database/data_file.h"
 #include "database/key_set.h"

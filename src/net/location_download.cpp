@@ -1,7 +1,7 @@
 #include "net/location_download.h"
 
-#include "app/settings_keys.h"
-#include "app/text.h"
+#include "base/settings_keys.h"
+#include "base/text.h"
 #include "database/location_database.h"
 
 namespace nearbeam {

@@ -10,8 +10,8 @@
 // hand it to LocationDatabase::setDownloadService. Stop the web agent before this
 // object goes: its callbacks refer to it.
 
-#include "app/clock.h"
-#include "app/settings_store.h"
+#include "base/clock.h"
+#include "base/settings_store.h"
 #include "database/download_service.h"
 #include "net/web_agent.h"
 

@@ -1,6 +1,6 @@
 #include "net/socket_transport.h"
 
-#include "app/text.h"
+#include "base/text.h"
 #include "net/http_text.h"
 #include "net/socket.h"
 

@@ -1,6 +1,6 @@
 #include "net/web_agent.h"
 
-#include "app/text.h"
+#include "base/text.h"
 #include "net/line_splitter.h"
 
 namespace nearbeam {

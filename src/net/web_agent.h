@@ -7,7 +7,7 @@
 // with progress events, on the worker thread. A failed attempt leaves its request
 // queued and makes the timed passes wait out a retry window of five minutes.
 
-#include "app/clock.h"
+#include "base/clock.h"
 #include "net/http_transport.h"
 
 #include <atomic>

@@ -1,6 +1,6 @@
 #include "server/location_server.h"
 
-#include "app/text.h"
+#include "base/text.h"
 #include "net/http_text.h"
 
 #include <chrono>

@@ -1,7 +1,7 @@
 #include "server/location_service.h"
 
-#include "app/file_ops.h"
-#include "app/memory_settings_store.h"
+#include "base/file_ops.h"
+#include "base/memory_settings_store.h"
 #include "database/data_file.h"
 #include "database/location_database.h"
 #include "database/record_lines.h"

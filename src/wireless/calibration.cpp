@@ -1,6 +1,6 @@
 #include "wireless/calibration.h"
 
-#include "app/settings_keys.h"
+#include "base/settings_keys.h"
 
 #include <limits>
 

@@ -3,7 +3,7 @@
 // RssiMax), kept in the settings store, widened by every list query, and the
 // conversion of a signal into a quality percentage.
 
-#include "app/settings_store.h"
+#include "base/settings_store.h"
 
 #include <cstdint>
 

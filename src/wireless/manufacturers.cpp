@@ -1,6 +1,6 @@
 #include "wireless/manufacturers.h"
 
-#include "app/file_ops.h"
+#include "base/file_ops.h"
 
 #include <algorithm>
 #include <fstream>

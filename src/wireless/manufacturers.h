@@ -4,8 +4,8 @@
 // digits, a space and a name of at most 15 characters. The file is read once and
 // kept in memory; it is read again when it changes (looked at most once a second).
 
-#include "app/clock.h"
-#include "app/file_ops.h"
+#include "base/clock.h"
+#include "base/file_ops.h"
 #include "wireless/access_point_record.h"
 
 #include <cstdint>

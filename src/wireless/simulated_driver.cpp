@@ -1,6 +1,6 @@
 #include "wireless/simulated_driver.h"
 
-#include "app/text.h"
+#include "base/text.h"
 
 #include <algorithm>
 #include <cerrno>

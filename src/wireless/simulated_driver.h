@@ -4,7 +4,7 @@
 // Chosen only on request (the --simulate option), so the program can run where
 // there is no Wi-Fi adapter. The file format is described in README.md.
 
-#include "app/clock.h"
+#include "base/clock.h"
 #include "wireless/wireless_driver.h"
 
 #include <cstdint>

@@ -1,6 +1,6 @@
 #include "wireless/wireless_device.h"
 
-#include "app/settings_keys.h"
+#include "base/settings_keys.h"
 
 #include <algorithm>
 #include <cwctype>

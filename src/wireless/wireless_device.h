@@ -3,7 +3,7 @@
 // setting, or an automatic choice), opens it through the first driver that knows
 // it, and keeps the signal calibration up to date on every list query.
 
-#include "app/settings_store.h"
+#include "base/settings_store.h"
 #include "wireless/calibration.h"
 #include "wireless/wireless_driver.h"
 

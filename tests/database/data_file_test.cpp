@@ -1,6 +1,6 @@
 #include "database/data_file.h"
 
-#include "app/file_ops.h"
+#include "base/file_ops.h"
 
 #include "support/temp_dir.h"
 

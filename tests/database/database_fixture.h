@@ -1,7 +1,7 @@
 #pragma once
 // A database over a fresh data folder and an in-memory settings store.
 
-#include "app/memory_settings_store.h"
+#include "base/memory_settings_store.h"
 #include "database/location_database.h"
 #include "support/temp_dir.h"
 

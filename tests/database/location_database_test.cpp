@@ -2,7 +2,7 @@
 
 #include "database_fixture.h"
 
-#include "app/settings_keys.h"
+#include "base/settings_keys.h"
 
 #include <string>
 #include <vector>

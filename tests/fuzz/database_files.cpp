@@ -2,7 +2,7 @@
 // the collection of local lines and the merge of server lines never crash, and
 // keep or drop whole lines.
 
-#include "app/memory_settings_store.h"
+#include "base/memory_settings_store.h"
 #include "database/location_database.h"
 
 #include <cstddef>

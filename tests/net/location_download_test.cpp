@@ -1,7 +1,7 @@
 #include "net/location_download.h"
 
-#include "app/memory_settings_store.h"
-#include "app/settings_keys.h"
+#include "base/memory_settings_store.h"
+#include "base/settings_keys.h"
 #include "database/location_database.h"
 #include "net/fake_transport.h"
 #include "support/temp_dir.h"

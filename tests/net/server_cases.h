@@ -4,10 +4,10 @@
 // Windows build, under Wine). A transport type provides
 //   static std::unique_ptr<HttpTransport> make(HttpTimeouts timeouts);
 
-#include "app/clock.h"
-#include "app/memory_settings_store.h"
-#include "app/settings_keys.h"
-#include "app/text.h"
+#include "base/clock.h"
+#include "base/memory_settings_store.h"
+#include "base/settings_keys.h"
+#include "base/text.h"
 #include "database/location_database.h"
 #include "net/location_download.h"
 #include "net/md5.h"

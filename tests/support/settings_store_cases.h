@@ -3,7 +3,7 @@
 // Factory has `static std::unique_ptr<SettingsStore> fresh()`, which returns a
 // store over an empty profile.
 
-#include "app/settings_keys.h"
+#include "base/settings_keys.h"
 
 #include <gtest/gtest.h>
 #include <memory>

@@ -1,5 +1,5 @@
-#include "app/memory_settings_store.h"
-#include "app/settings_keys.h"
+#include "base/memory_settings_store.h"
+#include "base/settings_keys.h"
 #include "wireless/win32/ndis_driver.h"
 #include "wireless/win32/system_drivers.h"
 #include "wireless/win32/wlan_driver.h"

@@ -1,7 +1,7 @@
 #include "wireless/simulated_driver.h"
 
-#include "app/memory_settings_store.h"
-#include "app/settings_keys.h"
+#include "base/memory_settings_store.h"
+#include "base/settings_keys.h"
 #include "support/temp_dir.h"
 #include "wireless/wireless_device.h"
 

@@ -1,7 +1,7 @@
 #include "wireless/wireless_device.h"
 
-#include "app/memory_settings_store.h"
-#include "app/settings_keys.h"
+#include "base/memory_settings_store.h"
+#include "base/settings_keys.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include "wireless/win32/ndis_driver.h"
 
-#include "app/text.h"
+#include "base/text.h"
 #include "wireless/ndis_records.h"
 
 #include <iphlpapi.h>

@@ -1,6 +1,6 @@
-#include "app/file_ops.h"
+#include "base/file_ops.h"
 
-#include "app/text.h"
+#include "base/text.h"
 
 #include <windows.h>
 

@@ -1,4 +1,4 @@
-#include "app/win32/registry_settings_store.h"
+#include "base/win32/registry_settings_store.h"
 
 #include <vector>
 #include <windows.h>

@@ -1,5 +1,5 @@
-#include "app/file_settings_store.h"
-#include "app/memory_settings_store.h"
+#include "base/file_settings_store.h"
+#include "base/memory_settings_store.h"
 #include "support/settings_store_cases.h"
 #include "support/temp_dir.h"
 

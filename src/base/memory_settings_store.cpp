@@ -1,4 +1,4 @@
-#include "app/memory_settings_store.h"
+#include "base/memory_settings_store.h"
 
 namespace nearbeam {
 

@@ -1,7 +1,7 @@
 #pragma once
 // Settings in the registry below HKEY_CURRENT_USER.
 
-#include "app/settings_store.h"
+#include "base/settings_store.h"
 
 namespace nearbeam {
 

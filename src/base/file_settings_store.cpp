@@ -1,7 +1,7 @@
-#include "app/file_settings_store.h"
+#include "base/file_settings_store.h"
 
-#include "app/file_ops.h"
-#include "app/text.h"
+#include "base/file_ops.h"
+#include "base/text.h"
 
 #include <cerrno>
 #include <cstdlib>

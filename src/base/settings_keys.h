@@ -2,7 +2,7 @@
 // Every setting of the program: its key path below the user's root, its value
 // name, and its default. One table, read and written through these helpers.
 
-#include "app/settings_store.h"
+#include "base/settings_store.h"
 
 #include <cstdint>
 #include <string>

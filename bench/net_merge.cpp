@@ -3,7 +3,7 @@
 // within the reply) into building.txt and ap.txt of 100,000 lines each, compared
 // with plainly appending the bytes the merge adds.
 
-#include "app/memory_settings_store.h"
+#include "base/memory_settings_store.h"
 #include "database/location_database.h"
 #include "net/location_download.h"
 #include "support/temp_dir.h"

@@ -1,9 +1,9 @@
-#include "app/file_ops.h"
+#include "base/file_ops.h"
 
 #include <cstring>
 
 #ifdef _WIN32
-#include "app/text.h"
+#include "base/text.h"
 #endif
 
 namespace nearbeam {

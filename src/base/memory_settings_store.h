@@ -1,7 +1,7 @@
 #pragma once
 // Settings kept in memory only: for tests.
 
-#include "app/settings_store.h"
+#include "base/settings_store.h"
 
 #include <map>
 #include <mutex>

@@ -4,7 +4,7 @@
 // decimal DWORD, or a UTF-8 text with \t, \n, \r and \\ escaped). The file is
 // replaced atomically on every write.
 
-#include "app/settings_store.h"
+#include "base/settings_store.h"
 
 #include <mutex>
 #include <string>
