@@ -43,4 +43,26 @@
 #define NB_TICK_PERIOD_MS 10000
 #define NB_TRAY_CALLBACK_MESSAGE 0x401
 
+/* The "Where Am I?" page and the Scanner: menus, dialogs, their display
+ * controls, commands and the Scanner's timer */
+#define IDR_SCANNER_MENU 102
+#define IDR_LOCATION_MENU 113
+#define IDD_LOCATION 116
+#define IDT_SCANNER 117
+#define IDD_SCANNER 118
+#define IDC_DISPLAY 1028
+#define IDC_DISPLAY_BACK 1029
+#define IDM_ACTIVE_SCAN 40014
+#define IDM_SPEED_1 40022
+#define IDM_SPEED_2 40023
+#define IDM_SPEED_5 40024
+#define IDM_SPEED_10 40025
+#define IDM_SPEED_30 40026
+#define IDM_CLEAR 40029
+#define IDM_EDIT_LOCATION 40039
+#define IDM_VIEW_MANUFACTURER 40057
+#define IDM_VIEW_CHANNEL 40058
+#define IDM_VIEW_BSSID 40063
+#define IDM_VIEW_COMPACT 40065
+
 #endif

@@ -1,5 +1,7 @@
 #include "server/location_server.h"
 
+#include "server/map_redirect.h"
+
 #include "base/text.h"
 #include "net/http_text.h"
 
@@ -24,6 +26,8 @@ const char* reason(int status) {
     switch (status) {
     case 200:
         return "OK";
+    case 302:
+        return "Found";
     case 400:
         return "Bad Request";
     case 404:
@@ -228,6 +232,13 @@ void LocationServer::handle(net::Socket& client) {
 
 LocationServer::Reply LocationServer::answer(const std::string& method, const std::string& target,
                                              const std::string& body) {
+    if (target.compare(0, 22, "/services/mapredirect/") == 0) {
+        Reply reply{302, "text/plain", "See the map.\n"};
+        reply.location =
+            mapSearchAddress(queryValue(target, "addr"), queryValue(target, "city"),
+                             queryValue(target, "province"), queryValue(target, "country"));
+        return reply;
+    }
     if (target.compare(0, 7, "/text/?") != 0)
         return Reply{404, "text/plain", "Not found.\n"};
     std::string action = queryValue(target, "action");
@@ -252,6 +263,7 @@ void LocationServer::send(net::Socket& client, const Reply& reply, const Misbeha
     std::string head = "HTTP/1.0 " + std::to_string(reply.status) + " " + reason(reply.status) +
                        "\r\nContent-Type: " + reply.contentType +
                        "\r\nContent-Length: " + std::to_string(reply.body.size()) +
+                       (reply.location.empty() ? "" : "\r\nLocation: " + reply.location) +
                        "\r\nConnection: close\r\n\r\n";
     size_t bodyBytes = reply.body.size();
     if (mis.cutAfter >= 0 && static_cast<size_t>(mis.cutAfter) < bodyBytes)

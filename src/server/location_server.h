@@ -62,6 +62,7 @@ class LocationServer {
         int status = 200;
         std::string contentType = "text/plain";
         std::string body;
+        std::string location = {}; // a redirect's target
     };
 
     void serve();

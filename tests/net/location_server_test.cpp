@@ -68,6 +68,26 @@ class LocationServerTest : public ::testing::Test {
     std::unique_ptr<LocationServer> server;
 };
 
+TEST_F(LocationServerTest, MapLinksRedirectToAMapSearchForTheAddress) {
+    // The page's map link, as filled in for a building (query values urlEncoded).
+    const std::string answer =
+        exchange(server->port(), "GET /services/mapredirect/?country=Examplia&province=North"
+                                 "&city=Saint+John%27s&addr=12+Elm+St%2C+%233 HTTP/1.0\r\n\r\n");
+    EXPECT_EQ(statusLine(answer), "HTTP/1.0 302 Found");
+    EXPECT_NE(answer.find("\r\nLocation: https://www.openstreetmap.org/search?query="
+                          "12%20Elm%20St%2C%20%233%2C%20Saint%20John%27s%2C%20North%2C%20Examplia"
+                          "\r\n"),
+              std::string::npos)
+        << answer;
+
+    const std::string partial = exchange(
+        server->port(), "GET /services/mapredirect/?country=&province=&city=Rivertown&addr= "
+                        "HTTP/1.0\r\n\r\n");
+    EXPECT_NE(partial.find("Location: https://www.openstreetmap.org/search?query=Rivertown\r\n"),
+              std::string::npos)
+        << partial;
+}
+
 TEST_F(LocationServerTest, MalformedRequestsAreAnsweredOrDroppedAndServingGoesOn) {
     struct Case {
         const char* name;

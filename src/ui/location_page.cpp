@@ -1,0 +1,100 @@
+#include "ui/location_page.h"
+
+#include "ui/html_escape.h"
+
+namespace nearbeam {
+
+namespace {
+
+constexpr const char* kHead = "<html><head><style>body { margin: 15px; font: 9pt "
+                              "Verdana,sans-serif; }</style></head><body>";
+constexpr const char* kRule = "<br/><hr style='color:white; border-top: 1px solid gray;' /><br/>";
+
+// The services of one level on the current line; a line break when any was written.
+void writeServices(const TextTable& services, int32_t level, LocationContext& context) {
+    context.place->forEachService(services, level,
+                                  [&](const std::string& label, const std::string& url) {
+                                      writeServiceLink(label, url, context);
+                                  });
+}
+
+void endServiceLine(LocationContext& context) {
+    if (context.linkWritten)
+        *context.page += "<br/>";
+    *context.page += "<br/>";
+}
+
+void writeLink(std::string& page, const std::string& url, const std::string& shown) {
+    page += "<a href=\"" + escapeHtml(url) + "\" target=\"_blank\">" + shown + "</a>";
+}
+
+} // namespace
+
+void writeServiceLink(const std::string& label, const std::string& url, LocationContext& context) {
+    std::string& page = *context.page;
+    if (context.linkWritten)
+        page += ", ";
+    context.linkWritten = true;
+    if (url.find('{') == std::string::npos) {
+        writeLink(page, url, escapeHtml(label));
+    } else {
+        writeLink(page, context.place->expandTemplate(url), "<i>" + escapeHtml(label) + "</i>");
+    }
+}
+
+std::string mapTemplate(const std::string& webHost) {
+    // Plain "&" between the parameters: the whole address is escaped as an
+    // attribute value once it is filled in.
+    return "http://" + webHost +
+           "/services/mapredirect/?country={country}&province={province}&city={city}"
+           "&addr={streetaddr}";
+}
+
+std::string buildLocationPage(LocationRecord& place, const TextTable& services,
+                              const std::string& webHost) {
+    std::string page = kHead;
+    LocationContext context{&place, &page, false};
+
+    page += "<b>" + escapeHtml(place.cityName()) + ", " + escapeHtml(place.provinceName()) + ", " +
+            escapeHtml(place.countryName()) + "</b><br/>";
+    for (int32_t level : {service_level::Country, service_level::Province, service_level::City})
+        writeServices(services, level, context);
+    endServiceLine(context);
+
+    if (const std::string area = place.areaName(); !area.empty()) {
+        page += "<b>" + escapeHtml(area) + "</b><br/>";
+        context.linkWritten = false;
+        writeServices(services, service_level::Area, context);
+        endServiceLine(context);
+    }
+
+    page += "<b>" + escapeHtml(place.buildingName());
+    if (const std::string floor = place.floorText(); !floor.empty())
+        page += ", " + escapeHtml(floor);
+    page += "</b><br/>";
+    const std::string address = place.buildingAddress();
+    context.linkWritten = !address.empty();
+    if (!address.empty())
+        writeLink(page, place.expandTemplate(mapTemplate(webHost)), escapeHtml(address));
+    writeServices(services, service_level::Building, context);
+    endServiceLine(context);
+
+    if (!place.location.empty())
+        page += "<b>" + escapeHtml(place.location) + "</b><br/>";
+    page += kRule;
+
+    if (const std::string network = place.networkName(); !network.empty()) {
+        page += "Network: " + escapeHtml(network) + "<br/>";
+        context.linkWritten = false;
+        writeServices(services, service_level::Network, context);
+        endServiceLine(context);
+    }
+
+    page += "Other services: ";
+    context.linkWritten = false;
+    writeServices(services, service_level::Everywhere, context);
+    page += "</body></html>";
+    return page;
+}
+
+} // namespace nearbeam
