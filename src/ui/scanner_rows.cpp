@@ -11,13 +11,12 @@ std::string bar(const char* image, int width) {
 }
 
 std::string colouredBar(const char* colour, int width) {
-    return "<img width='" + std::to_string(width) + "' height='8' src='bar-" + colour +
-           ".png' />";
+    return "<img width='" + std::to_string(width) + "' height='8' src='bar-" + colour + ".png' />";
 }
 
 std::string link(const AccessPointEntry& entry) {
-    return "<a href='wifi://" + (entry.notInfrastructure ? std::string() : entry.bssidText) +
-           "'>" + escapeHtml(entry.label) + "</a>";
+    return "<a href='wifi://" + (entry.notInfrastructure ? std::string() : entry.bssidText) + "'>" +
+           escapeHtml(entry.label) + "</a>";
 }
 
 // Icons, network names and the chosen details, inside the row's <cite>.
@@ -70,8 +69,7 @@ std::string signalBar(int w, int v, int scale, const char* colour) {
     return out;
 }
 
-std::string fullRow(const AccessPointEntry& entry, int average, int last,
-                    const ScannerView& view) {
+std::string fullRow(const AccessPointEntry& entry, int average, int last, const ScannerView& view) {
     return "<p>" + link(entry) + "<br/>" + signalBar(average, last, 100, colourOf(entry)) +
            "<cite>" + details(entry, view) + "</cite></p>";
 }

@@ -8,11 +8,10 @@ namespace nearbeam::test {
 namespace {
 
 TEST(PageFile, BesideTheProgramElseUnderTheSameNameInTheTemporaryFolder) {
-    EXPECT_EQ(pageFileCandidates("C:\\Apps\\prog.exe", "C:\\Temp\\"),
-              (std::vector<std::string>{"C:\\Apps\\prog.exe-temp.html",
-                                        "C:\\Temp\\prog.exe-temp.html"}));
-    EXPECT_EQ(pageFileCandidates("prog.exe", ""),
-              std::vector<std::string>{"prog.exe-temp.html"});
+    EXPECT_EQ(
+        pageFileCandidates("C:\\Apps\\prog.exe", "C:\\Temp\\"),
+        (std::vector<std::string>{"C:\\Apps\\prog.exe-temp.html", "C:\\Temp\\prog.exe-temp.html"}));
+    EXPECT_EQ(pageFileCandidates("prog.exe", ""), std::vector<std::string>{"prog.exe-temp.html"});
 
     TempDir dir;
     const std::string page = "<html>\xe6\n</html>";

@@ -82,7 +82,8 @@ TEST_F(ScannerModelTest, RowsOfAKnownAnUnplacedAndAnAdHocAccessPoint) {
                           "<p><a href='wifi://0a0b0c0d0e0f'>0a 0b 0c 0d 0e 0f [finding]</a><br/>" +
                           barOf("blue") +
                           "<cite>&lt;b&gt;Cafe&lt;/b&gt;, ch 1</cite></p>"
-                          "<p><a href='wifi://'>02 aa bb cc dd ee</a><br/>" + barOf("blue") +
+                          "<p><a href='wifi://'>02 aa bb cc dd ee</a><br/>" +
+                          barOf("blue") +
                           "<cite><img width='11' height='8'  src='adhoc.png'> Phone, ch 36"
                           "</cite></p>");
 
@@ -109,8 +110,8 @@ TEST_F(ScannerModelTest, TheTableAgesByTheIntervalAndHoldsSevenOrTwenty) {
     std::string scenario = "at 0\n";
     for (int i = 0; i < 25; ++i) {
         char line[80];
-        std::snprintf(line, sizeof line, "ap 00:00:00:00:00:%02x -%d 2412000 infra open \"n\"\n",
-                      i, 40 + i);
+        std::snprintf(line, sizeof line, "ap 00:00:00:00:00:%02x -%d 2412000 infra open \"n\"\n", i,
+                      40 + i);
         scenario += line;
     }
     load(scenario.c_str());

@@ -14,6 +14,8 @@
 #include "net/web_agent.h"
 #include "net/win32/wininet_transport.h"
 #include "resource.h"
+#include "ui/win32/location_window.h"
+#include "ui/win32/scanner_window.h"
 #include "wireless/simulated_driver.h"
 #include "wireless/win32/system_drivers.h"
 #include "wireless/wireless_device.h"
@@ -138,17 +140,37 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     if (trace)
         notifier = new TracingNotifier(*notifier, *trace);
 
+    // The "Where Am I?" page. Its Edit and a page asked for an access point
+    // without a record lead to the Set-location wizard (setLocation).
+    auto* locationPage =
+        new LocationPageWindow(instance, LocationPageContext(*database, *settings));
+
     ApplicationParts parts(*settings, *database, *device, *scanSettings, *clock, *notifier);
     parts.trace = trace;
+    parts.openLocationPage = [locationPage](const std::wstring& bssid) {
+        locationPage->openLocationPage(bssid);
+    };
     auto* app = new Application(parts, programPath());
     if (!app->usable()) {
         DestroyWindow(window->handle());
         return 1;
     }
 
+    // The Scanner. Its "Advanced..." and "Upload..." lead to the Options and
+    // upload dialogs (options, upload).
+    auto* scanner = new ScannerWindow(
+        instance,
+        ScannerContext(ScannerParts(*device, *database, app->manufacturers(), *scanSettings),
+                       *settings));
+    scanner->context().showPage = [locationPage](const std::wstring& bssid) {
+        locationPage->openLocationPage(bssid);
+    };
+    locationPage->context().scanner = [scanner] { scanner->open(); };
+
     MainWindowActions actions;
     actions.tick = [app] { app->tick(); };
     actions.whereAmI = [app] { app->showWhereAmI(); };
+    actions.scanner = [scanner] { scanner->open(); };
     actions.lastStatus = [app] { return app->lastStatus(); };
     actions.upload = [window, settings] {
         if (settings::read(*settings, settings::UploadNeeded) == 0) {

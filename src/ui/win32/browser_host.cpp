@@ -48,8 +48,8 @@ BrowserHost::~BrowserHost() {
 
 int BrowserHost::create() {
     IOleClientSite* site = static_cast<IOleClientSite*>(this);
-    if (FAILED(OleCreate(CLSID_WebBrowser, IID_IOleObject, OLERENDER_DRAW, nullptr, site,
-                         &storage_, reinterpret_cast<void**>(&browser_))) ||
+    if (FAILED(OleCreate(CLSID_WebBrowser, IID_IOleObject, OLERENDER_DRAW, nullptr, site, &storage_,
+                         reinterpret_cast<void**>(&browser_))) ||
         !browser_) {
         browser_ = nullptr;
         return -2;
@@ -144,9 +144,9 @@ STDMETHODIMP BrowserHost::GetWindow(HWND* window) {
     return S_OK;
 }
 
-STDMETHODIMP BrowserHost::GetWindowContext(IOleInPlaceFrame** frame,
-                                           IOleInPlaceUIWindow** document, LPRECT position,
-                                           LPRECT clip, LPOLEINPLACEFRAMEINFO info) {
+STDMETHODIMP BrowserHost::GetWindowContext(IOleInPlaceFrame** frame, IOleInPlaceUIWindow** document,
+                                           LPRECT position, LPRECT clip,
+                                           LPOLEINPLACEFRAMEINFO info) {
     if (frame)
         *frame = &frame_;
     if (document)
@@ -169,8 +169,8 @@ STDMETHODIMP BrowserHost::GetWindowContext(IOleInPlaceFrame** frame,
 STDMETHODIMP BrowserHost::OnPosRectChange(LPCRECT position) {
     IOleInPlaceObject* inPlace = nullptr;
     if (browser_ && position &&
-        SUCCEEDED(browser_->QueryInterface(IID_IOleInPlaceObject,
-                                           reinterpret_cast<void**>(&inPlace)))) {
+        SUCCEEDED(
+            browser_->QueryInterface(IID_IOleInPlaceObject, reinterpret_cast<void**>(&inPlace)))) {
         inPlace->SetObjectRects(position, position);
         release(inPlace);
     }
@@ -213,7 +213,7 @@ STDMETHODIMP BrowserHost::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* para
     VARIANT_BOOL* cancel = cancelFlag(*parameters);
     if (!url || !cancel)
         return S_OK;
-    *cancel = link_(url) ? VARIANT_TRUE : VARIANT_FALSE;
+    link_(url, *cancel);
     return S_OK;
 }
 

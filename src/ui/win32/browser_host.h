@@ -20,9 +20,9 @@ class BrowserHost : public IOleClientSite,
                     public IDocHostUIHandler,
                     public IDispatch {
   public:
-    // Called for every navigation the browser is about to start, with its URL;
-    // returns true to cancel it.
-    using LinkCallback = std::function<bool(const std::wstring& url)>;
+    // Called for every navigation the browser is about to start, with its URL and
+    // the flag that cancels it.
+    using LinkCallback = std::function<void(const std::wstring& url, VARIANT_BOOL& cancel)>;
 
     explicit BrowserHost(HWND window);
     // Closes the browser without saving and releases it.
@@ -93,8 +93,8 @@ class BrowserHost : public IOleClientSite,
     STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
         return E_NOTIMPL;
     }
-    STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* parameters, VARIANT*,
-                        EXCEPINFO*, UINT*) override;
+    STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* parameters, VARIANT*, EXCEPINFO*,
+                        UINT*) override;
 
   private:
     // The in-place frame: a separate object, as its QueryInterface answers nothing.
@@ -109,9 +109,7 @@ class BrowserHost : public IOleClientSite,
         STDMETHODIMP GetBorder(LPRECT) override { return E_NOTIMPL; }
         STDMETHODIMP RequestBorderSpace(LPCBORDERWIDTHS) override { return E_NOTIMPL; }
         STDMETHODIMP SetBorderSpace(LPCBORDERWIDTHS) override { return E_NOTIMPL; }
-        STDMETHODIMP SetActiveObject(IOleInPlaceActiveObject*, LPCOLESTR) override {
-            return S_OK;
-        }
+        STDMETHODIMP SetActiveObject(IOleInPlaceActiveObject*, LPCOLESTR) override { return S_OK; }
         STDMETHODIMP InsertMenus(HMENU, LPOLEMENUGROUPWIDTHS) override { return E_NOTIMPL; }
         STDMETHODIMP SetMenu(HMENU, HOLEMENU, HWND) override { return S_OK; }
         STDMETHODIMP RemoveMenus(HMENU) override { return E_NOTIMPL; }

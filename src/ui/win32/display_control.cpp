@@ -45,18 +45,19 @@ std::wstring tempFolder() {
     return length > 0 && length <= MAX_PATH ? std::wstring(buffer, length) : std::wstring();
 }
 
-// Links other than the control's own page go to the parent first.
-bool onNavigation(HWND control, const std::wstring& url) {
+// Links other than the control's own page go to the parent, which may take them.
+void onNavigation(HWND control, const std::wstring& url, VARIANT_BOOL& cancel) {
     if (followsInside(url))
-        return false;
+        return;
     const std::string link = narrow(url);
     DisplayLinkNotify notify = {};
     notify.header.hwndFrom = control;
     notify.header.idFrom = static_cast<UINT_PTR>(GetDlgCtrlID(control));
     notify.header.code = DISPLAY_LINK;
     notify.url = link.c_str();
-    return SendMessageW(GetParent(control), WM_NOTIFY, notify.header.idFrom,
-                        reinterpret_cast<LPARAM>(&notify)) != 0;
+    const LRESULT taken = SendMessageW(GetParent(control), WM_NOTIFY, notify.header.idFrom,
+                                       reinterpret_cast<LPARAM>(&notify));
+    cancel = taken ? VARIANT_TRUE : VARIANT_FALSE;
 }
 
 void show(HWND window, Display& display) {
@@ -78,8 +79,9 @@ LRESULT onCreate(HWND window) {
         delete display;
         return -1;
     }
-    display->host->setLinkCallback(
-        [window](const std::wstring& url) { return onNavigation(window, url); });
+    display->host->setLinkCallback([window](const std::wstring& url, VARIANT_BOOL& cancel) {
+        onNavigation(window, url, cancel);
+    });
     SetWindowLongPtrW(window, 0, reinterpret_cast<LONG_PTR>(display));
     return 0;
 }
@@ -134,6 +136,19 @@ bool registerDisplayClass(HINSTANCE instance) {
     windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
     windowClass.lpszClassName = kDisplayClass;
     return RegisterClassExW(&windowClass) != 0;
+}
+
+void fillFrame(HWND frame, std::initializer_list<int> displayIds) {
+    HWND dialog = GetWindow(frame, GW_CHILD);
+    if (!dialog)
+        return;
+    RECT client = {};
+    GetClientRect(frame, &client);
+    MoveWindow(dialog, 0, 0, client.right, client.bottom, TRUE);
+    for (int id : displayIds) {
+        if (HWND display = GetDlgItem(dialog, id))
+            MoveWindow(display, 0, 0, client.right, client.bottom, TRUE);
+    }
 }
 
 BrowserHost* displayBrowserHost(HWND control) {

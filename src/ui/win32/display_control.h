@@ -8,6 +8,8 @@
 
 #include <commctrl.h>
 
+#include <initializer_list>
+
 namespace nearbeam {
 
 class BrowserHost;
@@ -36,6 +38,10 @@ struct DisplayLinkNotify {
 // Initialises OLE for the thread and registers the class unless it exists. False
 // when either fails.
 bool registerDisplayClass(HINSTANCE instance);
+
+// Moves the frame's dialog and the display controls in it to fill the frame's
+// client area.
+void fillFrame(HWND frame, std::initializer_list<int> displayIds);
 
 // The browser host of a control, or null (for tests that play the browser).
 BrowserHost* displayBrowserHost(HWND control);
