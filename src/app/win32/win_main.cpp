@@ -8,6 +8,7 @@
 #include "app/win32/main_window.h"
 #include "base/settings_keys.h"
 #include "base/text.h"
+#include "base/win32/module_path.h"
 #include "base/win32/registry_settings_store.h"
 #include "database/location_database.h"
 #include "net/location_download.h"
@@ -39,22 +40,6 @@ std::wstring loadString(HINSTANCE instance, int id) {
     wchar_t text[128] = {};
     LoadStringW(instance, id, text, 128);
     return text;
-}
-
-// The program file's full path, however long.
-std::wstring programPath() {
-    std::vector<wchar_t> buffer(MAX_PATH);
-    for (;;) {
-        const DWORD length =
-            GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-        if (length == 0)
-            return {};
-        if (length < buffer.size())
-            return std::wstring(buffer.data(), length);
-        if (buffer.size() >= 32768)
-            return {};
-        buffer.resize(buffer.size() * 2);
-    }
 }
 
 std::vector<std::wstring> arguments() {
@@ -150,7 +135,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     parts.openLocationPage = [locationPage](const std::wstring& bssid) {
         locationPage->openLocationPage(bssid);
     };
-    auto* app = new Application(parts, programPath());
+    auto* app = new Application(parts, modulePath(nullptr));
     if (!app->usable()) {
         DestroyWindow(window->handle());
         return 1;

@@ -1,6 +1,7 @@
 #include "ui/win32/display_control.h"
 
 #include "base/text.h"
+#include "base/win32/module_path.h"
 #include "ui/link_rule.h"
 #include "ui/page_file.h"
 #include "ui/win32/browser_host.h"
@@ -8,7 +9,6 @@
 #include <memory>
 #include <new>
 #include <string>
-#include <vector>
 
 namespace nearbeam {
 
@@ -22,21 +22,6 @@ struct Display {
 
 Display* displayOf(HWND window) {
     return reinterpret_cast<Display*>(GetWindowLongPtrW(window, 0));
-}
-
-std::wstring modulePath(HINSTANCE instance) {
-    std::vector<wchar_t> buffer(MAX_PATH);
-    for (;;) {
-        const DWORD length =
-            GetModuleFileNameW(instance, buffer.data(), static_cast<DWORD>(buffer.size()));
-        if (length == 0)
-            return {};
-        if (length < buffer.size())
-            return std::wstring(buffer.data(), length);
-        if (buffer.size() >= 32768)
-            return {};
-        buffer.resize(buffer.size() * 2);
-    }
 }
 
 std::wstring tempFolder() {

@@ -2,11 +2,11 @@
 
 #include "base/settings_keys.h"
 #include "base/text.h"
+#include "base/win32/module_path.h"
 #include "resource.h"
 #include "ui/win32/tool_window.h"
 
 #include <algorithm>
-#include <vector>
 
 namespace nearbeam {
 
@@ -43,10 +43,7 @@ ScannerWindow* windowOf(HWND window) {
 
 // The program's folder with its trailing backslash; empty without one.
 std::string programFolder(HINSTANCE instance) {
-    std::vector<wchar_t> buffer(32768);
-    const DWORD length =
-        GetModuleFileNameW(instance, buffer.data(), static_cast<DWORD>(buffer.size()));
-    const std::string path = narrow(std::wstring(buffer.data(), length));
+    const std::string path = narrow(modulePath(instance));
     const size_t slash = path.find_last_of('\\');
     return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
