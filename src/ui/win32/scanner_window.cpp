@@ -96,6 +96,9 @@ void ScannerWindow::start(HWND frame) {
     intervalMs_ = settings::read(store, settings::ScanInterval);
     for (const Speed& speed : kSpeeds)
         check(menu, speed.command, speed.milliseconds == intervalMs_);
+    // A remembered interval below a second (edited by hand) would make the timer
+    // spin and keep the list from ever ageing.
+    intervalMs_ = std::max<int32_t>(intervalMs_, 1000);
 
     dialog_ = GetWindow(frame, GW_CHILD);
     SetWindowLongPtrW(frame, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
@@ -103,9 +106,7 @@ void ScannerWindow::start(HWND frame) {
     fillFrame(frame, {IDC_DISPLAY, IDC_DISPLAY_BACK});
     model_ = std::make_unique<ScannerModel>(context_.parts, view_.compact);
     refresh();
-    // A remembered interval below a second would make the timer spin.
-    SetTimer(dialog_, IDT_SCANNER, static_cast<UINT>(std::max<int32_t>(intervalMs_, 1000)),
-             nullptr);
+    SetTimer(dialog_, IDT_SCANNER, static_cast<UINT>(intervalMs_), nullptr);
 }
 
 void ScannerWindow::refresh() {
