@@ -52,17 +52,4 @@ inline std::string pageFile() {
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-// Lets posted and sent messages run for a while.
-inline void pumpMessages(DWORD ms = 50) {
-    const DWORD until = GetTickCount() + ms;
-    MSG message;
-    do {
-        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&message);
-            DispatchMessageW(&message);
-        }
-        Sleep(5);
-    } while (static_cast<LONG>(until - GetTickCount()) > 0);
-}
-
 } // namespace nearbeam::test
