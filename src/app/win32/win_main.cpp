@@ -14,6 +14,7 @@
 #include "net/web_agent.h"
 #include "net/win32/wininet_transport.h"
 #include "resource.h"
+#include "ui/win32/set_location_window.h"
 #include "wireless/simulated_driver.h"
 #include "wireless/win32/system_drivers.h"
 #include "wireless/wireless_device.h"
@@ -145,6 +146,12 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
         DestroyWindow(window->handle());
         return 1;
     }
+
+    // The set-location wizard, opened for an access point by the location page
+    // (openSetLocationWizard with the page's key). Its "Scanner" is the tray's.
+    auto* wizard = new SetLocationContext(instance, *database);
+    wizard->scanner = [window] { PostMessageW(window->handle(), WM_COMMAND, IDM_SCANNER, 0); };
+    wizard->saved = [app] { app->placeEdited(); };
 
     MainWindowActions actions;
     actions.tick = [app] { app->tick(); };
