@@ -6,6 +6,7 @@
 #include "database/location_database.h"
 #include "resource.h"
 #include "support/temp_dir.h"
+#include "ui/win32/dialog_keys.h"
 #include "ui/win32/set_location_window.h"
 
 #include <windows.h>
@@ -205,6 +206,13 @@ TEST_F(SetLocationWindow, OneWizardAtATimeAndMinimisingClosesIt) {
     ASSERT_TRUE(openSetLocationWizard(context, lectureHall)); // another: begun anew
     EXPECT_FALSE(IsWindow(first));
     EXPECT_EQ(text(page(), IDC_WIZARD_BUILDING), L"Science Building");
+
+    // The program's message loop gives the pages their keys: Tab moves on.
+    HWND building = page();
+    SetFocus(GetDlgItem(building, IDC_WIZARD_STREET));
+    MSG tab{GetFocus(), WM_KEYDOWN, VK_TAB, 0, 0, {}};
+    EXPECT_TRUE(handleDialogKeys(tab));
+    EXPECT_EQ(GetParent(GetFocus()), GetDlgItem(building, IDC_WIZARD_FLOOR));
 
     ShowWindow(frame(), SW_MINIMIZE);
     EXPECT_EQ(frame(), nullptr);

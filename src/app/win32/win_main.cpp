@@ -14,6 +14,7 @@
 #include "net/web_agent.h"
 #include "net/win32/wininet_transport.h"
 #include "resource.h"
+#include "ui/win32/dialog_keys.h"
 #include "ui/win32/set_location_window.h"
 #include "wireless/simulated_driver.h"
 #include "wireless/win32/system_drivers.h"
@@ -168,6 +169,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
 
     MSG message{};
     while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+        if (handleDialogKeys(message))
+            continue;
         TranslateMessage(&message);
         DispatchMessageW(&message);
     }

@@ -413,7 +413,9 @@ bool openSetLocationWizard(SetLocationContext& context, const BssidKey& key) {
     }
     session.frame = frame;
     SetWindowLongPtrW(frame, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&session));
-    SendMessageW(GetWindow(frame, GW_CHILD), kAttachMessage, 0, reinterpret_cast<LPARAM>(&session));
+    HWND page = GetWindow(frame, GW_CHILD);
+    SendMessageW(page, kAttachMessage, 0, reinterpret_cast<LPARAM>(&session));
+    SetFocus(GetNextDlgTabItem(page, nullptr, FALSE));
     return true;
 }
 
