@@ -216,12 +216,9 @@ std::optional<WizardMessage> SetLocationWizard::finish(const BuildingFields& fie
         building_ = asBuilding(
             database_.buildings().findOrCreate(wizardText(fields.building), city_, area_, true));
         // Only a building made here takes the typed address; a stored one keeps its own.
-        if (building_ && building_->status == record_status::New)
+        if (building_->status == record_status::New)
             building_->streetAddress = wizardText(fields.streetAddress);
     }
-    if (!building_)
-        return WizardMessage{L"Can't find info about previous pages. Probably out of memory.",
-                             L"Internal Error"};
 
     LocationRecord* record = record_;
     if (!record) {

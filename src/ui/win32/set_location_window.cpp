@@ -41,28 +41,21 @@ size_t indexOf(WizardPage page) {
     return static_cast<size_t>(page);
 }
 
+// Each page's template and procedure, by WizardPage.
+struct PageKind {
+    int templateId;
+    DLGPROC procedure;
+};
+const PageKind kPages[] = {{IDD_WIZARD_PLACE, placeProcedure},
+                           {IDD_WIZARD_AREA, areaProcedure},
+                           {IDD_WIZARD_BUILDING, buildingProcedure}};
+
 int templateOf(WizardPage page) {
-    switch (page) {
-    case WizardPage::Place:
-        return IDD_WIZARD_PLACE;
-    case WizardPage::Area:
-        return IDD_WIZARD_AREA;
-    case WizardPage::Building:
-        break;
-    }
-    return IDD_WIZARD_BUILDING;
+    return kPages[indexOf(page)].templateId;
 }
 
 DLGPROC procedureOf(WizardPage page) {
-    switch (page) {
-    case WizardPage::Place:
-        return placeProcedure;
-    case WizardPage::Area:
-        return areaProcedure;
-    case WizardPage::Building:
-        break;
-    }
-    return buildingProcedure;
+    return kPages[indexOf(page)].procedure;
 }
 
 SetLocationSession* sessionOf(HWND page) {
@@ -134,7 +127,7 @@ void attach(HWND page, SetLocationSession& session, WizardPage which) {
     SetWindowLongPtrW(page, DWLP_USER, reinterpret_cast<LONG_PTR>(&session));
     session.pages[indexOf(which)] = page;
     RECT client = {};
-    GetClientRect(session.frame ? session.frame : GetParent(page), &client);
+    GetClientRect(session.frame, &client);
     MoveWindow(page, 0, 0, client.right, client.bottom, FALSE);
 }
 
