@@ -128,7 +128,7 @@ void attach(HWND page, SetLocationSession& session, WizardPage which) {
     session.pages[indexOf(which)] = page;
     RECT client = {};
     GetClientRect(session.frame, &client);
-    MoveWindow(page, 0, 0, client.right, client.bottom, FALSE);
+    MoveWindow(page, 0, 0, client.right, client.bottom, TRUE);
 }
 
 void showPage(SetLocationSession& session, WizardPage page) {
