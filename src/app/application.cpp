@@ -162,4 +162,15 @@ void Application::showWhereAmI() {
     }
 }
 
+void Application::placeEdited() {
+    // A corrected record is the same record: without this its old texts would stay.
+    lastReported_ = nullptr;
+    if (!usable_ || !strongest_)
+        return;
+    LookupStatus status = 0;
+    bool good = false;
+    const std::wstring text = computeStatus(&status, &good);
+    updateTray(text, status, good);
+}
+
 } // namespace nearbeam

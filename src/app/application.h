@@ -79,6 +79,9 @@ class Application {
     // The location page of the strongest access point, or a scan request when
     // there is none.
     void showWhereAmI();
+    // The records of a place were edited (the set-location wizard saved): the
+    // location texts are built again and the tray shows them now.
+    void placeEdited();
 
     LookupStatus lastStatus() const { return lastStatus_; }
     const std::wstring& statusText() const { return statusText_; }

@@ -266,6 +266,18 @@ TEST_F(ApplicationTest, LocationTextsFollowBuildingNameAndFloor) {
     }
 }
 
+TEST_F(ApplicationTest, AnEditedPlaceShowsAtOnce) {
+    start();
+    driver->records = {ap(0xa1, -20)};
+    tick();
+    LocationRecord* place = database->locations().find(*BssidKey::fromText(key(0xa1)));
+    place->floor = "4"; // as the wizard corrects it
+    EXPECT_EQ(tick(), L"Library, Reading room (3rd floor)");
+    app->placeEdited();
+    EXPECT_EQ(app->statusText(), L"Library, Reading room (4th floor)");
+    EXPECT_EQ(notifier.statuses().back().tooltip, L"Library, Reading room (4th floor)");
+}
+
 TEST_F(ApplicationTest, TheFortyCharacterRule) {
     start();
     // "The Old Observatory Annex" is 25 characters: "You are at " makes 36,

@@ -15,8 +15,10 @@
 #include "net/web_agent.h"
 #include "net/win32/wininet_transport.h"
 #include "resource.h"
+#include "ui/win32/dialog_keys.h"
 #include "ui/win32/location_window.h"
 #include "ui/win32/scanner_window.h"
+#include "ui/win32/set_location_window.h"
 #include "wireless/simulated_driver.h"
 #include "wireless/win32/system_drivers.h"
 #include "wireless/wireless_device.h"
@@ -152,6 +154,15 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     };
     locationPage->context().scanner = [scanner] { scanner->open(); };
 
+    // The set-location wizard, opened for an access point by the location page's
+    // Edit, and for an access point without a record.
+    auto* wizard = new SetLocationContext(instance, *database);
+    wizard->scanner = [scanner] { scanner->open(); };
+    wizard->saved = [app] { app->placeEdited(); };
+    locationPage->context().setLocation = [wizard](const BssidKey& key) {
+        openSetLocationWizard(*wizard, key);
+    };
+
     MainWindowActions actions;
     actions.tick = [app] { app->tick(); };
     actions.whereAmI = [app] { app->showWhereAmI(); };
@@ -168,6 +179,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
 
     MSG message{};
     while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+        if (handleDialogKeys(message))
+            continue;
         TranslateMessage(&message);
         DispatchMessageW(&message);
     }

@@ -1,0 +1,44 @@
+#pragma once
+// The set-location wizard's window, "Where Am I?": a tool-window frame showing one
+// of its three pages (Place, Area, Building) at a time. One wizard at a time.
+
+#include "database/bssid_key.h"
+#include "database/location_database.h"
+
+#include <windows.h>
+
+#include <functional>
+#include <memory>
+
+namespace nearbeam {
+
+struct SetLocationSession;
+
+// What the wizard stands on; made once by the program entry (or a test).
+struct SetLocationContext {
+    SetLocationContext(HINSTANCE instance, LocationDatabase& database);
+    ~SetLocationContext();
+    SetLocationContext(const SetLocationContext&) = delete;
+    SetLocationContext& operator=(const SetLocationContext&) = delete;
+
+    HINSTANCE instance;
+    LocationDatabase& database;
+    // The menu's "Scanner"; empty: nothing happens.
+    std::function<void()> scanner;
+    // After Finish has saved: whoever shows the place refreshes it.
+    std::function<void()> saved;
+
+    // The wizard of the last opening; none before the first.
+    std::unique_ptr<SetLocationSession> session;
+};
+
+// Opens the wizard for the access point `key`, to correct its location record
+// when it has one, otherwise to place it. A wizard already open for the same
+// access point is brought forward as it is; one open for another access point is
+// closed first. False (after the error box) when the window cannot be made.
+bool openSetLocationWizard(SetLocationContext& context, const BssidKey& key);
+
+// The wizard's frame, or null when it is not open.
+HWND setLocationWindow(const SetLocationContext& context);
+
+} // namespace nearbeam

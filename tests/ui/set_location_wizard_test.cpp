@@ -1,0 +1,263 @@
+// The set-location wizard's decisions, over real data files.
+
+#include "ui/set_location_wizard.h"
+
+#include "base/settings_keys.h"
+#include "database/database_fixture.h"
+
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace nearbeam::test {
+namespace {
+
+using Names = std::vector<std::string>;
+
+class SetLocationWizardTest : public LocationDatabaseFixture {
+  protected:
+    SetLocationWizardTest() {
+        dir.write("country.txt", "7\tNorway\t0\r\n8\tSweden\t0\r\n");
+        dir.write("province.txt",
+                  "12\t7\tVestland\t0\r\n13\t7\tRogaland\t0\r\n14\t8\tScania\t0\r\n");
+        dir.write("city.txt", "40\t12\tBergen\t0\r\n41\t13\tStavanger\t0\r\n");
+        dir.write("area.txt", "5\t40\tCampus\t0\r\n");
+        dir.write("building.txt", kBuildings);
+        dir.write("ap.txt", kAps);
+    }
+
+    static constexpr const char* kBuildings = "31\t5\t40\tLibrary\tMain St 1\t0\r\n"
+                                              "32\t0\t40\tStation\tRail Rd 2\t0\r\n";
+    // The library's desk (a server record), the station (a local record), in Bergen.
+    static constexpr const char* kAps = "aaaaaaaaaaa1\t31\t0\t2\tDesk\t0\r\n"
+                                        "aaaaaaaaaaa2\t32\t0\t\t\t3\r\n";
+    const BssidKey library = key("aaaaaaaaaaa1");
+    const BssidKey station = key("aaaaaaaaaaa2");
+    const BssidKey unknown = key("0c8112aa0001");
+
+    SetLocationWizard correcting(const BssidKey& k) {
+        return SetLocationWizard(db, k, db.locations().find(k));
+    }
+    SetLocationWizard placing() { return SetLocationWizard(db, unknown, nullptr); }
+    int32_t uploadNeeded() { return settings::read(settings, settings::UploadNeeded); }
+};
+
+TEST_F(SetLocationWizardTest, TheFirstPageFollowsThePlaceAlreadyKnown) {
+    struct Case {
+        const char* what;
+        std::function<SetLocationWizard()> open;
+        WizardPage page;
+        Names texts;
+    };
+    // In this order: the second case makes a city the most recently looked up.
+    const Case cases[] = {
+        {"new, nothing looked up", [&] { return placing(); }, WizardPage::Place, {"", "", ""}},
+        {"new, a city looked up",
+         [&] {
+             db.cities().findById(41);
+             return placing();
+         },
+         WizardPage::Area,
+         {"Norway", "Rogaland", "Stavanger"}},
+        {"correcting, building in an area",
+         [&] { return correcting(library); },
+         WizardPage::Building,
+         {"Norway", "Vestland", "Bergen"}},
+        {"correcting, building outside any area",
+         [&] { return correcting(station); },
+         WizardPage::Area,
+         {"Norway", "Vestland", "Bergen"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        SetLocationWizard wizard = c.open();
+        EXPECT_EQ(wizard.firstPage(), c.page);
+        EXPECT_EQ(wizard.placeTexts(), c.texts);
+    }
+}
+
+TEST_F(SetLocationWizardTest, ChangingTheCountryKeepsOnlyTheChoicesThatBelongToIt) {
+    SetLocationWizard wizard = correcting(library); // Bergen, Vestland, Norway chosen
+    struct Step {
+        const char* country;
+        Names provinces;
+        std::string province;
+        Names cities;
+        std::string city;
+    };
+    const Step steps[] = {
+        {"Norway", {"Vestland", "Rogaland"}, "Vestland", {"Bergen"}, "Bergen"},
+        {"Sweden", {"Scania"}, "", {}, ""},
+        {"Norway", {"Vestland", "Rogaland"}, "", {}, ""}, // the choice was let go
+        {"Atlantis", {}, "", {}, ""},
+    };
+    for (const Step& s : steps) {
+        SCOPED_TRACE(s.country);
+        const auto change = wizard.countryChanged(s.country);
+        EXPECT_EQ(change.provinces.items, s.provinces);
+        EXPECT_EQ(change.provinces.text, s.province);
+        EXPECT_EQ(change.cities.items, s.cities);
+        EXPECT_EQ(change.cities.text, s.city);
+    }
+    // Without a country, a province of the same name elsewhere is not taken.
+    EXPECT_EQ(wizard.provinceChanged("Vestland").items, Names{});
+    EXPECT_EQ(wizard.province(), nullptr);
+    wizard.countryChanged("Norway");
+    EXPECT_EQ(wizard.provinceChanged("Rogaland").items, Names{"Stavanger"});
+}
+
+TEST_F(SetLocationWizardTest, NextNeedsAllThreeFieldsAndMakesOnlyInMemory) {
+    SetLocationWizard wizard = placing();
+    const WizardMessage missing{L"All fields must be filled", L"Where am I?"};
+    for (const Names& fields : {Names{"", "Vestland", "Voss"}, Names{"Norway", "", "Voss"},
+                                Names{"Norway", "Vestland", ""}}) {
+        EXPECT_EQ(wizard.placeNext(fields[0], fields[1], fields[2]), missing);
+    }
+    EXPECT_EQ(db.cities().cachedCount(), 0u);
+
+    EXPECT_EQ(wizard.placeNext("Norway", "Vestland", "Voss"), std::nullopt);
+    ASSERT_NE(wizard.city(), nullptr);
+    EXPECT_EQ(wizard.city()->id, 4294967295u);
+    EXPECT_EQ(wizard.city()->status, record_status::New);
+    EXPECT_EQ(wizard.city()->parent->name, "Vestland");
+    EXPECT_EQ(dir.read("city.txt"), "40\t12\tBergen\t0\r\n41\t13\tStavanger\t0\r\n");
+    EXPECT_EQ(wizard.areaLabel(), L"Voss, Vestland, Norway");
+}
+
+TEST_F(SetLocationWizardTest, FinishSavesTheNewRecordsInOrderAndAsksForAnUpload) {
+    struct Case {
+        const char* area;
+        const char* areaFile;
+        const char* buildingLine;
+        const char* apLine;
+    };
+    // Each case places the access point in a new city, with or without a new area.
+    const Case cases[] = {
+        {"", "5\t40\tCampus\t0\r\n", "4294967294\t0\t4294967295\tBus Shelter\tQuay 1\t3\r\n",
+         "0c8112aa0001\t4294967294\t0\t3\tBench\t3\r\n"},
+        {"Harbour", "5\t40\tCampus\t0\r\n4294967294\t4294967295\tHarbour\t3\r\n",
+         "4294967293\t4294967294\t4294967295\tBus Shelter\tQuay 1\t3\r\n",
+         "0c8112aa0001\t4294967293\t0\t3\tBench\t3\r\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.area);
+        TempDir folder;
+        MemorySettingsStore store;
+        LocationDatabase fresh(store);
+        fresh.openDatabase(folder.folder());
+        for (const char* name : {"country.txt", "province.txt", "city.txt", "area.txt"})
+            folder.write(name, dir.read(name));
+
+        SetLocationWizard wizard(fresh, unknown, nullptr);
+        ASSERT_EQ(wizard.placeNext("Norway", "Vestland", "Voss"), std::nullopt);
+        wizard.areaView();
+        wizard.areaNext(c.area);
+        EXPECT_EQ(wizard.buildingNames(), Names{});
+        EXPECT_EQ(wizard.buildingChanged("Bus Shelter"), std::nullopt);
+        EXPECT_EQ(wizard.finish({"Bus Shelter", "Quay 1", "3", "Bench"}), std::nullopt);
+
+        EXPECT_EQ(folder.read("country.txt"), dir.read("country.txt")); // server records stay
+        EXPECT_EQ(folder.read("city.txt"), dir.read("city.txt") + "4294967295\t12\tVoss\t3\r\n");
+        EXPECT_EQ(folder.read("area.txt"), c.areaFile);
+        EXPECT_EQ(folder.read("building.txt"), c.buildingLine);
+        EXPECT_EQ(folder.read("ap.txt"), c.apLine); // the floor as typed
+        EXPECT_TRUE(fresh.changed);
+        EXPECT_EQ(settings::read(store, settings::UploadNeeded), 1);
+        EXPECT_EQ(fresh.locations().find(unknown)->cityName(), "Voss");
+    }
+}
+
+TEST_F(SetLocationWizardTest, ACorrectionIsWrittenBackWithTheStatusOfItsOrigin) {
+    struct Case {
+        const char* key;
+        int32_t before; // status in the file
+        const char* line;
+    };
+    const Case cases[] = {
+        {"aaaaaaaaaaa1", 0, "aaaaaaaaaaa1\t32\t0\t5\tTicket hall\t6\r\n"},
+        {"aaaaaaaaaaa2", 3, "aaaaaaaaaaa2\t32\t0\t5\tTicket hall\t3\r\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.key);
+        LocationRecord* record = db.locations().find(key(c.key));
+        ASSERT_EQ(record->status, c.before);
+        SetLocationWizard wizard(db, key(c.key), record);
+        wizard.areaView();
+        wizard.areaNext("");
+        EXPECT_EQ(wizard.buildingChanged("Station"), "Rail Rd 2");
+        EXPECT_EQ(wizard.finish({"Station", "ignored for a stored building", "5", "Ticket hall"}),
+                  std::nullopt);
+        const std::string file = dir.read("ap.txt");
+        // Every other line stays in its order; the corrected one goes last.
+        EXPECT_EQ(file.substr(file.size() - std::string(c.line).size()), c.line);
+        EXPECT_EQ(db.buildings().findById(32)->name, "Station");
+    }
+    EXPECT_EQ(dir.read("building.txt"), kBuildings); // nothing new to write
+    EXPECT_EQ(uploadNeeded(), 1);
+}
+
+TEST_F(SetLocationWizardTest, ACorrectedBuildingMovesTheDerivedPlace) {
+    LocationRecord* record = db.locations().find(library);
+    EXPECT_EQ(record->areaName(), "Campus"); // shown before: resolved
+    SetLocationWizard wizard(db, library, record);
+    const auto view = wizard.buildingView();
+    EXPECT_EQ(view.building, "Library");
+    EXPECT_EQ(view.streetAddress, "Main St 1");
+    EXPECT_EQ(view.floor, "2");
+    EXPECT_EQ(view.location, "Desk");
+    EXPECT_EQ(view.buildings, Names{"Library"});
+
+    // Back to the Place page, another city; the Library found before is in Bergen.
+    ASSERT_EQ(wizard.placeNext("Norway", "Rogaland", "Stavanger"), std::nullopt);
+    EXPECT_EQ(wizard.areaView().text, "");
+    wizard.areaNext("");
+    EXPECT_EQ(wizard.finish({"Library", "Harbour Rd 9", "2", "Desk"}), std::nullopt);
+
+    ASSERT_NE(record->building, nullptr);
+    EXPECT_EQ(record->building->parent->name, "Stavanger");
+    EXPECT_EQ(record->building->streetAddress, "Harbour Rd 9");
+    EXPECT_EQ(record->areaName(), "");
+    EXPECT_EQ(record->cityName(), "Stavanger");
+    EXPECT_EQ(record->provinceName(), "Rogaland");
+    EXPECT_EQ(dir.read("building.txt"),
+              std::string(kBuildings) + "4294967295\t0\t41\tLibrary\tHarbour Rd 9\t3\r\n");
+}
+
+TEST_F(SetLocationWizardTest, FinishRefusesWhatItCannotSaveAndSavesTheRestLater) {
+    SetLocationWizard lost(db, unknown, nullptr);
+    EXPECT_EQ(lost.finish({"Hall", "", "", ""}),
+              (WizardMessage{L"Can't find info about previous pages. Probably out of memory.",
+                             L"Internal Error"}));
+
+    SetLocationWizard wizard = correcting(station);
+    wizard.areaView();
+    wizard.areaNext("");
+    EXPECT_EQ(wizard.finish({"", "", "", ""}),
+              (WizardMessage{L"You must specify a building name", L"Where am I?"}));
+    EXPECT_EQ(uploadNeeded(), 0);
+
+    // ap.txt cannot be replaced: the new building is written, the place is not,
+    // and the user is told; a second Finish writes the place alone.
+    std::filesystem::create_directory(dir.path() / "ap.txt.tmp");
+    EXPECT_EQ(wizard.finish({"Depot", "Yard 1", "", ""}),
+              (WizardMessage{L"The place could not be saved: the data folder cannot be written.",
+                             L"Where am I?"}));
+    EXPECT_EQ(dir.read("ap.txt"), kAps);
+    EXPECT_EQ(uploadNeeded(), 1); // the building waits for upload
+    std::filesystem::remove(dir.path() / "ap.txt.tmp");
+    EXPECT_EQ(wizard.finish({"Depot", "Yard 1", "", ""}), std::nullopt);
+    EXPECT_EQ(dir.read("building.txt"),
+              std::string(kBuildings) + "4294967295\t0\t40\tDepot\tYard 1\t3\r\n");
+    EXPECT_EQ(dir.read("ap.txt"),
+              "aaaaaaaaaaa1\t31\t0\t2\tDesk\t0\r\naaaaaaaaaaa2\t4294967295\t0\t\t\t3\r\n");
+}
+
+TEST_F(SetLocationWizardTest, TabsAndLineBreaksInAFieldBecomeSpaces) {
+    SetLocationWizard wizard = placing();
+    ASSERT_EQ(wizard.placeNext("Norway", "Vestland", "Os\tby\r\nsea"), std::nullopt);
+    EXPECT_EQ(wizard.city()->name, "Os by  sea");
+}
+
+} // namespace
+} // namespace nearbeam::test

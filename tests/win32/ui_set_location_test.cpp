@@ -1,0 +1,224 @@
+// The set-location wizard's window, driven through its controls over a copy of
+// the demo database.
+
+#include "base/memory_settings_store.h"
+#include "base/settings_keys.h"
+#include "database/location_database.h"
+#include "resource.h"
+#include "support/temp_dir.h"
+#include "ui/win32/dialog_keys.h"
+#include "ui/win32/set_location_window.h"
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace nearbeam {
+namespace {
+
+using Texts = std::vector<std::wstring>;
+
+class SetLocationWindow : public ::testing::Test {
+  protected:
+    SetLocationWindow() {
+        for (const auto& file : std::filesystem::directory_iterator(
+                 std::filesystem::path(NEARBEAM_SOURCE_DIR) / "data" / "demo" / "data"))
+            std::filesystem::copy_file(file.path(), dir.path() / file.path().filename());
+        db.openDatabase(dir.folder());
+        context.scanner = [this] { ++scanner; };
+        context.saved = [this] { ++saved; };
+    }
+
+    HWND frame() const { return setLocationWindow(context); }
+    // The page the frame shows.
+    HWND page() const {
+        for (HWND child = GetWindow(frame(), GW_CHILD); child;
+             child = GetWindow(child, GW_HWNDNEXT))
+            if (IsWindowVisible(child))
+                return child;
+        return nullptr;
+    }
+    static std::wstring text(HWND page, int id) {
+        wchar_t buffer[256] = {};
+        GetDlgItemTextW(page, id, buffer, 256);
+        return buffer;
+    }
+    static Texts items(HWND page, int id) {
+        Texts list;
+        const auto count = SendDlgItemMessageW(page, id, CB_GETCOUNT, 0, 0);
+        for (LRESULT i = 0; i < count; ++i) {
+            wchar_t buffer[256] = {};
+            SendDlgItemMessageW(page, id, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(buffer));
+            list.push_back(buffer);
+        }
+        return list;
+    }
+    static void notify(HWND page, int id, WORD code) {
+        SendMessageW(page, WM_COMMAND, MAKEWPARAM(id, code),
+                     reinterpret_cast<LPARAM>(GetDlgItem(page, id)));
+    }
+    // As the user types into a field.
+    static void type(HWND page, int id, const wchar_t* value) {
+        SetDlgItemTextW(page, id, value);
+        notify(page, id, CBN_EDITCHANGE);
+    }
+    // As the user picks an item of a combo box's list.
+    static void choose(HWND page, int id, const wchar_t* item) {
+        const auto index =
+            SendDlgItemMessageW(page, id, CB_FINDSTRINGEXACT, -1, reinterpret_cast<LPARAM>(item));
+        ASSERT_NE(index, CB_ERR) << "no item " << item;
+        SendDlgItemMessageW(page, id, CB_SETCURSEL, index, 0);
+        notify(page, id, CBN_SELCHANGE);
+    }
+    static void press(HWND page, int id) { notify(page, id, BN_CLICKED); }
+
+    // Presses a button that shows a message box owned by the frame; returns the
+    // box's caption and text after closing it.
+    std::wstring pressForMessage(HWND page, int id) {
+        std::wstring shown;
+        HWND owner = frame();
+        std::thread watcher([&] {
+            for (int i = 0; i < 200; ++i) {
+                HWND box = nullptr;
+                while ((box = FindWindowExW(nullptr, box, L"#32770", nullptr))) {
+                    if (GetWindow(box, GW_OWNER) != owner || !IsWindowVisible(box))
+                        continue;
+                    wchar_t caption[64] = {}, body[256] = {};
+                    GetWindowTextW(box, caption, 64);
+                    GetDlgItemTextW(box, 0xFFFF, body, 256);
+                    shown = std::wstring(caption) + L": " + body;
+                    PostMessageW(box, WM_COMMAND, IDOK, 0);
+                    return;
+                }
+                Sleep(25);
+            }
+        });
+        press(page, id);
+        watcher.join();
+        return shown;
+    }
+
+    std::string lastLine(const std::string& file) {
+        std::string bytes = dir.read(file);
+        bytes.resize(bytes.size() - 2);
+        return bytes.substr(bytes.rfind('\n') + 1);
+    }
+
+    test::TempDir dir;
+    MemorySettingsStore settings;
+    LocationDatabase db{settings};
+    SetLocationContext context{GetModuleHandleW(nullptr), db};
+    int scanner = 0;
+    int saved = 0;
+    const BssidKey busStop = *BssidKey::fromText("0c8112aa0001");
+    const BssidKey lectureHall = *BssidKey::fromText("001a1e4c2002");
+};
+
+TEST_F(SetLocationWindow, PlacesTheBusStopThroughItsPagesAndKeepsEachPagesFields) {
+    LocationRecord* seen = nullptr; // the walk looked up the library before the bus stop
+    db.lookUpLocation(*BssidKey::fromText("001a1e4c1001"), &seen);
+    ASSERT_TRUE(openSetLocationWizard(context, busStop));
+    wchar_t title[32] = {};
+    GetWindowTextW(frame(), title, 32);
+    EXPECT_STREQ(title, L"Where Am I?");
+    EXPECT_EQ(GetWindowLongPtrW(frame(), GWL_STYLE) & WS_THICKFRAME, 0);
+
+    HWND area = page(); // the city is known: the Area page comes first
+    EXPECT_EQ(text(area, IDC_WIZARD_CITY_LABEL), L"Bergen, Vestland, Norway");
+    EXPECT_EQ(items(area, IDC_WIZARD_AREA), (Texts{L"", L"University Quarter"}));
+    EXPECT_EQ(text(area, IDC_WIZARD_AREA), L"University Quarter");
+    press(area, IDC_WIZARD_NEXT);
+
+    HWND building = page();
+    ASSERT_NE(building, area);
+    EXPECT_EQ(items(building, IDC_WIZARD_BUILDING),
+              (Texts{L"Library", L"Science Building", L"Student Centre"}));
+    EXPECT_EQ(items(building, IDC_WIZARD_FLOOR), (Texts{L"Bsmt", L"1", L"2", L"3", L"4", L"5"}));
+    choose(building, IDC_WIZARD_BUILDING, L"Student Centre");
+    EXPECT_EQ(text(building, IDC_WIZARD_STREET), L"Campus Square 3");
+    type(building, IDC_WIZARD_BUILDING, L"Campus Square bus stop");
+    type(building, IDC_WIZARD_STREET, L"Campus Square");
+    type(building, IDC_WIZARD_LOCATION, L"Shelter");
+
+    // Back to the first page and forward again: every page as it was left.
+    press(building, IDC_WIZARD_BACK);
+    EXPECT_EQ(page(), area);
+    press(area, IDC_WIZARD_BACK);
+    HWND place = page();
+    EXPECT_EQ(text(place, IDC_WIZARD_COUNTRY), L"Norway");
+    EXPECT_EQ(items(place, IDC_WIZARD_PROVINCE), Texts{L"Vestland"});
+    EXPECT_EQ(text(place, IDC_WIZARD_CITY), L"Bergen");
+    type(place, IDC_WIZARD_CITY, L"");
+    EXPECT_EQ(pressForMessage(place, IDC_WIZARD_NEXT), L"Where am I?: All fields must be filled");
+    choose(place, IDC_WIZARD_CITY, L"Bergen");
+    press(place, IDC_WIZARD_NEXT);
+    EXPECT_EQ(page(), area);
+    press(area, IDC_WIZARD_NEXT);
+    EXPECT_EQ(page(), building);
+    EXPECT_EQ(text(building, IDC_WIZARD_BUILDING), L"Campus Square bus stop");
+    EXPECT_EQ(text(building, IDC_WIZARD_STREET), L"Campus Square");
+
+    press(building, IDC_WIZARD_FINISH);
+    EXPECT_EQ(frame(), nullptr);
+    EXPECT_EQ(saved, 1);
+    EXPECT_EQ(lastLine("building.txt"),
+              "4294967295\t31\t21\tCampus Square bus stop\tCampus Square\t3");
+    EXPECT_EQ(lastLine("ap.txt"), "0c8112aa0001\t4294967295\t0\t\tShelter\t3");
+    EXPECT_EQ(settings::read(settings, settings::UploadNeeded), 1);
+    LocationRecord* placed = nullptr;
+    EXPECT_EQ(db.lookUpLocation(busStop, &placed), 0x2000);
+}
+
+TEST_F(SetLocationWindow, CorrectsARecordFromItsBuildingPage) {
+    ASSERT_TRUE(openSetLocationWizard(context, lectureHall));
+    HWND building = page();
+    EXPECT_EQ(text(building, IDC_WIZARD_BUILDING), L"Science Building");
+    EXPECT_EQ(text(building, IDC_WIZARD_STREET), L"Lab Road 5");
+    EXPECT_EQ(text(building, IDC_WIZARD_FLOOR), L"");
+    EXPECT_EQ(text(building, IDC_WIZARD_LOCATION), L"Lecture hall");
+
+    type(building, IDC_WIZARD_BUILDING, L"");
+    EXPECT_EQ(pressForMessage(building, IDC_WIZARD_FINISH),
+              L"Where am I?: You must specify a building name");
+    choose(building, IDC_WIZARD_BUILDING, L"Science Building");
+    type(building, IDC_WIZARD_FLOOR, L"1");
+    press(building, IDC_WIZARD_FINISH);
+    EXPECT_EQ(frame(), nullptr);
+    EXPECT_EQ(lastLine("ap.txt"), "001a1e4c2002\t42\t51\t1\tLecture hall\t6");
+}
+
+TEST_F(SetLocationWindow, OneWizardAtATimeAndMinimisingClosesIt) {
+    ASSERT_TRUE(openSetLocationWizard(context, busStop));
+    HWND first = frame();
+    SendMessageW(first, WM_COMMAND, IDM_SCANNER, 0);
+    EXPECT_EQ(scanner, 1);
+    type(page(), IDC_WIZARD_COUNTRY, L"Norway");
+
+    ASSERT_TRUE(openSetLocationWizard(context, busStop)); // the same access point: as it is
+    EXPECT_EQ(frame(), first);
+    EXPECT_EQ(text(page(), IDC_WIZARD_COUNTRY), L"Norway");
+
+    ASSERT_TRUE(openSetLocationWizard(context, lectureHall)); // another: begun anew
+    EXPECT_FALSE(IsWindow(first));
+    EXPECT_EQ(text(page(), IDC_WIZARD_BUILDING), L"Science Building");
+
+    // The program's message loop gives the pages their keys: Tab moves on.
+    HWND building = page();
+    SetFocus(GetDlgItem(building, IDC_WIZARD_STREET));
+    MSG tab{GetFocus(), WM_KEYDOWN, VK_TAB, 0, 0, {}};
+    EXPECT_TRUE(handleDialogKeys(tab));
+    EXPECT_EQ(GetParent(GetFocus()), GetDlgItem(building, IDC_WIZARD_FLOOR));
+
+    ShowWindow(frame(), SW_MINIMIZE);
+    EXPECT_EQ(frame(), nullptr);
+    EXPECT_EQ(saved, 0);
+    EXPECT_EQ(settings::read(settings, settings::UploadNeeded), 0);
+}
+
+} // namespace
+} // namespace nearbeam
