@@ -249,20 +249,63 @@ TYPED_TEST_P(ServerCases, MisbehavingServers) {
     }
 }
 
-TYPED_TEST_P(ServerCases, ConnectionFailureThenAnImmediateNewDownload) {
+// While the server cannot be reached or answers an error, the access point shows
+// the failure and is not asked again; another one is asked at once, and a good
+// answer ends the wait.
+TYPED_TEST_P(ServerCases, AFailedAccessPointIsNotAskedAgainUntilTheServerAnswers) {
     Misbehaviour refuse;
     refuse.refuse = true;
-    this->serve(refuse);
-    EXPECT_EQ(this->lookUpAndRun("001122334455"), lookup_status::Queued);
-    EXPECT_EQ(this->download.state(), lookup_status::Failed);
-    this->serve(); // the Server setting now names a working server
-    EXPECT_EQ(this->lookUpAndRun("001122334455"), lookup_status::Queued);
-    EXPECT_EQ(this->download.state(), lookup_status::Idle);
-    EXPECT_EQ(this->clientDir.read("ap.txt"), "001122334455\t31\t3\t2\tReading room\t0\r\n");
+    Misbehaviour error;
+    error.httpError = true;
+    for (const Misbehaviour& misbehaviour : {refuse, error}) {
+        const char* name = misbehaviour.refuse ? "refused" : "HTTP 500";
+        TempDir client;
+        MemorySettingsStore store;
+        LocationDatabase db(store);
+        db.openDatabase(client.folder());
+        LocationServer::Options options;
+        options.folder = this->serverDir.folder();
+        options.misbehaviour = misbehaviour;
+        LocationServer failing(options);
+        ASSERT_TRUE(failing.start()) << name;
+        settings::write(store, settings::Server, widen(failing.hostAndPort()));
+        auto transport = TypeParam::make(this->shortTimeouts());
+        ManualClock time(5000000);
+        WebAgent agent(*transport, time, WebAgent::Options{WebAgent::kWaitMs, false});
+        LocationDownload download(agent, db, store, time);
+        db.setDownloadService(&download);
+        const BssidKey known = *BssidKey::fromText("001122334455");
+        const BssidKey other = *BssidKey::fromText("0011223344aa");
+
+        EXPECT_EQ(db.lookUpLocation(known, nullptr), lookup_status::Queued) << name;
+        agent.runPending();
+        EXPECT_EQ(download.state(), lookup_status::Failed) << name;
+        const size_t seen = failing.requestsSeen();
+        for (int tick = 0; tick < 3; ++tick) {
+            time.advance(10000);
+            EXPECT_EQ(db.lookUpLocation(known, nullptr), lookup_status::Failed) << name;
+            agent.runTimedPass();
+        }
+        EXPECT_EQ(failing.requestsSeen(), seen) << name;
+
+        options.misbehaviour = {};
+        LocationServer working(options);
+        ASSERT_TRUE(working.start()) << name;
+        settings::write(store, settings::Server, widen(working.hostAndPort()));
+        EXPECT_EQ(db.lookUpLocation(other, nullptr), lookup_status::Queued) << name;
+        agent.runPending();
+        EXPECT_EQ(db.lookUpLocation(other, nullptr), lookup_status::NotPlaced) << name;
+        EXPECT_EQ(db.lookUpLocation(known, nullptr), lookup_status::Queued) << name;
+        agent.runPending();
+        EXPECT_EQ(db.lookUpLocation(known, nullptr), lookup_status::Found) << name;
+        db.setDownloadService(nullptr);
+        agent.stop();
+    }
 }
 
 REGISTER_TYPED_TEST_SUITE_P(ServerCases, DownloadsWhatTheServerKnows,
                             DownloadRunsBeforeUploadAndThePostCarriesItsBody, ABadLoginIsRefused,
-                            MisbehavingServers, ConnectionFailureThenAnImmediateNewDownload);
+                            MisbehavingServers,
+                            AFailedAccessPointIsNotAskedAgainUntilTheServerAnswers);
 
 } // namespace nearbeam::test
