@@ -190,7 +190,8 @@ class LocationTable : public TextTable {
     LocationTable(std::recursive_mutex& lock, std::string fileName, RecordTable& buildings,
                   RecordTable& networks);
 
-    // The cached record, or the first line whose first 12 characters are the key.
+    // The cached record, or the first line whose first 12 characters are the key
+    // (found through the key index).
     LocationRecord* find(const BssidKey& key);
     // find, or a new record (status 2) with the key, cached but not written.
     LocationRecord* findOrCreate(const BssidKey& key);
