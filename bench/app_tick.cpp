@@ -8,6 +8,7 @@
 #include "base/memory_settings_store.h"
 #include "base/settings_keys.h"
 #include "base/text.h"
+#include "bench_keys.h"
 #include "support/temp_dir.h"
 #include "wireless/simulated_driver.h"
 
@@ -23,12 +24,7 @@
 namespace nearbeam {
 namespace {
 
-std::string keyOf(unsigned n) {
-    char digits[13];
-    std::snprintf(digits, sizeof digits, "%012llx",
-                  static_cast<unsigned long long>((n * 0x9E3779B97F4A7C15ull) >> 16));
-    return digits;
-}
+using bench::keyOf;
 
 std::string colonKey(const std::string& digits) {
     std::string out;

@@ -4,6 +4,7 @@
 // and its size in memory (counter bytes_per_line).
 
 #include "base/memory_settings_store.h"
+#include "bench_keys.h"
 #include "database/data_file.h"
 #include "database/location_database.h"
 #include "support/temp_dir.h"
@@ -20,13 +21,7 @@
 namespace nearbeam {
 namespace {
 
-// Keys spread over the whole range in no order, as a real file has them.
-std::string keyOf(unsigned n) {
-    char digits[13];
-    std::snprintf(digits, sizeof digits, "%012llx",
-                  static_cast<unsigned long long>((n * 0x9E3779B97F4A7C15ull) >> 16));
-    return digits;
-}
+using bench::keyOf;
 
 std::string apLine(unsigned n) {
     return keyOf(n) + "\t" + std::to_string(n % 5000 + 1) + "\t" + std::to_string(n % 300) + "\t" +

@@ -2,6 +2,7 @@
 // does not ask again every tick.
 
 #include "app_program.h"
+#include "base/text.h"
 #include "server/location_server.h"
 
 namespace nearbeam::test {
@@ -17,6 +18,12 @@ void pointAt(const std::wstring& host) {
     RegSetValueExW(key, L"Server", 0, REG_SZ, reinterpret_cast<const BYTE*>(host.c_str()),
                    static_cast<DWORD>((host.size() + 1) * sizeof(wchar_t)));
     RegCloseKey(key);
+}
+
+Misbehaviour failing() {
+    Misbehaviour m;
+    m.httpError = true;
+    return m;
 }
 
 // Ticks until the lookup shows status, at most about four seconds.
@@ -59,16 +66,13 @@ TEST_F(Offline, ARefusedConnectionShowsNoConnectionAndIsNotRetriedEveryTick) {
 // A server that answers HTTP 500 is asked once for the access point; another
 // access point is asked at once.
 TEST_F(Offline, AnHttpErrorIsAskedOnceAndAnotherAccessPointAtOnce) {
+    // The server knows the second access point, but first answers HTTP 500.
     TempDir records;
-    records.write("city.txt", "3\t2\tBergen\t0\r\n");
-    records.write("building.txt", "44\t0\t3\tHarbour Hall\tQuay Street 12\t0\r\n");
+    records.write("building.txt", "44\t0\t3\tHarbour Hall\t\t0\r\n");
     records.write("ap.txt", "0011223344e2\t44\t0\t\t\t0\r\n");
-    LocationServer::Options options;
-    options.folder = records.folder();
-    options.misbehaviour.httpError = true;
-    LocationServer server(options);
+    LocationServer server({records.folder(), "", 0, failing(), 10000});
     ASSERT_TRUE(server.start());
-    pointAt(L"127.0.0.1:" + std::to_wstring(server.port()));
+    pointAt(widen(server.hostAndPort()));
 
     // A stronger second access point comes into range after three seconds.
     program.scenario("at 0\nap 00:11:22:33:44:e1 -50 2412000 infra open \"Cafe\"\n"
