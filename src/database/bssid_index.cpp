@@ -153,8 +153,8 @@ void BssidIndex::appended(const std::string& path, const FileStamp& before, bool
 }
 
 void BssidIndex::build(const std::string& path, const FileStamp& stamp) {
-    sorted_.clear();
-    recent_.clear();
+    sorted_ = std::vector<Entry>();
+    recent_ = std::vector<Entry>();
     end_ = 0;
     std::vector<Entry> entries;
     if (stamp.size > 0)
@@ -173,7 +173,7 @@ void BssidIndex::build(const std::string& path, const FileStamp& stamp) {
             end_ = reader.offset();
     }
     sortUnique(entries);
-    sorted_.assign(entries.begin(), entries.end());
+    sorted_.assign(entries.begin(), entries.end()); // no spare room kept
     stamp_ = stamp;
     valid_ = true;
 }
