@@ -1,5 +1,5 @@
 // Speed of the location database over large data files: lookups (cached hits and
-// misses that read a whole file), name searches and appending server lines.
+// misses, which the key index answers), name searches and appending server lines.
 
 #include "base/memory_settings_store.h"
 #include "database/location_database.h"
@@ -80,7 +80,7 @@ void BM_LookupHitCached(benchmark::State& state) {
         benchmark::DoNotOptimize(db.lookUpLocation(key, &record));
 }
 
-// A miss on ap.txt of N lines (apchecked.txt absent): the whole file is read.
+// A miss on ap.txt of N lines (apchecked.txt absent), once the index is built.
 void BM_LookupMissAp(benchmark::State& state) {
     unsigned lines = static_cast<unsigned>(state.range(0));
     MemorySettingsStore settings;

@@ -12,12 +12,26 @@ constexpr size_t kReadBlock = 256 * 1024;
 bool writeAll(std::FILE* f, const std::string& bytes) {
     return bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
 }
+
+bool seekTo(std::FILE* f, uint64_t offset) {
+#ifdef _WIN32
+    return _fseeki64(f, static_cast<__int64>(offset), SEEK_SET) == 0;
+#else
+    return fseeko(f, static_cast<off_t>(offset), SEEK_SET) == 0;
+#endif
+}
 } // namespace
 
-LineReader::LineReader(const std::string& path) : file_(openFile(path, "rb")) {
+LineReader::LineReader(const std::string& path, uint64_t from) : file_(openFile(path, "rb")) {
+    if (file_ && from > 0 && !seekTo(file_, from)) {
+        std::fclose(file_);
+        file_ = nullptr;
+    }
     if (file_) {
         capacity_ = kReadBlock;
         buffer_.reset(new char[capacity_]);
+        bufferOffset_ = from;
+        lineOffset_ = from;
     }
 }
 
@@ -32,6 +46,7 @@ bool LineReader::fill() {
     if (begin_ > 0) {
         std::memmove(buffer_.get(), buffer_.get() + begin_, end_ - begin_);
         end_ -= begin_;
+        bufferOffset_ += begin_;
         begin_ = 0;
     }
     if (end_ == capacity_) {
@@ -58,6 +73,7 @@ bool LineReader::next(std::string_view& line) {
         char* start = buffer_.get() + begin_;
         void* nl = std::memchr(buffer_.get() + searched, '\n', end_ - searched);
         if (nl) {
+            lineOffset_ = offset();
             size_t length = static_cast<char*>(nl) - start;
             begin_ += length + 1;
             // CR LF: the CR becomes the line's "\n" so the line stays one view.
@@ -73,12 +89,38 @@ bool LineReader::next(std::string_view& line) {
         if (!fill()) {
             if (begin_ == end_)
                 return false;
+            lineOffset_ = offset();
             line = std::string_view(buffer_.get() + begin_, end_ - begin_);
             begin_ = end_;
             return true;
         }
         searched = begin_ + pending;
     }
+}
+
+std::optional<std::string> readPartAt(const std::string& path, uint64_t offset) {
+    std::FILE* f = openFile(path, "rb");
+    if (!f)
+        return std::nullopt;
+    // A part is at most kMaxLineLength characters; two more bytes tell whether a
+    // CR LF ends the line within it.
+    char bytes[kMaxLineLength + 2];
+    size_t got = 0;
+    if (seekTo(f, offset))
+        got = std::fread(bytes, 1, sizeof bytes, f);
+    std::fclose(f);
+    std::string rest(bytes, got);
+    const size_t lf = rest.find('\n');
+    if (lf != std::string::npos) {
+        rest.resize(lf);
+        if (!rest.empty() && rest.back() == '\r')
+            rest.back() = '\n';
+        else
+            rest += '\n';
+    }
+    if (rest.size() > kMaxLineLength)
+        rest.resize(kMaxLineLength);
+    return rest;
 }
 
 bool appendBytes(const std::string& path, const std::string& bytes) {

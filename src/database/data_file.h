@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -21,7 +22,8 @@ namespace nearbeam::datafile {
 // Reads a file's physical lines with large buffered reads.
 class LineReader {
   public:
-    explicit LineReader(const std::string& path);
+    // Reads from the byte at offset `from` (the start of a line, or of a part of one).
+    explicit LineReader(const std::string& path, uint64_t from = 0);
     ~LineReader();
     LineReader(const LineReader&) = delete;
     LineReader& operator=(const LineReader&) = delete;
@@ -31,6 +33,10 @@ class LineReader {
     // dropped); only a last line without a line break comes without one. The view
     // stays valid until the next call. False at the end of the file.
     bool next(std::string_view& line);
+    // Where in the file the line last returned by next begins, and where the next
+    // one will (just past the last line's line break).
+    uint64_t lineOffset() const { return lineOffset_; }
+    uint64_t offset() const { return bufferOffset_ + begin_; }
 
   private:
     bool fill();
@@ -40,7 +46,15 @@ class LineReader {
     size_t begin_ = 0;
     size_t end_ = 0;
     bool eof_ = false;
+    uint64_t bufferOffset_ = 0; // the file offset of buffer_[0]
+    uint64_t lineOffset_ = 0;
 };
+
+// The part of a line that begins at byte `offset` of the file, as the reader above
+// and forEachPart hand it out when the part is read from the file's start (offset
+// is where a line or one of its later parts begins). None when the file cannot be
+// read there.
+std::optional<std::string> readPartAt(const std::string& path, uint64_t offset);
 
 // A physical line without its "\n".
 inline std::string_view lineText(std::string_view line) {

@@ -31,6 +31,12 @@ class DownloadService {
     virtual bool requestDownload(const BssidKey& key) = 0;
     // The download's current state: one of the lookup_status values.
     virtual int32_t state() const = 0;
+    // What the lookup of key shows after requestDownload: the state, unless the
+    // download has a state of its own for that key.
+    virtual int32_t stateFor(const BssidKey& key) const {
+        (void)key;
+        return state();
+    }
 };
 
 } // namespace nearbeam

@@ -72,7 +72,7 @@ int32_t LocationDatabase::lookUpLocation(const BssidKey& key, LocationRecord** o
     if (!download)
         return lookup_status::Idle;
     download->requestDownload(key);
-    return download->state();
+    return download->stateFor(key);
 }
 
 void LocationDatabase::clearCache() {

@@ -38,7 +38,8 @@ class LocationDatabase {
 
     // The location of an access point: the record and lookup_status::Found from
     // ap.txt; none and NotPlaced when apchecked.txt has the key; otherwise none,
-    // the key handed to the download, and the download's state.
+    // the key handed to the download, and the download's state for that key.
+    // Both files are searched through their key indexes, not read line by line.
     int32_t lookUpLocation(const BssidKey& key, LocationRecord** out);
 
     // Empties every table and deletes its file (subscriptions.txt stays); sets

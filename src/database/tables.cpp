@@ -18,12 +18,6 @@ bool isServerLine(std::string_view text) {
     return text.size() >= 2 && text.compare(text.size() - 2, 2, "\t0") == 0;
 }
 
-// The first 12 characters of a line part are the key's digits.
-bool startsWithKey(std::string_view part, const BssidKey& key) {
-    return part.size() >= BssidKey::kLength &&
-           std::memcmp(part.data(), key.digits.data(), BssidKey::kLength) == 0;
-}
-
 bool validKey(const BssidKey& key) {
     return key.length() == BssidKey::kLength;
 }
@@ -56,6 +50,26 @@ void TextTable::setFolder(const std::string& folder) {
     Guard guard(lock_);
     path_ = folder.empty() ? std::string() : folder + fileName_;
     index_ = KeyIndex();
+    lookupIndex_.invalidate();
+}
+
+void TextTable::refreshLookupIndex() {
+    Guard guard(lock_);
+    lookupIndex_.refresh(path_);
+}
+
+size_t TextTable::lookupIndexBytes() const {
+    Guard guard(lock_);
+    return lookupIndex_.memoryBytes();
+}
+
+bool TextTable::appendOwnLine(std::string_view line) {
+    const FileStamp before = fileStamp(path_);
+    const bool ok = datafile::appendLine(path_, line);
+    // The merge's key index is built anew when the next reply comes.
+    index_.valid = false;
+    lookupIndex_.appended(path_, before, ok);
+    return ok;
 }
 
 void TextTable::forEachChild(const NameCallback& callback, uint32_t parentId) const {
@@ -128,6 +142,7 @@ size_t TextTable::appendServerLinesLocked(const std::vector<std::string_view>& l
     if (path_.empty())
         return 0;
     refreshIndex();
+    const FileStamp before = index_.stamp;
     std::string bytes;
     std::vector<size_t> which;
     std::string longLine;
@@ -159,9 +174,11 @@ size_t TextTable::appendServerLinesLocked(const std::vector<std::string_view>& l
         return 0;
     if (!datafile::appendBytes(path_, bytes)) {
         index_ = KeyIndex();
+        lookupIndex_.appended(path_, before, false);
         return 0;
     }
     index_.stamp = fileStamp(path_);
+    lookupIndex_.appended(path_, before, true);
     if (added) {
         for (size_t i : which)
             (*added)[i] = true;
@@ -227,6 +244,7 @@ void TextTable::clearTable() {
     Guard guard(lock_);
     removeFile(path_);
     index_ = KeyIndex();
+    lookupIndex_.invalidate();
 }
 
 // ---------------------------------------------------------------------------
@@ -325,11 +343,10 @@ bool RecordTable::saveRecord(NamedRecord& record) {
     if (!needsSave(old))
         return false;
     record.status = savedStatus(old);
-    if (!datafile::appendLine(path_, stripLineBreak(record.formatLine()))) {
+    if (!appendOwnLine(stripLineBreak(record.formatLine()))) {
         record.status = old;
         return false;
     }
-    fileRewritten();
     return true;
 }
 
@@ -414,7 +431,7 @@ LocationRecord* LocationTable::find(const BssidKey& key) {
         return it->second.get();
     if (!validKey(key))
         return nullptr;
-    auto line = firstPart([&key](std::string_view part) { return startsWithKey(part, key); });
+    auto line = lookupIndex_.firstPart(path_, key);
     if (!line)
         return nullptr;
     auto record = parseRecord(*line, key);
@@ -465,15 +482,13 @@ bool LocationTable::saveLocation(LocationRecord& record) {
         bytes += line;
         bytes += "\r\n";
         ok = replaceFileContent(path_, bytes);
+        fileRewritten();
     } else {
-        ok = datafile::appendLine(path_, line);
+        ok = appendOwnLine(line);
     }
-    if (!ok) {
+    if (!ok)
         record.status = old;
-        return false;
-    }
-    fileRewritten();
-    return true;
+    return ok;
 }
 
 std::unique_ptr<LocationRecord> LocationTable::parseRecord(std::string_view line,
@@ -516,8 +531,7 @@ bool AskedList::contains(const BssidKey& key) {
     Guard guard(lock_);
     if (keys_.count(key))
         return true;
-    if (!validKey(key) ||
-        !firstPart([&key](std::string_view part) { return startsWithKey(part, key); }))
+    if (!validKey(key) || !lookupIndex_.firstPart(path_, key))
         return false;
     keys_.insert(key);
     return true;
@@ -530,9 +544,7 @@ bool AskedList::add(const BssidKey& key) {
     if (!validKey(key))
         return false;
     keys_.insert(key);
-    bool ok = datafile::appendLine(path_, key.view());
-    fileRewritten();
-    return ok;
+    return appendOwnLine(key.view());
 }
 
 void AskedList::clearTable() {

@@ -9,6 +9,7 @@
 // lock is released.
 
 #include "base/file_ops.h"
+#include "database/bssid_index.h"
 #include "database/bssid_key.h"
 #include "database/data_file.h"
 #include "database/key_set.h"
@@ -78,6 +79,12 @@ class TextTable {
     // Forgets the cache and deletes the file.
     virtual void clearTable();
 
+    // The index of the lines that begin with an access point's key, by which the
+    // location table and the asked list answer: made up to date now (rather than
+    // at the next lookup), and its size in memory.
+    void refreshLookupIndex();
+    size_t lookupIndexBytes() const;
+
   protected:
     // Every part of every line of the file; fn returns true to stop. False when
     // the file cannot be read. Caller holds the lock.
@@ -96,12 +103,18 @@ class TextTable {
         });
         return found;
     }
-    // The file was written by this table: the key index follows or is dropped.
-    void fileRewritten() { index_.valid = false; }
+    // The file was replaced by this table: both indexes are built anew when needed.
+    void fileRewritten() {
+        index_.valid = false;
+        lookupIndex_.invalidate();
+    }
+    // Appends a line written by this table (given without its line break).
+    bool appendOwnLine(std::string_view line);
 
     std::recursive_mutex& lock_;
     std::string fileName_;
     std::string path_;
+    BssidIndex lookupIndex_;
 
   private:
     // Keys (text up to and including the first tab) of every line part, kept
@@ -177,7 +190,8 @@ class LocationTable : public TextTable {
     LocationTable(std::recursive_mutex& lock, std::string fileName, RecordTable& buildings,
                   RecordTable& networks);
 
-    // The cached record, or the first line whose first 12 characters are the key.
+    // The cached record, or the first line whose first 12 characters are the key
+    // (found through the key index).
     LocationRecord* find(const BssidKey& key);
     // find, or a new record (status 2) with the key, cached but not written.
     LocationRecord* findOrCreate(const BssidKey& key);

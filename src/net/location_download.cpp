@@ -33,6 +33,11 @@ bool LocationDownload::requestDownload(const BssidKey& key) {
             return false;
         pausing_ = false;
     }
+    {
+        std::lock_guard<std::mutex> guard(failedMutex_);
+        if (waitingAfterFailure(key))
+            return false;
+    }
     state_ = lookup_status::Queued;
     {
         auto request = agent_.getRequest(kRequestKey);
@@ -47,6 +52,22 @@ bool LocationDownload::requestDownload(const BssidKey& key) {
     }
     agent_.wake();
     return true;
+}
+
+int32_t LocationDownload::stateFor(const BssidKey& key) const {
+    std::lock_guard<std::mutex> guard(failedMutex_);
+    return waitingAfterFailure(key) ? lookup_status::Failed : state();
+}
+
+bool LocationDownload::waitingAfterFailure(const BssidKey& key) const {
+    const uint32_t now = clock_.tickCount();
+    for (auto it = failedAt_.begin(); it != failedAt_.end();) {
+        if (now - it->second >= WebAgent::kRetryWindowMs)
+            it = failedAt_.erase(it);
+        else
+            ++it;
+    }
+    return failedAt_.count(key) != 0;
 }
 
 void LocationDownload::onProgress(WebProgress code, const BssidKey& key) {
@@ -72,15 +93,20 @@ void LocationDownload::onProgress(WebProgress code, const BssidKey& key) {
             state_ = lookup_status::Malformed;
         } else {
             database_.asked().add(key);
+            std::lock_guard<std::mutex> guard(failedMutex_);
+            failedAt_.clear();
             state_ = lookup_status::Idle;
         }
         bad_ = false; // last: requestDownload waits for the final state
         break;
-    case WebProgress::Failed:
+    case WebProgress::Failed: {
         endAttempt();
+        std::lock_guard<std::mutex> guard(failedMutex_);
+        failedAt_[key] = clock_.tickCount();
         state_ = lookup_status::Failed;
         bad_ = false;
         break;
+    }
     default:
         break;
     }

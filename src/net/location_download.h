@@ -5,6 +5,12 @@
 // a good end adds the key to the asked list. Its state is the lookup status the
 // tray and the Scanner show while the download runs and after it ends.
 //
+// An access point whose attempt failed (no connection, an HTTP error, a cut
+// reply) is not asked again until the web agent's retry window has passed: its
+// lookup shows Failed meanwhile, so the tray says the map server cannot be
+// reached instead of trying again every tick. Other access points may be asked at
+// once; a good answer ends every such window, since the server is back.
+//
 // Wiring: construct it with the web agent, the database, the settings store (the
 // `Server` setting names the host, optionally with ":port") and the clock, then
 // hand it to LocationDatabase::setDownloadService. Stop the web agent before this
@@ -16,6 +22,8 @@
 #include "net/web_agent.h"
 
 #include <atomic>
+#include <map>
+#include <mutex>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -36,6 +44,9 @@ class LocationDownload : public DownloadService {
     // a bad reply is on. True when this call queued one.
     bool requestDownload(const BssidKey& key) override;
     int32_t state() const override { return state_.load(); }
+    // Failed while key waits out the retry window after a failed attempt;
+    // otherwise state().
+    int32_t stateFor(const BssidKey& key) const override;
 
     // The request's path for a key.
     static std::wstring downloadPath(const BssidKey& key);
@@ -48,6 +59,9 @@ class LocationDownload : public DownloadService {
   private:
     void flush();
     void endAttempt();
+    // Whether key's last attempt failed less than the retry window ago; forgets
+    // keys whose window has passed. Caller holds failedMutex_.
+    bool waitingAfterFailure(const BssidKey& key) const;
 
     WebAgent& agent_;
     LocationDatabase& database_;
@@ -57,6 +71,10 @@ class LocationDownload : public DownloadService {
     std::atomic<int32_t> state_;
     std::atomic<uint32_t> retryAfter_{0};
     std::atomic<bool> pausing_{false};
+
+    // When each access point's last attempt failed (the clock's tick count).
+    mutable std::mutex failedMutex_;
+    mutable std::map<BssidKey, uint32_t> failedAt_;
 
     // Worker-thread state of the attempt under way.
     int section_ = 0;

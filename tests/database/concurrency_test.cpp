@@ -54,7 +54,7 @@ TEST_F(DatabaseConcurrency, AppendsAndPurgesNeverShowAHalfWrittenFile) {
         if (db.lookUpLocation(keyOf(i), &found) != lookup_status::Found || !found ||
             found->location != "Kept " + std::to_string(i) || found->status != 0)
             ++bad;
-        // A key nobody has reads both files to their ends.
+        // A key nobody has: both files' indexes follow the appends and purges.
         if (db.lookUpLocation(keyOf(900000 + lookups), &found) != lookup_status::Idle)
             ++bad;
         // Every line whole: twelve digits, five tabs, a line break at the end.

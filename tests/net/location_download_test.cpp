@@ -147,7 +147,7 @@ TEST_F(LocationDownloadTest, AReceiveEventAfterABadLineKeepsTheReplyBad) {
     EXPECT_FALSE(dir.exists("apchecked.txt"));
 }
 
-TEST_F(LocationDownloadTest, FailedAttemptsLeaveNothingAskedAndAllowANewDownload) {
+TEST_F(LocationDownloadTest, AFailedAccessPointWaitsOutTheRetryWindowOthersAreAskedAtOnce) {
     struct Case {
         const char* name;
         FakeReply answer;
@@ -156,7 +156,7 @@ TEST_F(LocationDownloadTest, FailedAttemptsLeaveNothingAskedAndAllowANewDownload
     refused.connects = false;
     FakeReply error = reply("- end\n");
     error.status = 500;
-    FakeReply cut = reply("- aps\n001122334455\t31\t0\t1\tA\n0011223344aa\t31");
+    FakeReply cut = reply("- aps\n0011223344dd\t31\t0\t1\tA\n0011223344aa\t31");
     cut.contentLength = 100;
     const Case cases[] = {{"no connection", refused}, {"HTTP 500", error}, {"cut reply", cut}};
     for (const Case& c : cases) {
@@ -176,16 +176,43 @@ TEST_F(LocationDownloadTest, FailedAttemptsLeaveNothingAskedAndAllowANewDownload
         EXPECT_FALSE(folder.exists("apchecked.txt")) << c.name;
         // The complete lines of a cut reply are kept; its cut line is not.
         EXPECT_EQ(folder.read("ap.txt"),
-                  c.answer.contentLength > 0 ? "001122334455\t31\t0\t1\tA\t0\r\n" : "")
+                  c.answer.contentLength > 0 ? "0011223344dd\t31\t0\t1\tA\t0\r\n" : "")
             << c.name;
-        // The next lookup queues again at once, and the web agent tries it at once.
+        // Ticks inside the window show the failure and ask nothing.
+        time.advance(10000);
+        EXPECT_EQ(db.lookUpLocation(key("001122334455"), nullptr), status::Failed) << c.name;
+        a.runTimedPass();
+        EXPECT_EQ(t.seen().size(), 1u) << c.name;
+        // Another access point is asked at once; its good answer ends the window.
         EXPECT_EQ(db.lookUpLocation(key("0011223344aa"), nullptr), status::Queued) << c.name;
         t.queue(reply("- end\n"));
         a.runPending();
         EXPECT_EQ(d.state(), status::Idle) << c.name;
         EXPECT_EQ(folder.read("apchecked.txt"), "0011223344aa\r\n") << c.name;
+        EXPECT_EQ(db.lookUpLocation(key("001122334455"), nullptr), status::Queued) << c.name;
         db.setDownloadService(nullptr);
     }
+}
+
+TEST_F(LocationDownloadTest, TheRetryWindowEndsAfterFiveMinutes) {
+    FakeReply refused;
+    refused.connects = false;
+    transport.queue(refused);
+    ASSERT_TRUE(download.requestDownload(key("001122334455")));
+    agent.runPending();
+    transport.queue(refused);
+    ASSERT_TRUE(download.requestDownload(key("0011223344aa")));
+    agent.runPending();
+    // Both wait; meanwhile a third one's download is under way.
+    ASSERT_TRUE(download.requestDownload(key("0011223344bb")));
+    clock.advance(WebAgent::kRetryWindowMs - 1);
+    EXPECT_EQ(database.lookUpLocation(key("001122334455"), nullptr), status::Failed);
+    EXPECT_EQ(database.lookUpLocation(key("0011223344cc"), nullptr), status::Queued);
+    transport.queue(refused);
+    agent.runPending();
+    clock.advance(1);
+    EXPECT_EQ(database.lookUpLocation(key("0011223344bb"), nullptr), status::Failed);
+    EXPECT_EQ(database.lookUpLocation(key("001122334455"), nullptr), status::Queued);
 }
 
 TEST_F(LocationDownloadTest, ProgressMovesTheState) {

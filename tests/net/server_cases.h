@@ -81,6 +81,29 @@ template <typename T> class ServerCases : public ::testing::Test {
         return first;
     }
 
+    // A server that fails so: the access point asked shows the failure and the
+    // server is not asked again, however many ticks pass within the retry
+    // window; a working server is asked about another one at once, and its
+    // good answer ends the wait.
+    void expectNoRetryWhileFailing(const Misbehaviour& misbehaviour) {
+        LocationServer& failing = serve(misbehaviour);
+        const BssidKey known = *BssidKey::fromText("001122334455");
+        EXPECT_EQ(lookUpAndRun("001122334455"), lookup_status::Queued);
+        EXPECT_EQ(download.state(), lookup_status::Failed);
+        const size_t seen = failing.requestsSeen();
+        for (int tick = 0; tick < 3; ++tick) {
+            clock.advance(10000);
+            EXPECT_EQ(database.lookUpLocation(known, nullptr), lookup_status::Failed);
+            agent.runTimedPass();
+        }
+        EXPECT_EQ(failing.requestsSeen(), seen);
+        serve();
+        EXPECT_EQ(lookUpAndRun("0011223344aa"), lookup_status::Queued);
+        EXPECT_EQ(download.state(), lookup_status::Idle);
+        EXPECT_EQ(lookUpAndRun("001122334455"), lookup_status::Queued);
+        EXPECT_EQ(database.lookUpLocation(known, nullptr), lookup_status::Found);
+    }
+
     static HttpTimeouts shortTimeouts() {
         HttpTimeouts t;
         t.connectMs = 2000;
@@ -94,7 +117,7 @@ template <typename T> class ServerCases : public ::testing::Test {
     MemorySettingsStore settings;
     LocationDatabase database{settings};
     std::unique_ptr<HttpTransport> transport = T::make(shortTimeouts());
-    SteadyClock clock;
+    ManualClock clock{5000000};
     WebAgent agent{*transport, clock, WebAgent::Options{WebAgent::kWaitMs, false}};
     LocationDownload download{agent, database, settings, clock};
     std::vector<std::unique_ptr<LocationServer>> servers;
@@ -249,20 +272,25 @@ TYPED_TEST_P(ServerCases, MisbehavingServers) {
     }
 }
 
-TYPED_TEST_P(ServerCases, ConnectionFailureThenAnImmediateNewDownload) {
+// While the server cannot be reached or answers an error, the access point shows
+// the failure and is not asked again; another one is asked at once, and a good
+// answer ends the wait.
+TYPED_TEST_P(ServerCases, ARefusedAccessPointIsNotAskedAgainUntilTheServerAnswers) {
     Misbehaviour refuse;
     refuse.refuse = true;
-    this->serve(refuse);
-    EXPECT_EQ(this->lookUpAndRun("001122334455"), lookup_status::Queued);
-    EXPECT_EQ(this->download.state(), lookup_status::Failed);
-    this->serve(); // the Server setting now names a working server
-    EXPECT_EQ(this->lookUpAndRun("001122334455"), lookup_status::Queued);
-    EXPECT_EQ(this->download.state(), lookup_status::Idle);
-    EXPECT_EQ(this->clientDir.read("ap.txt"), "001122334455\t31\t3\t2\tReading room\t0\r\n");
+    this->expectNoRetryWhileFailing(refuse);
+}
+
+TYPED_TEST_P(ServerCases, AnHttpErrorIsNotAskedAgainUntilTheServerAnswers) {
+    Misbehaviour error;
+    error.httpError = true;
+    this->expectNoRetryWhileFailing(error);
 }
 
 REGISTER_TYPED_TEST_SUITE_P(ServerCases, DownloadsWhatTheServerKnows,
                             DownloadRunsBeforeUploadAndThePostCarriesItsBody, ABadLoginIsRefused,
-                            MisbehavingServers, ConnectionFailureThenAnImmediateNewDownload);
+                            MisbehavingServers,
+                            ARefusedAccessPointIsNotAskedAgainUntilTheServerAnswers,
+                            AnHttpErrorIsNotAskedAgainUntilTheServerAnswers);
 
 } // namespace nearbeam::test
