@@ -20,7 +20,13 @@ void offerPlace(HWND dialog, int control, const wchar_t* text, const NamedRecord
     if (!place)
         return;
     id = place->id;
-    SetDlgItemTextW(dialog, control, (text + widen(place->name)).c_str());
+    std::wstring label = text;
+    for (wchar_t c : widen(place->name)) {
+        if (c == L'&') // shown as itself, not as a keyboard shortcut
+            label += L'&';
+        label += c;
+    }
+    SetDlgItemTextW(dialog, control, label.c_str());
     EnableWindow(GetDlgItem(dialog, control), TRUE);
 }
 
