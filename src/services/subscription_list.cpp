@@ -234,7 +234,12 @@ void SubscriptionList::locationChanged(LocationRecord& place) {
             request->host = target.host;
             request->path = target.path;
             request->body.reset();
-            request->progressCallback = nullptr;
+            // A service that cannot be reached is not tried again: its request
+            // would end every later pass of the agent before the upload's turn.
+            request->progressCallback = [this, key = entry.url](WebProgress code) {
+                if (code == WebProgress::Failed)
+                    agent_.removeRequest(key);
+            };
             request->lineCallback = [this](std::string_view line) { subscriptionMessage(line); };
             request->pending = true;
         }

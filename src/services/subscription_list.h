@@ -80,7 +80,8 @@ class SubscriptionList {
 
     // The place changed: queues the filled-in URL of every subscription whose
     // policy covers it and whose URL differs from the one it sent last, one
-    // request slot per template, then wakes the web agent once.
+    // request slot per template, then wakes the web agent once. An update whose
+    // service cannot be reached is dropped, not retried.
     void locationChanged(LocationRecord& place);
     // A reply line of a service (web agent's thread).
     void subscriptionMessage(std::string_view line);

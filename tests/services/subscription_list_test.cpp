@@ -126,6 +126,26 @@ TEST(SubscriptionList, AServiceMessageBecomesAnAlert) {
     EXPECT_EQ(alerts[0].link, L"http://svc/more");
 }
 
+// Requests wait in key order, and a failure ends the agent's pass: a dead service
+// kept queued would stop the upload ("upload" sorts after "http://") for good.
+TEST(SubscriptionList, AnUnreachableServiceDoesNotHoldUpLaterRequests) {
+    Town town;
+    town.subscriptions("0\t0\thttp://dead/x\t-\r\n");
+    FakeReply unreachable;
+    unreachable.connects = false;
+    town.transport.queue(unreachable);
+    town.walk({"0000000000a1"});
+    EXPECT_FALSE(town.agent.isPending("http://dead/x"));
+    {
+        auto upload = town.agent.getRequest("upload");
+        upload->setUrl("http://server/up");
+        upload->pending = true;
+    }
+    town.agent.runPending();
+    ASSERT_EQ(town.transport.seen().size(), 2u);
+    EXPECT_EQ(town.transport.seen()[1].path, L"/up");
+}
+
 TEST(ServiceMessage, PrefixLinkAndText) {
     struct Case {
         std::string line;
