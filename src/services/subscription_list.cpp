@@ -263,7 +263,8 @@ bool SubscriptionList::processNewSubscriptions(const OfferHook& offer) {
     offering_ = true;
     size_t offered = 0;
     bool found = false;
-    for (;;) {
+    bool shown = true;
+    while (shown) {
         std::vector<std::string> lines;
         {
             datafile::LineReader reader(path);
@@ -277,13 +278,13 @@ bool SubscriptionList::processNewSubscriptions(const OfferHook& offer) {
         if (lines.size() <= offered)
             break;
         // The file stays closed while the user decides, so its writer can add to it.
-        for (size_t i = offered; i < lines.size(); ++i) {
+        for (size_t i = offered; i < lines.size() && shown; ++i) {
             if (!lines[i].empty() && offer)
-                offer(widen(lines[i]));
+                shown = offer(widen(lines[i]));
         }
         offered = lines.size();
     }
-    if (found)
+    if (found && shown)
         removeFile(path);
     offering_ = false;
     return found;

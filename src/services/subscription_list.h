@@ -53,8 +53,9 @@ class SubscriptionList {
     // agent's thread.
     using AlertHook = std::function<void(const std::wstring& text, const std::wstring& title,
                                          const std::wstring& link)>;
-    // Offers one new subscription's URL to the user (the subscription dialog).
-    using OfferHook = std::function<void(const std::wstring& url)>;
+    // Offers one new subscription's URL to the user (the subscription dialog);
+    // false when the offer could not be shown.
+    using OfferHook = std::function<bool(const std::wstring& url)>;
 
     // Stop the web agent before this object goes: its requests call back here.
     SubscriptionList(WebAgent& agent, AlertHook showAlert);
@@ -88,8 +89,9 @@ class SubscriptionList {
 
     // Offers every non-empty line of new-subscriptions.txt, in order, then deletes
     // the file. Lines another program adds while the offers are shown are offered
-    // too. A call made from within an offer returns at once. False when there was
-    // no file to read.
+    // too. An offer that cannot be shown ends the pass and keeps the file for the
+    // next time. A call made from within an offer returns at once. False when
+    // there was no file to read.
     bool processNewSubscriptions(const OfferHook& offer);
 
     const std::vector<Subscription>& entries() const { return entries_; }

@@ -87,6 +87,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (url.empty())
             std::abort();
         ++offered;
+        return true;
     });
     if (offered > lineCount(input) || fileStamp(list.newSubscriptionsPath()).size != -1)
         std::abort();

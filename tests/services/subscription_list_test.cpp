@@ -253,14 +253,27 @@ TEST(SubscriptionList, NewSubscriptionsAreOfferedOnceEachAndTheFileDeleted) {
             // Another program adds a line while the first offer is shown, and
             // tells the program again.
             datafile::appendLine(dir.file("new-subscriptions.txt"), "http://c/3");
-            EXPECT_FALSE(list.processNewSubscriptions(
-                [&](const std::wstring&) { ADD_FAILURE() << "offered from within an offer"; }));
+            EXPECT_FALSE(list.processNewSubscriptions([&](const std::wstring&) {
+                ADD_FAILURE() << "offered from within an offer";
+                return true;
+            }));
         }
+        return true;
     });
     EXPECT_TRUE(found);
     EXPECT_EQ(offered, (std::vector<std::wstring>{L"http://a/1", L"http://b/2", L"http://c/3"}));
     EXPECT_FALSE(dir.exists("new-subscriptions.txt"));
-    EXPECT_FALSE(list.processNewSubscriptions([](const std::wstring&) { FAIL(); }));
+    EXPECT_FALSE(list.processNewSubscriptions([](const std::wstring&) { return true; }));
+
+    // An offer that cannot be shown keeps the file for the next time.
+    dir.write("new-subscriptions.txt", "http://a/1\nhttp://b/2\n");
+    offered.clear();
+    EXPECT_TRUE(list.processNewSubscriptions([&](const std::wstring& url) {
+        offered.push_back(url);
+        return false;
+    }));
+    EXPECT_EQ(offered, (std::vector<std::wstring>{L"http://a/1"}));
+    EXPECT_TRUE(dir.exists("new-subscriptions.txt"));
 }
 
 } // namespace

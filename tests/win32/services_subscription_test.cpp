@@ -206,28 +206,5 @@ TEST_F(Subscriptions, AnOfferAgreedToIsHeardListedAndDeleted) {
     EXPECT_EQ(registryNumber(L"Software\\Nearbeam", L"LocationAlerts"), 0u);
 }
 
-// "Never", or OK without a choice, stores nothing; the offers are used up all the same.
-TEST_F(Subscriptions, DecliningStoresNothing) {
-    program.data("new-subscriptions.txt", "http://a/1\nhttp://b/2");
-    ASSERT_TRUE(program.start());
-    ASSERT_NE(program.window(), nullptr);
-    GetWindowThreadProcessId(program.window(), &process);
-    HWND first = findDialog(process, L"Nearbeam Subscription");
-    ASSERT_NE(first, nullptr);
-    EXPECT_EQ(text(first, IDC_SUBSCRIBE_URL), L"http://a/1");
-    SendDlgItemMessageW(first, IDC_SUBSCRIBE_NEVER, BM_SETCHECK, BST_CHECKED, 0);
-    PostMessageW(first, WM_COMMAND, IDOK, 0);
-    ASSERT_TRUE(closes(first));
-    HWND second = findDialog(process, L"Nearbeam Subscription");
-    ASSERT_NE(second, nullptr);
-    EXPECT_EQ(text(second, IDC_SUBSCRIBE_URL), L"http://b/2");
-    PostMessageW(second, WM_COMMAND, IDOK, 0);
-    ASSERT_TRUE(closes(second));
-    for (int i = 0; i < 100 && program.exists("data/new-subscriptions.txt"); ++i)
-        Program::sleep(20);
-    EXPECT_FALSE(program.exists("data/new-subscriptions.txt"));
-    EXPECT_FALSE(program.exists("data/subscriptions.txt"));
-}
-
 } // namespace
 } // namespace nearbeam::test

@@ -87,8 +87,9 @@ bool showSubscribeDialog(HINSTANCE instance, HWND owner, const std::wstring& url
 }
 
 void processNewSubscriptions(HINSTANCE instance, HWND owner, const SubscribeContext& context) {
-    context.subscriptions.processNewSubscriptions(
-        [&](const std::wstring& url) { showSubscribeDialog(instance, owner, url, context); });
+    context.subscriptions.processNewSubscriptions([&](const std::wstring& url) {
+        return showSubscribeDialog(instance, owner, url, context);
+    });
 }
 
 } // namespace nearbeam

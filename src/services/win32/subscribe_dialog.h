@@ -23,7 +23,8 @@ struct SubscribeContext {
 bool showSubscribeDialog(HINSTANCE instance, HWND owner, const std::wstring& url,
                          const SubscribeContext& context);
 
-// Offers every URL of new-subscriptions.txt, then deletes the file.
+// Offers every URL of new-subscriptions.txt, then deletes the file; the file
+// stays when a dialog could not be made.
 void processNewSubscriptions(HINSTANCE instance, HWND owner, const SubscribeContext& context);
 
 } // namespace nearbeam
