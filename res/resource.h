@@ -38,11 +38,6 @@
 #define IDM_SCANNER 40053
 #define IDM_UPLOAD 40071
 
-/* The main window's timer and the tray icon's callback message */
-#define IDT_TICK 120
-#define NB_TICK_PERIOD_MS 10000
-#define NB_TRAY_CALLBACK_MESSAGE 0x401
-
 /* The Options dialog and the subscription dialog */
 #define IDD_OPTIONS 500
 #define IDC_OPTIONS_SUBSCRIPTIONS 1049
@@ -57,5 +52,10 @@
 #define IDC_SUBSCRIBE_AREA 1035
 #define IDC_SUBSCRIBE_BUILDING 1038
 #define IDC_SUBSCRIBE_NEVER 1039
+
+/* The main window's timer and the tray icon's callback message */
+#define IDT_TICK 120
+#define NB_TICK_PERIOD_MS 10000
+#define NB_TRAY_CALLBACK_MESSAGE 0x401
 
 #endif
