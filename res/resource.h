@@ -38,6 +38,21 @@
 #define IDM_SCANNER 40053
 #define IDM_UPLOAD 40071
 
+/* The Options dialog and the subscription dialog */
+#define IDD_OPTIONS 500
+#define IDC_OPTIONS_SUBSCRIPTIONS 1049
+#define IDC_OPTIONS_DELETE 1048
+#define IDC_OPTIONS_ALERTS 1051
+#define IDC_OPTIONS_ADAPTER 1011
+#define IDC_OPTIONS_RECALIBRATE 1033
+#define IDC_OPTIONS_CLEAR_CACHE 1034
+#define IDD_SUBSCRIBE 502
+#define IDC_SUBSCRIBE_URL 1037
+#define IDC_SUBSCRIBE_ALWAYS 1034
+#define IDC_SUBSCRIBE_AREA 1035
+#define IDC_SUBSCRIBE_BUILDING 1038
+#define IDC_SUBSCRIBE_NEVER 1039
+
 /* The main window's timer and the tray icon's callback message */
 #define IDT_TICK 120
 #define NB_TICK_PERIOD_MS 10000

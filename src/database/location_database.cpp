@@ -31,10 +31,19 @@ std::array<TextTable*, 9> LocationDatabase::dataTables() {
 }
 
 void LocationDatabase::openDatabase(const std::string& folder) {
-    Guard guard(lock_);
-    folder_ = folder;
-    for (TextTable* table : dataTables())
-        table->setFolder(folder);
+    {
+        Guard guard(lock_);
+        folder_ = folder;
+        for (TextTable* table : dataTables())
+            table->setFolder(folder);
+    }
+    if (subscriptionFileListener_)
+        subscriptionFileListener_(subscriptionsPath());
+}
+
+void LocationDatabase::setSubscriptionFileListener(
+    std::function<void(const std::string& path)> listener) {
+    subscriptionFileListener_ = std::move(listener);
 }
 
 std::string LocationDatabase::folder() const {

@@ -12,6 +12,7 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <string_view>
@@ -31,6 +32,9 @@ class LocationDatabase {
     std::string folder() const;
     // The subscription list's file in the data folder.
     std::string subscriptionsPath() const;
+    // Told subscriptionsPath() each time the database is opened (the subscription
+    // list, which lives above the database).
+    void setSubscriptionFileListener(std::function<void(const std::string& path)> listener);
 
     // The download that lookUpLocation hands unknown keys to; none (the start)
     // means no download: such keys answer lookup_status::Idle.
@@ -89,6 +93,7 @@ class LocationDatabase {
     std::string folder_;
     uint32_t nextLocalId_;
     DownloadService* download_ = nullptr;
+    std::function<void(const std::string& path)> subscriptionFileListener_;
 
     RecordTable networks_;
     RecordTable countries_;

@@ -239,6 +239,19 @@ LocationServer::Reply LocationServer::answer(const std::string& method, const st
                              queryValue(target, "province"), queryValue(target, "country"));
         return reply;
     }
+    // A location-based service for the demo: it greets the user by the building
+    // it was told ("/notify?building={building}"), with a link back to itself.
+    if (target.compare(0, 8, "/notify?") == 0) {
+        std::string building = queryValue(target, "building");
+        for (char& c : building) {
+            if (static_cast<unsigned char>(c) < 32) // one line, whatever it was told
+                c = ' ';
+        }
+        return Reply{200, "text/plain",
+                     "- nearbeam msg http://" + hostAndPort() + target + " Welcome to " +
+                         (building.empty() ? std::string("nowhere in particular") : building) +
+                         ".\n"};
+    }
     if (target.compare(0, 7, "/text/?") != 0)
         return Reply{404, "text/plain", "Not found.\n"};
     std::string action = queryValue(target, "action");

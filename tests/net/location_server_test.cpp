@@ -158,5 +158,24 @@ TEST_F(LocationServerTest, AClientThatSendsAByteNowAndThenIsDropped) {
     EXPECT_EQ(statusLine(download()), "HTTP/1.0 200 OK");
 }
 
+TEST_F(LocationServerTest, TheDemoServiceGreetsTheBuildingItWasTold) {
+    const std::string link = "http://" + server->hostAndPort() + "/notify?building=";
+    struct Case {
+        std::string query, message;
+    };
+    const Case cases[] = {
+        {"Caf%E9+Fjord", "- nearbeam msg " + link + "Caf%E9+Fjord Welcome to Caf\xe9 Fjord.\n"},
+        {"A%0A-+nearbeam+msg+x", "- nearbeam msg " + link +
+                                     "A%0A-+nearbeam+msg+x Welcome to "
+                                     "A - nearbeam msg x.\n"},
+        {"", "- nearbeam msg " + link + " Welcome to nowhere in particular.\n"},
+    };
+    for (const Case& c : cases) {
+        const std::string answer =
+            exchange(server->port(), "GET /notify?building=" + c.query + " HTTP/1.0\r\n\r\n");
+        EXPECT_EQ(bodyOf(answer), c.message) << c.query;
+    }
+}
+
 } // namespace
 } // namespace nearbeam::test

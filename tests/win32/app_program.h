@@ -80,6 +80,8 @@ class Program {
     }
     void scenario(const std::string& text) { dir_.write("walk.txt", text); }
     std::string file(const std::string& name) const { return dir_.file(name); }
+    std::string read(const std::string& name) const { return dir_.read(name); }
+    bool exists(const std::string& name) const { return dir_.exists(name); }
 
     // Starts the program with the scenario and the trace; true when it runs.
     bool start(const std::wstring& extra = L"") {

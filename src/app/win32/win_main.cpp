@@ -15,8 +15,11 @@
 #include "net/web_agent.h"
 #include "net/win32/wininet_transport.h"
 #include "resource.h"
+#include "services/subscription_list.h"
+#include "services/win32/subscribe_dialog.h"
 #include "ui/win32/dialog_keys.h"
 #include "ui/win32/location_window.h"
+#include "ui/win32/options_dialog.h"
 #include "ui/win32/scanner_window.h"
 #include "ui/win32/set_location_window.h"
 #include "wireless/simulated_driver.h"
@@ -127,6 +130,14 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     if (trace)
         notifier = new TracingNotifier(*notifier, *trace);
 
+    // Services the user subscribed to hear of every change of place; their
+    // messages show as alerts. The database hands the list its file when opened.
+    auto* subscriptions = new SubscriptionList(
+        *agent, [notifier](const std::wstring& text, const std::wstring& title,
+                           const std::wstring& link) { notifier->showAlert(text, title, link); });
+    database->setSubscriptionFileListener(
+        [subscriptions](const std::string& path) { subscriptions->setFile(path); });
+
     // The "Where Am I?" page. Its Edit and a page asked for an access point
     // without a record lead to the Set-location wizard (setLocation).
     auto* locationPage =
@@ -134,6 +145,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
 
     ApplicationParts parts(*settings, *database, *device, *scanSettings, *clock, *notifier);
     parts.trace = trace;
+    parts.locationChanged = [subscriptions](LocationRecord& place) {
+        subscriptions->locationChanged(place);
+    };
     parts.openLocationPage = [locationPage](const std::wstring& bssid) {
         locationPage->openLocationPage(bssid);
     };
@@ -173,9 +187,22 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
             MessageBoxW(window->handle(), L"There is nothing to upload.", L"Nearbeam", MB_OK);
         }
     };
+    // The Options dialog, owned by the window it is opened from; the Scanner's
+    // "Advanced..." opens it too.
+    auto* optionsContext = new OptionsContext{*settings, *database, *device, *subscriptions};
+    auto openOptions = [instance, optionsContext](HWND owner) {
+        showOptionsDialog(instance, owner, *optionsContext);
+    };
+    actions.options = [openOptions, window] { openOptions(window->handle()); };
+    scanner->context().options = [openOptions, scanner] { openOptions(scanner->open()); };
+    auto* subscribeContext = new SubscribeContext{*subscriptions, *database};
+    actions.newSubscriptions = [instance, window, subscribeContext] {
+        processNewSubscriptions(instance, window->handle(), *subscribeContext);
+    };
     window->setActions(std::move(actions));
 
     app->tick();
+    processNewSubscriptions(instance, window->handle(), *subscribeContext);
 
     MSG message{};
     while (GetMessageW(&message, nullptr, 0, 0) > 0) {

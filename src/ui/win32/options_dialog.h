@@ -1,0 +1,25 @@
+#pragma once
+// The Options dialog (template 500): the subscriptions with Delete, location
+// alerts, the wireless adapter, recalibration and clearing the data cache.
+
+#include "base/settings_store.h"
+#include "database/location_database.h"
+#include "services/subscription_list.h"
+#include "wireless/wireless_device.h"
+
+#include <windows.h>
+
+namespace nearbeam {
+
+struct OptionsContext {
+    SettingsStore& settings;
+    LocationDatabase& database;
+    WirelessDevice& device;
+    SubscriptionList& subscriptions;
+};
+
+// Runs the dialog modally over owner and returns when OK closed it. While one is
+// open, it is brought forward instead.
+void showOptionsDialog(HINSTANCE instance, HWND owner, const OptionsContext& context);
+
+} // namespace nearbeam

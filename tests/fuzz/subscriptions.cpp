@@ -1,0 +1,95 @@
+// The subscription files and a service's reply lines, whatever they hold: a reply
+// line gives a message without markup and only a web link; subscriptions.txt
+// reads back, deleting by a key leaves no line of that key, and every line of
+// new-subscriptions.txt is offered at most once before the file goes.
+
+#include "base/clock.h"
+#include "base/file_ops.h"
+#include "base/text.h"
+#include "services/subscription_list.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+#include <string_view>
+#include <unistd.h>
+
+using namespace nearbeam;
+
+namespace {
+
+class NoTransport : public HttpTransport {
+  public:
+    bool perform(const HttpAttempt&, HttpSink&) override { return false; }
+};
+
+std::string folder() {
+    static std::string made = [] {
+        char name[] = "/tmp/nearbeam-fuzz-XXXXXX";
+        const char* dir = mkdtemp(name);
+        return std::string(dir ? dir : "/tmp") + "/";
+    }();
+    return made;
+}
+
+void write(const std::string& path, std::string_view bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+size_t lineCount(std::string_view bytes) {
+    size_t lines = 0;
+    for (char c : bytes)
+        lines += c == '\n';
+    return lines + 1;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    const std::string_view input(reinterpret_cast<const char*>(data), size);
+
+    if (auto message = parseServiceMessage(input)) {
+        if (message->text.empty() || message->text.find(L'<') != std::wstring::npos)
+            std::abort();
+        if (!message->link.empty() && message->link.compare(0, 7, L"http://") != 0 &&
+            message->link.compare(0, 8, L"https://") != 0)
+            std::abort();
+    }
+    if (auto entry = parseSubscriptionLine(input)) {
+        if (entry->url.empty() ||
+            input.compare(0, entry->key.size() - 1, entry->key, 0, entry->key.size() - 1) != 0)
+            std::abort();
+    }
+
+    static NoTransport transport;
+    static SteadyClock clock;
+    static WebAgent agent(transport, clock, WebAgent::Options{WebAgent::kWaitMs, false});
+    SubscriptionList list(agent, nullptr);
+    const std::string path = folder() + "subscriptions.txt";
+    write(path, input);
+    list.setFile(path);
+    list.reload();
+    if (!list.entries().empty()) {
+        const std::string key = list.entries().front().key;
+        list.removeSubscription(widen(key));
+        for (const Subscription& left : list.entries()) {
+            if (left.key == key)
+                std::abort();
+        }
+    }
+
+    write(list.newSubscriptionsPath(), input);
+    size_t offered = 0;
+    list.processNewSubscriptions([&](const std::wstring& url) {
+        if (url.empty())
+            std::abort();
+        ++offered;
+        return true;
+    });
+    if (offered > lineCount(input) || fileStamp(list.newSubscriptionsPath()).size != -1)
+        std::abort();
+    return 0;
+}
