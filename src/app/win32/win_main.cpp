@@ -8,12 +8,15 @@
 #include "app/win32/main_window.h"
 #include "base/settings_keys.h"
 #include "base/text.h"
+#include "base/win32/protected_password_store.h"
 #include "base/win32/registry_settings_store.h"
 #include "database/location_database.h"
 #include "net/location_download.h"
+#include "net/uploader.h"
 #include "net/web_agent.h"
 #include "net/win32/wininet_transport.h"
 #include "resource.h"
+#include "ui/win32/upload_dialog.h"
 #include "wireless/simulated_driver.h"
 #include "wireless/win32/system_drivers.h"
 #include "wireless/wireless_device.h"
@@ -24,6 +27,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <string>
 #include <thread>
@@ -124,6 +128,10 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     auto* agent = new WebAgent(*transport, *clock);
     auto* download = new LocationDownload(*agent, *database, *settings, *clock);
     database->setDownloadService(download);
+    // Records made here go to the same server; the password is kept protected.
+    auto* passwords = new ProtectedPasswordStore(*settings);
+    auto* uploader = new Uploader(*agent, *database, *settings, *passwords, showUploadResult);
+    auto* uploadContext = new UploadDialogContext{*uploader, *settings, *passwords};
     auto* scanSettings = new ScanSettings;
 
     const std::wstring title = loadString(instance, IDS_TITLE);
@@ -150,11 +158,11 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     actions.tick = [app] { app->tick(); };
     actions.whereAmI = [app] { app->showWhereAmI(); };
     actions.lastStatus = [app] { return app->lastStatus(); };
-    actions.upload = [window, settings] {
-        if (settings::read(*settings, settings::UploadNeeded) == 0) {
-            MessageBoxW(window->handle(), L"There is nothing to upload.", L"Nearbeam", MB_OK);
-        }
+    // The upload dialog, from the tray's "&Upload..." and the Scanner's "Upload...".
+    const std::function<void()> openUpload = [instance, window, uploadContext] {
+        openUploadDialog(instance, window->handle(), *uploadContext);
     };
+    actions.upload = openUpload;
     window->setActions(std::move(actions));
 
     app->tick();
