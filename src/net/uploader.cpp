@@ -2,10 +2,12 @@
 
 #include "base/settings_keys.h"
 #include "base/text.h"
+#include "database/data_file.h"
 #include "database/location_database.h"
 #include "net/md5.h"
 
 #include <array>
+#include <set>
 
 namespace nearbeam {
 namespace {
@@ -25,27 +27,64 @@ std::string Uploader::makeLoginToken(const std::wstring& password) {
     return loginToken(narrow(password));
 }
 
-std::string Uploader::makeBody(const std::wstring& user, const std::wstring& password) const {
+std::array<TextTable*, 6> Uploader::placeTables() const {
+    return {&database_.countries(), &database_.provinces(), &database_.cities(),
+            &database_.areas(),     &database_.buildings(), &database_.locations()};
+}
+
+Uploader::LocalLines Uploader::collectLocalLines() const {
+    // One lock over all six files: one consistent picture of them.
+    std::lock_guard<std::recursive_mutex> guard(database_.lock());
+    LocalLines local;
+    const auto tables = placeTables();
+    for (size_t i = 0; i < tables.size(); ++i)
+        local[i] = tables[i]->collectLocal();
+    return local;
+}
+
+std::string Uploader::bodyOf(const std::wstring& user, const std::wstring& password,
+                             const LocalLines& local) {
+    static const char* const kHeadings[6] = {"- countries\n", "- provinces\n", "- cities\n",
+                                             "- areas\n",     "- buildings\n", "- aps\n"};
     std::string body = "- login\n";
     body += narrow(user) + "\n";
     body += makeLoginToken(password) + "\n";
-    const std::array<std::pair<TextTable*, const char*>, 6> tables = {{
-        {&database_.countries(), "- countries\n"},
-        {&database_.provinces(), "- provinces\n"},
-        {&database_.cities(), "- cities\n"},
-        {&database_.areas(), "- areas\n"},
-        {&database_.buildings(), "- buildings\n"},
-        {&database_.locations(), "- aps\n"},
-    }};
-    // One lock over all six files: the body is one consistent picture of them.
-    std::lock_guard<std::recursive_mutex> guard(database_.lock());
-    for (const auto& [table, heading] : tables) {
-        std::string local = table->collectLocal();
-        if (!local.empty())
-            body += heading + local;
+    for (size_t i = 0; i < local.size(); ++i) {
+        if (!local[i].empty())
+            body += kHeadings[i] + local[i];
     }
     body += "- end\n";
     return body;
+}
+
+std::string Uploader::makeBody(const std::wstring& user, const std::wstring& password) const {
+    return bodyOf(user, password, collectLocalLines());
+}
+
+bool Uploader::restoreUnsent(const LocalLines& before) {
+    bool any = false;
+    const auto tables = placeTables();
+    for (size_t i = 0; i < tables.size(); ++i) {
+        std::set<std::string_view> sent;
+        std::string_view rest = sent_[i];
+        for (size_t end; (end = rest.find('\n')) != std::string_view::npos;
+             rest.remove_prefix(end + 1))
+            sent.insert(rest.substr(0, end));
+        std::string unsent;
+        rest = before[i];
+        for (size_t end; (end = rest.find('\n')) != std::string_view::npos;
+             rest.remove_prefix(end + 1)) {
+            if (!sent.count(rest.substr(0, end))) {
+                unsent += rest.substr(0, end);
+                unsent += "\r\n";
+            }
+        }
+        if (!unsent.empty()) {
+            datafile::appendBytes(tables[i]->path(), unsent);
+            any = true;
+        }
+    }
+    return any;
 }
 
 bool Uploader::startUpload(UploadDialogLink* dialog) {
@@ -59,7 +98,8 @@ bool Uploader::startUpload(UploadDialogLink* dialog) {
     const std::wstring user = settings::read(settings_, settings::Username);
     if (user.empty())
         return false;
-    std::string body = makeBody(user, passwords_.read());
+    sent_ = collectLocalLines();
+    std::string body = bodyOf(user, passwords_.read(), sent_);
     busy_ = true;
     section_ = 0;
     result_ = kResultNone;
@@ -166,15 +206,20 @@ void Uploader::onLine(std::string_view line) {
 }
 
 // The files change only once the whole reply is in, and only when the server
-// said it took the records: the local lines go, then the server's copies are
-// added, whichever order the reply's parts came in.
+// said it took the records: the local lines that were sent go, then the server's
+// copies are added, whichever order the reply's parts came in.
 void Uploader::complete() {
+    bool unsentKept = false;
     if (accepted_) {
         std::array<std::vector<std::string>, 9> bySection;
         for (auto& [section, line] : records_)
             bySection[section].push_back(std::move(line));
         std::lock_guard<std::recursive_mutex> guard(database_.lock());
+        // Records saved while the upload ran were not sent: they stay local (and
+        // keep their keys, so the server's copy of an older text is refused).
+        const LocalLines before = collectLocalLines();
         database_.purgeAfterUpload();
+        unsentKept = restoreUnsent(before);
         for (int section = 1; section <= 8; ++section) {
             TextTable* table = database_.tableForSection(section);
             if (table && !bySection[section].empty())
@@ -192,7 +237,8 @@ void Uploader::complete() {
     } else if (result_ == kResultBad || !accepted_) {
         report(L"Upload failed: Bad response. (Do you need to log in to the network?)");
     } else {
-        database_.setUploadNeeded(false);
+        if (!unsentKept)
+            database_.setUploadNeeded(false);
         report(L"Upload successful! " + message);
     }
 }

@@ -15,6 +15,7 @@
 #include "base/settings_store.h"
 #include "net/web_agent.h"
 
+#include <array>
 #include <atomic>
 #include <functional>
 #include <mutex>
@@ -27,6 +28,7 @@
 namespace nearbeam {
 
 class LocationDatabase;
+class TextTable;
 
 // What the upload dialog is told. Called on the web agent's worker thread, so
 // both must return at once (post to the window, never wait for it).
@@ -81,6 +83,17 @@ class Uploader {
     void onLine(std::string_view line);
 
   private:
+    // The local lines of country, province, city, area, building and ap files, in
+    // this order, each ending in LF.
+    using LocalLines = std::array<std::string, 6>;
+    std::array<TextTable*, 6> placeTables() const;
+    LocalLines collectLocalLines() const;
+    static std::string bodyOf(const std::wstring& user, const std::wstring& password,
+                              const LocalLines& local);
+    // After the purge: puts back the local lines that were not uploaded (saved
+    // while the upload ran). True when there were any.
+    bool restoreUnsent(const LocalLines& before);
+
     // Sends a status text to the attached dialog; result says whether it is the
     // upload's result (which must not be lost when the dialog closes).
     bool toDialog(const std::wstring& text, bool result);
@@ -108,6 +121,8 @@ class Uploader {
     bool ended_ = false;
     // Record lines with their section, stored when the reply is complete.
     std::vector<std::pair<int, std::string>> records_;
+    // The local lines the body carries.
+    LocalLines sent_;
 };
 
 } // namespace nearbeam

@@ -221,6 +221,20 @@ TEST_F(UploaderTest, ReplyDecidesWhatHappensToTheLocalRecords) {
     }
 }
 
+// A place saved while the upload ran was not sent: the purge leaves it, and the
+// flag stays for the next upload.
+TEST_F(UploaderTest, RecordsSavedDuringTheUploadStayLocal) {
+    dir.write("ap.txt", "001122334455\t4294967295\t0\t\tStop\t3\r\n");
+    transport.duringAttempt = [this] {
+        dir.write("ap.txt", dir.read("ap.txt") + "00aabbccddee\t7\t0\t\tDesk\t3\r\n");
+    };
+    upload(reply("- nearbeam ok\n- aps\n001122334455\t8\t0\t\tStop\n- end\n"));
+    EXPECT_EQ(dir.read("ap.txt"), "00aabbccddee\t7\t0\t\tDesk\t3\r\n"
+                                  "001122334455\t8\t0\t\tStop\t0\r\n");
+    EXPECT_EQ(settings::read(settings, settings::UploadNeeded), 1);
+    EXPECT_EQ(link.texts.back(), L"Upload successful! ");
+}
+
 // After a failed attempt the agent's later passes send nothing; the user's next
 // Upload sends the body of that moment.
 TEST_F(UploaderTest, AFailedUploadIsNotRetriedBehindTheUsersBack) {

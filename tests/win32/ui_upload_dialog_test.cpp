@@ -16,6 +16,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <mutex>
 #include <thread>
@@ -201,12 +202,19 @@ TEST_F(UploadDialogTest, UploadedRecordsComeBackUnderTheServersIdentifiers) {
     EXPECT_EQ(data.read("ap.txt"), "0011223344b1\t1\t0\t\tStop\t0\r\n");
     EXPECT_EQ(settings::read(settings, settings::UploadNeeded), 0);
 
-    // The password typed in went back protected; the token on the wire is the same.
+    // The plain password of an earlier build went back protected: binary, without
+    // its text, and read back the same.
     DWORD type = 0;
-    EXPECT_EQ(RegGetValueW(HKEY_CURRENT_USER, L"Software\\Nearbeam\\APDB", L"Password", RRF_RT_ANY,
-                           &type, nullptr, nullptr),
+    BYTE sealed[1024] = {};
+    DWORD size = sizeof sealed;
+    ASSERT_EQ(RegGetValueW(HKEY_CURRENT_USER, L"Software\\Nearbeam\\APDB", L"Password", RRF_RT_ANY,
+                           &type, sealed, &size),
               ERROR_SUCCESS);
     EXPECT_EQ(type, static_cast<DWORD>(REG_BINARY));
+    const std::wstring plain = L"secret";
+    const auto* plainBytes = reinterpret_cast<const BYTE*>(plain.data());
+    EXPECT_EQ(std::search(sealed, sealed + size, plainBytes, plainBytes + plain.size() * 2),
+              sealed + size);
     EXPECT_EQ(passwords.read(), L"secret");
 }
 
