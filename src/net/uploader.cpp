@@ -16,6 +16,12 @@ bool startsWith(std::string_view text, std::string_view prefix) {
     return text.substr(0, prefix.size()) == prefix;
 }
 
+// Calls fn with each line of text (lines ending in LF), without its LF.
+template <typename Fn> void forEachLine(std::string_view text, Fn&& fn) {
+    for (size_t end; (end = text.find('\n')) != std::string_view::npos; text.remove_prefix(end + 1))
+        fn(text.substr(0, end));
+}
+
 } // namespace
 
 Uploader::Uploader(WebAgent& agent, LocationDatabase& database, SettingsStore& settings,
@@ -66,19 +72,14 @@ bool Uploader::restoreUnsent(const LocalLines& before) {
     const auto tables = placeTables();
     for (size_t i = 0; i < tables.size(); ++i) {
         std::set<std::string_view> sent;
-        std::string_view rest = sent_[i];
-        for (size_t end; (end = rest.find('\n')) != std::string_view::npos;
-             rest.remove_prefix(end + 1))
-            sent.insert(rest.substr(0, end));
+        forEachLine(sent_[i], [&](std::string_view line) { sent.insert(line); });
         std::string unsent;
-        rest = before[i];
-        for (size_t end; (end = rest.find('\n')) != std::string_view::npos;
-             rest.remove_prefix(end + 1)) {
-            if (!sent.count(rest.substr(0, end))) {
-                unsent += rest.substr(0, end);
+        forEachLine(before[i], [&](std::string_view line) {
+            if (!sent.count(line)) {
+                unsent += line;
                 unsent += "\r\n";
             }
-        }
+        });
         if (!unsent.empty()) {
             datafile::appendBytes(tables[i]->path(), unsent);
             any = true;
