@@ -98,4 +98,11 @@
 #define IDC_WIZARD_NEXT 1030
 #define IDC_WIZARD_CITY_LABEL 1031
 
+/* The upload dialog */
+#define IDD_UPLOAD 503
+#define IDC_UPLOAD_USERNAME 1038
+#define IDC_UPLOAD_PASSWORD 1039
+#define IDC_UPLOAD_STATUS 1042
+#define IDC_UPLOAD_HINT 1044
+
 #endif

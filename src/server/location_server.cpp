@@ -218,8 +218,11 @@ void LocationServer::handle(net::Socket& client) {
     if (s1 == std::string::npos || s2 == std::string::npos) {
         reply = Reply{400, "text/plain", "Bad request.\n"};
     } else {
-        reply = answer(line.substr(0, s1), line.substr(s1 + 1, s2 - s1 - 1),
-                       request.substr(headLength, bodyLength));
+        const std::string target = line.substr(s1 + 1, s2 - s1 - 1);
+        const std::string body = request.substr(headLength, bodyLength);
+        reply = answer(line.substr(0, s1), target, body);
+        if (options_.exchanged)
+            options_.exchanged(target, body, reply.body);
     }
     if (mis.signInPage)
         reply = Reply{200, "text/html", kSignInPage};

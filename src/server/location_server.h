@@ -9,6 +9,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -35,6 +36,12 @@ class LocationServer {
         Misbehaviour misbehaviour;
         // The longest a client may take to send its whole request.
         uint32_t requestTimeoutMs = 10000;
+        // Told of every request answered: its target, body and the reply's body
+        // (as the service made it, before any misbehaviour). Runs on the server's
+        // thread.
+        std::function<void(const std::string& target, const std::string& body,
+                           const std::string& reply)>
+            exchanged;
     };
 
     explicit LocationServer(Options options);

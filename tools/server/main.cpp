@@ -3,7 +3,7 @@
 //
 //   nearbeam-server [--data FOLDER] [--users FILE] [--port N]
 //                   [--refuse] [--hang] [--cut N] [--sign-in] [--http-error]
-//                   [--crlf] [--drip MS]
+//                   [--crlf] [--drip MS] [--log]
 //   nearbeam-server --add-user NAME PASSWORD [--data FOLDER] [--users FILE]
 
 #include "server/location_server.h"
@@ -21,12 +21,13 @@ int usage() {
     std::fprintf(stderr,
                  "usage: nearbeam-server [--data FOLDER] [--users FILE] [--port N]\n"
                  "                       [--refuse] [--hang] [--cut N] [--sign-in]\n"
-                 "                       [--http-error] [--crlf] [--drip MS]\n"
+                 "                       [--http-error] [--crlf] [--drip MS] [--log]\n"
                  "       nearbeam-server --add-user NAME PASSWORD [--data FOLDER] [--users FILE]\n"
                  "Serves the location records in FOLDER (default server-data) on 127.0.0.1.\n"
                  "The misbehaviour flags make it refuse connections, never answer, cut the\n"
                  "reply after N bytes of its body, answer a sign-in page or an HTTP 500,\n"
-                 "end lines with CR LF, or send the reply in small pieces MS ms apart.\n");
+                 "end lines with CR LF, or send the reply in small pieces MS ms apart.\n"
+                 "--log prints every request's target and body and the reply.\n");
     return 2;
 }
 
@@ -73,6 +74,12 @@ int main(int argc, char** argv) {
             options.misbehaviour.crlf = true;
         } else if (arg == "--drip" && value(v) && number(v, 60000, n)) {
             options.misbehaviour.dripMs = static_cast<uint32_t>(n);
+        } else if (arg == "--log") {
+            options.exchanged = [](const std::string& target, const std::string& body,
+                                   const std::string& reply) {
+                std::printf("request %s\n%sreply\n%s", target.c_str(), body.c_str(), reply.c_str());
+                std::fflush(stdout);
+            };
         } else if (arg == "--add-user" && i + 2 < argc) {
             adding = true;
             addName = argv[++i];

@@ -9,9 +9,11 @@
 #include "base/settings_keys.h"
 #include "base/text.h"
 #include "base/win32/module_path.h"
+#include "base/win32/protected_password_store.h"
 #include "base/win32/registry_settings_store.h"
 #include "database/location_database.h"
 #include "net/location_download.h"
+#include "net/uploader.h"
 #include "net/web_agent.h"
 #include "net/win32/wininet_transport.h"
 #include "resource.h"
@@ -22,6 +24,7 @@
 #include "ui/win32/options_dialog.h"
 #include "ui/win32/scanner_window.h"
 #include "ui/win32/set_location_window.h"
+#include "ui/win32/upload_dialog.h"
 #include "wireless/simulated_driver.h"
 #include "wireless/win32/system_drivers.h"
 #include "wireless/wireless_device.h"
@@ -32,6 +35,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <string>
 #include <thread>
@@ -116,6 +120,10 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     auto* agent = new WebAgent(*transport, *clock);
     auto* download = new LocationDownload(*agent, *database, *settings, *clock);
     database->setDownloadService(download);
+    // Records made here go to the same server; the password is kept protected.
+    auto* passwords = new ProtectedPasswordStore(*settings);
+    auto* uploader = new Uploader(*agent, *database, *settings, *passwords, showUploadResult);
+    auto* uploadContext = new UploadDialogContext{*uploader, *settings, *passwords};
     auto* scanSettings = new ScanSettings;
 
     const std::wstring title = loadString(instance, IDS_TITLE);
@@ -182,10 +190,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     actions.whereAmI = [app] { app->showWhereAmI(); };
     actions.scanner = [scanner] { scanner->open(); };
     actions.lastStatus = [app] { return app->lastStatus(); };
-    actions.upload = [window, settings] {
-        if (settings::read(*settings, settings::UploadNeeded) == 0) {
-            MessageBoxW(window->handle(), L"There is nothing to upload.", L"Nearbeam", MB_OK);
-        }
+    // The upload dialog, from the tray's "&Upload..." and the Scanner's "Upload...".
+    const std::function<void()> openUpload = [instance, window, uploadContext] {
+        openUploadDialog(instance, window->handle(), *uploadContext);
     };
     // The Options dialog, owned by the window it is opened from; the Scanner's
     // "Advanced..." opens it too.
@@ -199,6 +206,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     actions.newSubscriptions = [instance, window, subscribeContext] {
         processNewSubscriptions(instance, window->handle(), *subscribeContext);
     };
+    actions.upload = openUpload;
+    scanner->context().upload = openUpload;
     window->setActions(std::move(actions));
 
     app->tick();

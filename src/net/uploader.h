@@ -1,0 +1,128 @@
+#pragma once
+// The upload: sends every record made on this computer (the lines of the six
+// place files whose status is not 0) to the location server in one POST, under
+// the user name and a login token made from the password, and on acceptance
+// replaces them by the server's copies and clears the upload-needed flag.
+//
+// The dialog that started an upload follows it through UploadDialogLink; without
+// one, the result is handed to the message function given at construction.
+//
+// Wiring: construct it with the web agent, the database, the settings store (the
+// `Username` and `Server` settings), the password store and the message function.
+// Stop the web agent before this object goes: its callbacks refer to it.
+
+#include "base/password_store.h"
+#include "base/settings_store.h"
+#include "net/web_agent.h"
+
+#include <array>
+#include <atomic>
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace nearbeam {
+
+class LocationDatabase;
+class TextTable;
+
+// What the upload dialog is told. Called on the web agent's worker thread, so
+// both must return at once (post to the window, never wait for it).
+class UploadDialogLink {
+  public:
+    virtual ~UploadDialogLink() = default;
+    // A new status line text. The uploader keeps it too: a window that shows it
+    // later, on its own thread, takes it with Uploader::takeStatus.
+    virtual void showStatus(const std::wstring& text) = 0;
+    // The upload has ended: the dialog returns to its ready state.
+    virtual void uploadEnded() = 0;
+};
+
+class Uploader {
+  public:
+    static constexpr const char* kRequestKey = "upload";
+    static constexpr const wchar_t* kUploadPath = L"/text/?action=location.uploadText";
+
+    // Reply verdicts.
+    static constexpr int32_t kResultNone = 0x8000;
+    static constexpr int32_t kResultRefused = 0x300;
+    static constexpr int32_t kResultBad = 0x900;
+
+    using MessageFunction = std::function<void(const std::wstring& text)>;
+
+    Uploader(WebAgent& agent, LocationDatabase& database, SettingsStore& settings,
+             PasswordStore& passwords, MessageFunction showMessage);
+
+    // Queues the upload of every local record. False (nothing queued) when an
+    // upload is already queued or running, or the stored user name is empty. The
+    // dialog, when given, is attached unless an upload is running.
+    bool startUpload(UploadDialogLink* dialog);
+    // Forgets the dialog; results from then on go to the message function. Returns
+    // a result the dialog was told of but has not taken yet, for the dialog to show.
+    std::optional<std::wstring> detachDialog();
+    // The latest status line text for the dialog.
+    std::wstring takeStatus();
+    bool busy() const { return busy_; }
+
+    // The token the server checks: MD5 hex of "Nearbeam: " and the MD5 hex of the
+    // password in the ANSI code page.
+    static std::string makeLoginToken(const std::wstring& password);
+    // The request body for this account and the local lines now in the files.
+    std::string makeBody(const std::wstring& user, const std::wstring& password) const;
+
+    // A result: to the dialog's status line, or without a dialog to the message
+    // function.
+    void report(const std::wstring& text);
+
+    // What the web agent calls on its worker thread.
+    void onProgress(WebProgress code);
+    void onLine(std::string_view line);
+
+  private:
+    // The local lines of country, province, city, area, building and ap files, in
+    // this order, each ending in LF.
+    using LocalLines = std::array<std::string, 6>;
+    std::array<TextTable*, 6> placeTables() const;
+    LocalLines collectLocalLines() const;
+    static std::string bodyOf(const std::wstring& user, const std::wstring& password,
+                              const LocalLines& local);
+    // After the purge: puts back the local lines that were not uploaded (saved
+    // while the upload ran). True when there were any.
+    bool restoreUnsent(const LocalLines& before);
+
+    // Sends a status text to the attached dialog; result says whether it is the
+    // upload's result (which must not be lost when the dialog closes).
+    bool toDialog(const std::wstring& text, bool result);
+    void complete();
+    void finish();
+
+    WebAgent& agent_;
+    LocationDatabase& database_;
+    SettingsStore& settings_;
+    PasswordStore& passwords_;
+    MessageFunction showMessage_;
+
+    std::atomic<bool> busy_{false};
+
+    std::mutex dialogMutex_;
+    UploadDialogLink* dialog_ = nullptr;
+    std::wstring status_;
+    bool resultUntaken_ = false;
+
+    // Worker-thread state of the reply being read.
+    int section_ = 0;
+    int32_t result_ = kResultNone;
+    std::string message_;
+    bool accepted_ = false;
+    bool ended_ = false;
+    // Record lines with their section, stored when the reply is complete.
+    std::vector<std::pair<int, std::string>> records_;
+    // The local lines the body carries.
+    LocalLines sent_;
+};
+
+} // namespace nearbeam
