@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <thread>
 
 namespace nearbeam {
@@ -57,13 +58,16 @@ class LocationServer {
     // Requests answered or abandoned so far.
     size_t requestsSeen() const { return requests_; }
 
-  private:
     struct Reply {
         int status = 200;
         std::string contentType = "text/plain";
         std::string body;
     };
+    // The reply to a request's head and the body it declared, as the server gives
+    // it when it behaves.
+    Reply respond(std::string_view head, std::string_view body);
 
+  private:
     void serve();
     void handle(net::Socket& client);
     Reply answer(const std::string& method, const std::string& target, const std::string& body);
