@@ -9,9 +9,6 @@ namespace nearbeam::datafile {
 namespace {
 constexpr size_t kReadBlock = 256 * 1024;
 
-bool writeAll(std::FILE* f, const std::string& bytes) {
-    return bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-}
 } // namespace
 
 LineReader::LineReader(const std::string& path) : file_(openFile(path, "rb")) {
@@ -85,6 +82,11 @@ bool appendBytes(const std::string& path, const std::string& bytes) {
     std::FILE* f = openFile(path, "a+b");
     if (!f)
         return false;
+    // Unbuffered, and one write per line: a crash between two writes leaves whole
+    // lines. A buffered stream writes whenever its buffer fills, wherever in a line
+    // that is, and a crash between those writes would leave part of a line that
+    // reads as a record with fields missing.
+    std::setvbuf(f, nullptr, _IONBF, 0);
     bool ok = true;
     if (std::fseek(f, -1, SEEK_END) == 0) {
         int last = std::fgetc(f);
@@ -92,7 +94,12 @@ bool appendBytes(const std::string& path, const std::string& bytes) {
         if (last != EOF && last != '\n')
             ok = std::fwrite("\r\n", 1, 2, f) == 2;
     }
-    ok = ok && writeAll(f, bytes);
+    for (size_t at = 0; ok && at < bytes.size();) {
+        size_t end = bytes.find('\n', at);
+        end = end == std::string::npos ? bytes.size() : end + 1;
+        ok = std::fwrite(bytes.data() + at, 1, end - at, f) == end - at;
+        at = end;
+    }
     ok = std::fclose(f) == 0 && ok;
     return ok;
 }
@@ -116,7 +123,9 @@ bool copyFile(const std::string& from, const std::string& to) {
     std::FILE* in = openFile(from, "rb");
     if (!in)
         return false;
-    std::FILE* out = openFile(to, "wb");
+    // Written beside and renamed over: a crash half-way leaves no torn copy.
+    const std::string temp = to + ".tmp";
+    std::FILE* out = openFile(temp, "wb");
     if (!out) {
         std::fclose(in);
         return false;
@@ -133,7 +142,10 @@ bool copyFile(const std::string& from, const std::string& to) {
     ok = !std::ferror(in) && ok;
     std::fclose(in);
     ok = std::fclose(out) == 0 && ok;
-    return ok;
+    if (ok && replaceFile(temp, to))
+        return true;
+    removeFile(temp);
+    return false;
 }
 
 } // namespace nearbeam::datafile

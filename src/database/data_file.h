@@ -78,14 +78,16 @@ template <typename Fn> bool forEachPartOfFile(const std::string& path, Fn&& fn) 
 // not run into it. Creates the file. False when it cannot be opened or written.
 bool appendLine(const std::string& path, std::string_view line);
 // Appends bytes that already hold whole lines ending in CR LF, with the same care
-// for a last line without a line break.
+// for a last line without a line break. Each line is one write, so a crash leaves
+// whole lines only.
 bool appendBytes(const std::string& path, const std::string& bytes);
 
 // Writes the lines, each with CR LF, as the file's new content in one step
 // (replaceFileContent). False, with the old file untouched, on any failure.
 bool replaceLines(const std::string& path, const std::vector<std::string>& lines);
 
-// Copies a file byte for byte. False when it cannot be read or written.
+// Copies a file byte for byte; the copy appears whole or not at all (written to
+// to + ".tmp" and renamed). False when it cannot be read or written.
 bool copyFile(const std::string& from, const std::string& to);
 
 } // namespace nearbeam::datafile

@@ -186,7 +186,6 @@ bool TextTable::purgeLocal() {
     if (path_.empty())
         return false;
     const std::string backup = path_ + ".bak";
-    removeFile(backup);
     std::string kept;
     {
         datafile::LineReader reader(path_);
@@ -201,8 +200,11 @@ bool TextTable::purgeLocal() {
             }
         }
     }
-    // The old file stays as the backup; the file itself is replaced in one step.
-    datafile::copyFile(path_, backup);
+    // The old file stays as the backup, which replaces the older one in one step
+    // (deleted first, a crash could leave none); the file itself is replaced in
+    // one step too. A backup that cannot be made leaves no stale one behind.
+    if (!datafile::copyFile(path_, backup))
+        removeFile(backup);
     bool ok = replaceFileContent(path_, kept);
     fileRewritten();
     return ok;
