@@ -7,6 +7,7 @@
 #include "database/record_lines.h"
 #include "net/md5.h"
 
+#include <algorithm>
 #include <map>
 #include <optional>
 #include <vector>
@@ -260,12 +261,22 @@ class UploadPlan {
             network = 0; // networks come only from the server
         std::string newLine =
             formatLocationLine(key->view(), *building, network, f.floor, f.location, 0);
+        const std::string prefix = key->str() + "\t";
+        // An access point named twice in one upload: the later line wins, in the
+        // file and in the reply (the earlier one would never be stored).
+        auto samePoint = [&](const std::string& line) { return line.rfind(prefix, 0) == 0; };
+        std::vector<std::string>& replied = reply.sections[Aps];
+        const bool again = std::any_of(replied.begin(), replied.end(), samePoint);
+        if (again) {
+            for (std::vector<std::string>* lines : {&additions_[Aps], &replied})
+                lines->erase(std::remove_if(lines->begin(), lines->end(), samePoint), lines->end());
+        }
         if (db_.locations().find(*key))
-            replacements_[Aps][key->str() + "\t"] = newLine;
+            replacements_[Aps][prefix] = newLine;
         else
             additions_[Aps].push_back(newLine);
         reply.add(Aps, newLine);
-        ++stored;
+        stored += again ? 0 : 1;
         return {};
     }
 
