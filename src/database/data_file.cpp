@@ -68,38 +68,49 @@ bool LineReader::next(std::string_view& line) {
         }
         size_t pending = end_ - begin_;
         if (!fill()) {
-            if (begin_ == end_)
-                return false;
-            line = std::string_view(buffer_.get() + begin_, end_ - begin_);
+            // Bytes after the last line break are not a line (see data_file.h).
             begin_ = end_;
-            return true;
+            return false;
         }
         searched = begin_ + pending;
     }
 }
 
+bool cutUnfinishedLine(const std::string& path) {
+    std::FILE* f = openFile(path, "rb");
+    if (!f)
+        return true; // nothing to cut; appending creates the file
+    // The last line break, looked for backwards a block at a time.
+    char block[4096];
+    bool ok = std::fseek(f, 0, SEEK_END) == 0;
+    const long size = ok ? std::ftell(f) : -1;
+    long end = size;
+    long keep = -1;
+    while (ok && keep < 0 && end > 0) {
+        const long start = end > static_cast<long>(sizeof block) ? end - sizeof block : 0;
+        const size_t want = static_cast<size_t>(end - start);
+        ok = std::fseek(f, start, SEEK_SET) == 0 && std::fread(block, 1, want, f) == want;
+        for (size_t i = want; ok && i > 0 && keep < 0; --i) {
+            if (block[i - 1] == '\n')
+                keep = start + static_cast<long>(i);
+        }
+        end = start;
+    }
+    std::fclose(f);
+    if (!ok || size < 0)
+        return false;
+    if (keep < 0)
+        keep = 0;
+    return keep == size || truncateFile(path, keep);
+}
+
 bool appendBytes(const std::string& path, const std::string& bytes) {
-    std::FILE* f = openFile(path, "a+b");
+    if (!cutUnfinishedLine(path))
+        return false;
+    std::FILE* f = openFile(path, "ab");
     if (!f)
         return false;
-    // Unbuffered, and one write per line: a crash between two writes leaves whole
-    // lines. A buffered stream writes whenever its buffer fills, wherever in a line
-    // that is, and a crash between those writes would leave part of a line that
-    // reads as a record with fields missing.
-    std::setvbuf(f, nullptr, _IONBF, 0);
-    bool ok = true;
-    if (std::fseek(f, -1, SEEK_END) == 0) {
-        int last = std::fgetc(f);
-        std::fseek(f, 0, SEEK_END);
-        if (last != EOF && last != '\n')
-            ok = std::fwrite("\r\n", 1, 2, f) == 2;
-    }
-    for (size_t at = 0; ok && at < bytes.size();) {
-        size_t end = bytes.find('\n', at);
-        end = end == std::string::npos ? bytes.size() : end + 1;
-        ok = std::fwrite(bytes.data() + at, 1, end - at, f) == end - at;
-        at = end;
-    }
+    bool ok = bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
     ok = std::fclose(f) == 0 && ok;
     return ok;
 }

@@ -1,7 +1,13 @@
 #pragma once
 // The one module that reads and writes the data files. Lines end in CR LF when
 // written (binary mode, so every platform writes the same bytes); a reader takes
-// LF or CR LF as the end of a line and drops the CR. A line is handed to its users
+// LF or CR LF as the end of a line and drops the CR.
+//
+// Bytes after the last line break of a file are not a line. The program writes
+// nothing but whole lines, so they are what a crash (or a power cut) leaves of a
+// line being appended, and read as a line they would give a record with fields
+// missing, whose key would then keep the good line out for ever. Readers pass
+// over them, and an append cuts them off before it writes. A line is handed to its users
 // in parts of at most kMaxLineLength characters, line break included, as a reader
 // with a 328-byte buffer sees it; rewrites work on whole physical lines.
 //
@@ -28,8 +34,8 @@ class LineReader {
 
     bool isOpen() const { return file_ != nullptr; }
     // The next physical line with its line break as one "\n" (the CR of a CR LF
-    // dropped); only a last line without a line break comes without one. The view
-    // stays valid until the next call. False at the end of the file.
+    // dropped). The view stays valid until the next call. False at the end of the
+    // file; bytes after the last line break are never returned.
     bool next(std::string_view& line);
 
   private:
@@ -73,13 +79,11 @@ template <typename Fn> bool forEachPartOfFile(const std::string& path, Fn&& fn) 
     return true;
 }
 
-// Appends a whole line (given without its line break) and CR LF. When the file
-// ends in a line without a line break, one is written first so the new line does
-// not run into it. Creates the file. False when it cannot be opened or written.
+// Appends a whole line (given without its line break) and CR LF, after cutting
+// off any bytes after the file's last line break. Creates the file. False when it
+// cannot be opened, cut or written.
 bool appendLine(const std::string& path, std::string_view line);
-// Appends bytes that already hold whole lines ending in CR LF, with the same care
-// for a last line without a line break. Each line is one write, so a crash leaves
-// whole lines only.
+// Appends bytes that already hold whole lines ending in CR LF, the same way.
 bool appendBytes(const std::string& path, const std::string& bytes);
 
 // Writes the lines, each with CR LF, as the file's new content in one step

@@ -12,8 +12,7 @@ using Guard = std::lock_guard<std::recursive_mutex>;
 
 namespace {
 
-// A line in status 0: it ends in a tab and "0" (the end of the file counts as the
-// end of the line).
+// A line (without its line break) in status 0: it ends in a tab and "0".
 bool isServerLine(std::string_view text) {
     return text.size() >= 2 && text.compare(text.size() - 2, 2, "\t0") == 0;
 }
