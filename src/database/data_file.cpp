@@ -69,6 +69,7 @@ bool LineReader::next(std::string_view& line) {
         size_t pending = end_ - begin_;
         if (!fill()) {
             // Bytes after the last line break are not a line (see data_file.h).
+            unfinished_ = std::string_view(buffer_.get() + begin_, end_ - begin_);
             begin_ = end_;
             return false;
         }

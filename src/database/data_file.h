@@ -37,6 +37,10 @@ class LineReader {
     // dropped). The view stays valid until the next call. False at the end of the
     // file; bytes after the last line break are never returned.
     bool next(std::string_view& line);
+    // Once next has said false: the bytes after the last line break (empty when
+    // the file ends with one). Only for files other programs write, whose last
+    // line may lack its line break by their choice.
+    std::string_view unfinished() const { return unfinished_; }
 
   private:
     bool fill();
@@ -46,6 +50,7 @@ class LineReader {
     size_t begin_ = 0;
     size_t end_ = 0;
     bool eof_ = false;
+    std::string_view unfinished_;
 };
 
 // A physical line without its "\n".

@@ -83,6 +83,19 @@ bool validName(const std::string& text) {
     return !text.empty() && plainText(text, false);
 }
 
+// Every line of a users file, the last one even without its line break: the file
+// is kept by hand as well as by addUser.
+std::vector<std::string> userLines(const std::string& path) {
+    std::vector<std::string> lines;
+    datafile::LineReader reader(path);
+    std::string_view line;
+    while (reader.next(line))
+        lines.emplace_back(stripLineBreak(line));
+    if (!reader.unfinished().empty())
+        lines.emplace_back(stripLineBreak(reader.unfinished()));
+    return lines;
+}
+
 // The next free server identifier of a file.
 uint32_t nextServerId(TextTable& table) {
     uint32_t highest = 0;
@@ -344,16 +357,12 @@ std::string LocationService::downloadText(const std::string& bssid) {
 }
 
 bool LocationService::checkLogin(const std::string& name, const std::string& token) const {
-    bool ok = false;
-    datafile::forEachPartOfFile(usersPath_, [&](std::string_view part) {
-        std::string_view line = stripLineBreak(part);
-        size_t tab = line.find('\t');
-        if (tab == std::string_view::npos || line.substr(0, tab) != name)
-            return false;
-        ok = loginTokenFromDigest(line.substr(tab + 1)) == token;
-        return true;
-    });
-    return ok;
+    for (const std::string& line : userLines(usersPath_)) {
+        const size_t tab = line.find('\t');
+        if (tab != std::string::npos && line.compare(0, tab, name) == 0)
+            return loginTokenFromDigest(std::string_view(line).substr(tab + 1)) == token;
+    }
+    return false;
 }
 
 bool LocationService::addUser(const std::string& usersPath, const std::string& name,
@@ -361,12 +370,10 @@ bool LocationService::addUser(const std::string& usersPath, const std::string& n
     if (!validName(name))
         return false;
     std::vector<std::string> lines;
-    datafile::forEachPartOfFile(usersPath, [&](std::string_view part) {
-        std::string_view line = stripLineBreak(part);
+    for (std::string& line : userLines(usersPath)) {
         if (!line.empty() && line.substr(0, line.find('\t')) != name)
-            lines.emplace_back(line);
-        return false;
-    });
+            lines.push_back(std::move(line));
+    }
     lines.push_back(name + "\t" + md5Hex(password));
     return datafile::replaceLines(usersPath, lines);
 }

@@ -130,6 +130,7 @@ TEST_F(LocationServiceTest, RefusedUploadsStoreNothing) {
 }
 
 TEST_F(LocationServiceTest, UsersFileKeepsOnlyDigests) {
+    dir.write("users.txt", "ann\t" + md5Hex("secret")); // kept by hand: no last line break
     ASSERT_TRUE(LocationService::addUser(service.usersPath(), "bob", "pw1"));
     ASSERT_TRUE(LocationService::addUser(service.usersPath(), "bob", "pw2")); // replaces
     EXPECT_FALSE(LocationService::addUser(service.usersPath(), "a\tb", "pw"));
