@@ -94,7 +94,7 @@ TEST(ManufacturerTable, TheGeneratedTableHasTheLayoutAndKnownNames) {
     EXPECT_EQ(table.lookup(prefix(0x00, 0xd0, 0xef)), "IGT");
     EXPECT_EQ(table.lookup(prefix(0x08, 0x61, 0x95)), "Rockwell Automa");
     EXPECT_EQ(table.lookup(prefix(0x68, 0xa4, 0x0e)), "BSH Hausger\xE4te"); // Windows-1252
-    EXPECT_EQ(table.lookup(prefix(0x8c, 0xb8, 0x4a)), "SAMSUNG ELECTRO"); // name with ")"
+    EXPECT_EQ(table.lookup(prefix(0x8c, 0xb8, 0x4a)), "SAMSUNG ELECTRO");   // name with ")"
 }
 
 } // namespace
