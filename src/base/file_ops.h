@@ -22,6 +22,9 @@ bool replaceFile(const std::string& from, const std::string& to);
 // with the old file untouched and no temporary file left, on any failure.
 bool replaceFileContent(const std::string& path, const std::string& bytes);
 
+// Cuts a file to its first size bytes. False when it could not be cut.
+bool truncateFile(const std::string& path, int64_t size);
+
 // Deletes a file; false when it could not be deleted (or did not exist).
 bool removeFile(const std::string& path);
 

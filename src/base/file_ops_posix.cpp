@@ -3,11 +3,16 @@
 #include <cstdio>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace nearbeam {
 
 bool replaceFile(const std::string& from, const std::string& to) {
     return std::rename(from.c_str(), to.c_str()) == 0;
+}
+
+bool truncateFile(const std::string& path, int64_t size) {
+    return ::truncate(path.c_str(), static_cast<off_t>(size)) == 0;
 }
 
 bool removeFile(const std::string& path) {

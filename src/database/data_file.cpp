@@ -9,10 +9,6 @@ namespace nearbeam::datafile {
 namespace {
 constexpr size_t kReadBlock = 256 * 1024;
 
-bool writeAll(std::FILE* f, const std::string& bytes) {
-    return bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-}
-
 bool seekTo(std::FILE* f, uint64_t offset) {
 #ifdef _WIN32
     return _fseeki64(f, static_cast<__int64>(offset), SEEK_SET) == 0;
@@ -87,12 +83,10 @@ bool LineReader::next(std::string_view& line) {
         }
         size_t pending = end_ - begin_;
         if (!fill()) {
-            if (begin_ == end_)
-                return false;
-            lineOffset_ = offset();
-            line = std::string_view(buffer_.get() + begin_, end_ - begin_);
+            // Bytes after the last line break are not a line (see data_file.h).
+            unfinished_ = std::string_view(buffer_.get() + begin_, end_ - begin_);
             begin_ = end_;
-            return true;
+            return false;
         }
         searched = begin_ + pending;
     }
@@ -123,18 +117,41 @@ std::optional<std::string> readPartAt(const std::string& path, uint64_t offset) 
     return rest;
 }
 
+bool cutUnfinishedLine(const std::string& path) {
+    std::FILE* f = openFile(path, "rb");
+    if (!f)
+        return true; // nothing to cut; appending creates the file
+    // The last line break, looked for backwards a block at a time.
+    char block[4096];
+    bool ok = std::fseek(f, 0, SEEK_END) == 0;
+    const long size = ok ? std::ftell(f) : -1;
+    long end = size;
+    long keep = -1;
+    while (ok && keep < 0 && end > 0) {
+        const long start = end > static_cast<long>(sizeof block) ? end - sizeof block : 0;
+        const size_t want = static_cast<size_t>(end - start);
+        ok = std::fseek(f, start, SEEK_SET) == 0 && std::fread(block, 1, want, f) == want;
+        for (size_t i = want; ok && i > 0 && keep < 0; --i) {
+            if (block[i - 1] == '\n')
+                keep = start + static_cast<long>(i);
+        }
+        end = start;
+    }
+    std::fclose(f);
+    if (!ok || size < 0)
+        return false;
+    if (keep < 0)
+        keep = 0;
+    return keep == size || truncateFile(path, keep);
+}
+
 bool appendBytes(const std::string& path, const std::string& bytes) {
-    std::FILE* f = openFile(path, "a+b");
+    if (!cutUnfinishedLine(path))
+        return false;
+    std::FILE* f = openFile(path, "ab");
     if (!f)
         return false;
-    bool ok = true;
-    if (std::fseek(f, -1, SEEK_END) == 0) {
-        int last = std::fgetc(f);
-        std::fseek(f, 0, SEEK_END);
-        if (last != EOF && last != '\n')
-            ok = std::fwrite("\r\n", 1, 2, f) == 2;
-    }
-    ok = ok && writeAll(f, bytes);
+    bool ok = bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
     ok = std::fclose(f) == 0 && ok;
     return ok;
 }
@@ -158,7 +175,9 @@ bool copyFile(const std::string& from, const std::string& to) {
     std::FILE* in = openFile(from, "rb");
     if (!in)
         return false;
-    std::FILE* out = openFile(to, "wb");
+    // Written beside and renamed over: a crash half-way leaves no torn copy.
+    const std::string temp = to + ".tmp";
+    std::FILE* out = openFile(temp, "wb");
     if (!out) {
         std::fclose(in);
         return false;
@@ -175,7 +194,10 @@ bool copyFile(const std::string& from, const std::string& to) {
     ok = !std::ferror(in) && ok;
     std::fclose(in);
     ok = std::fclose(out) == 0 && ok;
-    return ok;
+    if (ok && replaceFile(temp, to))
+        return true;
+    removeFile(temp);
+    return false;
 }
 
 } // namespace nearbeam::datafile

@@ -1,7 +1,13 @@
 #pragma once
 // The one module that reads and writes the data files. Lines end in CR LF when
 // written (binary mode, so every platform writes the same bytes); a reader takes
-// LF or CR LF as the end of a line and drops the CR. A line is handed to its users
+// LF or CR LF as the end of a line and drops the CR.
+//
+// Bytes after the last line break of a file are not a line. The program writes
+// nothing but whole lines, so they are what a crash (or a power cut) leaves of a
+// line being appended, and read as a line they would give a record with fields
+// missing, whose key would then keep the good line out for ever. Readers pass
+// over them, and an append cuts them off before it writes. A line is handed to its users
 // in parts of at most kMaxLineLength characters, line break included, as a reader
 // with a 328-byte buffer sees it; rewrites work on whole physical lines.
 //
@@ -30,13 +36,17 @@ class LineReader {
 
     bool isOpen() const { return file_ != nullptr; }
     // The next physical line with its line break as one "\n" (the CR of a CR LF
-    // dropped); only a last line without a line break comes without one. The view
-    // stays valid until the next call. False at the end of the file.
+    // dropped). The view stays valid until the next call. False at the end of the
+    // file; bytes after the last line break are never returned.
     bool next(std::string_view& line);
     // Where in the file the line last returned by next begins, and where the next
     // one will (just past the last line's line break).
     uint64_t lineOffset() const { return lineOffset_; }
     uint64_t offset() const { return bufferOffset_ + begin_; }
+    // Once next has said false: the bytes after the last line break (empty when
+    // the file ends with one). Only for files other programs write, whose last
+    // line may lack its line break by their choice.
+    std::string_view unfinished() const { return unfinished_; }
 
   private:
     bool fill();
@@ -48,6 +58,7 @@ class LineReader {
     bool eof_ = false;
     uint64_t bufferOffset_ = 0; // the file offset of buffer_[0]
     uint64_t lineOffset_ = 0;
+    std::string_view unfinished_;
 };
 
 // The part of a line that begins at byte `offset` of the file, as the reader above
@@ -87,19 +98,19 @@ template <typename Fn> bool forEachPartOfFile(const std::string& path, Fn&& fn) 
     return true;
 }
 
-// Appends a whole line (given without its line break) and CR LF. When the file
-// ends in a line without a line break, one is written first so the new line does
-// not run into it. Creates the file. False when it cannot be opened or written.
+// Appends a whole line (given without its line break) and CR LF, after cutting
+// off any bytes after the file's last line break. Creates the file. False when it
+// cannot be opened, cut or written.
 bool appendLine(const std::string& path, std::string_view line);
-// Appends bytes that already hold whole lines ending in CR LF, with the same care
-// for a last line without a line break.
+// Appends bytes that already hold whole lines ending in CR LF, the same way.
 bool appendBytes(const std::string& path, const std::string& bytes);
 
 // Writes the lines, each with CR LF, as the file's new content in one step
 // (replaceFileContent). False, with the old file untouched, on any failure.
 bool replaceLines(const std::string& path, const std::vector<std::string>& lines);
 
-// Copies a file byte for byte. False when it cannot be read or written.
+// Copies a file byte for byte; the copy appears whole or not at all (written to
+// to + ".tmp" and renamed). False when it cannot be read or written.
 bool copyFile(const std::string& from, const std::string& to);
 
 } // namespace nearbeam::datafile

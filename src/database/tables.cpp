@@ -12,8 +12,7 @@ using Guard = std::lock_guard<std::recursive_mutex>;
 
 namespace {
 
-// A line in status 0: it ends in a tab and "0" (the end of the file counts as the
-// end of the line).
+// A line (without its line break) in status 0: it ends in a tab and "0".
 bool isServerLine(std::string_view text) {
     return text.size() >= 2 && text.compare(text.size() - 2, 2, "\t0") == 0;
 }
@@ -203,7 +202,6 @@ bool TextTable::purgeLocal() {
     if (path_.empty())
         return false;
     const std::string backup = path_ + ".bak";
-    removeFile(backup);
     std::string kept;
     {
         datafile::LineReader reader(path_);
@@ -218,8 +216,11 @@ bool TextTable::purgeLocal() {
             }
         }
     }
-    // The old file stays as the backup; the file itself is replaced in one step.
-    datafile::copyFile(path_, backup);
+    // The old file stays as the backup, which replaces the older one in one step
+    // (deleted first, a crash could leave none); the file itself is replaced in
+    // one step too. A backup that cannot be made leaves no stale one behind.
+    if (!datafile::copyFile(path_, backup))
+        removeFile(backup);
     bool ok = replaceFileContent(path_, kept);
     fileRewritten();
     return ok;

@@ -68,9 +68,8 @@ class TextTable {
                              std::vector<bool>* added = nullptr);
 
     // After a successful upload: keeps only the lines in status 0 (ending in a tab
-    // and "0"), including a last line without a line break; the file as it was
-    // stays in path + ".bak". The file is replaced in one step. Cached records are
-    // not touched. False when the file could not be read or replaced.
+    // and "0"); the file as it was stays in path + ".bak". The file is replaced in one step. Cached
+    // records are not touched. False when the file could not be read or replaced.
     bool purgeLocal();
     // Every line not in status 0, whole, each ending in one LF; empty when the file
     // cannot be read.

@@ -208,22 +208,8 @@ void LocationServer::handle(net::Socket& client) {
         return;
     }
 
-    std::string_view head(request.data(), headLength);
-    std::string line(head.substr(0, head.find('\n')));
-    if (!line.empty() && line.back() == '\r')
-        line.pop_back();
-    size_t s1 = line.find(' ');
-    size_t s2 = line.find(' ', s1 == std::string::npos ? s1 : s1 + 1);
-    Reply reply;
-    if (s1 == std::string::npos || s2 == std::string::npos) {
-        reply = Reply{400, "text/plain", "Bad request.\n"};
-    } else {
-        const std::string target = line.substr(s1 + 1, s2 - s1 - 1);
-        const std::string body = request.substr(headLength, bodyLength);
-        reply = answer(line.substr(0, s1), target, body);
-        if (options_.exchanged)
-            options_.exchanged(target, body, reply.body);
-    }
+    const std::string_view bytes(request);
+    Reply reply = respond(bytes.substr(0, headLength), bytes.substr(headLength, bodyLength));
     if (mis.signInPage)
         reply = Reply{200, "text/html", kSignInPage};
     if (mis.httpError)
@@ -231,6 +217,21 @@ void LocationServer::handle(net::Socket& client) {
     if (mis.crlf)
         reply.body = withCrLf(reply.body);
     send(client, reply, mis);
+}
+
+LocationServer::Reply LocationServer::respond(std::string_view head, std::string_view body) {
+    std::string line(head.substr(0, head.find('\n')));
+    if (!line.empty() && line.back() == '\r')
+        line.pop_back();
+    size_t s1 = line.find(' ');
+    size_t s2 = line.find(' ', s1 == std::string::npos ? s1 : s1 + 1);
+    if (s1 == std::string::npos || s2 == std::string::npos)
+        return Reply{400, "text/plain", "Bad request.\n"};
+    const std::string target = line.substr(s1 + 1, s2 - s1 - 1);
+    Reply reply = answer(line.substr(0, s1), target, std::string(body));
+    if (options_.exchanged)
+        options_.exchanged(target, std::string(body), reply.body);
+    return reply;
 }
 
 LocationServer::Reply LocationServer::answer(const std::string& method, const std::string& target,

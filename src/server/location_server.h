@@ -12,6 +12,7 @@
 #include <functional>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <thread>
 
 namespace nearbeam {
@@ -64,14 +65,17 @@ class LocationServer {
     // Requests answered or abandoned so far.
     size_t requestsSeen() const { return requests_; }
 
-  private:
     struct Reply {
         int status = 200;
         std::string contentType = "text/plain";
         std::string body;
         std::string location = {}; // a redirect's target
     };
+    // The reply to a request's head and the body it declared, as the server gives
+    // it when it behaves.
+    Reply respond(std::string_view head, std::string_view body);
 
+  private:
     void serve();
     void handle(net::Socket& client);
     Reply answer(const std::string& method, const std::string& target, const std::string& body);

@@ -7,6 +7,7 @@
 #include "database/record_lines.h"
 #include "net/md5.h"
 
+#include <algorithm>
 #include <map>
 #include <optional>
 #include <vector>
@@ -80,6 +81,19 @@ bool plainText(std::string_view text, bool tabsAllowed) {
 
 bool validName(const std::string& text) {
     return !text.empty() && plainText(text, false);
+}
+
+// Every line of a users file, the last one even without its line break: the file
+// is kept by hand as well as by addUser.
+std::vector<std::string> userLines(const std::string& path) {
+    std::vector<std::string> lines;
+    datafile::LineReader reader(path);
+    std::string_view line;
+    while (reader.next(line))
+        lines.emplace_back(stripLineBreak(line));
+    if (!reader.unfinished().empty())
+        lines.emplace_back(stripLineBreak(reader.unfinished()));
+    return lines;
 }
 
 // The next free server identifier of a file.
@@ -260,12 +274,22 @@ class UploadPlan {
             network = 0; // networks come only from the server
         std::string newLine =
             formatLocationLine(key->view(), *building, network, f.floor, f.location, 0);
+        const std::string prefix = key->str() + "\t";
+        // An access point named twice in one upload: the later line wins, in the
+        // file and in the reply (the earlier one would never be stored).
+        auto samePoint = [&](const std::string& line) { return line.rfind(prefix, 0) == 0; };
+        std::vector<std::string>& replied = reply.sections[Aps];
+        const bool again = std::any_of(replied.begin(), replied.end(), samePoint);
+        if (again) {
+            for (std::vector<std::string>* lines : {&additions_[Aps], &replied})
+                lines->erase(std::remove_if(lines->begin(), lines->end(), samePoint), lines->end());
+        }
         if (db_.locations().find(*key))
-            replacements_[Aps][key->str() + "\t"] = newLine;
+            replacements_[Aps][prefix] = newLine;
         else
             additions_[Aps].push_back(newLine);
         reply.add(Aps, newLine);
-        ++stored;
+        stored += again ? 0 : 1;
         return {};
     }
 
@@ -333,16 +357,12 @@ std::string LocationService::downloadText(const std::string& bssid) {
 }
 
 bool LocationService::checkLogin(const std::string& name, const std::string& token) const {
-    bool ok = false;
-    datafile::forEachPartOfFile(usersPath_, [&](std::string_view part) {
-        std::string_view line = stripLineBreak(part);
-        size_t tab = line.find('\t');
-        if (tab == std::string_view::npos || line.substr(0, tab) != name)
-            return false;
-        ok = loginTokenFromDigest(line.substr(tab + 1)) == token;
-        return true;
-    });
-    return ok;
+    for (const std::string& line : userLines(usersPath_)) {
+        const size_t tab = line.find('\t');
+        if (tab != std::string::npos && line.compare(0, tab, name) == 0)
+            return loginTokenFromDigest(std::string_view(line).substr(tab + 1)) == token;
+    }
+    return false;
 }
 
 bool LocationService::addUser(const std::string& usersPath, const std::string& name,
@@ -350,12 +370,10 @@ bool LocationService::addUser(const std::string& usersPath, const std::string& n
     if (!validName(name))
         return false;
     std::vector<std::string> lines;
-    datafile::forEachPartOfFile(usersPath, [&](std::string_view part) {
-        std::string_view line = stripLineBreak(part);
+    for (std::string& line : userLines(usersPath)) {
         if (!line.empty() && line.substr(0, line.find('\t')) != name)
-            lines.emplace_back(line);
-        return false;
-    });
+            lines.push_back(std::move(line));
+    }
     lines.push_back(name + "\t" + md5Hex(password));
     return datafile::replaceLines(usersPath, lines);
 }

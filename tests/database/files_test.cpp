@@ -92,7 +92,7 @@ TEST_F(DatabaseFiles, ReplacingALocationKeepsEveryOtherWholeLineAndPutsItLast) {
                             "\r\n"
                             "aabbccddeeff\t31\t0\t2\tRoom\t3\n"
                             "001122334455\t31\t0\t1\tOld copy\t0\r\n"
-                            "ffffffffffff\t1\t0\t\t\t0"); // no line break at the end
+                            "ffffffffffff\t1\t0\t\t\t"); // a torn last line
     auto* record = db.locations().find(key("aabbccddeeff"));
     ASSERT_NE(record, nullptr);
     record->location = "Room 2";
@@ -108,7 +108,6 @@ TEST_F(DatabaseFiles, ReplacingALocationKeepsEveryOtherWholeLineAndPutsItLast) {
     EXPECT_EQ(server->status, record_status::ChangedWritten);
 
     EXPECT_EQ(dir.read("ap.txt"), longLine + "\r\n"
-                                             "ffffffffffff\t1\t0\t\t\t0\r\n"
                                              "aabbccddeeff\t31\t0\t2\tRoom 2\t3\r\n"
                                              "001122334455\t31\t0\t1\tHall\t6\r\n");
     EXPECT_FALSE(dir.exists("ap.txt.tmp"));
@@ -146,7 +145,8 @@ TEST_F(DatabaseFiles, PurgeKeepsWholeServerLinesAndLeavesTheOldFileAsBackup) {
 
     EXPECT_EQ(db.countries().collectLocal(), "2\tB\t3\n" + longLocal + "\n3\tC\t6\n\n");
     EXPECT_TRUE(db.countries().purgeLocal());
-    EXPECT_EQ(dir.read("country.txt"), "1\tA\t0\r\n" + longServer + "\r\n4\tD\t0\r\n");
+    // The last line, without its line break, is what a crash left of it: not kept.
+    EXPECT_EQ(dir.read("country.txt"), "1\tA\t0\r\n" + longServer + "\r\n");
     EXPECT_EQ(dir.read("country.txt.bak"), before);
     EXPECT_FALSE(dir.exists("country.txt.tmp"));
     EXPECT_EQ(db.countries().collectLocal(), "");

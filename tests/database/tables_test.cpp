@@ -161,7 +161,7 @@ TEST_F(DatabaseTables, PartsOfALongLineAreReadAsLinesOfTheirOwn) {
 }
 
 TEST_F(DatabaseTables, AskedListRemembersOnlyKeysItFound) {
-    dir.write("apchecked.txt", "001122334455\r\naabbccddeeff");
+    dir.write("apchecked.txt", "001122334455\r\naabbccddeeff\r\n0a0b0c0d0e0f"); // torn
     EXPECT_TRUE(db.asked().contains(key("aabbccddeeff")));
     EXPECT_FALSE(db.asked().contains(key("0a0b0c0d0e0f")));
     dir.write("apchecked.txt", "0a0b0c0d0e0f\n");

@@ -4,6 +4,7 @@
 
 #include "base/memory_settings_store.h"
 #include "database/location_database.h"
+#include "fuzz_files.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -12,45 +13,11 @@
 #include <string>
 #include <vector>
 
-#include <unistd.h>
-
 using namespace nearbeam;
 
-namespace {
-
-std::string folder() {
-    static std::string path = [] {
-        char templ[] = "/tmp/nearbeam-fuzz-XXXXXX";
-        const char* made = mkdtemp(templ);
-        if (!made)
-            std::abort();
-        return std::string(made) + "/";
-    }();
-    return path;
-}
-
-void writeFile(const std::string& path, const std::string& bytes) {
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f)
-        std::abort();
-    std::fwrite(bytes.data(), 1, bytes.size(), f);
-    std::fclose(f);
-}
-
-std::string readFile(const std::string& path) {
-    std::string bytes;
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f)
-        return bytes;
-    char block[4096];
-    size_t got;
-    while ((got = std::fread(block, 1, sizeof block, f)) > 0)
-        bytes.append(block, got);
-    std::fclose(f);
-    return bytes;
-}
-
-} // namespace
+using fuzz::folder;
+using fuzz::readFile;
+using fuzz::writeFile;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string bytes(reinterpret_cast<const char*>(data), size);

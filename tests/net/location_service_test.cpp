@@ -67,6 +67,19 @@ TEST_F(LocationServiceTest, UploadStoresUnderServerIdentifiers) {
               std::string::npos);
 }
 
+TEST_F(LocationServiceTest, AnAccessPointNamedTwiceInOneUploadTakesTheLaterLine) {
+    const std::string reply = upload("- aps\naabbccddeeff\t31\t0\t1\tHall\t3\n"
+                                     "001122334455\t31\t0\t1\tDesk\t6\n"
+                                     "aabbccddeeff\t31\t0\t2\tAttic\t3\n"
+                                     "001122334455\t31\t0\t3\tRoof\t6\n");
+    EXPECT_EQ(reply, "- nearbeam ok\n"
+                     "- aps\naabbccddeeff\t31\t0\t2\tAttic\n001122334455\t31\t0\t3\tRoof\n"
+                     "- msg Thank you, ann: 2 records stored.\n"
+                     "- end\n");
+    EXPECT_EQ(dir.read("ap.txt"),
+              "001122334455\t31\t0\t3\tRoof\t0\r\naabbccddeeff\t31\t0\t2\tAttic\t0\r\n");
+}
+
 TEST_F(LocationServiceTest, UploadReusesPlacesTheServerHasAndKeepsChangedOnes) {
     const std::string reply = upload("- countries\n4294967295\tNorway\t3\n"
                                      "- provinces\n12\t7\tVestlandet\t6\n"
@@ -117,6 +130,7 @@ TEST_F(LocationServiceTest, RefusedUploadsStoreNothing) {
 }
 
 TEST_F(LocationServiceTest, UsersFileKeepsOnlyDigests) {
+    dir.write("users.txt", "ann\t" + md5Hex("secret")); // kept by hand: no last line break
     ASSERT_TRUE(LocationService::addUser(service.usersPath(), "bob", "pw1"));
     ASSERT_TRUE(LocationService::addUser(service.usersPath(), "bob", "pw2")); // replaces
     EXPECT_FALSE(LocationService::addUser(service.usersPath(), "a\tb", "pw"));

@@ -81,7 +81,7 @@ TEST(ManufacturerTable, TheGeneratedTableHasTheLayoutAndKnownNames) {
     if (!in) {
         GTEST_SKIP() << path << " was not made (package ieee-data missing)";
     }
-    const std::regex layout("[0-9a-f]{6} [^\r\n]{0,15}\r");
+    const std::regex layout("[0-9a-f]{6} [^\r\n]{1,15}\r"); // never an empty name
     std::string line;
     size_t lines = 0;
     while (std::getline(in, line)) {
@@ -94,6 +94,7 @@ TEST(ManufacturerTable, TheGeneratedTableHasTheLayoutAndKnownNames) {
     EXPECT_EQ(table.lookup(prefix(0x00, 0xd0, 0xef)), "IGT");
     EXPECT_EQ(table.lookup(prefix(0x08, 0x61, 0x95)), "Rockwell Automa");
     EXPECT_EQ(table.lookup(prefix(0x68, 0xa4, 0x0e)), "BSH Hausger\xE4te"); // Windows-1252
+    EXPECT_EQ(table.lookup(prefix(0x8c, 0xb8, 0x4a)), "SAMSUNG ELECTRO");   // name with ")"
 }
 
 } // namespace

@@ -1,0 +1,113 @@
+// Requests to the location server of any bytes: the server answers each with one
+// of its statuses; a download answer is sections of record lines ending in
+// "- end"; an upload is stored whole or not at all, and what it stores is server
+// lines that read back and are downloaded as the reply said.
+
+#include "database/data_file.h"
+#include "fuzz_files.h"
+#include "net/http_text.h"
+#include "net/md5.h"
+#include "server/location_server.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <iterator>
+#include <string>
+#include <string_view>
+
+using namespace nearbeam;
+using fuzz::check;
+
+namespace {
+
+const char* const kRecords[][2] = {
+    {"country.txt", "7\tNorway\t0\r\n"},
+    {"province.txt", "12\t7\tVestland\t0\r\n"},
+    {"city.txt", "20\t12\tBergen\t0\r\n"},
+    {"area.txt", "25\t20\tCentre\t0\r\n"},
+    {"building.txt", "31\t25\t20\tLibrary\tMain St 1\t0\r\n"},
+    {"network.txt", "3\tCity net\t0\r\n"},
+    {"ap.txt", "001122334455\t31\t3\t2\tReading room\t0\r\n"},
+    {"services.txt", "1\t0\t0\thttp://everywhere/{bssid}\tEverywhere\t0\r\n"
+                     "2\t20\t4\thttp://bergen/\tBergen guide\t0\r\n"},
+};
+
+bool plain(std::string_view line) {
+    for (char c : line)
+        if ((static_cast<unsigned char>(c) < 0x20 && c != '\t') || c == 0x7f)
+            return false;
+    return true;
+}
+
+// Every line of an answer ends in a line feed and is a heading or message ("- "),
+// or a record line with a tab and no control character.
+bool wellFormed(const std::string& text) {
+    if (text.empty() || text.back() != '\n')
+        return false;
+    size_t start = 0;
+    for (size_t nl; (nl = text.find('\n', start)) != std::string::npos; start = nl + 1) {
+        std::string_view line(text.data() + start, nl - start);
+        if (line.rfind("- ", 0) != 0 && (line.find('\t') == std::string_view::npos || !plain(line)))
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+    // The server answers once it has the head and the body the head declares.
+    const size_t headLength = http::headEnd(bytes);
+    if (headLength == std::string_view::npos)
+        return 0;
+    const int64_t declared = http::contentLength(bytes.substr(0, headLength));
+    const size_t bodyLength = declared > 0 ? static_cast<size_t>(declared) : 0;
+    if (bytes.size() - headLength < bodyLength)
+        return 0;
+
+    const std::string dir = fuzz::folder();
+    for (const auto& [name, text] : kRecords)
+        fuzz::writeFile(dir + name, text);
+    fuzz::writeFile(dir + "users.txt", "fuzz\t" + md5Hex("fuzz") + "\r\n");
+    LocationServer::Options options;
+    options.folder = dir;
+    LocationServer server(options);
+
+    const LocationServer::Reply reply =
+        server.respond(bytes.substr(0, headLength), bytes.substr(headLength, bodyLength));
+    const int statuses[] = {200, 302, 400, 404, 405};
+    check(std::find(std::begin(statuses), std::end(statuses), reply.status) != std::end(statuses));
+    check(!reply.body.empty() && reply.body.back() == '\n');
+    // Past this point: the download and the upload (a service's message is one
+    // line of its own).
+    if (reply.status != 200 || reply.body.rfind("- nearbeam msg ", 0) == 0)
+        return 0;
+    check(wellFormed(reply.body));
+    check(reply.body.size() >= 6 && reply.body.compare(reply.body.size() - 6, 6, "- end\n") == 0);
+
+    // The files keep whole server lines whatever came.
+    for (const auto& record : kRecords) {
+        const std::string file = fuzz::readFile(dir + record[0]);
+        size_t start = 0;
+        for (size_t nl; (nl = file.find("\r\n", start)) != std::string::npos; start = nl + 2) {
+            std::string_view line(file.data() + start, nl - start);
+            check(line.size() >= 2 && line.substr(line.size() - 2) == "\t0" && plain(line));
+        }
+        check(start == file.size());
+    }
+    // A stored access point is downloaded as the upload's reply gave it.
+    if (reply.body.rfind("- nearbeam ok\n", 0) == 0) {
+        size_t aps = reply.body.find("\n- aps\n");
+        for (size_t at = aps == std::string::npos ? std::string::npos : aps + 7;
+             at < reply.body.size() && reply.body[at] != '-';) {
+            const size_t nl = reply.body.find('\n', at);
+            const std::string line = reply.body.substr(at, nl + 1 - at);
+            check(server.service().downloadText(line.substr(0, 12)).find("- aps\n" + line) !=
+                  std::string::npos);
+            at = nl + 1;
+        }
+    }
+    return 0;
+}
