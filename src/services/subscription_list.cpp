@@ -274,6 +274,9 @@ bool SubscriptionList::processNewSubscriptions(const OfferHook& offer) {
             std::string_view line;
             while (reader.next(line))
                 lines.emplace_back(datafile::lineText(line));
+            // Other programs write this file: their last line may lack its break.
+            if (!reader.unfinished().empty())
+                lines.emplace_back(reader.unfinished());
         }
         if (lines.size() <= offered)
             break;
