@@ -9,6 +9,10 @@ namespace nearbeam::datafile {
 namespace {
 constexpr size_t kReadBlock = 256 * 1024;
 
+bool writeAll(std::FILE* f, const std::string& bytes) {
+    return bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+}
+
 bool seekTo(std::FILE* f, uint64_t offset) {
 #ifdef _WIN32
     return _fseeki64(f, static_cast<__int64>(offset), SEEK_SET) == 0;
@@ -118,27 +122,29 @@ std::optional<std::string> readPartAt(const std::string& path, uint64_t offset) 
 }
 
 bool cutUnfinishedLine(const std::string& path) {
+    const int64_t size = fileStamp(path).size;
+    if (size <= 0)
+        return true; // nothing to cut; appending creates the file
     std::FILE* f = openFile(path, "rb");
     if (!f)
-        return true; // nothing to cut; appending creates the file
+        return false;
     // The last line break, looked for backwards a block at a time.
     char block[4096];
-    bool ok = std::fseek(f, 0, SEEK_END) == 0;
-    const long size = ok ? std::ftell(f) : -1;
-    long end = size;
-    long keep = -1;
+    bool ok = true;
+    int64_t end = size;
+    int64_t keep = -1;
     while (ok && keep < 0 && end > 0) {
-        const long start = end > static_cast<long>(sizeof block) ? end - sizeof block : 0;
+        const int64_t start = end > static_cast<int64_t>(sizeof block) ? end - sizeof block : 0;
         const size_t want = static_cast<size_t>(end - start);
-        ok = std::fseek(f, start, SEEK_SET) == 0 && std::fread(block, 1, want, f) == want;
+        ok = seekTo(f, static_cast<uint64_t>(start)) && std::fread(block, 1, want, f) == want;
         for (size_t i = want; ok && i > 0 && keep < 0; --i) {
             if (block[i - 1] == '\n')
-                keep = start + static_cast<long>(i);
+                keep = start + static_cast<int64_t>(i);
         }
         end = start;
     }
     std::fclose(f);
-    if (!ok || size < 0)
+    if (!ok)
         return false;
     if (keep < 0)
         keep = 0;
@@ -151,7 +157,7 @@ bool appendBytes(const std::string& path, const std::string& bytes) {
     std::FILE* f = openFile(path, "ab");
     if (!f)
         return false;
-    bool ok = bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    bool ok = writeAll(f, bytes);
     ok = std::fclose(f) == 0 && ok;
     return ok;
 }
