@@ -98,6 +98,26 @@ template <typename Fn> bool forEachPartOfFile(const std::string& path, Fn&& fn) 
     return true;
 }
 
+// The whole lines of the file for which keep(std::string_view text) is true, each
+// ending in CR LF: the content of a rewrite that leaves out the others. None when
+// the file cannot be opened.
+template <typename Keep>
+std::optional<std::string> linesWhere(const std::string& path, Keep&& keep) {
+    LineReader reader(path);
+    if (!reader.isOpen())
+        return std::nullopt;
+    std::string kept;
+    std::string_view line;
+    while (reader.next(line)) {
+        const std::string_view text = lineText(line);
+        if (keep(text)) {
+            kept += text;
+            kept += "\r\n";
+        }
+    }
+    return kept;
+}
+
 // Appends a whole line (given without its line break) and CR LF, after cutting
 // off any bytes after the file's last line break. Creates the file. False when it
 // cannot be opened, cut or written.

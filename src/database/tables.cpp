@@ -202,26 +202,15 @@ bool TextTable::purgeLocal() {
     if (path_.empty())
         return false;
     const std::string backup = path_ + ".bak";
-    std::string kept;
-    {
-        datafile::LineReader reader(path_);
-        if (!reader.isOpen())
-            return false;
-        std::string_view line;
-        while (reader.next(line)) {
-            std::string_view text = datafile::lineText(line);
-            if (isServerLine(text)) {
-                kept += text;
-                kept += "\r\n";
-            }
-        }
-    }
+    const std::optional<std::string> kept = datafile::linesWhere(path_, isServerLine);
+    if (!kept)
+        return false;
     // The old file stays as the backup, which replaces the older one in one step
     // (deleted first, a crash could leave none); the file itself is replaced in
     // one step too. A backup that cannot be made leaves no stale one behind.
     if (!datafile::copyFile(path_, backup))
         removeFile(backup);
-    bool ok = replaceFileContent(path_, kept);
+    bool ok = replaceFileContent(path_, *kept);
     fileRewritten();
     return ok;
 }

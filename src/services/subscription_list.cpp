@@ -195,21 +195,11 @@ bool SubscriptionList::addSubscription(int32_t level, uint32_t scopeId, const st
 
 bool SubscriptionList::removeSubscription(const std::wstring& key) {
     const std::string narrowKey = narrow(key);
-    std::string kept;
-    {
-        datafile::LineReader reader(path_);
-        if (!reader.isOpen())
-            return false;
-        std::string_view line;
-        while (reader.next(line)) {
-            const std::string_view text = datafile::lineText(line);
-            if (beginsWithKey(text, narrowKey))
-                continue;
-            kept.append(text);
-            kept += "\r\n";
-        }
-    }
-    const bool replaced = replaceFileContent(path_, kept);
+    const std::optional<std::string> kept = datafile::linesWhere(
+        path_, [&](std::string_view text) { return !beginsWithKey(text, narrowKey); });
+    if (!kept)
+        return false;
+    const bool replaced = replaceFileContent(path_, *kept);
     reload();
     return replaced;
 }
