@@ -4,6 +4,7 @@
 #include "base/memory_settings_store.h"
 #include "base/settings_keys.h"
 #include "database/location_database.h"
+#include "dialog_driver.h"
 #include "resource.h"
 #include "support/temp_dir.h"
 #include "ui/win32/dialog_keys.h"
@@ -13,12 +14,11 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <string>
 #include <thread>
 #include <vector>
 
-namespace nearbeam {
+namespace nearbeam::test {
 namespace {
 
 using Texts = std::vector<std::wstring>;
@@ -26,56 +26,14 @@ using Texts = std::vector<std::wstring>;
 class SetLocationWindow : public ::testing::Test {
   protected:
     SetLocationWindow() {
-        for (const auto& file : std::filesystem::directory_iterator(
-                 std::filesystem::path(NEARBEAM_SOURCE_DIR) / "data" / "demo" / "data"))
-            std::filesystem::copy_file(file.path(), dir.path() / file.path().filename());
+        copyDemoData(dir);
         db.openDatabase(dir.folder());
         context.scanner = [this] { ++scanner; };
         context.saved = [this] { ++saved; };
     }
 
     HWND frame() const { return setLocationWindow(context); }
-    // The page the frame shows.
-    HWND page() const {
-        for (HWND child = GetWindow(frame(), GW_CHILD); child;
-             child = GetWindow(child, GW_HWNDNEXT))
-            if (IsWindowVisible(child))
-                return child;
-        return nullptr;
-    }
-    static std::wstring text(HWND page, int id) {
-        wchar_t buffer[256] = {};
-        GetDlgItemTextW(page, id, buffer, 256);
-        return buffer;
-    }
-    static Texts items(HWND page, int id) {
-        Texts list;
-        const auto count = SendDlgItemMessageW(page, id, CB_GETCOUNT, 0, 0);
-        for (LRESULT i = 0; i < count; ++i) {
-            wchar_t buffer[256] = {};
-            SendDlgItemMessageW(page, id, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(buffer));
-            list.push_back(buffer);
-        }
-        return list;
-    }
-    static void notify(HWND page, int id, WORD code) {
-        SendMessageW(page, WM_COMMAND, MAKEWPARAM(id, code),
-                     reinterpret_cast<LPARAM>(GetDlgItem(page, id)));
-    }
-    // As the user types into a field.
-    static void type(HWND page, int id, const wchar_t* value) {
-        SetDlgItemTextW(page, id, value);
-        notify(page, id, CBN_EDITCHANGE);
-    }
-    // As the user picks an item of a combo box's list.
-    static void choose(HWND page, int id, const wchar_t* item) {
-        const auto index =
-            SendDlgItemMessageW(page, id, CB_FINDSTRINGEXACT, -1, reinterpret_cast<LPARAM>(item));
-        ASSERT_NE(index, CB_ERR) << "no item " << item;
-        SendDlgItemMessageW(page, id, CB_SETCURSEL, index, 0);
-        notify(page, id, CBN_SELCHANGE);
-    }
-    static void press(HWND page, int id) { notify(page, id, BN_CLICKED); }
+    HWND page() const { return shownPage(frame()); }
 
     // Presses a button that shows a message box owned by the frame; returns the
     // box's caption and text after closing it.
@@ -109,7 +67,7 @@ class SetLocationWindow : public ::testing::Test {
         return bytes.substr(bytes.rfind('\n') + 1);
     }
 
-    test::TempDir dir;
+    TempDir dir;
     MemorySettingsStore settings;
     LocationDatabase db{settings};
     SetLocationContext context{GetModuleHandleW(nullptr), db};
@@ -221,4 +179,4 @@ TEST_F(SetLocationWindow, OneWizardAtATimeAndMinimisingClosesIt) {
 }
 
 } // namespace
-} // namespace nearbeam
+} // namespace nearbeam::test

@@ -1,15 +1,18 @@
 // The upload from the dialog to the loopback location server and back into the
-// data files, through WinInet and the registry.
+// data files, through WinInet and the registry; last, the whole road from the
+// set-location wizard.
 
 #include "base/settings_keys.h"
 #include "base/text.h"
 #include "base/win32/protected_password_store.h"
 #include "base/win32/registry_settings_store.h"
 #include "database/location_database.h"
+#include "dialog_driver.h"
 #include "net/win32/wininet_transport.h"
 #include "resource.h"
 #include "server/location_server.h"
 #include "support/temp_dir.h"
+#include "ui/win32/set_location_window.h"
 #include "ui/win32/upload_dialog.h"
 
 #include <windows.h>
@@ -17,7 +20,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <fstream>
 #include <functional>
+#include <iterator>
 #include <mutex>
 #include <thread>
 
@@ -57,12 +62,6 @@ HWND findDialog(const wchar_t* caption, bool messageBox) {
     return found;
 }
 
-std::wstring text(HWND dialog, int id) {
-    wchar_t buffer[512] = {};
-    GetDlgItemTextW(dialog, id, buffer, 512);
-    return buffer;
-}
-
 bool enabled(HWND dialog, int id) {
     return IsWindowEnabled(GetDlgItem(dialog, id));
 }
@@ -95,7 +94,14 @@ const std::pair<const char*, const char*> kPlaced[] = {
 class UploadDialogTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Nearbeam");
+        startServer();
+        database.openDatabase(data.folder());
+        placeRecords();
+    }
+    void TearDown() override { agent.stop(); }
+
+    // The loopback server knowing the user demo, and the program set up for it.
+    void startServer() {
         ASSERT_TRUE(LocationService::addUser(serverDir.file("users.txt"), "demo", "secret"));
         LocationServer::Options options;
         options.folder = serverDir.folder();
@@ -110,10 +116,7 @@ class UploadDialogTest : public ::testing::Test {
         settings::write(settings, settings::Username, L"demo");
         // As an earlier build kept it: plain text.
         settings::write(settings, settings::Password, L"secret");
-        database.openDatabase(data.folder());
-        placeRecords();
     }
-    void TearDown() override { agent.stop(); }
 
     void placeRecords() {
         for (const auto& [name, bytes] : kPlaced)
@@ -144,10 +147,11 @@ class UploadDialogTest : public ::testing::Test {
         return opened;
     }
 
-    // Presses Upload and waits for the dialog to be ready again.
+    // Presses Upload and waits for the dialog to be ready again. Sent, not
+    // posted: the press has been handled, and the button disabled while the
+    // upload runs, before the wait begins.
     static void upload(HWND dialog) {
-        PostMessageW(dialog, WM_COMMAND, IDOK, 0);
-        waitUntil([&] { return !enabled(dialog, IDOK); }, 2000);
+        SendMessageW(dialog, WM_COMMAND, IDOK, 0);
         waitUntil([&] { return enabled(dialog, IDOK); });
     }
 
@@ -156,6 +160,8 @@ class UploadDialogTest : public ::testing::Test {
     std::mutex mutex;
     std::vector<std::string> bodies; // what the server received
     std::unique_ptr<LocationServer> server;
+    // Emptied before the database takes its local identifier counter from it.
+    const LONG registryCleared = RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Nearbeam");
     RegistrySettingsStore settings;
     ProtectedPasswordStore passwords{settings};
     LocationDatabase database{settings};
@@ -289,6 +295,67 @@ TEST_F(UploadDialogTest, NothingToUploadIsSaidInsteadOfTheDialog) {
     EXPECT_TRUE(openUploadDialog(GetModuleHandleW(nullptr), nullptr, context));
     driver.join();
     EXPECT_EQ(message, L"There is nothing to upload.");
+}
+
+// An access point placed in the wizard over the demo data, uploaded from the
+// dialog, and back in the files under the server's identifiers.
+class PlaceAndUpload : public UploadDialogTest {
+  protected:
+    void SetUp() override {
+        copyDemoData(data);
+        copyDemoData(serverDir); // the places the demo data came from
+        startServer();
+        database.openDatabase(data.folder());
+    }
+    // A demo data file as shipped, with these lines after it.
+    static std::string demoWith(const std::string& name, const std::string& lines = {}) {
+        std::ifstream in(demoDataFolder() / name, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {}) + lines;
+    }
+
+    SetLocationContext wizard{GetModuleHandleW(nullptr), database};
+};
+
+TEST_F(PlaceAndUpload, TheBusStopPlacedInTheWizardComesBackUnderTheServersIdentifiers) {
+    LocationRecord* seen = nullptr; // the library was the last place seen
+    database.lookUpLocation(*BssidKey::fromText("001a1e4c1001"), &seen);
+    ASSERT_TRUE(openSetLocationWizard(wizard, *BssidKey::fromText("0c8112aa0001")));
+    HWND frame = setLocationWindow(wizard);
+    press(shownPage(frame), IDC_WIZARD_NEXT); // the Area page, filled from the library
+    HWND building = shownPage(frame);
+    type(building, IDC_WIZARD_BUILDING, L"Campus Square bus stop");
+    type(building, IDC_WIZARD_STREET, L"Campus Square");
+    type(building, IDC_WIZARD_LOCATION, L"Shelter");
+    press(building, IDC_WIZARD_FINISH);
+    ASSERT_EQ(setLocationWindow(wizard), nullptr);
+    EXPECT_EQ(data.read("building.txt"),
+              demoWith("building.txt",
+                       "4294967295\t31\t21\tCampus Square bus stop\tCampus Square\t3\r\n"));
+    EXPECT_EQ(data.read("ap.txt"),
+              demoWith("ap.txt", "0c8112aa0001\t4294967295\t0\t\tShelter\t3\r\n"));
+    EXPECT_EQ(settings::read(settings, settings::UploadNeeded), 1);
+
+    std::wstring status;
+    ASSERT_TRUE(runDialog([&](HWND dialog) {
+        upload(dialog);
+        status = text(dialog, IDC_UPLOAD_STATUS);
+    }));
+    EXPECT_EQ(status, L"Upload successful! Thank you, demo: 2 records stored.");
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        ASSERT_EQ(bodies.size(), 1u);
+        EXPECT_EQ(bodies[0],
+                  "- login\ndemo\n79a7c5b3bb1f4438b2eaaaf08c0ae4de\n"
+                  "- buildings\n4294967295\t31\t21\tCampus Square bus stop\tCampus Square\t3\n"
+                  "- aps\n0c8112aa0001\t4294967295\t0\t\tShelter\t3\n"
+                  "- end\n");
+    }
+    EXPECT_EQ(data.read("building.txt"),
+              demoWith("building.txt", "44\t31\t21\tCampus Square bus stop\tCampus Square\t0\r\n"));
+    EXPECT_EQ(data.read("ap.txt"), demoWith("ap.txt", "0c8112aa0001\t44\t0\t\tShelter\t0\r\n"));
+    for (const char* name : {"country.txt", "province.txt", "city.txt", "area.txt"})
+        EXPECT_EQ(data.read(name), demoWith(name)) << name;
+    EXPECT_EQ(settings::read(settings, settings::UploadNeeded), 0);
 }
 
 } // namespace
