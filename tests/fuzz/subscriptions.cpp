@@ -6,15 +6,14 @@
 #include "base/clock.h"
 #include "base/file_ops.h"
 #include "base/text.h"
+#include "fuzz_files.h"
 #include "services/subscription_list.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
-#include <fstream>
 #include <string>
 #include <string_view>
-#include <unistd.h>
 
 using namespace nearbeam;
 
@@ -24,20 +23,6 @@ class NoTransport : public HttpTransport {
   public:
     bool perform(const HttpAttempt&, HttpSink&) override { return false; }
 };
-
-std::string folder() {
-    static std::string made = [] {
-        char name[] = "/tmp/nearbeam-fuzz-XXXXXX";
-        const char* dir = mkdtemp(name);
-        return std::string(dir ? dir : "/tmp") + "/";
-    }();
-    return made;
-}
-
-void write(const std::string& path, std::string_view bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
 
 size_t lineCount(std::string_view bytes) {
     size_t lines = 0;
@@ -68,8 +53,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static SteadyClock clock;
     static WebAgent agent(transport, clock, WebAgent::Options{WebAgent::kWaitMs, false});
     SubscriptionList list(agent, nullptr);
-    const std::string path = folder() + "subscriptions.txt";
-    write(path, input);
+    const std::string path = fuzz::folder() + "subscriptions.txt";
+    fuzz::writeFile(path, std::string(input));
     list.setFile(path);
     list.reload();
     if (!list.entries().empty()) {
@@ -81,7 +66,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         }
     }
 
-    write(list.newSubscriptionsPath(), input);
+    fuzz::writeFile(list.newSubscriptionsPath(), std::string(input));
     size_t offered = 0;
     list.processNewSubscriptions([&](const std::wstring& url) {
         if (url.empty())

@@ -8,19 +8,19 @@
 #include "base/password_store.h"
 #include "base/settings_keys.h"
 #include "database/location_database.h"
+#include "fuzz_files.h"
 #include "net/uploader.h"
 #include "net/web_agent.h"
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <string_view>
-#include <unistd.h>
 
 using namespace nearbeam;
+using fuzz::check;
+using fuzz::readFile;
+using fuzz::writeFile;
 
 namespace {
 
@@ -46,26 +46,6 @@ class ReplyTransport : public HttpTransport {
     }
 };
 
-std::string folder() {
-    static std::string made = [] {
-        char name[] = "/tmp/nearbeam-fuzz-XXXXXX";
-        const char* dir = mkdtemp(name);
-        return std::string(dir ? dir : "/tmp") + "/";
-    }();
-    return made;
-}
-
-std::string read(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream all;
-    all << in.rdbuf();
-    return all.str();
-}
-
-void write(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
-}
-
 bool linesEndInCrLf(const std::string& bytes) {
     if (!bytes.empty() && bytes.back() != '\n')
         return false;
@@ -86,9 +66,9 @@ const std::string kAps = "0c8112aa0002\t7\t1\t\tDesk\t0\r\n"
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size == 0)
         return 0;
-    const std::string dir = folder();
-    write(dir + "building.txt", kBuildings);
-    write(dir + "ap.txt", kAps);
+    const std::string& dir = fuzz::folder();
+    writeFile(dir + "building.txt", kBuildings);
+    writeFile(dir + "ap.txt", kAps);
 
     MemorySettingsStore settings;
     settings::write(settings, settings::Username, L"fuzz");
@@ -104,22 +84,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     ManualClock clock(1000000);
     WebAgent agent(transport, clock, WebAgent::Options{WebAgent::kWaitMs, false});
     Uploader uploader(agent, database, settings, passwords, [](const std::wstring&) {});
-    if (!uploader.startUpload(nullptr))
-        std::abort();
+    check(uploader.startUpload(nullptr));
     agent.runPending();
-    if (uploader.busy() || agent.isPending(Uploader::kRequestKey))
-        std::abort();
+    check(!uploader.busy() && !agent.isPending(Uploader::kRequestKey));
 
     const bool accepted = transport.reply.find("- nearbeam ok") != std::string_view::npos;
     if (!accepted || !transport.completes) {
-        if (read(dir + "building.txt") != kBuildings || read(dir + "ap.txt") != kAps ||
-            settings::read(settings, settings::UploadNeeded) != 1)
-            std::abort();
+        check(readFile(dir + "building.txt") == kBuildings);
+        check(readFile(dir + "ap.txt") == kAps);
+        check(settings::read(settings, settings::UploadNeeded) == 1);
     }
     for (const char* file :
          {"building.txt", "ap.txt", "country.txt", "province.txt", "city.txt", "area.txt"}) {
-        if (!linesEndInCrLf(read(dir + file)))
-            std::abort();
+        check(linesEndInCrLf(readFile(dir + file)));
     }
     return 0;
 }
