@@ -1,8 +1,7 @@
 #include "app/win32/shell_notifier.h"
 
 #include "app/web_link.h"
-
-#include <shellapi.h>
+#include "base/win32/shell_open.h"
 
 namespace nearbeam {
 
@@ -38,11 +37,7 @@ void ShellNotifier::dropPendingLink() {
 void ShellNotifier::openLink(const std::wstring& link) {
     if (!isWebLink(link))
         return;
-    SHELLEXECUTEINFOW info{};
-    info.cbSize = sizeof(info);
-    info.lpFile = link.c_str();
-    info.nShow = SW_SHOWNORMAL;
-    ShellExecuteExW(&info); // a link the shell cannot open is ignored
+    openWithShell(link);
 }
 
 } // namespace nearbeam

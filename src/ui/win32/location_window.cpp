@@ -2,12 +2,11 @@
 
 #include "base/settings_keys.h"
 #include "base/text.h"
+#include "base/win32/shell_open.h"
 #include "resource.h"
 #include "ui/link_rule.h"
 #include "ui/location_page.h"
 #include "ui/win32/tool_window.h"
-
-#include <shellapi.h>
 
 #include <mutex>
 
@@ -20,13 +19,6 @@ constexpr const wchar_t* kTitle = L"You Are Here";
 
 LocationPageWindow* windowOf(HWND window) {
     return reinterpret_cast<LocationPageWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-}
-
-void shellOpen(const std::wstring& link) {
-    SHELLEXECUTEINFOW info = {};
-    info.cbSize = sizeof(info);
-    info.lpFile = link.c_str();
-    ShellExecuteExW(&info);
 }
 
 } // namespace
@@ -139,7 +131,7 @@ INT_PTR LocationPageWindow::onLink(HWND dialog, const DisplayLinkNotify& notify)
         if (context_.openLink) {
             context_.openLink(link);
         } else {
-            shellOpen(link);
+            openWithShell(link);
         }
     }
     SetWindowLongPtrW(dialog, DWLP_MSGRESULT, 1);
