@@ -1,0 +1,34 @@
+# The Linux desktop program: Qt 6 Widgets for the tray, pages and dialogs, QtDBus for
+# NetworkManager and the single-instance service, QtKeychain for the upload password.
+#   nearbeam_linux        every src/*/linux/*.cpp except the entry
+#   nearbeam              the program (src/app/linux/main.cpp)
+#   nearbeam_linux_tests  tests/linux/*.cpp, GoogleTest driving Qt on the offscreen platform
+find_package(Qt6 REQUIRED COMPONENTS Widgets DBus Test)
+find_package(Qt6Keychain REQUIRED)
+
+file(GLOB_RECURSE linux_sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/src/*/linux/*.cpp
+     ${PROJECT_SOURCE_DIR}/src/*/linux/*.h)
+list(FILTER linux_sources EXCLUDE REGEX "/app/linux/main\\.cpp$")
+add_library(nearbeam_linux STATIC ${linux_sources})
+set_target_properties(nearbeam_linux PROPERTIES AUTOMOC ON)
+target_link_libraries(nearbeam_linux PUBLIC nearbeam_core Qt6::Widgets Qt6::DBus qt6keychain)
+target_compile_definitions(nearbeam_linux PUBLIC QT_NO_KEYWORDS)
+
+add_executable(nearbeam src/app/linux/main.cpp)
+target_link_libraries(nearbeam PRIVATE nearbeam_linux)
+
+if(NEARBEAM_TESTS)
+    file(GLOB linux_tests CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/linux/*.cpp)
+    if(linux_tests)
+        add_executable(nearbeam_linux_tests ${linux_tests})
+        set_target_properties(nearbeam_linux_tests PROPERTIES AUTOMOC ON)
+        target_include_directories(nearbeam_linux_tests PRIVATE ${PROJECT_SOURCE_DIR}/tests)
+        target_link_libraries(nearbeam_linux_tests PRIVATE nearbeam_linux Qt6::Test ${gtest_libs})
+        target_compile_definitions(nearbeam_linux_tests PRIVATE
+            NEARBEAM_SOURCE_DIR="${PROJECT_SOURCE_DIR}" NEARBEAM_BINARY_DIR="${CMAKE_BINARY_DIR}")
+        add_dependencies(nearbeam_linux_tests nearbeam)
+        # One CTest entry: the tests share one QApplication and one private bus.
+        add_test(NAME linux_tests COMMAND nearbeam_linux_tests)
+        set_tests_properties(linux_tests PROPERTIES ENVIRONMENT QT_QPA_PLATFORM=offscreen)
+    endif()
+endif()

@@ -1,0 +1,19 @@
+#pragma once
+// Where the Linux program keeps and finds its files: the data files in the user's
+// data folder, manufacturers.dat and the images in the install's share folder (or
+// beside the program when it runs from the build tree). Paths end with '/'.
+
+#include <string>
+
+namespace nearbeam {
+
+// $XDG_DATA_HOME/nearbeam/, else ~/.local/share/nearbeam/. Empty when neither
+// variable is set.
+std::string userDataFolder();
+
+// The folder of manufacturers.dat and the images for the program at programPath:
+// the program's own folder when manufacturers.dat is there, else ../share/nearbeam/
+// from it.
+std::string shareFolder(const std::string& programPath);
+
+} // namespace nearbeam
