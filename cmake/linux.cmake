@@ -16,6 +16,13 @@ target_compile_definitions(nearbeam_linux PUBLIC QT_NO_KEYWORDS)
 
 add_executable(nearbeam src/app/linux/main.cpp)
 target_link_libraries(nearbeam PRIVATE nearbeam_linux)
+# Run from the build tree, the program finds its images and icons beside it, as
+# manufacturers.dat (cmake/data.cmake).
+file(GLOB linux_share_files CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/res/images/*.png
+     ${PROJECT_SOURCE_DIR}/res/icons/*.ico)
+add_custom_command(TARGET nearbeam POST_BUILD
+    COMMAND ${CMAKE_COMMAND} -E copy_if_different ${linux_share_files} $<TARGET_FILE_DIR:nearbeam>
+    VERBATIM)
 
 if(NEARBEAM_TESTS)
     file(GLOB linux_tests CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/linux/*.cpp)
