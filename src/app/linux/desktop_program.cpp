@@ -138,7 +138,8 @@ bool DesktopProgram::start() {
                      "the main window."
                   << std::endl;
         locationPage_->menuBar()->addMenu(&tray_->menu())->setText(QStringLiteral("Nearbeam"));
-        locationPage_->setAttribute(Qt::WA_QuitOnClose);
+        locationPage_->setMainWindow(true);
+        locationPage_->present();
     }
     tick();
     newSubscriptions();
@@ -183,14 +184,12 @@ void DesktopProgram::tick() {
 }
 
 void DesktopProgram::showMainPage() {
-    if (!locationPage_->isVisible())
-        locationPage_->present();
-    if (app_->scanTable().best()) {
-        app_->showWhereAmI();
-    } else {
-        locationPage_->setPage("<html><body><p>" + escapeHtml(narrow(app_->statusText())) +
-                               "</p></body></html>");
-    }
+    // Rebuilt in place, never raised: the window must not take the focus every tick.
+    const AccessPointEntry* best = app_->scanTable().best();
+    if (best && locationPage_->showPlace(BssidKey::fromBytes(best->bssid().data())))
+        return;
+    locationPage_->setPage("<html><body><p>" + escapeHtml(narrow(app_->statusText())) +
+                           "</p></body></html>");
 }
 
 void DesktopProgram::newSubscriptions() {
