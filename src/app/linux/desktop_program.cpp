@@ -3,7 +3,7 @@
 #include "base/file_settings_store.h"
 #include "base/settings_keys.h"
 #include "base/text.h"
-#include "net/socket_transport.h"
+#include "net/curl_transport.h"
 #include "ui/html_escape.h"
 #include "wireless/linux/network_manager_driver.h"
 #include "wireless/simulated_driver.h"
@@ -75,7 +75,7 @@ bool DesktopProgram::start() {
     database_ = std::make_unique<LocationDatabase>(*settings_);
     // Access points the database does not place are asked of the location server
     // (the Server setting) on the web agent's thread.
-    transport_ = std::make_unique<SocketTransport>();
+    transport_ = std::make_unique<CurlTransport>();
     agent_ = std::make_unique<WebAgent>(*transport_, clock);
     download_ = std::make_unique<LocationDownload>(*agent_, *database_, *settings_, clock);
     database_->setDownloadService(download_.get());
