@@ -80,6 +80,10 @@ bool DesktopProgram::start() {
     download_ = std::make_unique<LocationDownload>(*agent_, *database_, *settings_, clock);
     database_->setDownloadService(download_.get());
     passwords_ = std::make_unique<SecretPasswordStore>();
+    if (!passwords_->available())
+        std::cerr << "nearbeam: no secret service on this desktop; the upload password is "
+                     "asked for at each upload."
+                  << std::endl;
     uploader_ =
         std::make_unique<Uploader>(*agent_, *database_, *settings_, *passwords_, showUploadResult);
     scanSettings_ = std::make_unique<ScanSettings>();
