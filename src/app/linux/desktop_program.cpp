@@ -60,10 +60,9 @@ void DesktopProgram::error(const std::wstring& text, int code) {
 
 bool DesktopProgram::start() {
     Clock& clock = *setup_.clock;
-    started_ = clock.tickCount();
     if (!setup_.options.trace.empty()) {
         trace_ = std::make_unique<TraceWriter>(std::filesystem::path(setup_.options.trace), clock,
-                                               started_);
+                                               clock.tickCount());
         if (!trace_->isOpen()) {
             error(L"The trace file \"" + setup_.options.trace + L"\" cannot be written.", 2);
             return false;
@@ -92,10 +91,8 @@ bool DesktopProgram::start() {
     actions.tick = [this] { tick(); };
     actions.whereAmI = [this] { app_->showWhereAmI(); };
     actions.scanner = [this] { scanner_->open(); };
-    actions.upload = [this] {
-        if (settings::read(*settings_, settings::UploadNeeded) == 0)
-            tray_->showMessage(L"There is nothing to upload.", L"Nearbeam");
-    };
+    actions.upload = [this] { upload(); };
+    actions.options = [this] { run(dialogs.options); };
     actions.exit = [] { QCoreApplication::quit(); };
     actions.lastStatus = [this] { return app_->lastStatus(); };
     tray_ = std::make_unique<Tray>(QString::fromStdString(setup_.shareFolder), std::move(actions));
@@ -113,9 +110,8 @@ bool DesktopProgram::start() {
     database_->setSubscriptionFileListener(
         [this](const std::string& path) { subscriptions_->setFile(path); });
 
-    const QString images = QString::fromStdString(setup_.shareFolder);
-    locationPage_ =
-        std::make_unique<LocationPageWindow>(images, LocationPageContext(*database_, *settings_));
+    locationPage_ = std::make_unique<LocationPageWindow>(
+        QString::fromStdString(setup_.shareFolder), LocationPageContext(*database_, *settings_));
 
     ApplicationParts parts(*settings_, *database_, *device_, *scanSettings_, clock, *notifier);
     parts.trace = trace_.get();
@@ -178,7 +174,21 @@ void DesktopProgram::makeWindows() {
     scanner_->context().showPage = [this](const std::wstring& bssid) {
         locationPage_->openLocationPage(bssid);
     };
+    scanner_->context().options = [this] { run(dialogs.options); };
+    scanner_->context().upload = [this] { upload(); };
     locationPage_->context().scanner = [this] { scanner_->open(); };
+    locationPage_->context().setLocation = [this](const BssidKey& key) {
+        if (dialogs.setLocation)
+            dialogs.setLocation(key);
+    };
+}
+
+void DesktopProgram::upload() {
+    if (settings::read(*settings_, settings::UploadNeeded) == 0) {
+        tray_->showMessage(L"There is nothing to upload.", L"Nearbeam");
+        return;
+    }
+    run(dialogs.upload);
 }
 
 void DesktopProgram::tick() {
@@ -197,8 +207,8 @@ void DesktopProgram::showMainPage() {
 }
 
 void DesktopProgram::newSubscriptions() {
-    if (offerSubscription)
-        subscriptions_->processNewSubscriptions(offerSubscription);
+    if (dialogs.offerSubscription)
+        subscriptions_->processNewSubscriptions(dialogs.offerSubscription);
 }
 
 bool DesktopProgram::stop(int waitMs) {
