@@ -24,9 +24,9 @@ struct Utf8Char {
     uint32_t codePoint;
     size_t length;
 };
-// The character that begins at byte `at` (inside the text), or none when no valid shortest-form
-// sequence begins there (a stray or missing continuation byte, an overlong form,
-// a surrogate, a code point above U+10FFFF).
+// The character that begins at byte `at` (inside the text), or none when no
+// valid shortest-form sequence begins there (a stray or missing continuation
+// byte, an overlong form, a surrogate, a code point above U+10FFFF).
 std::optional<Utf8Char> utf8CharAt(std::string_view text, size_t at);
 
 // The value of a hexadecimal digit of either case, or -1.
