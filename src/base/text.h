@@ -15,15 +15,4 @@ std::string toUtf8(const std::wstring& wide);
 // Invalid sequences become U+FFFD.
 std::wstring fromUtf8(const std::string& utf8);
 
-// The value of a hexadecimal digit of either case, or -1.
-inline int hexDigitValue(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 } // namespace nearbeam
