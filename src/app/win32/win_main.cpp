@@ -104,6 +104,8 @@ struct Core {
 struct Program {
     MainWindow* window = nullptr;
     Application* app = nullptr;
+    SubscriptionList* subscriptions = nullptr;
+    LocationPageWindow* locationPage = nullptr;
     SubscribeContext* subscribe = nullptr;
 };
 
@@ -138,9 +140,9 @@ std::optional<int> makeCore(const CommandLine& options, SteadyClock& clock, uint
     return std::nullopt;
 }
 
-// The hidden main window with the tray icon, the application on it, and the
-// windows and dialogs its commands open. An exit code when they cannot be made.
-std::optional<int> makeWindows(HINSTANCE instance, Core& core, Program& program) {
+// The hidden main window with the tray icon, and the application on it. An exit
+// code when they cannot be made.
+std::optional<int> makeMainWindow(HINSTANCE instance, Core& core, Program& program) {
     const std::wstring title = loadString(instance, IDS_TITLE);
     const std::wstring className = loadString(instance, IDS_CLASS);
     if (!MainWindow::registerClass(instance, className))
@@ -184,6 +186,16 @@ std::optional<int> makeWindows(HINSTANCE instance, Core& core, Program& program)
         return 1;
     }
     program.app = app;
+    program.subscriptions = subscriptions;
+    program.locationPage = locationPage;
+    return std::nullopt;
+}
+
+// The windows and dialogs the tray's commands open, and the ways between them.
+void makeToolWindows(HINSTANCE instance, Core& core, Program& program) {
+    MainWindow* window = program.window;
+    Application* app = program.app;
+    LocationPageWindow* locationPage = program.locationPage;
 
     // "WiFi Scanner". Its "Advanced..." and "Upload..." lead to the Options and
     // upload dialogs (options, upload).
@@ -218,20 +230,19 @@ std::optional<int> makeWindows(HINSTANCE instance, Core& core, Program& program)
     // The Options dialog, owned by the window it is opened from; the Scanner's
     // "Advanced..." opens it too.
     auto* optionsContext =
-        new OptionsContext{*core.settings, *core.database, *core.device, *subscriptions};
+        new OptionsContext{*core.settings, *core.database, *core.device, *program.subscriptions};
     auto openOptions = [instance, optionsContext](HWND owner) {
         showOptionsDialog(instance, owner, *optionsContext);
     };
     actions.options = [openOptions, window] { openOptions(window->handle()); };
     scanner->context().options = [openOptions, scanner] { openOptions(scanner->open()); };
-    program.subscribe = new SubscribeContext{*subscriptions, *core.database};
+    program.subscribe = new SubscribeContext{*program.subscriptions, *core.database};
     actions.newSubscriptions = [instance, window, subscribe = program.subscribe] {
         processNewSubscriptions(instance, window->handle(), *subscribe);
     };
     actions.upload = openUpload;
     scanner->context().upload = openUpload;
     window->setActions(std::move(actions));
-    return std::nullopt;
 }
 
 // Until WM_QUIT; its code.
@@ -276,8 +287,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     if (const std::optional<int> failed = makeCore(*options, *clock, started, core))
         return *failed;
     Program program;
-    if (const std::optional<int> failed = makeWindows(instance, core, program))
+    if (const std::optional<int> failed = makeMainWindow(instance, core, program))
         return *failed;
+    makeToolWindows(instance, core, program);
 
     program.app->tick();
     processNewSubscriptions(instance, program.window->handle(), *program.subscribe);

@@ -52,7 +52,7 @@ std::optional<INT_PTR> runDialog(HINSTANCE instance, HWND owner, int templateId,
 bool bringForwardIfOpen(HWND open) {
     if (!open || !IsWindow(open))
         return false;
-    SetForegroundWindow(open);
+    bringForward(open);
     return true;
 }
 

@@ -32,15 +32,16 @@ void offerPlace(HWND dialog, int control, const wchar_t* text, const NamedRecord
 }
 
 void onInit(HWND dialog, SubscribeState& state) {
-    ShowWindow(dialog, SW_SHOW);
-    SetForegroundWindow(dialog);
-    SetActiveWindow(dialog);
     setFieldText(dialog, IDC_SUBSCRIBE_URL, state.url);
     LocationDatabase& database = state.context.database;
     offerPlace(dialog, IDC_SUBSCRIBE_AREA, L"Only when I am within ",
                database.areas().currentRecord(), state.areaId);
     offerPlace(dialog, IDC_SUBSCRIBE_BUILDING, L"Only when I am in ",
                database.buildings().currentRecord(), state.buildingId);
+    // Shown only once complete: the offer comes from another program, unasked.
+    ShowWindow(dialog, SW_SHOW);
+    SetForegroundWindow(dialog);
+    SetActiveWindow(dialog);
 }
 
 void onOk(HWND dialog, const SubscribeState& state) {

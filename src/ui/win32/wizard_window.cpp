@@ -373,7 +373,7 @@ HWND setLocationWindow(const SetLocationContext& context) {
 bool openSetLocationWizard(SetLocationContext& context, const BssidKey& key) {
     if (HWND open = setLocationWindow(context)) {
         if (context.session->model.key() == key) {
-            SetForegroundWindow(GetLastActivePopup(open));
+            bringForward(open);
             return true;
         }
         DestroyWindow(open);
