@@ -29,15 +29,4 @@ struct Utf8Char {
 // byte, an overlong form, a surrogate, a code point above U+10FFFF).
 std::optional<Utf8Char> utf8CharAt(std::string_view text, size_t at);
 
-// The value of a hexadecimal digit of either case, or -1.
-inline int hexDigitValue(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 } // namespace nearbeam
