@@ -47,7 +47,11 @@ std::wstring instanceMutexName() {
 bool claimInstance() {
     // Never closed: the system releases it when the process ends, however it ends.
     HANDLE mutex = CreateMutexW(nullptr, FALSE, instanceMutexName().c_str());
-    return mutex && GetLastError() != ERROR_ALREADY_EXISTS;
+    // Denied: it exists and is held. Any other failure says nothing of another
+    // copy, and the user would rather have the program than none.
+    if (!mutex)
+        return GetLastError() != ERROR_ACCESS_DENIED;
+    return GetLastError() != ERROR_ALREADY_EXISTS;
 }
 
 bool handOver(const std::wstring& className, const std::wstring& title, WORD command,
@@ -57,7 +61,9 @@ bool handOver(const std::wstring& className, const std::wstring& title, WORD com
         if (HWND window = FindWindowW(className.c_str(), title.c_str())) {
             // The user is answered by the running copy, which may bring its
             // windows forward.
-            AllowSetForegroundWindow(ASFW_ANY);
+            DWORD process = 0;
+            GetWindowThreadProcessId(window, &process);
+            AllowSetForegroundWindow(process);
             return PostMessageW(window, WM_COMMAND, command, 0) != FALSE;
         }
         if (GetTickCount() - started >= waitMs)

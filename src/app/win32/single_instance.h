@@ -15,7 +15,8 @@ namespace nearbeam {
 std::wstring instanceMutexName();
 
 // Takes the mutex for this process, which holds it until it ends. False when
-// another process of the user already holds it.
+// another process of the user already holds it (a mutex that cannot be made
+// for another reason lets the program run).
 bool claimInstance();
 
 // Waits up to waitMs for the running copy's main window and posts it the
