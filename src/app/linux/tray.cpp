@@ -1,6 +1,6 @@
 #include "app/linux/tray.h"
 
-#include "app/web_link.h"
+#include "ui/link_rule.h"
 
 #include <QDesktopServices>
 #include <QIcon>
@@ -98,7 +98,7 @@ void Tray::alertClicked() {
         std::lock_guard<std::mutex> lock(linkMutex_);
         link.swap(pendingLink_);
     }
-    if (link.empty() || !isWebLink(link))
+    if (!mayOpenInShell(link))
         return;
     if (actions_.openLink) {
         actions_.openLink(link);

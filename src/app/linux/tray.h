@@ -50,7 +50,7 @@ class Tray : public QObject, public Notifier {
     void showMessage(const std::wstring& text, const std::wstring& caption) override;
 
     // The alert's click: the location page for an unrecognised place, else the
-    // alert's link (web links only), once.
+    // alert's link (web and mail links only), once.
     void alertClicked();
     void dropPendingLink();
 
