@@ -1,6 +1,7 @@
 #include "app/linux/instance_service.h"
 
 #include <QDBusConnectionInterface>
+#include <QDBusMessage>
 
 namespace nearbeam {
 
@@ -25,6 +26,18 @@ InstanceService::Claim InstanceService::claim() {
     owned_ = true;
     bus_.registerObject(QLatin1String(kPath), this, QDBusConnection::ExportScriptableSlots);
     return Claim::Owned;
+}
+
+bool InstanceService::askWhereAmI() {
+    const QDBusMessage reply =
+        bus_.call(QDBusMessage::createMethodCall(QLatin1String(kName), QLatin1String(kPath),
+                                                 QLatin1String(kName), QStringLiteral("WhereAmI")));
+    return reply.type() == QDBusMessage::ReplyMessage;
+}
+
+void InstanceService::WhereAmI() {
+    if (whereAmI_)
+        whereAmI_();
 }
 
 void InstanceService::NewSubscriptions() {

@@ -2,7 +2,8 @@
 // The program's name on the session bus, net.nearbeam.Nearbeam: owning it keeps a
 // second copy from starting, and its object /net/nearbeam/Nearbeam takes the
 // commands other programs send (NewSubscriptions: a service wrote
-// new-subscriptions.txt in the data folder and asks the user to be offered them).
+// new-subscriptions.txt in the data folder and asks the user to be offered them;
+// WhereAmI: the user started the program again).
 
 #include <QDBusConnection>
 #include <QObject>
@@ -29,14 +30,19 @@ class InstanceService : public QObject {
     void setNewSubscriptions(std::function<void()> action) {
         newSubscriptions_ = std::move(action);
     }
+    void setWhereAmI(std::function<void()> action) { whereAmI_ = std::move(action); }
+    // Asks the copy that owns the name for "Where am I?"; false when none answered.
+    bool askWhereAmI();
 
   public Q_SLOTS:
     Q_SCRIPTABLE void NewSubscriptions();
+    Q_SCRIPTABLE void WhereAmI();
 
   private:
     QDBusConnection bus_;
     bool owned_ = false;
     std::function<void()> newSubscriptions_;
+    std::function<void()> whereAmI_;
 };
 
 } // namespace nearbeam

@@ -37,7 +37,13 @@ int main(int argc, char** argv) {
     InstanceService instance;
     switch (instance.claim()) {
     case InstanceService::Claim::Taken:
-        std::cerr << "nearbeam: Nearbeam is already running." << std::endl;
+        // A user who started the program again is answered by the running copy; a
+        // script that asked for a scenario or a trace is told it did not get them.
+        if (!options->simulate.empty() || !options->trace.empty()) {
+            std::cerr << "nearbeam: Nearbeam is already running." << std::endl;
+            return 1;
+        }
+        instance.askWhereAmI();
         return 0;
     case InstanceService::Claim::NoBus:
         std::cerr << "nearbeam: no session bus; other programs cannot reach this copy."
@@ -66,6 +72,7 @@ int main(int argc, char** argv) {
     if (!program.start())
         return program.exitCode();
     instance.setNewSubscriptions([&program] { program.newSubscriptions(); });
+    instance.setWhereAmI([&program] { program.application().showWhereAmI(); });
     const int code = QApplication::exec();
 
     // Nothing is left to save: every write is whole by then. Let the web agent finish
