@@ -1,0 +1,12 @@
+#pragma once
+// Puts a top-level window 20 pixels in from the bottom-right corner of its
+// screen's work area, at its present size. (Desktops that place windows
+// themselves may ignore this.)
+
+class QWidget;
+
+namespace nearbeam {
+
+void placeInCorner(QWidget* window);
+
+} // namespace nearbeam
