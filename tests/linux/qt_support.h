@@ -15,6 +15,14 @@
 
 #include <filesystem>
 #include <functional>
+#include <ostream>
+
+QT_BEGIN_NAMESPACE
+// Qt's texts in test failures as text.
+inline void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}
+QT_END_NAMESPACE
 
 namespace nearbeam::test {
 
@@ -45,9 +53,8 @@ inline void choose(QComboBox* combo, const QString& item) {
     const int index = combo->findText(item);
     ASSERT_GE(index, 0) << item.toStdString();
     combo->setFocus();
-    QTest::keyClick(combo, Qt::Key_Home);
     for (int i = 0; combo->currentIndex() != index && i <= combo->count(); ++i)
-        QTest::keyClick(combo, Qt::Key_Down);
+        QTest::keyClick(combo, combo->currentIndex() < index ? Qt::Key_Down : Qt::Key_Up);
     ASSERT_EQ(combo->currentText(), item);
 }
 
@@ -60,7 +67,8 @@ inline QStringList itemsOf(const QComboBox* combo) {
 
 inline void click(QAbstractButton* button) {
     ASSERT_TRUE(button);
-    QTest::mouseClick(button, Qt::LeftButton);
+    // Near the left edge: a check box answers only on its box and label.
+    QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(6, button->height() / 2));
 }
 
 // Runs action, answering with `answer` the message box it shows; returns the
