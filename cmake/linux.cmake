@@ -16,6 +16,13 @@ target_compile_definitions(nearbeam_linux PUBLIC QT_NO_KEYWORDS)
 
 add_executable(nearbeam src/app/linux/main.cpp)
 target_link_libraries(nearbeam PRIVATE nearbeam_linux)
+# Run from the build tree, the program finds its images and icons beside it, as
+# manufacturers.dat (cmake/data.cmake).
+file(GLOB linux_share_files CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/res/images/*.png
+     ${PROJECT_SOURCE_DIR}/res/icons/*.ico)
+add_custom_command(TARGET nearbeam POST_BUILD
+    COMMAND ${CMAKE_COMMAND} -E copy_if_different ${linux_share_files} $<TARGET_FILE_DIR:nearbeam>
+    VERBATIM)
 
 if(NEARBEAM_TESTS)
     file(GLOB linux_tests CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/linux/*.cpp)
@@ -23,7 +30,7 @@ if(NEARBEAM_TESTS)
         add_executable(nearbeam_linux_tests ${linux_tests})
         set_target_properties(nearbeam_linux_tests PROPERTIES AUTOMOC ON)
         target_include_directories(nearbeam_linux_tests PRIVATE ${PROJECT_SOURCE_DIR}/tests)
-        target_link_libraries(nearbeam_linux_tests PRIVATE nearbeam_linux Qt6::Test ${gtest_libs})
+        target_link_libraries(nearbeam_linux_tests PRIVATE nearbeam_linux Qt6::Test GTest::gmock GTest::gtest)
         target_compile_definitions(nearbeam_linux_tests PRIVATE
             NEARBEAM_SOURCE_DIR="${PROJECT_SOURCE_DIR}" NEARBEAM_BINARY_DIR="${CMAKE_BINARY_DIR}")
         add_dependencies(nearbeam_linux_tests nearbeam)

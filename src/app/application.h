@@ -41,6 +41,8 @@ struct ApplicationParts {
     std::function<void(const std::wstring& bssidKey)> openLocationPage;
     // The diagnosis trace; none: no trace.
     TraceWriter* trace = nullptr;
+    // The data files' folder, with its separator; empty: "data" beside the program.
+    std::string dataFolder;
 };
 
 class Application {
@@ -54,7 +56,8 @@ class Application {
 
     // programPath: the program file's full path. Without a folder in it the user
     // is told "Problem getting path." and the object stays unusable. Otherwise
-    // the database is opened on the folder "data" beside the program.
+    // the database is opened on the parts' data folder (by default "data" beside
+    // the program). manufacturers.dat is read from the program's folder.
     Application(ApplicationParts parts, const std::wstring& programPath);
     Application(const Application&) = delete;
     Application& operator=(const Application&) = delete;

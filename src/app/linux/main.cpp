@@ -1,10 +1,76 @@
-// The program entry of the Linux nearbeam and its composition root.
+// The program entry of the Linux nearbeam: one copy per user, the program's files
+// in the XDG folders, and Exit, SIGTERM, SIGINT and SIGHUP all ending it the same
+// way with exit code 0.
+
+#include "app/linux/desktop_program.h"
+#include "app/linux/instance_service.h"
+#include "app/linux/quit_signals.h"
+#include "app/linux/xdg_paths.h"
+#include "base/file_settings_store.h"
 
 #include <QApplication>
+#include <QMessageBox>
+
+#include <cstdlib>
+#include <iostream>
+
+using namespace nearbeam;
 
 int main(int argc, char** argv) {
-    QApplication app(argc, argv);
+    QApplication qt(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Nearbeam"));
+    QApplication::setDesktopFileName(QStringLiteral("net.nearbeam.Nearbeam"));
     QApplication::setQuitOnLastWindowClosed(false);
-    return 0;
+
+    std::vector<std::wstring> args;
+    for (const QString& arg : QApplication::arguments().mid(1))
+        args.push_back(arg.toStdWString());
+    std::wstring problem;
+    const std::optional<CommandLine> options = parseCommandLine(args, problem);
+    if (!options) {
+        std::wcerr << L"nearbeam: " << problem << std::endl;
+        QMessageBox::critical(nullptr, QStringLiteral("Nearbeam"),
+                              QString::fromStdWString(problem));
+        return 2;
+    }
+
+    InstanceService instance;
+    switch (instance.claim()) {
+    case InstanceService::Claim::Taken:
+        std::cerr << "nearbeam: Nearbeam is already running." << std::endl;
+        return 0;
+    case InstanceService::Claim::NoBus:
+        std::cerr << "nearbeam: no session bus; other programs cannot reach this copy."
+                  << std::endl;
+        break;
+    case InstanceService::Claim::Owned:
+        break;
+    }
+
+    QuitSignals signals;
+    signals.install();
+
+    SteadyClock clock;
+    DesktopSetup setup;
+    setup.options = *options;
+    setup.settingsPath = FileSettingsStore::defaultPath();
+    setup.dataFolder = userDataFolder();
+    setup.shareFolder = shareFolder(QApplication::applicationFilePath().toStdString());
+    setup.clock = &clock;
+    if (setup.dataFolder.empty()) {
+        std::cerr << "nearbeam: neither XDG_DATA_HOME nor HOME is set." << std::endl;
+        return 1;
+    }
+
+    DesktopProgram program(setup);
+    if (!program.start())
+        return program.exitCode();
+    instance.setNewSubscriptions([&program] { program.newSubscriptions(); });
+    const int code = QApplication::exec();
+
+    // Nothing is left to save: every write is whole by then. Let the web agent finish
+    // an exchange under way, but do not keep the user waiting on a silent server.
+    if (!program.stop(2000))
+        std::_Exit(code);
+    return code;
 }

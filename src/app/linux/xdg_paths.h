@@ -11,9 +11,9 @@ namespace nearbeam {
 // variable is set.
 std::string userDataFolder();
 
-// The folder of manufacturers.dat and the images for the program at programPath:
-// the program's own folder when manufacturers.dat is there, else ../share/nearbeam/
-// from it.
+// The folder of manufacturers.dat, the images and the icons for the program at
+// programPath: the program's own folder when the icons are there (the build
+// tree), else ../share/nearbeam/ from it.
 std::string shareFolder(const std::string& programPath);
 
 } // namespace nearbeam

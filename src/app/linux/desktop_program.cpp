@@ -1,0 +1,216 @@
+#include "app/linux/desktop_program.h"
+
+#include "base/file_settings_store.h"
+#include "base/settings_keys.h"
+#include "base/text.h"
+#include "net/socket_transport.h"
+#include "ui/html_escape.h"
+#include "wireless/linux/network_manager_driver.h"
+#include "wireless/simulated_driver.h"
+
+#include <QCoreApplication>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPointer>
+
+#include <atomic>
+#include <chrono>
+#include <filesystem>
+#include <iostream>
+#include <thread>
+
+namespace nearbeam {
+
+namespace {
+
+void showError(const std::wstring& text) {
+    std::wcerr << L"nearbeam: " << text << std::endl;
+    QMessageBox::critical(nullptr, QStringLiteral("Nearbeam"), QString::fromStdWString(text));
+}
+
+// The upload's outcome arrives on the web agent's thread; the box shows on the
+// user-interface thread and does not wait for the user.
+void showUploadResult(const std::wstring& text) {
+    QMetaObject::invokeMethod(
+        QCoreApplication::instance(),
+        [text] {
+            auto* box = new QMessageBox(QMessageBox::Information, QStringLiteral("Nearbeam"),
+                                        QString::fromStdWString(text));
+            box->setAttribute(Qt::WA_DeleteOnClose);
+            box->show();
+        },
+        Qt::QueuedConnection);
+}
+
+} // namespace
+
+DesktopProgram::DesktopProgram(DesktopSetup setup) : setup_(std::move(setup)) {}
+
+DesktopProgram::~DesktopProgram() {
+    // The web agent's thread calls back into the download, uploader and list. After
+    // stop() it is stopped, or the process ends without coming here.
+    if (agent_ && !stopCalled_)
+        agent_->stop();
+}
+
+void DesktopProgram::error(const std::wstring& text, int code) {
+    showError(text);
+    exitCode_ = code;
+}
+
+bool DesktopProgram::start() {
+    Clock& clock = *setup_.clock;
+    started_ = clock.tickCount();
+    if (!setup_.options.trace.empty()) {
+        trace_ = std::make_unique<TraceWriter>(std::filesystem::path(setup_.options.trace), clock,
+                                               started_);
+        if (!trace_->isOpen()) {
+            error(L"The trace file \"" + setup_.options.trace + L"\" cannot be written.", 2);
+            return false;
+        }
+    }
+    settings_ = std::make_unique<FileSettingsStore>(setup_.settingsPath);
+    if (!makeDevice())
+        return false;
+    database_ = std::make_unique<LocationDatabase>(*settings_);
+    // Access points the database does not place are asked of the location server
+    // (the Server setting) on the web agent's thread.
+    transport_ = std::make_unique<SocketTransport>();
+    agent_ = std::make_unique<WebAgent>(*transport_, clock);
+    download_ = std::make_unique<LocationDownload>(*agent_, *database_, *settings_, clock);
+    database_->setDownloadService(download_.get());
+    passwords_ = std::make_unique<SecretPasswordStore>();
+    uploader_ =
+        std::make_unique<Uploader>(*agent_, *database_, *settings_, *passwords_, showUploadResult);
+    scanSettings_ = std::make_unique<ScanSettings>();
+
+    TrayActions actions;
+    actions.tick = [this] { tick(); };
+    actions.whereAmI = [this] { app_->showWhereAmI(); };
+    actions.scanner = [this] { scanner_->open(); };
+    actions.upload = [this] {
+        if (settings::read(*settings_, settings::UploadNeeded) == 0)
+            tray_->showMessage(L"There is nothing to upload.", L"Nearbeam");
+    };
+    actions.exit = [] { QCoreApplication::quit(); };
+    actions.lastStatus = [this] { return app_->lastStatus(); };
+    tray_ = std::make_unique<Tray>(QString::fromStdString(setup_.shareFolder), std::move(actions));
+    Notifier* notifier = tray_.get();
+    if (trace_) {
+        tracing_ = std::make_unique<TracingNotifier>(*tray_, *trace_);
+        notifier = tracing_.get();
+    }
+
+    // Services the user subscribed to hear of every change of place; their
+    // messages show as alerts. The database hands the list its file when opened.
+    subscriptions_ = std::make_unique<SubscriptionList>(
+        *agent_, [notifier](const std::wstring& text, const std::wstring& title,
+                            const std::wstring& link) { notifier->showAlert(text, title, link); });
+    database_->setSubscriptionFileListener(
+        [this](const std::string& path) { subscriptions_->setFile(path); });
+
+    const QString images = QString::fromStdString(setup_.shareFolder);
+    locationPage_ =
+        std::make_unique<LocationPageWindow>(images, LocationPageContext(*database_, *settings_));
+
+    ApplicationParts parts(*settings_, *database_, *device_, *scanSettings_, clock, *notifier);
+    parts.trace = trace_.get();
+    parts.locationChanged = [this](LocationRecord& place) {
+        subscriptions_->locationChanged(place);
+    };
+    parts.openLocationPage = [this](const std::wstring& bssid) {
+        locationPage_->openLocationPage(bssid);
+    };
+    parts.dataFolder = setup_.dataFolder;
+    std::error_code ignored;
+    std::filesystem::create_directories(setup_.dataFolder, ignored);
+    // manufacturers.dat is read from the folder of the path given as the program's.
+    app_ = std::make_unique<Application>(parts, widen(setup_.shareFolder) + L"nearbeam");
+    if (!app_->usable()) {
+        exitCode_ = 1;
+        return false;
+    }
+    makeWindows();
+
+    hasTray_ = tray_->show();
+    if (!hasTray_) {
+        std::cerr << "nearbeam: this desktop has no notification area; the location page is "
+                     "the main window."
+                  << std::endl;
+        locationPage_->menuBar()->addMenu(&tray_->menu())->setText(QStringLiteral("Nearbeam"));
+        locationPage_->setAttribute(Qt::WA_QuitOnClose);
+    }
+    tick();
+    newSubscriptions();
+    return true;
+}
+
+bool DesktopProgram::makeDevice() {
+    std::vector<std::unique_ptr<WirelessDriver>> drivers;
+    if (setup_.options.simulate.empty()) {
+        drivers.push_back(std::make_unique<NetworkManagerDriver>(setup_.systemBus));
+    } else {
+        ScenarioLoad load = loadScenario(narrow(setup_.options.simulate));
+        if (!load) {
+            error(L"The scenario file \"" + setup_.options.simulate + L"\" could not be loaded:\n" +
+                      widen(load.describe()),
+                  1);
+            return false;
+        }
+        drivers.push_back(
+            std::make_unique<SimulatedDriver>(*setup_.clock, std::move(*load.scenario)));
+    }
+    device_ = std::make_unique<WirelessDevice>(*settings_, std::move(drivers));
+    return true;
+}
+
+void DesktopProgram::makeWindows() {
+    const QString images = QString::fromStdString(setup_.shareFolder);
+    scanner_ = std::make_unique<ScannerWindow>(
+        images,
+        ScannerContext(ScannerParts(*device_, *database_, app_->manufacturers(), *scanSettings_),
+                       *settings_));
+    scanner_->context().showPage = [this](const std::wstring& bssid) {
+        locationPage_->openLocationPage(bssid);
+    };
+    locationPage_->context().scanner = [this] { scanner_->open(); };
+}
+
+void DesktopProgram::tick() {
+    app_->tick();
+    if (!hasTray_)
+        showMainPage();
+}
+
+void DesktopProgram::showMainPage() {
+    if (!locationPage_->isVisible())
+        locationPage_->present();
+    if (app_->scanTable().best()) {
+        app_->showWhereAmI();
+    } else {
+        locationPage_->setPage("<html><body><p>" + escapeHtml(narrow(app_->statusText())) +
+                               "</p></body></html>");
+    }
+}
+
+void DesktopProgram::newSubscriptions() {
+    if (offerSubscription)
+        subscriptions_->processNewSubscriptions(offerSubscription);
+}
+
+bool DesktopProgram::stop(int waitMs) {
+    auto stopped = std::make_shared<std::atomic<bool>>(false);
+    WebAgent* agent = agent_.get();
+    if (!agent || stopCalled_)
+        return true;
+    stopCalled_ = true;
+    std::thread([agent, stopped] {
+        agent->stop();
+        *stopped = true;
+    }).detach();
+    for (int waited = 0; waited < waitMs && !*stopped; waited += 50)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    return *stopped;
+}
+
+} // namespace nearbeam

@@ -1,0 +1,120 @@
+#include "app/linux/tray.h"
+
+#include "app/web_link.h"
+
+#include <QDesktopServices>
+#include <QIcon>
+#include <QMessageBox>
+#include <QUrl>
+
+namespace nearbeam {
+
+namespace {
+
+QString iconFile(int icon) {
+    switch (icon) {
+    case kIconUnrecognised:
+        return QStringLiteral("tray-unrecognised.ico");
+    case kIconProblem:
+        return QStringLiteral("tray-problem.ico");
+    case kIconRequest:
+        return QStringLiteral("tray-request.ico");
+    default:
+        return QStringLiteral("tray-normal.ico");
+    }
+}
+
+QString cut(const std::wstring& text, size_t count) {
+    return QString::fromStdWString(cutText(text, count));
+}
+
+} // namespace
+
+Tray::Tray(const QString& iconFolder, TrayActions actions)
+    : iconFolder_(iconFolder), actions_(std::move(actions)) {
+    menu_.addAction(QStringLiteral("&Where am I?"), this, [this] { run(actions_.whereAmI); });
+    menu_.addAction(QStringLiteral("&Scanner"), this, [this] { run(actions_.scanner); });
+    menu_.addSeparator();
+    menu_.addAction(QStringLiteral("&Upload..."), this, [this] { run(actions_.upload); });
+    menu_.addAction(QStringLiteral("&Options..."), this, [this] { run(actions_.options); });
+    menu_.addSeparator();
+    menu_.addAction(QStringLiteral("E&xit"), this, [this] { run(actions_.exit); });
+    // Opening the menu forgets the alert, as a right click on the Windows icon does.
+    connect(&menu_, &QMenu::aboutToShow, this, &Tray::dropPendingLink);
+    icon_.setContextMenu(&menu_);
+    connect(&icon_, &QSystemTrayIcon::activated, this, &Tray::onActivated);
+    connect(&icon_, &QSystemTrayIcon::messageClicked, this, &Tray::alertClicked);
+    timer_.setInterval(kTickMs);
+    connect(&timer_, &QTimer::timeout, this, [this] { run(actions_.tick); });
+}
+
+bool Tray::show() {
+    setStatus(kIconNormal, L"Nearbeam");
+    timer_.start();
+    if (!QSystemTrayIcon::isSystemTrayAvailable())
+        return false;
+    icon_.show();
+    return true;
+}
+
+void Tray::setStatus(int icon, const std::wstring& tooltip) {
+    icon_.setIcon(QIcon(iconFolder_ + iconFile(icon)));
+    tooltip_ = cut(tooltip, kTooltipChars);
+    icon_.setToolTip(tooltip_);
+}
+
+void Tray::showAlert(const std::wstring& text, const std::wstring& title,
+                     const std::wstring& link) {
+    {
+        std::lock_guard<std::mutex> lock(linkMutex_);
+        pendingLink_ = link;
+    }
+    const QString body = cut(text, kAlertTextChars);
+    const QString heading = cut(title, kAlertTitleChars);
+    const bool withLink = !link.empty();
+    QMetaObject::invokeMethod(
+        this,
+        [this, body, heading, withLink] {
+            icon_.showMessage(heading, body,
+                              withLink ? QSystemTrayIcon::Information : QSystemTrayIcon::NoIcon,
+                              kTickMs);
+        },
+        Qt::QueuedConnection);
+}
+
+void Tray::showMessage(const std::wstring& text, const std::wstring& caption) {
+    QMessageBox::information(nullptr, QString::fromStdWString(caption),
+                             QString::fromStdWString(text));
+}
+
+void Tray::alertClicked() {
+    if (actions_.lastStatus && (actions_.lastStatus() & status::kUnrecognisedBit) != 0) {
+        dropPendingLink();
+        run(actions_.whereAmI);
+        return;
+    }
+    std::wstring link;
+    {
+        std::lock_guard<std::mutex> lock(linkMutex_);
+        link.swap(pendingLink_);
+    }
+    if (link.empty() || !isWebLink(link))
+        return;
+    if (actions_.openLink) {
+        actions_.openLink(link);
+    } else {
+        QDesktopServices::openUrl(QUrl(QString::fromStdWString(link)));
+    }
+}
+
+void Tray::dropPendingLink() {
+    std::lock_guard<std::mutex> lock(linkMutex_);
+    pendingLink_.clear();
+}
+
+void Tray::onActivated(QSystemTrayIcon::ActivationReason reason) {
+    if (reason == QSystemTrayIcon::Trigger)
+        run(actions_.whereAmI);
+}
+
+} // namespace nearbeam

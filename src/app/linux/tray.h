@@ -1,0 +1,78 @@
+#pragma once
+// The program's face in the notification area (a StatusNotifierItem on current
+// desktops): the status icon and tooltip, the menu, alerts as notifications whose
+// click opens the alert's link, and the 10-second timer that drives the ticks.
+// It is also the running program's Notifier.
+
+#include "app/notifier.h"
+#include "app/status.h"
+
+#include <QMenu>
+#include <QObject>
+#include <QSystemTrayIcon>
+#include <QTimer>
+
+#include <functional>
+#include <mutex>
+#include <string>
+
+namespace nearbeam {
+
+// What the menu and the icon's events do; each may be left empty.
+struct TrayActions {
+    std::function<void()> tick;     // the timer
+    std::function<void()> whereAmI; // "&Where am I?", a click on the icon
+    std::function<void()> scanner;  // "&Scanner"
+    std::function<void()> upload;   // "&Upload..."
+    std::function<void()> options;  // "&Options..."
+    std::function<void()> exit;     // "E&xit"
+    std::function<LookupStatus()> lastStatus;
+    // Opens the link of a clicked alert; empty: the user's browser.
+    std::function<void(const std::wstring& link)> openLink;
+};
+
+class Tray : public QObject, public Notifier {
+    Q_OBJECT
+  public:
+    static constexpr int kTickMs = 10000;
+
+    // iconFolder: where the status icons (tray-*.ico) are.
+    Tray(const QString& iconFolder, TrayActions actions);
+
+    // Shows the icon with the normal status and the tooltip "Nearbeam" and starts
+    // the timer. False when the desktop has no notification area.
+    bool show();
+
+    void setStatus(int icon, const std::wstring& tooltip) override;
+    // Any thread: the notification itself is shown on the user-interface thread.
+    void showAlert(const std::wstring& text, const std::wstring& title,
+                   const std::wstring& link) override;
+    void showMessage(const std::wstring& text, const std::wstring& caption) override;
+
+    // The alert's click: the location page for an unrecognised place, else the
+    // alert's link (web links only), once.
+    void alertClicked();
+    void dropPendingLink();
+
+    QMenu& menu() { return menu_; }
+    QSystemTrayIcon& icon() { return icon_; }
+    const QString& tooltip() const { return tooltip_; }
+
+  private:
+    void onActivated(QSystemTrayIcon::ActivationReason reason);
+    static void run(const std::function<void()>& action) {
+        if (action)
+            action();
+    }
+
+    QString iconFolder_;
+    TrayActions actions_;
+    QSystemTrayIcon icon_;
+    QMenu menu_;
+    QTimer timer_;
+    QString tooltip_;
+    std::mutex linkMutex_;
+    std::wstring pendingLink_;
+};
+
+} // namespace nearbeam

@@ -1,0 +1,54 @@
+#include "base/linux/secret_password_store.h"
+
+#include <QEventLoop>
+
+#include <qt6keychain/keychain.h>
+
+namespace nearbeam {
+
+namespace {
+
+const QString kKey = QStringLiteral("upload");
+constexpr size_t kMaxPasswordChars = 31;
+
+// Runs a job to its end; the secret service answers over D-Bus.
+void finish(QKeychain::Job& job) {
+    QEventLoop loop;
+    QObject::connect(&job, &QKeychain::Job::finished, &loop, &QEventLoop::quit);
+    job.setAutoDelete(false);
+    job.start();
+    loop.exec();
+}
+
+bool noBackend(QKeychain::Error error) {
+    return error == QKeychain::NoBackendAvailable || error == QKeychain::NotImplemented;
+}
+
+} // namespace
+
+std::wstring SecretPasswordStore::read() {
+    if (!available_)
+        return {};
+    QKeychain::ReadPasswordJob job(service_);
+    job.setKey(kKey);
+    finish(job);
+    if (noBackend(job.error()))
+        available_ = false;
+    if (job.error() != QKeychain::NoError)
+        return {};
+    return job.textData().left(kMaxPasswordChars).toStdWString();
+}
+
+bool SecretPasswordStore::write(const std::wstring& password) {
+    if (!available_)
+        return false;
+    QKeychain::WritePasswordJob job(service_);
+    job.setKey(kKey);
+    job.setTextData(QString::fromStdWString(password));
+    finish(job);
+    if (noBackend(job.error()))
+        available_ = false;
+    return job.error() == QKeychain::NoError;
+}
+
+} // namespace nearbeam

@@ -1,0 +1,50 @@
+#pragma once
+// The "Where Am I?" window, "You Are Here": the page of one access point's place,
+// with the menu "Location" (Edit corrects the place in the set-location wizard,
+// Scanner opens the Scanner). Links open in the user's browser.
+
+#include "base/settings_store.h"
+#include "database/bssid_key.h"
+#include "database/location_database.h"
+#include "ui/linux/page_window.h"
+
+#include <functional>
+#include <string>
+
+namespace nearbeam {
+
+// What the window uses and what it opens; made by the program entry.
+struct LocationPageContext {
+    LocationPageContext(LocationDatabase& database, SettingsStore& settings)
+        : database(database), settings(settings) {}
+
+    LocationDatabase& database;
+    SettingsStore& settings; // the Server setting names the map link's host
+    // The set-location wizard for an access point: "Edit", and a page asked for
+    // an access point without a record. Empty: nothing opens.
+    std::function<void(const BssidKey&)> setLocation;
+    // The Scanner ("Scanner" of the menu). Empty: nothing opens.
+    std::function<void()> scanner;
+};
+
+class LocationPageWindow : public PageWindow {
+    Q_OBJECT
+  public:
+    LocationPageWindow(const QString& imageFolder, LocationPageContext context);
+
+    // Opens the page of the access point (12 hexadecimal digits), or rebuilds the
+    // open window's page for it. Without a record the wizard opens instead. False
+    // when nothing opened.
+    bool openLocationPage(const std::wstring& bssid);
+
+    LocationPageContext& context() { return context_; }
+    const BssidKey& key() const { return key_; }
+
+  private:
+    void buildPage();
+
+    LocationPageContext context_;
+    BssidKey key_;
+};
+
+} // namespace nearbeam

@@ -1,0 +1,55 @@
+#include "ui/linux/page_window.h"
+
+#include "base/text.h"
+#include "ui/link_rule.h"
+
+#include <QDesktopServices>
+#include <QScrollBar>
+
+namespace nearbeam {
+
+namespace {
+constexpr int kWidth = 300; // about the Windows tool window's size
+constexpr int kHeight = 420;
+} // namespace
+
+PageWindow::PageWindow(const QString& title, const QString& imageFolder)
+    : browser_(new QTextBrowser(this)) {
+    setWindowTitle(title);
+    browser_->setOpenLinks(false);
+    browser_->setOpenExternalLinks(false);
+    browser_->setSearchPaths({imageFolder});
+    setCentralWidget(browser_);
+    resize(kWidth, kHeight);
+    connect(browser_, &QTextBrowser::anchorClicked, this, [this](const QUrl& url) { onLink(url); });
+}
+
+void PageWindow::setPage(const std::string& html) {
+    const int scrolled = browser_->verticalScrollBar()->value();
+    // The pages are 8-bit, in the program's code page, as its data files.
+    browser_->setHtml(QString::fromStdWString(widen(html)));
+    browser_->verticalScrollBar()->setValue(scrolled);
+}
+
+void PageWindow::present() {
+    show();
+    raise();
+    activateWindow();
+}
+
+void PageWindow::onLink(const QUrl& url) {
+    openOutside(url);
+}
+
+void PageWindow::openOutside(const QUrl& url) {
+    const std::wstring link = url.toString(QUrl::FullyEncoded).toStdWString();
+    if (!mayOpenInShell(link))
+        return;
+    if (openLink) {
+        openLink(link);
+    } else {
+        QDesktopServices::openUrl(url);
+    }
+}
+
+} // namespace nearbeam
