@@ -26,7 +26,6 @@ std::unique_ptr<WirelessDevice> twoAdapters(SettingsStore& settings, const Clock
 class OptionsDialogTest : public ::testing::Test {
   protected:
     OptionsDialogTest() {
-        qtApplication();
         data.write("area.txt", "31\t21\tUniversity Quarter\t0\r\n");
         data.write("subscriptions.txt", "0\t0\thttp://a/everywhere\t-\r\n"
                                         "31\t5\thttp://b/?area={area}\t-\r\n"

@@ -1,7 +1,7 @@
 #pragma once
 // Driving the program's Qt windows from a test as the user would: typing into
 // fields, choosing from lists, pressing buttons, answering message boxes. Runs on
-// the offscreen platform; one QApplication for the whole test program.
+// the offscreen platform (the test program's QApplication).
 
 #include <QApplication>
 #include <QComboBox>
@@ -25,17 +25,6 @@ inline void PrintTo(const QString& text, std::ostream* out) {
 QT_END_NAMESPACE
 
 namespace nearbeam::test {
-
-inline QApplication& qtApplication() {
-    if (auto* app = qobject_cast<QApplication*>(QCoreApplication::instance()))
-        return *app;
-    static int argc = 1;
-    static char name[] = "nearbeam_linux_tests";
-    static char* argv[] = {name, nullptr};
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    static QApplication app(argc, argv);
-    return app;
-}
 
 // Replaces a field's text by typing.
 inline void typeInto(QLineEdit* field, const QString& text) {

@@ -19,7 +19,6 @@ namespace {
 class SetLocationWindowTest : public ::testing::Test {
   protected:
     SetLocationWindowTest() {
-        qtApplication();
         for (const auto& file : std::filesystem::directory_iterator(demoDataFolder()))
             std::filesystem::copy_file(file.path(), dir.path() / file.path().filename());
         db.openDatabase(dir.folder());

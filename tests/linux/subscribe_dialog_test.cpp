@@ -15,7 +15,6 @@ namespace nearbeam::test {
 namespace {
 
 TEST(SubscribeDialog, EachOfferIsAnsweredInItsDialogAndStoredAsChosen) {
-    qtApplication();
     TempDir data;
     for (const auto& file : std::filesystem::directory_iterator(demoDataFolder()))
         std::filesystem::copy_file(file.path(), data.path() / file.path().filename());
@@ -49,7 +48,9 @@ TEST(SubscribeDialog, EachOfferIsAnsweredInItsDialogAndStoredAsChosen) {
         QTest::keyClick(dialog, Qt::Key_Return);
     });
     driver.start(10);
-    processNewSubscriptions({list, db}, nullptr);
+    const SubscribeContext context{list, db};
+    list.processNewSubscriptions(
+        [&](const std::wstring& url) { return offerSubscription(context, url, nullptr); });
     driver.stop();
 
     const QString choices = " | Always | Only when I am within University Quarter"

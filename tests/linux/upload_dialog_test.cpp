@@ -18,7 +18,6 @@ namespace {
 class UploadDialogTest : public ::testing::Test {
   protected:
     UploadDialogTest() {
-        qtApplication();
         LocationService::addUser(serverDir.file("users.txt"), "demo", "secret");
         LocationServer::Options options;
         options.folder = serverDir.folder();

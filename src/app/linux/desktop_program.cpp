@@ -28,20 +28,6 @@ void showError(const std::wstring& text) {
     QMessageBox::critical(nullptr, QStringLiteral("Nearbeam"), QString::fromStdWString(text));
 }
 
-// The upload's outcome arrives on the web agent's thread; the box shows on the
-// user-interface thread and does not wait for the user.
-void showUploadResult(const std::wstring& text) {
-    QMetaObject::invokeMethod(
-        QCoreApplication::instance(),
-        [text] {
-            auto* box = new QMessageBox(QMessageBox::Information, QStringLiteral("Nearbeam"),
-                                        QString::fromStdWString(text));
-            box->setAttribute(Qt::WA_DeleteOnClose);
-            box->show();
-        },
-        Qt::QueuedConnection);
-}
-
 } // namespace
 
 DesktopProgram::DesktopProgram(DesktopSetup setup) : setup_(std::move(setup)) {}
@@ -88,10 +74,8 @@ bool DesktopProgram::start() {
     actions.tick = [this] { tick(); };
     actions.whereAmI = [this] { app_->showWhereAmI(); };
     actions.scanner = [this] { scanner_->open(); };
-    actions.upload = [this] {
-        if (settings::read(*settings_, settings::UploadNeeded) == 0)
-            tray_->showMessage(L"There is nothing to upload.", L"Nearbeam");
-    };
+    actions.upload = [this] { openUploadDialog(*upload_, nullptr); };
+    actions.options = [this] { openOptionsDialog(*options_, nullptr); };
     actions.exit = [] { QCoreApplication::quit(); };
     actions.lastStatus = [this] { return app_->lastStatus(); };
     tray_ = std::make_unique<Tray>(QString::fromStdString(setup_.shareFolder), std::move(actions));
@@ -131,6 +115,7 @@ bool DesktopProgram::start() {
         return false;
     }
     makeWindows();
+    makeDialogs();
 
     hasTray_ = tray_->show();
     if (!hasTray_) {
@@ -174,6 +159,37 @@ void DesktopProgram::makeWindows() {
         locationPage_->openLocationPage(bssid);
     };
     locationPage_->context().scanner = [this] { scanner_->open(); };
+}
+
+void DesktopProgram::makeDialogs() {
+    // The log-in start file goes in the configuration folder that holds the
+    // settings' folder ($XDG_CONFIG_HOME).
+    const std::filesystem::path settingsFolder =
+        std::filesystem::path(setup_.settingsPath).parent_path();
+    autostart_ = std::make_unique<Autostart>(settingsFolder.parent_path().string(),
+                                             QCoreApplication::applicationFilePath().toStdString());
+    options_ = std::make_unique<OptionsContext>(
+        OptionsContext{*settings_, *database_, *device_, *subscriptions_, *autostart_});
+    upload_ = std::make_unique<UploadDialogContext>(
+        UploadDialogContext{*uploader_, *settings_, *passwords_, {}});
+    subscribe_ = std::make_unique<SubscribeContext>(SubscribeContext{*subscriptions_, *database_});
+    scanner_->context().options = [this] { openOptionsDialog(*options_, scanner_.get()); };
+    scanner_->context().upload = [this] { openUploadDialog(*upload_, scanner_.get()); };
+
+    // The set-location wizard, opened by the location page's Edit and for an
+    // access point without a record.
+    wizard_ = std::make_unique<SetLocationContext>(*database_);
+    wizard_->scanner = [this] { scanner_->open(); };
+    wizard_->saved = [this] { app_->placeEdited(); };
+    locationPage_->context().setLocation = [this](const BssidKey& key) {
+        openSetLocationWizard(*wizard_, key);
+    };
+}
+
+void DesktopProgram::offerInDialogs() {
+    offerSubscription = [this](const std::wstring& url) {
+        return nearbeam::offerSubscription(*subscribe_, url, nullptr);
+    };
 }
 
 void DesktopProgram::tick() {

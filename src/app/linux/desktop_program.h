@@ -8,6 +8,7 @@
 #include "app/command_line.h"
 #include "app/linux/tray.h"
 #include "app/trace.h"
+#include "base/linux/autostart.h"
 #include "base/linux/secret_password_store.h"
 #include "base/settings_store.h"
 #include "database/location_database.h"
@@ -15,9 +16,13 @@
 #include "net/location_download.h"
 #include "net/uploader.h"
 #include "net/web_agent.h"
+#include "services/linux/subscribe_dialog.h"
 #include "services/subscription_list.h"
 #include "ui/linux/location_window.h"
+#include "ui/linux/options_dialog.h"
 #include "ui/linux/scanner_window.h"
+#include "ui/linux/set_location_window.h"
+#include "ui/linux/upload_dialog.h"
 #include "wireless/wireless_device.h"
 
 #include <QDBusConnection>
@@ -53,9 +58,11 @@ class DesktopProgram {
     // One tick, as the tray's timer runs it.
     void tick();
     // Offers the subscriptions other programs left in new-subscriptions.txt, each
-    // through offerSubscription (the subscription dialog); none is taken without it.
+    // through offerSubscription; none is taken without it.
     void newSubscriptions();
     SubscriptionList::OfferHook offerSubscription;
+    // The subscription dialog, as the program offers new subscriptions.
+    void offerInDialogs();
     // Lets an exchange under way finish, for at most waitMs; false when the web
     // agent did not stop in time (the process must then end without destroying
     // this object). Once only.
@@ -72,10 +79,14 @@ class DesktopProgram {
     SecretPasswordStore& passwords() { return *passwords_; }
     Uploader& uploader() { return *uploader_; }
     WirelessDevice& device() { return *device_; }
+    SetLocationContext& wizard() { return *wizard_; }
+    OptionsContext& options() { return *options_; }
+    UploadDialogContext& upload() { return *upload_; }
 
   private:
     bool makeDevice();
     void makeWindows();
+    void makeDialogs();
     // Without a tray the location page is the main window: it shows the place,
     // or the status while there is none.
     void showMainPage();
@@ -102,6 +113,11 @@ class DesktopProgram {
     std::unique_ptr<LocationPageWindow> locationPage_;
     std::unique_ptr<Application> app_;
     std::unique_ptr<ScannerWindow> scanner_;
+    std::unique_ptr<Autostart> autostart_;
+    std::unique_ptr<SetLocationContext> wizard_;
+    std::unique_ptr<OptionsContext> options_;
+    std::unique_ptr<UploadDialogContext> upload_;
+    std::unique_ptr<SubscribeContext> subscribe_;
 };
 
 } // namespace nearbeam

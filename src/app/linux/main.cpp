@@ -63,6 +63,7 @@ int main(int argc, char** argv) {
     }
 
     DesktopProgram program(setup);
+    program.offerInDialogs();
     if (!program.start())
         return program.exitCode();
     instance.setNewSubscriptions([&program] { program.newSubscriptions(); });

@@ -101,13 +101,11 @@ void SubscribeDialog::keyPressEvent(QKeyEvent* event) {
     QDialog::keyPressEvent(event);
 }
 
-void processNewSubscriptions(const SubscribeContext& context, QWidget* parent) {
-    context.subscriptions.processNewSubscriptions([&](const std::wstring& url) {
-        SubscribeDialog dialog(context, url, parent);
-        placeInCorner(&dialog);
-        dialog.exec();
-        return dialog.answered();
-    });
+bool offerSubscription(const SubscribeContext& context, const std::wstring& url, QWidget* parent) {
+    SubscribeDialog dialog(context, url, parent);
+    placeInCorner(&dialog);
+    dialog.exec();
+    return dialog.answered();
 }
 
 } // namespace nearbeam

@@ -1,7 +1,6 @@
 #pragma once
 // The subscription dialog, "Nearbeam Subscription": the user chooses whether and
-// where a service may be told the place. Also the intake of
-// new-subscriptions.txt, one dialog after another.
+// where a service may be told the place.
 
 #include "database/location_database.h"
 #include "services/subscription_list.h"
@@ -49,9 +48,9 @@ class SubscribeDialog : public QDialog {
     bool answered_ = false;
 };
 
-// Offers every URL of new-subscriptions.txt, each in a modal dialog over parent,
-// then deletes the file; the file stays for the next time when an offer was cut
-// short (the program ended while it was shown).
-void processNewSubscriptions(const SubscribeContext& context, QWidget* parent);
+// Offers one service's URL in a modal dialog over parent and returns when it is
+// answered. False when the offer was cut short (the program ended while it was
+// shown), so that the offer is kept for the next time.
+bool offerSubscription(const SubscribeContext& context, const std::wstring& url, QWidget* parent);
 
 } // namespace nearbeam

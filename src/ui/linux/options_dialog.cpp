@@ -1,6 +1,7 @@
 #include "ui/linux/options_dialog.h"
 
 #include "base/settings_keys.h"
+#include "ui/linux/corner.h"
 #include "ui/linux/message_box.h"
 #include "ui/linux/qt_text.h"
 #include "ui/options_model.h"
@@ -148,6 +149,22 @@ void OptionsDialog::accept() {
         return;
     }
     QDialog::accept();
+}
+
+void openOptionsDialog(OptionsContext& context, QWidget* parent) {
+    if (OptionsDialog* open = context.open) {
+        open->raise();
+        open->activateWindow();
+        return;
+    }
+    auto* dialog = new OptionsDialog(context, parent);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setWindowModality(parent ? Qt::WindowModal : Qt::NonModal);
+    context.open = dialog;
+    placeInCorner(dialog);
+    dialog->show();
+    dialog->raise();
+    dialog->activateWindow();
 }
 
 } // namespace nearbeam

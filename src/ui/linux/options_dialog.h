@@ -12,6 +12,7 @@
 #include "wireless/wireless_device.h"
 
 #include <QDialog>
+#include <QPointer>
 
 #include <string>
 #include <vector>
@@ -23,12 +24,15 @@ class QTreeWidget;
 
 namespace nearbeam {
 
+class OptionsDialog;
+
 struct OptionsContext {
     SettingsStore& settings;
     LocationDatabase& database;
     WirelessDevice& device;
     SubscriptionList& subscriptions;
     Autostart& autostart;
+    QPointer<OptionsDialog> open = {}; // the dialog while it is open
 };
 
 class OptionsDialog : public QDialog {
@@ -53,5 +57,9 @@ class OptionsDialog : public QDialog {
     QPushButton* recalibrate_ = nullptr;
     QPushButton* clearCache_ = nullptr;
 };
+
+// Opens the dialog, modal to parent when there is one (a dialog already open is
+// brought forward instead). Returns at once.
+void openOptionsDialog(OptionsContext& context, QWidget* parent);
 
 } // namespace nearbeam
