@@ -152,7 +152,7 @@ void OptionsDialog::accept() {
 }
 
 void openOptionsDialog(OptionsContext& context, QWidget* parent) {
-    if (OptionsDialog* open = context.open) {
+    if (OptionsDialog* open = context.open; open && open->isVisible()) {
         open->raise();
         open->activateWindow();
         return;

@@ -304,7 +304,8 @@ void SetLocationWindow::tell(const WizardMessage& message) {
 }
 
 SetLocationWindow* openSetLocationWizard(SetLocationContext& context, const BssidKey& key) {
-    if (SetLocationWindow* open = context.open) {
+    // A wizard closed a moment ago may wait for its deletion: it counts as closed.
+    if (SetLocationWindow* open = context.open; open && open->isVisible()) {
         if (open->key() == key) {
             open->showNormal();
             open->raise();

@@ -143,7 +143,7 @@ void UploadDialog::uploadEnded() {
 }
 
 void openUploadDialog(UploadDialogContext& context, QWidget* parent) {
-    if (UploadDialog* open = context.open) {
+    if (UploadDialog* open = context.open; open && open->isVisible()) {
         open->raise();
         open->activateWindow();
         return;
