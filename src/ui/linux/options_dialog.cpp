@@ -45,7 +45,7 @@ OptionsDialog::OptionsDialog(const OptionsContext& context, QWidget* parent)
         {QStringLiteral("ID"), QStringLiteral("Where"), QStringLiteral("URL")});
     // The hidden first column holds the key Delete passes on.
     subscriptions_->setColumnHidden(KeyColumn, true);
-    subscriptions_->setColumnWidth(WhereColumn, 150);
+    subscriptions_->setColumnWidth(WhereColumn, 190);
     subscriptions_->setRootIsDecorated(false);
     subscriptions_->setSelectionMode(QAbstractItemView::SingleSelection);
     subscriptions_->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -79,8 +79,10 @@ OptionsDialog::OptionsDialog(const OptionsContext& context, QWidget* parent)
     advancedLayout->addWidget(logIn_, 1, 0, 1, 3);
     recalibrate_ = makeButton(QStringLiteral("Recalibrate Signal Meter"), "recalibrate");
     clearCache_ = makeButton(QStringLiteral("Clear Data Cache"), "clearCache");
-    advancedLayout->addWidget(recalibrate_, 2, 0, 1, 2);
-    advancedLayout->addWidget(clearCache_, 2, 2);
+    auto* actions = new QHBoxLayout;
+    actions->addWidget(recalibrate_, 1);
+    actions->addWidget(clearCache_, 1);
+    advancedLayout->addLayout(actions, 2, 0, 1, 3);
     layout->addWidget(advancedBox);
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok);
