@@ -15,6 +15,18 @@
 namespace nearbeam::test {
 namespace {
 
+// A password store that may refuse to keep what it is given, as the secret
+// service does when the desktop has none; the upload still reads it back.
+class RefusingPasswordStore : public PlainPasswordStore {
+  public:
+    using PlainPasswordStore::PlainPasswordStore;
+    bool write(const std::wstring& password) override {
+        PlainPasswordStore::write(password);
+        return keeps;
+    }
+    bool keeps = true;
+};
+
 class UploadDialogTest : public ::testing::Test {
   protected:
     UploadDialogTest() {
@@ -43,7 +55,7 @@ class UploadDialogTest : public ::testing::Test {
     TempDir serverDir;
     std::unique_ptr<LocationServer> server;
     MemorySettingsStore settings;
-    PlainPasswordStore passwords{settings};
+    RefusingPasswordStore passwords{settings};
     LocationDatabase database{settings};
     SocketTransport transport;
     SteadyClock clock;
@@ -73,23 +85,28 @@ TEST_F(UploadDialogTest, UploadsThePlacesMadeHereAndShowsTheResult) {
     EXPECT_EQ(find<QLabel>("status")->text(), "Ready");
     EXPECT_TRUE(find<QLabel>("hint")->isHidden());
 
+    EXPECT_TRUE(find<QLabel>("unkept")->isHidden());
+    passwords.keeps = false;
     typeInto(find<QLineEdit>("password"), "wrong");
     QTest::keyClick(find<QLineEdit>("password"), Qt::Key_Return); // Enter is Upload
     EXPECT_FALSE(find<QPushButton>("upload")->isEnabled());
     EXPECT_FALSE(find<QLabel>("hint")->isHidden());
     EXPECT_EQ(find<QPushButton>("close")->text(), "Close");
     EXPECT_EQ(passwords.read(), L"wrong"); // stored before the upload starts
+    EXPECT_FALSE(find<QLabel>("unkept")->isHidden());
     ASSERT_TRUE(QTest::qWaitFor([&] { return find<QPushButton>("upload")->isEnabled(); }, 10000));
     EXPECT_EQ(find<QLabel>("status")->text(),
               "Nearbeam server did not accept the upload. Unknown user name or wrong password.");
     EXPECT_EQ(data.read("ap.txt"), "0011223344b1\t4294967292\t0\t\tStop\t3\r\n");
 
+    passwords.keeps = true;
     typeInto(find<QLineEdit>("password"), "secret");
     click(find<QPushButton>("upload"));
     ASSERT_TRUE(QTest::qWaitFor([&] { return find<QPushButton>("upload")->isEnabled(); }, 10000));
     EXPECT_EQ(find<QLabel>("status")->text(),
               "Upload successful! Thank you, demo: 5 records stored.");
     EXPECT_TRUE(find<QLabel>("hint")->isHidden());
+    EXPECT_TRUE(find<QLabel>("unkept")->isHidden());
     EXPECT_EQ(data.read("ap.txt"), "0011223344b1\t1\t0\t\tStop\t0\r\n");
     EXPECT_EQ(data.read("building.txt"), "1\t0\t1\tBus shelter\tMain St 2\t0\r\n");
     EXPECT_EQ(settings::read(settings, settings::UploadNeeded), 0);

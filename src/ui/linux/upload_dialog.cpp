@@ -81,6 +81,12 @@ UploadDialog::UploadDialog(UploadDialogContext& context, QWidget* parent)
     hint_->setSizePolicy(keepRoom);
     hint_->hide();
     layout->addWidget(hint_);
+    unkept_ = new QLabel(QStringLiteral(
+        "Your password is not kept: the desktop's secret service is not available."));
+    unkept_->setObjectName("unkept");
+    unkept_->setWordWrap(true);
+    unkept_->hide();
+    layout->addWidget(unkept_);
     setMinimumWidth(320);
 
     user_->setText(qtText(settings::read(context_.settings, settings::Username)));
@@ -111,7 +117,7 @@ void UploadDialog::accept() {
     setReady(false);
     // Stored first, so they are remembered even when the upload fails.
     settings::write(context_.settings, settings::Username, user);
-    context_.passwords.write(password);
+    unkept_->setVisible(!context_.passwords.write(password));
     const bool started = context_.uploader.startUpload(this);
     close_->setText(QStringLiteral("Close"));
     if (!started)

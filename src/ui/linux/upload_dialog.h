@@ -51,6 +51,7 @@ class UploadDialog : public QDialog, private UploadDialogLink {
     QPushButton* close_ = nullptr;
     QLabel* status_ = nullptr;
     QLabel* hint_ = nullptr;
+    QLabel* unkept_ = nullptr;
 };
 
 // "There is nothing to upload." when UploadNeeded is 0; otherwise the dialog (a
