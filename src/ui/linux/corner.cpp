@@ -20,4 +20,17 @@ void placeInCorner(QWidget* window) {
     window->move(static_cast<int>(corner.x), static_cast<int>(corner.y));
 }
 
+void showInCorner(QWidget* window) {
+    placeInCorner(window);
+    window->show();
+    bringForward(window);
+}
+
+void bringForward(QWidget* window) {
+    if (window->isMinimized())
+        window->showNormal();
+    window->raise();
+    window->activateWindow();
+}
+
 } // namespace nearbeam

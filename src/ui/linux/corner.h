@@ -9,4 +9,10 @@ namespace nearbeam {
 
 void placeInCorner(QWidget* window);
 
+// Places a window in the corner, shows it and brings it forward.
+void showInCorner(QWidget* window);
+
+// Brings a shown window forward (a minimised one back first).
+void bringForward(QWidget* window);
+
 } // namespace nearbeam

@@ -155,18 +155,14 @@ void OptionsDialog::accept() {
 
 void openOptionsDialog(OptionsContext& context, QWidget* parent) {
     if (OptionsDialog* open = context.open; open && open->isVisible()) {
-        open->raise();
-        open->activateWindow();
+        bringForward(open);
         return;
     }
     auto* dialog = new OptionsDialog(context, parent);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setWindowModality(parent ? Qt::WindowModal : Qt::NonModal);
     context.open = dialog;
-    placeInCorner(dialog);
-    dialog->show();
-    dialog->raise();
-    dialog->activateWindow();
+    showInCorner(dialog);
 }
 
 } // namespace nearbeam

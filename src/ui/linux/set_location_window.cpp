@@ -307,9 +307,7 @@ SetLocationWindow* openSetLocationWizard(SetLocationContext& context, const Bssi
     // A wizard closed a moment ago may wait for its deletion: it counts as closed.
     if (SetLocationWindow* open = context.open; open && open->isVisible()) {
         if (open->key() == key) {
-            open->showNormal();
-            open->raise();
-            open->activateWindow();
+            bringForward(open);
             return open;
         }
         open->close();
@@ -317,10 +315,7 @@ SetLocationWindow* openSetLocationWizard(SetLocationContext& context, const Bssi
     auto* window = new SetLocationWindow(context, key, context.database.locations().find(key));
     window->setAttribute(Qt::WA_DeleteOnClose);
     context.open = window;
-    placeInCorner(window);
-    window->show();
-    window->raise();
-    window->activateWindow();
+    showInCorner(window);
     return window;
 }
 

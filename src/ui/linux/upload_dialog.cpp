@@ -150,8 +150,7 @@ void UploadDialog::uploadEnded() {
 
 void openUploadDialog(UploadDialogContext& context, QWidget* parent) {
     if (UploadDialog* open = context.open; open && open->isVisible()) {
-        open->raise();
-        open->activateWindow();
+        bringForward(open);
         return;
     }
     if (settings::read(context.settings, settings::UploadNeeded) == 0) {
@@ -161,10 +160,7 @@ void openUploadDialog(UploadDialogContext& context, QWidget* parent) {
     auto* dialog = new UploadDialog(context, parent);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     context.open = dialog;
-    placeInCorner(dialog);
-    dialog->show();
-    dialog->raise();
-    dialog->activateWindow();
+    showInCorner(dialog);
 }
 
 void showUploadResult(const std::wstring& text) {
