@@ -1,6 +1,6 @@
 #pragma once
-// Small pieces of HTTP text handling shared by the socket transport and the
-// location server.
+// Small pieces of HTTP text handling for the location server and its fixtures:
+// the head of a request or a reply.
 
 #include <cstdint>
 #include <string>

@@ -1,7 +1,7 @@
 #pragma once
 // The seam under the web agent: one HTTP attempt. The Windows program uses WinInet
-// (net/win32/wininet_transport.h); the native build uses plain sockets
-// (net/socket_transport.h). Line splitting, buffer rules and the meaning of the
+// (net/win32/wininet_transport.h); the native build uses libcurl
+// (net/curl_transport.h). Line splitting, buffer rules and the meaning of the
 // progress events live once, in the web agent.
 
 #include <cstddef>
@@ -23,9 +23,10 @@ enum class WebProgress : int {
 
 struct HttpAttempt {
     std::wstring host;         // host name alone, without port
-    uint16_t port = 0;         // 0: none written, the default HTTP port (80)
+    uint16_t port = 0;         // 0: none written, the scheme's default port (80 or 443)
     std::wstring path;         // begins with "/", query included
     const std::string* body{}; // none: GET; present (even empty): POST
+    bool secure = false;       // HTTPS: TLS with the server's certificate checked
 };
 
 // Receives what an attempt brings, in this order: progress events 0 to 4 (any of

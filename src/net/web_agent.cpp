@@ -63,13 +63,21 @@ bool parsePort(const std::wstring& digits, uint16_t& port) {
 
 } // namespace
 
+void WebRequest::setHost(const std::wstring& h) {
+    secure = h.compare(0, 8, L"https://") == 0;
+    host = secure ? h.substr(8) : h.compare(0, 7, L"http://") == 0 ? h.substr(7) : h;
+}
+
 bool WebRequest::setUrl(const std::string& url) {
-    if (url.compare(0, 7, "http://") != 0)
+    const bool https = url.compare(0, 8, "https://") == 0;
+    if (!https && url.compare(0, 7, "http://") != 0)
         return false;
-    size_t slash = url.find('/', 7);
+    const size_t start = https ? 8 : 7;
+    size_t slash = url.find('/', start);
     if (slash == std::string::npos)
         return false;
-    host = widen(url.substr(7, slash - 7));
+    secure = https;
+    host = widen(url.substr(start, slash - start));
     path = widen(url.substr(slash));
     return true;
 }
@@ -211,6 +219,7 @@ bool WebAgent::perform(const WebRequest& request) {
         return false;
     HttpAttempt attempt;
     attempt.path = request.path;
+    attempt.secure = request.secure;
     attempt.body = request.body ? &*request.body : nullptr;
     AttemptSink sink(request, stopping_);
     bool ok = splitHostPort(request.host, attempt.host, attempt.port) && !attempt.host.empty() &&

@@ -27,8 +27,10 @@ using LineCallback = std::function<void(std::string_view line)>;
 using ProgressCallback = std::function<void(WebProgress code)>;
 
 struct WebRequest {
-    // Host name, optionally followed by ":port" (port 80 otherwise).
+    // Host name, optionally followed by ":port" (the scheme's default otherwise).
     std::wstring host;
+    // HTTPS rather than plain HTTP.
+    bool secure = false;
     // Object path with query, beginning with "/".
     std::wstring path;
     // None: GET. Present, even empty: POST of these bytes (no Content-Type).
@@ -37,11 +39,13 @@ struct WebRequest {
     ProgressCallback progressCallback;
     bool pending = false;
 
-    void setHost(const std::wstring& h) { host = h; }
+    // Takes "host[:port]", "http://host[:port]" or "https://host[:port]" (a server
+    // setting); a bare host means plain HTTP.
+    void setHost(const std::wstring& h);
     void setPath(const std::wstring& p) { path = p; }
-    // Takes host and path from an address "http://host[:port]/path[?query]". The
-    // scheme is compared case-sensitively; false (nothing changed) for any other
-    // scheme or an address without a "/" after the host.
+    // Takes host and path from an address "http://host[:port]/path[?query]" or the
+    // same with "https://". The scheme is compared case-sensitively; false (nothing
+    // changed) for any other scheme or an address without a "/" after the host.
     bool setUrl(const std::string& url);
 };
 

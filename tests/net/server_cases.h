@@ -1,6 +1,6 @@
 #pragma once
 // The location download and the web agent against the loopback location server,
-// over a real transport: the socket transport (every build) and WinInet (the
+// over a real transport: libcurl (the native build) and WinInet (the
 // Windows build, under Wine). A transport type provides
 //   static std::unique_ptr<HttpTransport> make(HttpTimeouts timeouts);
 

@@ -85,16 +85,18 @@ TEST(WebRequest, SetUrl) {
         bool ok;
         const wchar_t* host;
         const wchar_t* path;
+        bool secure;
     };
     const Case cases[] = {
-        {"http://example.org/where?x=1&y=2", true, L"example.org", L"/where?x=1&y=2"},
-        {"http://example.org:8080/a?b", true, L"example.org:8080", L"/a?b"},
-        {"http://example.org/", true, L"example.org", L"/"},
-        {"https://example.org/x", false, L"old", L"/old"},
-        {"HTTP://example.org/x", false, L"old", L"/old"},
-        {"http://example.org", false, L"old", L"/old"},
-        {"http:/", false, L"old", L"/old"},
-        {"", false, L"old", L"/old"},
+        {"http://example.org/where?x=1&y=2", true, L"example.org", L"/where?x=1&y=2", false},
+        {"http://example.org:8080/a?b", true, L"example.org:8080", L"/a?b", false},
+        {"http://example.org/", true, L"example.org", L"/", false},
+        {"https://example.org:8443/x", true, L"example.org:8443", L"/x", true},
+        {"HTTP://example.org/x", false, L"old", L"/old", false},
+        {"HTTPS://example.org/x", false, L"old", L"/old", false},
+        {"https://example.org", false, L"old", L"/old", false},
+        {"http:/", false, L"old", L"/old", false},
+        {"", false, L"old", L"/old", false},
     };
     for (const Case& c : cases) {
         WebRequest request;
@@ -103,6 +105,29 @@ TEST(WebRequest, SetUrl) {
         EXPECT_EQ(request.setUrl(c.url), c.ok) << c.url;
         EXPECT_EQ(request.host, c.host) << c.url;
         EXPECT_EQ(request.path, c.path) << c.url;
+        EXPECT_EQ(request.secure, c.secure) << c.url;
+    }
+}
+
+// A server setting may name its scheme; a bare host keeps meaning plain HTTP.
+TEST(WebRequest, ServerSettingScheme) {
+    struct Case {
+        const wchar_t* setting;
+        const wchar_t* host;
+        bool secure;
+    };
+    const Case cases[] = {
+        {L"example.org:8080", L"example.org:8080", false},
+        {L"http://example.org", L"example.org", false},
+        {L"https://example.org", L"example.org", true},
+        {L"https://[::1]:8443", L"[::1]:8443", true},
+    };
+    for (const Case& c : cases) {
+        WebRequest request;
+        request.secure = !c.secure;
+        request.setHost(c.setting);
+        EXPECT_EQ(request.host, c.host) << c.setting;
+        EXPECT_EQ(request.secure, c.secure) << c.setting;
     }
 }
 

@@ -3,7 +3,7 @@
 #include "base/file_settings_store.h"
 #include "base/settings_keys.h"
 #include "base/text.h"
-#include "net/socket_transport.h"
+#include "net/curl_transport.h"
 #include "ui/html_escape.h"
 #include "wireless/linux/network_manager_driver.h"
 #include "wireless/simulated_driver.h"
@@ -61,7 +61,7 @@ bool DesktopProgram::start() {
     database_ = std::make_unique<LocationDatabase>(*settings_);
     // Access points the database does not place are asked of the location server
     // (the Server setting) on the web agent's thread.
-    transport_ = std::make_unique<SocketTransport>();
+    transport_ = std::make_unique<CurlTransport>();
     agent_ = std::make_unique<WebAgent>(*transport_, clock);
     download_ = std::make_unique<LocationDownload>(*agent_, *database_, *settings_, clock);
     database_->setDownloadService(download_.get());
@@ -123,7 +123,8 @@ bool DesktopProgram::start() {
                      "the main window."
                   << std::endl;
         locationPage_->menuBar()->addMenu(&tray_->menu())->setText(QStringLiteral("Nearbeam"));
-        locationPage_->setAttribute(Qt::WA_QuitOnClose);
+        locationPage_->setMainWindow(true);
+        locationPage_->present();
     }
     tick();
     newSubscriptions();
@@ -199,14 +200,12 @@ void DesktopProgram::tick() {
 }
 
 void DesktopProgram::showMainPage() {
-    if (!locationPage_->isVisible())
-        locationPage_->present();
-    if (app_->scanTable().best()) {
-        app_->showWhereAmI();
-    } else {
-        locationPage_->setPage("<html><body><p>" + escapeHtml(narrow(app_->statusText())) +
-                               "</p></body></html>");
-    }
+    // Rebuilt in place, never raised: the window must not take the focus every tick.
+    const AccessPointEntry* best = app_->scanTable().best();
+    if (best && locationPage_->showPlace(BssidKey::fromBytes(best->bssid().data())))
+        return;
+    locationPage_->setPage("<html><body><p>" + escapeHtml(narrow(app_->statusText())) +
+                           "</p></body></html>");
 }
 
 void DesktopProgram::newSubscriptions() {

@@ -4,6 +4,7 @@
 #include "base/text.h"
 #include "ui/location_page.h"
 
+#include <QCoreApplication>
 #include <QMenuBar>
 
 #include <mutex>
@@ -16,7 +17,8 @@ LocationPageWindow::LocationPageWindow(const QString& imageFolder, LocationPageC
     menu->addAction(QStringLiteral("Edit"), this, [this] {
         if (context_.setLocation)
             context_.setLocation(key_);
-        close();
+        if (!mainWindow_)
+            close();
     });
     menu->addAction(QStringLiteral("Scanner"), this, [this] {
         if (context_.scanner)
@@ -28,35 +30,36 @@ bool LocationPageWindow::openLocationPage(const std::wstring& bssid) {
     const std::optional<BssidKey> key = BssidKey::fromText(narrow(bssid.substr(0, 12)));
     if (!key)
         return false;
-    key_ = *key;
-    bool known = false;
-    {
-        std::lock_guard<std::recursive_mutex> guard(context_.database.lock());
-        known = context_.database.locations().find(key_) != nullptr;
-    }
-    if (!known) {
+    if (!showPlace(*key)) {
         if (!context_.setLocation)
             return false;
-        context_.setLocation(key_);
+        context_.setLocation(*key);
         return true;
     }
-    buildPage();
     present();
     return true;
 }
 
-void LocationPageWindow::buildPage() {
+bool LocationPageWindow::showPlace(const BssidKey& key) {
     std::string page;
     {
         // The web agent's thread may be adding records and services meanwhile.
         std::lock_guard<std::recursive_mutex> guard(context_.database.lock());
-        LocationRecord* place = context_.database.locations().find(key_);
+        LocationRecord* place = context_.database.locations().find(key);
         if (!place)
-            return;
+            return false;
         page = buildLocationPage(*place, context_.database.services(),
                                  narrow(settings::read(context_.settings, settings::Server)));
     }
+    key_ = key;
     setPage(page);
+    return true;
+}
+
+void LocationPageWindow::closeEvent(QCloseEvent* event) {
+    PageWindow::closeEvent(event);
+    if (mainWindow_)
+        QCoreApplication::quit();
 }
 
 } // namespace nearbeam

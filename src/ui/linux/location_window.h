@@ -36,15 +36,23 @@ class LocationPageWindow : public PageWindow {
     // open window's page for it. Without a record the wizard opens instead. False
     // when nothing opened.
     bool openLocationPage(const std::wstring& bssid);
+    // Builds the page of the access point's place without bringing the window up;
+    // false when the database does not place it.
+    bool showPlace(const BssidKey& key);
+    // The program's main window (when there is no tray): Edit leaves it open, and
+    // closing it ends the program.
+    void setMainWindow(bool main) { mainWindow_ = main; }
 
     LocationPageContext& context() { return context_; }
     const BssidKey& key() const { return key_; }
 
-  private:
-    void buildPage();
+  protected:
+    void closeEvent(QCloseEvent* event) override;
 
+  private:
     LocationPageContext context_;
     BssidKey key_;
+    bool mainWindow_ = false;
 };
 
 } // namespace nearbeam

@@ -1,5 +1,6 @@
+#include "net/curl_transport.h"
 #include "net/server_cases.h"
-#include "net/socket_transport.h"
+#include "net/tls_server.h"
 
 #include <chrono>
 #include <future>
@@ -7,17 +8,17 @@
 namespace nearbeam::test {
 namespace {
 
-struct Sockets {
+struct Curl {
     static std::unique_ptr<HttpTransport> make(HttpTimeouts timeouts) {
-        return std::make_unique<SocketTransport>(timeouts);
+        return std::make_unique<CurlTransport>(CurlTransport::Options{timeouts, {}});
     }
 };
 
-using Transports = ::testing::Types<Sockets>;
-INSTANTIATE_TYPED_TEST_SUITE_P(Socket, ServerCases, Transports);
+using Transports = ::testing::Types<Curl>;
+INSTANTIATE_TYPED_TEST_SUITE_P(Curl, ServerCases, Transports);
 
 // The worker stops while an attempt waits on a server that never answers.
-TEST(SocketTransport, StoppingTheAgentEndsAHangingAttempt) {
+TEST(CurlTransport, StoppingTheAgentEndsAHangingAttempt) {
     TempDir serverDir;
     LocationServer::Options options;
     options.folder = serverDir.folder();
@@ -26,7 +27,7 @@ TEST(SocketTransport, StoppingTheAgentEndsAHangingAttempt) {
     ASSERT_TRUE(server.start());
     HttpTimeouts timeouts;
     timeouts.receiveMs = 600000; // far longer than the test may take
-    SocketTransport transport(timeouts);
+    CurlTransport transport({timeouts, {}});
     SteadyClock clock;
     WebAgent agent(transport, clock);
     std::promise<int> verdict;
@@ -48,7 +49,7 @@ TEST(SocketTransport, StoppingTheAgentEndsAHangingAttempt) {
     EXPECT_TRUE(agent.isPending("download")); // still queued for the next run
 }
 
-TEST(SocketTransport, SendsAPlainHttp10Request) {
+TEST(CurlTransport, SendsAPlainHttp10Request) {
     // A one-shot listener that records the request and answers a fixed reply.
     uint16_t port = 0;
     net::Socket listener = net::listenOnLoopback(0, port);
@@ -68,7 +69,7 @@ TEST(SocketTransport, SendsAPlainHttp10Request) {
         client.shutdownSend();
         client.waitReadable(5000);
     });
-    SocketTransport transport;
+    CurlTransport transport;
     struct Sink : HttpSink {
         std::string bytes;
         int code = 0;
@@ -93,6 +94,46 @@ TEST(SocketTransport, SendsAPlainHttp10Request) {
                            "Content-Length: 4\r\n\r\nbody");
     EXPECT_EQ(sink.code, 200);
     EXPECT_EQ(sink.bytes, "line\n");
+}
+
+// An https server setting goes over TLS, and only to a server whose certificate the
+// transport trusts for the name it asked for.
+TEST(CurlTransport, HttpsOnlyToATrustedCertificate) {
+    TlsServer server("HTTP/1.0 200 OK\r\nContent-Length: 10\r\n\r\nfirst\nend\n");
+    ASSERT_TRUE(server.running());
+    struct Case {
+        const char* name;
+        const wchar_t* host;
+        bool trustIt;
+        bool ok;
+    };
+    const Case cases[] = {
+        {"trusted", L"127.0.0.1", true, true},
+        {"unknown authority", L"127.0.0.1", false, false},
+        {"another name", L"localhost", true, false},
+    };
+    for (const Case& c : cases) {
+        CurlTransport transport({{}, c.trustIt ? server.certificate() : ""});
+        SteadyClock clock;
+        WebAgent agent(transport, clock, {WebAgent::kWaitMs, false});
+        std::vector<std::string> lines;
+        std::vector<WebProgress> events;
+        {
+            auto request = agent.getRequest("download");
+            request->setHost(L"https://" + std::wstring(c.host) + L":" +
+                             std::to_wstring(server.port()));
+            request->setPath(L"/text/?action=location.downloadText&bssid=001122334455");
+            request->lineCallback = [&](std::string_view line) { lines.emplace_back(line); };
+            request->progressCallback = [&](WebProgress code) { events.push_back(code); };
+            request->pending = true;
+        }
+        agent.runPending();
+        EXPECT_EQ(events.back(), c.ok ? WebProgress::Completed : WebProgress::Failed) << c.name;
+        const std::vector<std::string> served{"first", "end"};
+        EXPECT_EQ(lines, c.ok ? served : std::vector<std::string>()) << c.name;
+    }
+    EXPECT_EQ(server.lastRequest().substr(0, 69),
+              "GET /text/?action=location.downloadText&bssid=001122334455 HTTP/1.0\r\n");
 }
 
 } // namespace
