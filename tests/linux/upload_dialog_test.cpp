@@ -5,7 +5,7 @@
 #include "base/text.h"
 #include "database/location_database.h"
 #include "linux/qt_support.h"
-#include "net/socket_transport.h"
+#include "net/curl_transport.h"
 #include "server/location_server.h"
 #include "support/temp_dir.h"
 #include "ui/linux/upload_dialog.h"
@@ -57,7 +57,7 @@ class UploadDialogTest : public ::testing::Test {
     MemorySettingsStore settings;
     RefusingPasswordStore passwords{settings};
     LocationDatabase database{settings};
-    SocketTransport transport;
+    CurlTransport transport;
     SteadyClock clock;
     WebAgent agent{transport, clock};
     Uploader uploader{agent, database, settings, passwords, showUploadResult};
