@@ -4,9 +4,12 @@
 // network, each followed by the links of the services attached at that level,
 // and the services offered everywhere. Database texts are escaped on the way in.
 
+#include "base/settings_store.h"
+#include "database/location_database.h"
 #include "database/records.h"
 #include "database/tables.h"
 
+#include <functional>
 #include <string>
 
 namespace nearbeam {
@@ -25,6 +28,23 @@ void writeServiceLink(const std::string& label, const std::string& url, Location
 // The map address for a building's street address, before it is filled in, on
 // the web host (the location server's host, optionally with ":port").
 std::string mapTemplate(const std::string& webHost);
+
+// What the "Where Am I?" window uses and what it opens; made by the program entry.
+struct LocationPageContext {
+    LocationPageContext(LocationDatabase& database, SettingsStore& settings)
+        : database(database), settings(settings) {}
+
+    LocationDatabase& database;
+    SettingsStore& settings; // the Server setting names the map link's host
+    // The Set-location wizard for an access point: "Edit", and a page asked for
+    // an access point without a record. Empty: nothing opens.
+    std::function<void(const BssidKey&)> setLocation;
+    // The Scanner window ("Scanner" of the menu). Empty: nothing opens.
+    std::function<void()> scanner;
+    // Hands a link to the user's browser; empty: the system's opener. Only web and
+    // mail links that fit the shell's buffer ever reach it.
+    std::function<void(const std::wstring& link)> openLink;
+};
 
 // The whole page for the place; services come from the services table's file.
 std::string buildLocationPage(LocationRecord& place, const TextTable& services,

@@ -10,7 +10,10 @@
 #include "wireless/scan_table.h"
 #include "wireless/wireless_device.h"
 
+#include "base/settings_store.h"
+
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -28,6 +31,21 @@ struct ScannerParts {
     LocationDatabase& database;
     ManufacturerTable& manufacturers;
     ScanSettings& scanSettings; // shared with the program's other scan table
+};
+
+// What the Scanner window uses and what it opens; made by the program entry.
+struct ScannerContext {
+    ScannerContext(ScannerParts parts, SettingsStore& settings)
+        : parts(parts), settings(settings) {}
+
+    ScannerParts parts;
+    SettingsStore& settings;
+    // The "Where Am I?" page for a BSSID key (a row's link). Empty: nothing opens.
+    std::function<void(const std::wstring& bssid)> showPage;
+    // "Advanced...": the Options dialog. Empty: nothing.
+    std::function<void()> options;
+    // "Upload...": the upload dialog. Empty: nothing.
+    std::function<void()> upload;
 };
 
 class ScannerModel {

@@ -69,10 +69,11 @@ class NetworkManagerDriverTest : public ::testing::Test {
 
     PrivateBus bus;
     QString device;
+    ManualClock clock;
 };
 
 TEST_F(NetworkManagerDriverTest, AccessPointsAppearChangeAndVanish) {
-    NetworkManagerDriver driver(bus.connection());
+    NetworkManagerDriver driver(bus.connection(), clock);
     ASSERT_EQ(driver.listAdapters().size(), 1u);
     EXPECT_EQ(driver.listAdapters()[0].name, L"wlan0");
     EXPECT_EQ(driver.findWirelessAdapter(), std::wstring(L"wlan0"));
@@ -119,12 +120,43 @@ TEST_F(NetworkManagerDriverTest, AccessPointsAppearChangeAndVanish) {
     ASSERT_EQ(records.size(), 1u);
     EXPECT_EQ(records[0].ssid, "");
 
-    driver.requestScan(); // the template ignores it; nothing may break
     EXPECT_EQ(scan(driver).size(), 1u);
 }
 
+TEST_F(NetworkManagerDriverTest, AsksForAScanAtMostOnceAMinute) {
+    NetworkManagerDriver driver(bus.connection(), clock);
+    ASSERT_TRUE(driver.open(L"wlan0"));
+    const auto scansAsked = [&] {
+        QDBusMessage message = QDBusMessage::createMethodCall(
+            PrivateBus::kService, device, QStringLiteral("org.freedesktop.DBus.Mock"),
+            QStringLiteral("GetMethodCalls"));
+        message.setArguments({QStringLiteral("RequestScan")});
+        const QDBusMessage reply = bus.connection().call(message);
+        QDBusArgument calls = reply.arguments().value(0).value<QDBusArgument>();
+        int count = 0;
+        calls.beginArray();
+        while (!calls.atEnd()) {
+            QVariant call;
+            calls >> call;
+            ++count;
+        }
+        calls.endArray();
+        return count;
+    };
+    driver.requestScan();
+    driver.requestScan();
+    clock.advance(NetworkManagerDriver::kActiveScanMs - 1);
+    driver.requestScan();
+    scan(driver); // the asynchronous requests are on the bus before this answer
+    EXPECT_EQ(scansAsked(), 1);
+    clock.advance(1);
+    driver.requestScan();
+    scan(driver);
+    EXPECT_EQ(scansAsked(), 2);
+}
+
 TEST_F(NetworkManagerDriverTest, AnUnknownDeviceDoesNotOpen) {
-    NetworkManagerDriver driver(bus.connection());
+    NetworkManagerDriver driver(bus.connection(), clock);
     EXPECT_FALSE(driver.open(L"wlan9"));
     std::vector<AccessPointRecord> records;
     EXPECT_EQ(driver.listQuery(records), QueryStatus::Failed);
@@ -132,9 +164,10 @@ TEST_F(NetworkManagerDriverTest, AnUnknownDeviceDoesNotOpen) {
 
 TEST(NetworkManagerAbsent, GivesNoAdapter) {
     PrivateBus bus; // nobody owns NetworkManager's name here
+    ManualClock clock;
     MemorySettingsStore settings;
     std::vector<std::unique_ptr<WirelessDriver>> drivers;
-    drivers.push_back(std::make_unique<NetworkManagerDriver>(bus.connection()));
+    drivers.push_back(std::make_unique<NetworkManagerDriver>(bus.connection(), clock));
     WirelessDevice device(settings, std::move(drivers));
     EXPECT_EQ(device.state(), DeviceState::NoAdapter);
     EXPECT_TRUE(device.listAdapters().empty());

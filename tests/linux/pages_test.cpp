@@ -57,7 +57,7 @@ TEST_F(Pages, TheLocationPageShowsTheCoresPageAndRoutesItsLinks) {
     std::vector<std::wstring> opened;
     std::vector<std::string> edited;
     int scanners = 0;
-    window.openLink = [&](const std::wstring& link) { opened.push_back(link); };
+    window.context().openLink = [&](const std::wstring& link) { opened.push_back(link); };
     window.context().setLocation = [&](const BssidKey& key) { edited.push_back(key.str()); };
     window.context().scanner = [&] { ++scanners; };
 

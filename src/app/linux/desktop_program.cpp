@@ -134,7 +134,7 @@ bool DesktopProgram::start() {
 bool DesktopProgram::makeDevice() {
     std::vector<std::unique_ptr<WirelessDriver>> drivers;
     if (setup_.options.simulate.empty()) {
-        drivers.push_back(std::make_unique<NetworkManagerDriver>(setup_.systemBus));
+        drivers.push_back(std::make_unique<NetworkManagerDriver>(setup_.systemBus, *setup_.clock));
     } else {
         ScenarioLoad load = loadScenario(narrow(setup_.options.simulate));
         if (!load) {

@@ -7,25 +7,12 @@
 #include "database/bssid_key.h"
 #include "database/location_database.h"
 #include "ui/linux/page_window.h"
+#include "ui/location_page.h"
 
 #include <functional>
 #include <string>
 
 namespace nearbeam {
-
-// What the window uses and what it opens; made by the program entry.
-struct LocationPageContext {
-    LocationPageContext(LocationDatabase& database, SettingsStore& settings)
-        : database(database), settings(settings) {}
-
-    LocationDatabase& database;
-    SettingsStore& settings; // the Server setting names the map link's host
-    // The set-location wizard for an access point: "Edit", and a page asked for
-    // an access point without a record. Empty: nothing opens.
-    std::function<void(const BssidKey&)> setLocation;
-    // The Scanner ("Scanner" of the menu). Empty: nothing opens.
-    std::function<void()> scanner;
-};
 
 class LocationPageWindow : public PageWindow {
     Q_OBJECT
@@ -47,6 +34,7 @@ class LocationPageWindow : public PageWindow {
     const BssidKey& key() const { return key_; }
 
   protected:
+    void onLink(const QUrl& url) override { openOutside(url, context_.openLink); }
     void closeEvent(QCloseEvent* event) override;
 
   private:

@@ -41,12 +41,13 @@ void PageWindow::onLink(const QUrl& url) {
     openOutside(url);
 }
 
-void PageWindow::openOutside(const QUrl& url) {
+void PageWindow::openOutside(const QUrl& url,
+                             const std::function<void(const std::wstring& link)>& opener) {
     const std::wstring link = url.toString(QUrl::FullyEncoded).toStdWString();
     if (!mayOpenInShell(link))
         return;
-    if (openLink) {
-        openLink(link);
+    if (opener) {
+        opener(link);
     } else {
         QDesktopServices::openUrl(url);
     }

@@ -24,13 +24,14 @@ class PageWindow : public QMainWindow {
     void present();
 
     QTextBrowser& browser() { return *browser_; }
-    // Hands a web or mail link to the user's browser; empty: the desktop's opener.
-    std::function<void(const std::wstring& link)> openLink;
 
   protected:
-    // A clicked link; the default opens http, https and mailto links (openLink).
+    // A clicked link; by default only web and mail links, to the desktop's opener.
     virtual void onLink(const QUrl& url);
-    void openOutside(const QUrl& url);
+    // Hands an http, https or mailto link to opener (empty: the desktop's opener);
+    // nothing else is opened.
+    static void openOutside(const QUrl& url,
+                            const std::function<void(const std::wstring& link)>& opener = {});
 
   private:
     QTextBrowser* browser_;

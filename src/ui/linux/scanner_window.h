@@ -18,21 +18,6 @@ class QAction;
 
 namespace nearbeam {
 
-// What the window uses and what it opens; made by the program entry.
-struct ScannerContext {
-    ScannerContext(ScannerParts parts, SettingsStore& settings)
-        : parts(parts), settings(settings) {}
-
-    ScannerParts parts;
-    SettingsStore& settings;
-    // The "Where Am I?" page for a BSSID key (a row's link). Empty: nothing opens.
-    std::function<void(const std::wstring& bssid)> showPage;
-    // "Advanced...": the Options dialog. Empty: nothing.
-    std::function<void()> options;
-    // "Upload...": the upload dialog. Empty: nothing.
-    std::function<void()> upload;
-};
-
 class ScannerWindow : public PageWindow {
     Q_OBJECT
   public:

@@ -7,6 +7,7 @@
 #include "base/settings_store.h"
 #include "database/bssid_key.h"
 #include "database/location_database.h"
+#include "ui/location_page.h"
 #include "ui/win32/display_control.h"
 
 #include <windows.h>
@@ -15,23 +16,6 @@
 #include <string>
 
 namespace nearbeam {
-
-// What the window uses and what it opens; made by the program entry.
-struct LocationPageContext {
-    LocationPageContext(LocationDatabase& database, SettingsStore& settings)
-        : database(database), settings(settings) {}
-
-    LocationDatabase& database;
-    SettingsStore& settings; // the Server setting names the map link's host
-    // The Set-location wizard for an access point: "Edit", and a page asked for
-    // an access point without a record. Empty: nothing opens.
-    std::function<void(const BssidKey&)> setLocation;
-    // The Scanner window ("Scanner" of the menu). Empty: nothing opens.
-    std::function<void()> scanner;
-    // Hands a link to the user's browser; empty: the shell. Only web and mail
-    // links that fit the shell's buffer ever reach it.
-    std::function<void(const std::wstring& link)> openLink;
-};
 
 class LocationPageWindow {
   public:

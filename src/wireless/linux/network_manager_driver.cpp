@@ -112,7 +112,8 @@ std::optional<Bssid> bssidFromHwAddress(const QString& text) {
     return bssid;
 }
 
-NetworkManagerDriver::NetworkManagerDriver(QDBusConnection bus) : bus_(std::move(bus)) {}
+NetworkManagerDriver::NetworkManagerDriver(QDBusConnection bus, const Clock& clock)
+    : bus_(std::move(bus)), clock_(clock) {}
 
 std::vector<AdapterInfo> NetworkManagerDriver::listAdapters() {
     std::vector<AdapterInfo> out;
@@ -152,8 +153,10 @@ QString NetworkManagerDriver::findDevice(const std::wstring& name) {
 }
 
 void NetworkManagerDriver::requestScan() {
-    if (device_.isEmpty())
+    const uint32_t now = clock_.tickCount();
+    if (device_.isEmpty() || (lastScan_ && now - *lastScan_ < kActiveScanMs))
         return;
+    lastScan_ = now;
     QDBusMessage message =
         QDBusMessage::createMethodCall(kService, device_, kWireless, QStringLiteral("RequestScan"));
     message.setArguments({QVariantMap()});

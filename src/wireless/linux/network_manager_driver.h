@@ -3,6 +3,7 @@
 // Wi-Fi devices are the adapters, named by their interface ("wlan0"); the scan is
 // the device's list of every access point, hidden networks included.
 
+#include "base/clock.h"
 #include "wireless/wireless_driver.h"
 
 #include <QDBusConnection>
@@ -24,8 +25,10 @@ class NetworkManagerDriver : public WirelessDriver {
   public:
     // Access points not seen in this many seconds before the newest are left out.
     static constexpr int32_t kMaximumAgeSeconds = 120;
+    // Scans asked for more often are not passed on (the Scanner may ask every second).
+    static constexpr uint32_t kActiveScanMs = 60000;
 
-    explicit NetworkManagerDriver(QDBusConnection bus = QDBusConnection::systemBus());
+    NetworkManagerDriver(QDBusConnection bus, const Clock& clock);
 
     std::vector<AdapterInfo> listAdapters() override;
     // The first Wi-Fi device, connected or not.
@@ -35,8 +38,9 @@ class NetworkManagerDriver : public WirelessDriver {
     bool open(const std::wstring& name) override;
     void close() override { device_.clear(); }
     bool isOpen() const override { return !device_.isEmpty(); }
-    // Asks NetworkManager to scan without waiting for it: a refusal (too soon
-    // after the last scan, or not allowed) leaves the cached list, which is fine.
+    // Asks NetworkManager to scan, at most once in kActiveScanMs, without waiting
+    // for it: a refusal (too soon after its last scan, or not allowed) leaves the
+    // cached list, which is fine.
     void requestScan() override;
     QueryStatus listQuery(std::vector<AccessPointRecord>& out) override;
     std::optional<Bssid> associatedBssid() override;
@@ -47,7 +51,9 @@ class NetworkManagerDriver : public WirelessDriver {
     std::optional<Bssid> activeBssid(const QString& device, int32_t* dbm);
 
     QDBusConnection bus_;
+    const Clock& clock_;
     QString device_; // object path of the open device
+    std::optional<uint32_t> lastScan_;
 };
 
 } // namespace nearbeam
