@@ -60,10 +60,6 @@ TEST(DialogWiring, TheMenusAndTheLocationPageOpenTheDialogs) {
     EXPECT_EQ(
         answerBox([&] { menuItem(program.tray().menu().actions(), "&Upload...")->trigger(); }),
         "Nearbeam: There is nothing to upload.");
-    EXPECT_EQ(answerBox([&] {
-                  menuItem(program.scanner().menuBar()->actions(), "Upload...")->trigger();
-              }),
-              "Nearbeam: There is nothing to upload.");
 
     // The access point nobody knows: the page leads to the wizard.
     program.application().showWhereAmI();
