@@ -1,8 +1,8 @@
 # The Debian packages, made by CPack from the native build (bash scripts/package
 # --linux), one per component:
 #   desktop  nearbeam_<version>_<arch>.deb: the Linux desktop program, its data
-#            (manufacturers.dat, the Scanner's images) in share/nearbeam, its menu
-#            entry, icons and AppStream metainfo
+#            (manufacturers.dat, the Scanner's images, the tray's icons) in
+#            share/nearbeam, its menu entry, icon and AppStream metainfo
 # Dependencies on shared libraries are computed by dpkg-shlibdeps. The packages
 # have no maintainer scripts: installing and removing them never touches the
 # users' data and settings in their home folders.
@@ -17,7 +17,9 @@ if(TARGET nearbeam)
         install(FILES ${CMAKE_BINARY_DIR}/manufacturers.dat DESTINATION share/nearbeam
                 COMPONENT desktop)
     endif()
-    file(GLOB nearbeam_images CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/res/images/*.png)
+    # The Scanner's images and the tray's icons.
+    file(GLOB nearbeam_images CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/res/images/*.png
+         ${PROJECT_SOURCE_DIR}/res/icons/*.ico)
     install(FILES ${nearbeam_images} DESTINATION share/nearbeam COMPONENT desktop)
     install(FILES ${PROJECT_SOURCE_DIR}/res/linux/net.nearbeam.Nearbeam.desktop
             DESTINATION share/applications COMPONENT desktop)
