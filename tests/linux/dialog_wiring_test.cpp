@@ -41,31 +41,34 @@ TEST(DialogWiring, TheMenusAndTheLocationPageOpenTheDialogs) {
     setup.shareFolder = NEARBEAM_BINARY_DIR "/";
     setup.clock = &clock;
     DesktopProgram program(setup);
+    program.useDialogs();
     ASSERT_TRUE(program.start());
 
     menuItem(program.tray().menu().actions(), "&Options...")->trigger();
-    ASSERT_FALSE(program.options().open.isNull());
-    EXPECT_EQ(program.options().open->parentWidget(), nullptr);
-    program.options().open->close();
+    ASSERT_FALSE(program.optionsContext().open.isNull());
+    program.optionsContext().open->close();
 
     program.scanner().open();
     menuItem(program.scanner().menuBar()->actions(), "Advanced...")->trigger();
-    ASSERT_FALSE(program.options().open.isNull());
-    EXPECT_EQ(program.options().open->window()->parentWidget(), &program.scanner());
+    ASSERT_FALSE(program.optionsContext().open.isNull());
     // The log-in start goes into the configuration folder of the settings.
-    click(program.options().open->findChild<QCheckBox*>("logIn"));
-    click(program.options().open->findChild<QPushButton*>("ok"));
+    click(program.optionsContext().open->findChild<QCheckBox*>("logIn"));
+    click(program.optionsContext().open->findChild<QPushButton*>("ok"));
     EXPECT_TRUE(home.exists("config/autostart/nearbeam.desktop"));
 
     EXPECT_EQ(
         answerBox([&] { menuItem(program.tray().menu().actions(), "&Upload...")->trigger(); }),
         "Nearbeam: There is nothing to upload.");
+    program.database().setUploadNeeded(true);
+    menuItem(program.scanner().menuBar()->actions(), "Upload...")->trigger();
+    ASSERT_FALSE(program.uploadContext().open.isNull());
+    program.uploadContext().open->close();
 
     // The access point nobody knows: the page leads to the wizard.
     program.application().showWhereAmI();
-    ASSERT_FALSE(program.wizard().open.isNull());
-    EXPECT_EQ(program.wizard().open->key(), *BssidKey::fromText("0c8112aa0001"));
-    program.wizard().open->close();
+    ASSERT_FALSE(program.wizardContext().open.isNull());
+    EXPECT_EQ(program.wizardContext().open->key(), *BssidKey::fromText("0c8112aa0001"));
+    program.wizardContext().open->close();
     program.stop(2000);
 }
 

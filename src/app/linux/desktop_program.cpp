@@ -46,10 +46,9 @@ void DesktopProgram::error(const std::wstring& text, int code) {
 
 bool DesktopProgram::start() {
     Clock& clock = *setup_.clock;
-    started_ = clock.tickCount();
     if (!setup_.options.trace.empty()) {
         trace_ = std::make_unique<TraceWriter>(std::filesystem::path(setup_.options.trace), clock,
-                                               started_);
+                                               clock.tickCount());
         if (!trace_->isOpen()) {
             error(L"The trace file \"" + setup_.options.trace + L"\" cannot be written.", 2);
             return false;
@@ -66,6 +65,10 @@ bool DesktopProgram::start() {
     download_ = std::make_unique<LocationDownload>(*agent_, *database_, *settings_, clock);
     database_->setDownloadService(download_.get());
     passwords_ = std::make_unique<SecretPasswordStore>();
+    if (!passwords_->available())
+        std::cerr << "nearbeam: no secret service on this desktop; the upload password is "
+                     "kept only until the program ends."
+                  << std::endl;
     uploader_ =
         std::make_unique<Uploader>(*agent_, *database_, *settings_, *passwords_, showUploadResult);
     scanSettings_ = std::make_unique<ScanSettings>();
@@ -74,8 +77,8 @@ bool DesktopProgram::start() {
     actions.tick = [this] { tick(); };
     actions.whereAmI = [this] { app_->showWhereAmI(); };
     actions.scanner = [this] { scanner_->open(); };
-    actions.upload = [this] { openUploadDialog(*upload_, nullptr); };
-    actions.options = [this] { openOptionsDialog(*options_, nullptr); };
+    actions.upload = [this] { upload(); };
+    actions.options = [this] { run(dialogs.options); };
     actions.exit = [] { QCoreApplication::quit(); };
     actions.lastStatus = [this] { return app_->lastStatus(); };
     tray_ = std::make_unique<Tray>(QString::fromStdString(setup_.shareFolder), std::move(actions));
@@ -93,9 +96,8 @@ bool DesktopProgram::start() {
     database_->setSubscriptionFileListener(
         [this](const std::string& path) { subscriptions_->setFile(path); });
 
-    const QString images = QString::fromStdString(setup_.shareFolder);
-    locationPage_ =
-        std::make_unique<LocationPageWindow>(images, LocationPageContext(*database_, *settings_));
+    locationPage_ = std::make_unique<LocationPageWindow>(
+        QString::fromStdString(setup_.shareFolder), LocationPageContext(*database_, *settings_));
 
     ApplicationParts parts(*settings_, *database_, *device_, *scanSettings_, clock, *notifier);
     parts.trace = trace_.get();
@@ -159,7 +161,21 @@ void DesktopProgram::makeWindows() {
     scanner_->context().showPage = [this](const std::wstring& bssid) {
         locationPage_->openLocationPage(bssid);
     };
+    scanner_->context().options = [this] { run(dialogs.options); };
+    scanner_->context().upload = [this] { upload(); };
     locationPage_->context().scanner = [this] { scanner_->open(); };
+    locationPage_->context().setLocation = [this](const BssidKey& key) {
+        if (dialogs.setLocation)
+            dialogs.setLocation(key);
+    };
+}
+
+void DesktopProgram::upload() {
+    if (settings::read(*settings_, settings::UploadNeeded) == 0) {
+        tray_->showMessage(L"There is nothing to upload.", L"Nearbeam");
+        return;
+    }
+    run(dialogs.upload);
 }
 
 void DesktopProgram::makeDialogs() {
@@ -174,22 +190,20 @@ void DesktopProgram::makeDialogs() {
     upload_ = std::make_unique<UploadDialogContext>(
         UploadDialogContext{*uploader_, *settings_, *passwords_, {}});
     subscribe_ = std::make_unique<SubscribeContext>(SubscribeContext{*subscriptions_, *database_});
-    scanner_->context().options = [this] { openOptionsDialog(*options_, scanner_.get()); };
-    scanner_->context().upload = [this] { openUploadDialog(*upload_, scanner_.get()); };
 
     // The set-location wizard, opened by the location page's Edit and for an
     // access point without a record.
     wizard_ = std::make_unique<SetLocationContext>(*database_);
     wizard_->scanner = [this] { scanner_->open(); };
     wizard_->saved = [this] { app_->placeEdited(); };
-    locationPage_->context().setLocation = [this](const BssidKey& key) {
-        openSetLocationWizard(*wizard_, key);
-    };
 }
 
-void DesktopProgram::offerInDialogs() {
-    offerSubscription = [this](const std::wstring& url) {
-        return nearbeam::offerSubscription(*subscribe_, url, nullptr);
+void DesktopProgram::useDialogs() {
+    dialogs.upload = [this] { openUploadDialog(*upload_, nullptr); };
+    dialogs.options = [this] { openOptionsDialog(*options_, nullptr); };
+    dialogs.setLocation = [this](const BssidKey& key) { openSetLocationWizard(*wizard_, key); };
+    dialogs.offerSubscription = [this](const std::wstring& url) {
+        return offerSubscription(*subscribe_, url, nullptr);
     };
 }
 
@@ -209,8 +223,8 @@ void DesktopProgram::showMainPage() {
 }
 
 void DesktopProgram::newSubscriptions() {
-    if (offerSubscription)
-        subscriptions_->processNewSubscriptions(offerSubscription);
+    if (dialogs.offerSubscription)
+        subscriptions_->processNewSubscriptions(dialogs.offerSubscription);
 }
 
 bool DesktopProgram::stop(int waitMs) {

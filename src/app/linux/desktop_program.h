@@ -27,6 +27,7 @@
 
 #include <QDBusConnection>
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -39,6 +40,15 @@ struct DesktopSetup {
     std::string shareFolder;  // manufacturers.dat, images and icons, with its separator
     Clock* clock = nullptr;   // the program's time
     QDBusConnection systemBus = QDBusConnection::systemBus(); // NetworkManager's
+};
+
+// The dialogs the windows and the tray lead to; each may be left empty (nothing
+// opens). Set before start().
+struct DesktopDialogs {
+    std::function<void()> upload;                     // when there is something to upload
+    std::function<void()> options;                    // the Options dialog
+    std::function<void(const BssidKey&)> setLocation; // the set-location wizard
+    SubscriptionList::OfferHook offerSubscription;    // one subscription offer
 };
 
 class DesktopProgram {
@@ -58,11 +68,13 @@ class DesktopProgram {
     // One tick, as the tray's timer runs it.
     void tick();
     // Offers the subscriptions other programs left in new-subscriptions.txt, each
-    // through offerSubscription; none is taken without it.
+    // through the subscription dialog; none is taken without it.
     void newSubscriptions();
-    SubscriptionList::OfferHook offerSubscription;
-    // The subscription dialog, as the program offers new subscriptions.
-    void offerInDialogs();
+    // The real dialogs behind the hooks (the tests that do not want them leave
+    // the hooks empty). Call before start().
+    void useDialogs();
+
+    DesktopDialogs dialogs;
     // Lets an exchange under way finish, for at most waitMs; false when the web
     // agent did not stop in time (the process must then end without destroying
     // this object). Once only.
@@ -79,9 +91,9 @@ class DesktopProgram {
     SecretPasswordStore& passwords() { return *passwords_; }
     Uploader& uploader() { return *uploader_; }
     WirelessDevice& device() { return *device_; }
-    SetLocationContext& wizard() { return *wizard_; }
-    OptionsContext& options() { return *options_; }
-    UploadDialogContext& upload() { return *upload_; }
+    SetLocationContext& wizardContext() { return *wizard_; }
+    OptionsContext& optionsContext() { return *options_; }
+    UploadDialogContext& uploadContext() { return *upload_; }
 
   private:
     bool makeDevice();
@@ -91,12 +103,17 @@ class DesktopProgram {
     // or the status while there is none.
     void showMainPage();
     void error(const std::wstring& text, int code);
+    // "Upload...": the dialog, or a word that there is nothing to upload.
+    void upload();
+    static void run(const std::function<void()>& action) {
+        if (action)
+            action();
+    }
 
     DesktopSetup setup_;
     int exitCode_ = 0;
     bool hasTray_ = false;
     bool stopCalled_ = false;
-    uint32_t started_ = 0;
     std::unique_ptr<TraceWriter> trace_;
     std::unique_ptr<SettingsStore> settings_;
     std::unique_ptr<WirelessDevice> device_;

@@ -68,7 +68,7 @@ int main(int argc, char** argv) {
     }
 
     DesktopProgram program(setup);
-    program.offerInDialogs();
+    program.useDialogs();
     if (!program.start())
         return program.exitCode();
     instance.setNewSubscriptions([&program] { program.newSubscriptions(); });

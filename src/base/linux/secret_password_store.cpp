@@ -1,5 +1,6 @@
 #include "base/linux/secret_password_store.h"
 
+#include <QDBusConnectionInterface>
 #include <QEventLoop>
 
 #include <qt6keychain/keychain.h>
@@ -24,7 +25,25 @@ bool noBackend(QKeychain::Error error) {
     return error == QKeychain::NoBackendAvailable || error == QKeychain::NotImplemented;
 }
 
+// The keepers QtKeychain talks to: the Secret Service (GNOME Keyring, KeePassXC …)
+// and KDE's wallet, running or started on demand.
+bool keeperOnBus(const QDBusConnection& bus) {
+    if (!bus.isConnected())
+        return false;
+    QDBusConnectionInterface* names = bus.interface();
+    const QStringList activatable = names->activatableServiceNames().value();
+    for (const char* name : {"org.freedesktop.secrets", "org.kde.kwalletd6", "org.kde.kwalletd5"}) {
+        const QString service = QString::fromLatin1(name);
+        if (names->isServiceRegistered(service).value() || activatable.contains(service))
+            return true;
+    }
+    return false;
+}
+
 } // namespace
+
+SecretPasswordStore::SecretPasswordStore(QString service, const QDBusConnection& bus)
+    : service_(std::move(service)), available_(keeperOnBus(bus)) {}
 
 std::wstring SecretPasswordStore::read() {
     if (!available_)

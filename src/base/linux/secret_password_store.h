@@ -5,6 +5,7 @@
 
 #include "base/password_store.h"
 
+#include <QDBusConnection>
 #include <QString>
 
 #include <string>
@@ -13,18 +14,20 @@ namespace nearbeam {
 
 class SecretPasswordStore : public PasswordStore {
   public:
-    // service: the name the secret is filed under ("Nearbeam"); tests use their own.
-    explicit SecretPasswordStore(QString service = QStringLiteral("Nearbeam"))
-        : service_(std::move(service)) {}
+    // service: the name the secret is filed under; bus: the desktop's session bus,
+    // asked whether a secret service is there.
+    explicit SecretPasswordStore(QString service = QStringLiteral("Nearbeam"),
+                                 const QDBusConnection& bus = QDBusConnection::sessionBus());
 
     std::wstring read() override;
     bool write(const std::wstring& password) override;
-    // False once the desktop was found to have no secret service.
+    // False when the desktop has no secret service (then the password is asked for
+    // at each upload), or it was found not to answer.
     bool available() const { return available_; }
 
   private:
     QString service_;
-    bool available_ = true;
+    bool available_;
     std::wstring unkept_; // the password written while the secret service failed
 };
 

@@ -97,7 +97,10 @@ UploadDialog::UploadDialog(UploadDialogContext& context, QWidget* parent)
 }
 
 UploadDialog::~UploadDialog() {
-    context_.uploader.detachDialog();
+    // Closing detached it already (and the uploader may be gone by the time a
+    // closed dialog is deleted); a dialog deleted while open detaches here.
+    if (attached_)
+        context_.uploader.detachDialog();
 }
 
 void UploadDialog::setReady(bool ready) {
@@ -118,6 +121,7 @@ void UploadDialog::accept() {
     // Stored first, so they are remembered even when the upload fails.
     settings::write(context_.settings, settings::Username, user);
     unkept_->setVisible(!context_.passwords.write(password));
+    attached_ = true;
     const bool started = context_.uploader.startUpload(this);
     close_->setText(QStringLiteral("Close"));
     if (!started)
@@ -127,8 +131,11 @@ void UploadDialog::accept() {
 void UploadDialog::done(int result) {
     // A running upload goes on and reports by message box from now on; a result
     // that arrived while the dialog closed is shown that way too.
-    if (auto unshown = context_.uploader.detachDialog())
-        showUploadResult(*unshown);
+    if (attached_) {
+        attached_ = false;
+        if (auto unshown = context_.uploader.detachDialog())
+            showUploadResult(*unshown);
+    }
     QDialog::done(result);
 }
 
@@ -151,10 +158,6 @@ void UploadDialog::uploadEnded() {
 void openUploadDialog(UploadDialogContext& context, QWidget* parent) {
     if (UploadDialog* open = context.open; open && open->isVisible()) {
         bringForward(open);
-        return;
-    }
-    if (settings::read(context.settings, settings::UploadNeeded) == 0) {
-        showMessageLater(QStringLiteral("Nearbeam"), QStringLiteral("There is nothing to upload."));
         return;
     }
     auto* dialog = new UploadDialog(context, parent);

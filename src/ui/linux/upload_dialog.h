@@ -52,10 +52,11 @@ class UploadDialog : public QDialog, private UploadDialogLink {
     QLabel* status_ = nullptr;
     QLabel* hint_ = nullptr;
     QLabel* unkept_ = nullptr;
+    bool attached_ = false; // the uploader may call this dialog
 };
 
-// "There is nothing to upload." when UploadNeeded is 0; otherwise the dialog (a
-// dialog already open is brought forward instead). Returns at once.
+// Opens the dialog (a dialog already open is brought forward instead). Returns at
+// once. Whoever calls it has made sure that something waits for upload.
 void openUploadDialog(UploadDialogContext& context, QWidget* parent);
 
 // The message box of a result no dialog shows, captioned "Nearbeam Upload". May be
