@@ -36,8 +36,9 @@ Application::Application(ApplicationParts parts, const std::wstring& programPath
         parts_.notifier.showMessage(L"Problem getting path.", L"Internal Error");
         return;
     }
-    dataFolder_ = parts_.dataFolder.empty() ? narrow(programFolder_ + L"data" + programFolder_.back())
-                                            : parts_.dataFolder;
+    dataFolder_ = parts_.dataFolder.empty()
+                      ? narrow(programFolder_ + L"data" + programFolder_.back())
+                      : parts_.dataFolder;
     // A missing data folder would make every write of the session fail unseen.
     makeFolder(dataFolder_.substr(0, dataFolder_.size() - 1));
     parts_.database.openDatabase(dataFolder_);

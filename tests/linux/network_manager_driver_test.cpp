@@ -132,12 +132,16 @@ TEST_F(NetworkManagerDriverTest, AsksForAScanAtMostOnceAMinute) {
             QStringLiteral("GetMethodCalls"));
         message.setArguments({QStringLiteral("RequestScan")});
         const QDBusMessage reply = bus.connection().call(message);
-        QDBusArgument calls = reply.arguments().value(0).value<QDBusArgument>();
+        // a(tav): the time and the arguments of each call.
+        const QDBusArgument calls = reply.arguments().value(0).value<QDBusArgument>();
         int count = 0;
         calls.beginArray();
         while (!calls.atEnd()) {
-            QVariant call;
-            calls >> call;
+            qulonglong time = 0;
+            QVariantList arguments;
+            calls.beginStructure();
+            calls >> time >> arguments;
+            calls.endStructure();
             ++count;
         }
         calls.endArray();

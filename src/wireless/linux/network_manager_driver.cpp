@@ -3,7 +3,6 @@
 #include <QDBusArgument>
 #include <QDBusMessage>
 #include <QDBusObjectPath>
-#include <QDBusPendingCall>
 #include <QDBusVariant>
 #include <QVariantMap>
 
@@ -160,7 +159,8 @@ void NetworkManagerDriver::requestScan() {
     QDBusMessage message =
         QDBusMessage::createMethodCall(kService, device_, kWireless, QStringLiteral("RequestScan"));
     message.setArguments({QVariantMap()});
-    bus_.asyncCall(message, kTimeoutMs);
+    // Sent, not called: the answer, a refusal included, is of no interest.
+    bus_.send(message);
 }
 
 QueryStatus NetworkManagerDriver::listQuery(std::vector<AccessPointRecord>& out) {
