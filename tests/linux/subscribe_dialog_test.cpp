@@ -5,8 +5,8 @@
 #include "database/location_database.h"
 #include "linux/qt_support.h"
 #include "net/fake_transport.h"
-#include "services/linux/subscribe_dialog.h"
 #include "support/temp_dir.h"
+#include "ui/linux/subscribe_dialog.h"
 
 #include <QLabel>
 #include <QRadioButton>

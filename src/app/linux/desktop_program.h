@@ -16,12 +16,12 @@
 #include "net/location_download.h"
 #include "net/uploader.h"
 #include "net/web_agent.h"
-#include "services/linux/subscribe_dialog.h"
 #include "services/subscription_list.h"
 #include "ui/linux/location_window.h"
 #include "ui/linux/options_dialog.h"
 #include "ui/linux/scanner_window.h"
 #include "ui/linux/set_location_window.h"
+#include "ui/linux/subscribe_dialog.h"
 #include "ui/linux/upload_dialog.h"
 #include "wireless/wireless_device.h"
 

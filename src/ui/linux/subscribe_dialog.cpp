@@ -1,4 +1,4 @@
-#include "services/linux/subscribe_dialog.h"
+#include "ui/linux/subscribe_dialog.h"
 
 #include "ui/linux/corner.h"
 #include "ui/linux/qt_text.h"
