@@ -1,5 +1,5 @@
 // The Options dialog over real files: subscriptions deleted, alerts and the start
-// at log-in switched, the adapter chosen, the cache cleared.
+// at log-in switched, the adapter chosen.
 
 #include "base/memory_settings_store.h"
 #include "base/settings_keys.h"
@@ -110,21 +110,6 @@ TEST_F(OptionsDialogTest, DeletesSubscriptionsAndAppliesItsChoicesOnOkOnly) {
     run(untickLogIn);
     EXPECT_FALSE(config.exists("autostart/nearbeam.desktop"));
     EXPECT_TRUE(device->automatic());
-}
-
-TEST_F(OptionsDialogTest, ClearingTheCacheAsksWhileAnUploadWaits) {
-    db.setUploadNeeded(true);
-    run([&](OptionsDialog& dialog) {
-        auto* clear = dialog.findChild<QPushButton*>("clearCache");
-        EXPECT_EQ(answerBox([&] { click(clear); }, QMessageBox::Cancel),
-                  "Nearbeam: There is data waiting to be uploaded. If you clear the cache now, "
-                  "it will be lost.\n\nAre you sure you want to clear the cache?");
-        EXPECT_TRUE(clear->isEnabled());
-        EXPECT_EQ(settings::read(settings, settings::UploadNeeded), 1);
-        EXPECT_FALSE(answerBox([&] { click(clear); }).isEmpty());
-        EXPECT_FALSE(clear->isEnabled());
-        EXPECT_EQ(settings::read(settings, settings::UploadNeeded), 0);
-    });
 }
 
 } // namespace
