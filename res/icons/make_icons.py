@@ -1,6 +1,8 @@
 #!/usr/bin/env python3
 """Draws the program's icons (101 and the tray states 122-125) at 16x16 and 32x32
-and writes them as .ico files beside this script. Needs only Python and
+and writes them as .ico files beside this script; with --hicolor, writes the
+program's icon as PNG files at the sizes of the desktops' icon theme
+(hicolor/SIZExSIZE/apps/net.nearbeam.Nearbeam.png, for the Linux program). Needs only Python and
 ImageMagick's convert. Run it again after changing a drawing; the .ico files are
 kept in the repository so that the build needs neither.
 
@@ -157,7 +159,26 @@ ICONS = {
 }
 
 
+HICOLOR_SIZES = (16, 22, 24, 32, 48, 64, 128, 256)
+
+
+def write_hicolor():
+    with tempfile.TemporaryDirectory() as tmp:
+        for size in HICOLOR_SIZES:
+            pam = os.path.join(tmp, f"{size}.pam")
+            with open(pam, "wb") as out:
+                out.write(render(ICONS["nearbeam"], size))
+            folder = os.path.join(HERE, "hicolor", f"{size}x{size}", "apps")
+            os.makedirs(folder, exist_ok=True)
+            png = os.path.join(folder, "net.nearbeam.Nearbeam.png")
+            subprocess.run(["convert", pam, "-strip", png], check=True)
+            print(os.path.relpath(png, HERE))
+
+
 def main():
+    if sys.argv[1:] == ["--hicolor"]:
+        write_hicolor()
+        return
     names = sys.argv[1:] or list(ICONS)
     with tempfile.TemporaryDirectory() as tmp:
         for name in names:

@@ -28,20 +28,6 @@ void showError(const std::wstring& text) {
     QMessageBox::critical(nullptr, QStringLiteral("Nearbeam"), QString::fromStdWString(text));
 }
 
-// The upload's outcome arrives on the web agent's thread; the box shows on the
-// user-interface thread and does not wait for the user.
-void showUploadResult(const std::wstring& text) {
-    QMetaObject::invokeMethod(
-        QCoreApplication::instance(),
-        [text] {
-            auto* box = new QMessageBox(QMessageBox::Information, QStringLiteral("Nearbeam"),
-                                        QString::fromStdWString(text));
-            box->setAttribute(Qt::WA_DeleteOnClose);
-            box->show();
-        },
-        Qt::QueuedConnection);
-}
-
 } // namespace
 
 DesktopProgram::DesktopProgram(DesktopSetup setup) : setup_(std::move(setup)) {}
@@ -81,7 +67,7 @@ bool DesktopProgram::start() {
     passwords_ = std::make_unique<SecretPasswordStore>();
     if (!passwords_->available())
         std::cerr << "nearbeam: no secret service on this desktop; the upload password is "
-                     "asked for at each upload."
+                     "kept only until the program ends."
                   << std::endl;
     uploader_ =
         std::make_unique<Uploader>(*agent_, *database_, *settings_, *passwords_, showUploadResult);
@@ -131,6 +117,7 @@ bool DesktopProgram::start() {
         return false;
     }
     makeWindows();
+    makeDialogs();
 
     hasTray_ = tray_->show();
     if (!hasTray_) {
@@ -189,6 +176,35 @@ void DesktopProgram::upload() {
         return;
     }
     run(dialogs.upload);
+}
+
+void DesktopProgram::makeDialogs() {
+    // The log-in start file goes in the configuration folder that holds the
+    // settings' folder ($XDG_CONFIG_HOME).
+    const std::filesystem::path settingsFolder =
+        std::filesystem::path(setup_.settingsPath).parent_path();
+    autostart_ = std::make_unique<Autostart>(settingsFolder.parent_path().string(),
+                                             QCoreApplication::applicationFilePath().toStdString());
+    options_ = std::make_unique<OptionsContext>(
+        OptionsContext{*settings_, *database_, *device_, *subscriptions_, *autostart_});
+    upload_ = std::make_unique<UploadDialogContext>(
+        UploadDialogContext{*uploader_, *settings_, *passwords_, {}});
+    subscribe_ = std::make_unique<SubscribeContext>(SubscribeContext{*subscriptions_, *database_});
+
+    // The set-location wizard, opened by the location page's Edit and for an
+    // access point without a record.
+    wizard_ = std::make_unique<SetLocationContext>(*database_);
+    wizard_->scanner = [this] { scanner_->open(); };
+    wizard_->saved = [this] { app_->placeEdited(); };
+}
+
+void DesktopProgram::useDialogs() {
+    dialogs.upload = [this] { openUploadDialog(*upload_, nullptr); };
+    dialogs.options = [this] { openOptionsDialog(*options_, nullptr); };
+    dialogs.setLocation = [this](const BssidKey& key) { openSetLocationWizard(*wizard_, key); };
+    dialogs.offerSubscription = [this](const std::wstring& url) {
+        return offerSubscription(*subscribe_, url, nullptr);
+    };
 }
 
 void DesktopProgram::tick() {

@@ -8,6 +8,7 @@
 #include "app/command_line.h"
 #include "app/linux/tray.h"
 #include "app/trace.h"
+#include "base/linux/autostart.h"
 #include "base/linux/secret_password_store.h"
 #include "base/settings_store.h"
 #include "database/location_database.h"
@@ -17,7 +18,11 @@
 #include "net/web_agent.h"
 #include "services/subscription_list.h"
 #include "ui/linux/location_window.h"
+#include "ui/linux/options_dialog.h"
 #include "ui/linux/scanner_window.h"
+#include "ui/linux/set_location_window.h"
+#include "ui/linux/subscribe_dialog.h"
+#include "ui/linux/upload_dialog.h"
 #include "wireless/wireless_device.h"
 
 #include <QDBusConnection>
@@ -65,6 +70,9 @@ class DesktopProgram {
     // Offers the subscriptions other programs left in new-subscriptions.txt, each
     // through the subscription dialog; none is taken without it.
     void newSubscriptions();
+    // The real dialogs behind the hooks (the tests that do not want them leave
+    // the hooks empty). Call before start().
+    void useDialogs();
 
     DesktopDialogs dialogs;
     // Lets an exchange under way finish, for at most waitMs; false when the web
@@ -83,10 +91,14 @@ class DesktopProgram {
     SecretPasswordStore& passwords() { return *passwords_; }
     Uploader& uploader() { return *uploader_; }
     WirelessDevice& device() { return *device_; }
+    SetLocationContext& wizardContext() { return *wizard_; }
+    OptionsContext& optionsContext() { return *options_; }
+    UploadDialogContext& uploadContext() { return *upload_; }
 
   private:
     bool makeDevice();
     void makeWindows();
+    void makeDialogs();
     // Without a tray the location page is the main window: it shows the place,
     // or the status while there is none.
     void showMainPage();
@@ -118,6 +130,11 @@ class DesktopProgram {
     std::unique_ptr<LocationPageWindow> locationPage_;
     std::unique_ptr<Application> app_;
     std::unique_ptr<ScannerWindow> scanner_;
+    std::unique_ptr<Autostart> autostart_;
+    std::unique_ptr<SetLocationContext> wizard_;
+    std::unique_ptr<OptionsContext> options_;
+    std::unique_ptr<UploadDialogContext> upload_;
+    std::unique_ptr<SubscribeContext> subscribe_;
 };
 
 } // namespace nearbeam

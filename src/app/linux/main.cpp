@@ -9,6 +9,7 @@
 #include "base/file_settings_store.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <QMessageBox>
 
 #include <cstdlib>
@@ -62,6 +63,10 @@ int main(int argc, char** argv) {
     setup.settingsPath = FileSettingsStore::defaultPath();
     setup.dataFolder = userDataFolder();
     setup.shareFolder = shareFolder(QApplication::applicationFilePath().toStdString());
+    // The windows' icon: the installed theme's, else the program's own beside its data.
+    QApplication::setWindowIcon(QIcon::fromTheme(
+        QStringLiteral("net.nearbeam.Nearbeam"),
+        QIcon(QString::fromStdString(setup.shareFolder) + QStringLiteral("nearbeam.ico"))));
     setup.clock = &clock;
     if (setup.dataFolder.empty()) {
         std::cerr << "nearbeam: neither XDG_DATA_HOME nor HOME is set." << std::endl;
@@ -69,6 +74,7 @@ int main(int argc, char** argv) {
     }
 
     DesktopProgram program(setup);
+    program.useDialogs();
     if (!program.start())
         return program.exitCode();
     instance.setNewSubscriptions([&program] { program.newSubscriptions(); });

@@ -47,18 +47,21 @@ SecretPasswordStore::SecretPasswordStore(QString service, const QDBusConnection&
 
 std::wstring SecretPasswordStore::read() {
     if (!available_)
-        return {};
+        return unkept_;
     QKeychain::ReadPasswordJob job(service_);
     job.setKey(kKey);
     finish(job);
     if (noBackend(job.error()))
         available_ = false;
     if (job.error() != QKeychain::NoError)
-        return {};
+        return unkept_;
     return job.textData().left(kMaxPasswordChars).toStdWString();
 }
 
 bool SecretPasswordStore::write(const std::wstring& password) {
+    // The upload reads the password back from here: one the secret service could
+    // not take still serves this run.
+    unkept_ = password.substr(0, kMaxPasswordChars);
     if (!available_)
         return false;
     QKeychain::WritePasswordJob job(service_);
@@ -67,7 +70,10 @@ bool SecretPasswordStore::write(const std::wstring& password) {
     finish(job);
     if (noBackend(job.error()))
         available_ = false;
-    return job.error() == QKeychain::NoError;
+    if (job.error() != QKeychain::NoError)
+        return false;
+    unkept_.clear();
+    return true;
 }
 
 } // namespace nearbeam

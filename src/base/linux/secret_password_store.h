@@ -1,12 +1,14 @@
 #pragma once
 // The upload password in the desktop's secret service (through QtKeychain), never
-// in the settings file. Without a secret service nothing is kept: the password
-// is asked for at each upload.
+// in the settings file. Without a secret service nothing is kept on disk: the
+// password typed for an upload is held in memory until the program ends.
 
 #include "base/password_store.h"
 
 #include <QDBusConnection>
 #include <QString>
+
+#include <string>
 
 namespace nearbeam {
 
@@ -26,6 +28,7 @@ class SecretPasswordStore : public PasswordStore {
   private:
     QString service_;
     bool available_;
+    std::wstring unkept_; // the password written while the secret service failed
 };
 
 } // namespace nearbeam

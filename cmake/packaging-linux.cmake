@@ -1,0 +1,62 @@
+# The Debian packages, made by CPack from the native build (bash scripts/package
+# --linux), one per component:
+#   desktop  nearbeam_<version>_<arch>.deb: the Linux desktop program, its data
+#            (manufacturers.dat, the Scanner's images, the tray's icons) in
+#            share/nearbeam, its menu entry, icon and AppStream metainfo
+# Dependencies on shared libraries are computed by dpkg-shlibdeps. The packages
+# have no maintainer scripts: installing and removing them never touches the
+# users' data and settings in their home folders.
+
+set(NEARBEAM_RELEASE_DATE 2026-12-08)
+
+set(nearbeam_components)
+if(TARGET nearbeam)
+    list(APPEND nearbeam_components desktop)
+    install(TARGETS nearbeam RUNTIME DESTINATION bin COMPONENT desktop)
+    if(TARGET manufacturers_dat)
+        install(FILES ${CMAKE_BINARY_DIR}/manufacturers.dat DESTINATION share/nearbeam
+                COMPONENT desktop)
+    endif()
+    # The Scanner's images and the tray's icons.
+    file(GLOB nearbeam_images CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/res/images/*.png
+         ${PROJECT_SOURCE_DIR}/res/icons/*.ico)
+    install(FILES ${nearbeam_images} DESTINATION share/nearbeam COMPONENT desktop)
+    install(FILES ${PROJECT_SOURCE_DIR}/res/linux/net.nearbeam.Nearbeam.desktop
+            DESTINATION share/applications COMPONENT desktop)
+    configure_file(${PROJECT_SOURCE_DIR}/res/linux/net.nearbeam.Nearbeam.metainfo.xml.in
+                   ${CMAKE_BINARY_DIR}/net.nearbeam.Nearbeam.metainfo.xml @ONLY)
+    install(FILES ${CMAKE_BINARY_DIR}/net.nearbeam.Nearbeam.metainfo.xml
+            DESTINATION share/metainfo COMPONENT desktop)
+    install(DIRECTORY ${PROJECT_SOURCE_DIR}/res/icons/hicolor DESTINATION share/icons
+            COMPONENT desktop)
+
+    set(CPACK_DEBIAN_DESKTOP_PACKAGE_NAME nearbeam)
+    set(CPACK_DEBIAN_DESKTOP_FILE_NAME DEB-DEFAULT)
+    set(CPACK_DEBIAN_DESKTOP_PACKAGE_SECTION utils)
+    # Below the summary line (the project's description).
+    set(CPACK_DEBIAN_DESKTOP_DESCRIPTION [[Nearbeam sits in the system tray, reads the Wi-Fi access points in range
+through NetworkManager and tells you where you are, from a database of
+places kept on your computer and on a location server. You can place
+access points, upload them, and let location-based services hear where
+you are.]])
+    # The adapter is NetworkManager's, over D-Bus; GNOME shows tray icons only
+    # with the AppIndicator extension.
+    set(CPACK_DEBIAN_DESKTOP_PACKAGE_RECOMMENDS "network-manager")
+    set(CPACK_DEBIAN_DESKTOP_PACKAGE_SUGGESTS "gnome-shell-extension-appindicator")
+endif()
+
+if(nearbeam_components)
+    set(CPACK_GENERATOR DEB)
+    set(CPACK_DEB_COMPONENT_INSTALL ON)
+    set(CPACK_COMPONENTS_ALL ${nearbeam_components})
+    set(CPACK_PACKAGE_NAME nearbeam)
+    set(CPACK_PACKAGE_VENDOR ${NEARBEAM_PUBLISHER})
+    set(CPACK_PACKAGE_CONTACT ${NEARBEAM_PUBLISHER})
+    set(CPACK_PACKAGE_DESCRIPTION_SUMMARY ${PROJECT_DESCRIPTION})
+    set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+    set(CPACK_PACKAGE_DIRECTORY ${CMAKE_BINARY_DIR}/packages)
+    set(CPACK_STRIP_FILES ON)
+    set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+    set(CPACK_DEBIAN_PACKAGE_HOMEPAGE https://nearbeam.net/)
+    include(CPack)
+endif()

@@ -1,0 +1,76 @@
+// The dialogs as the running program opens them: from the tray's menu, the
+// Scanner's menu and the location page.
+
+#include "app/linux/desktop_program.h"
+#include "base/text.h"
+#include "linux/qt_support.h"
+#include "support/temp_dir.h"
+
+#include <QCheckBox>
+#include <QMenuBar>
+
+namespace nearbeam::test {
+namespace {
+
+QAction* findItem(const QList<QAction*>& actions, const QString& text) {
+    for (QAction* action : actions) {
+        if (action->text() == text)
+            return action;
+        if (action->menu()) {
+            if (QAction* inner = findItem(action->menu()->actions(), text))
+                return inner;
+        }
+    }
+    return nullptr;
+}
+
+QAction* menuItem(const QList<QAction*>& actions, const QString& text) {
+    QAction* item = findItem(actions, text);
+    EXPECT_TRUE(item) << "no menu item " << text.toStdString();
+    return item;
+}
+
+TEST(DialogWiring, TheMenusAndTheLocationPageOpenTheDialogs) {
+    TempDir home;
+    home.write("walk.txt", "at 0\nap 0c:81:12:aa:00:01 -40 2437000 infra open \"BusStop WiFi\"\n");
+    ManualClock clock{1000};
+    DesktopSetup setup;
+    setup.options.simulate = widen(home.file("walk.txt"));
+    setup.settingsPath = home.file("config/nearbeam/settings");
+    setup.dataFolder = home.file("data") + "/";
+    setup.shareFolder = NEARBEAM_BINARY_DIR "/";
+    setup.clock = &clock;
+    DesktopProgram program(setup);
+    program.useDialogs();
+    ASSERT_TRUE(program.start());
+
+    menuItem(program.tray().menu().actions(), "&Options...")->trigger();
+    ASSERT_FALSE(program.optionsContext().open.isNull());
+    program.optionsContext().open->close();
+
+    program.scanner().open();
+    menuItem(program.scanner().menuBar()->actions(), "Advanced...")->trigger();
+    ASSERT_FALSE(program.optionsContext().open.isNull());
+    // The log-in start goes into the configuration folder of the settings.
+    click(program.optionsContext().open->findChild<QCheckBox*>("logIn"));
+    click(program.optionsContext().open->findChild<QPushButton*>("ok"));
+    EXPECT_TRUE(home.exists("config/autostart/nearbeam.desktop"));
+
+    EXPECT_EQ(
+        answerBox([&] { menuItem(program.tray().menu().actions(), "&Upload...")->trigger(); }),
+        "Nearbeam: There is nothing to upload.");
+    program.database().setUploadNeeded(true);
+    menuItem(program.scanner().menuBar()->actions(), "Upload...")->trigger();
+    ASSERT_FALSE(program.uploadContext().open.isNull());
+    program.uploadContext().open->close();
+
+    // The access point nobody knows: the page leads to the wizard.
+    program.application().showWhereAmI();
+    ASSERT_FALSE(program.wizardContext().open.isNull());
+    EXPECT_EQ(program.wizardContext().open->key(), *BssidKey::fromText("0c8112aa0001"));
+    program.wizardContext().open->close();
+    program.stop(2000);
+}
+
+} // namespace
+} // namespace nearbeam::test
