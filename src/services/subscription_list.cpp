@@ -3,6 +3,7 @@
 #include "base/file_ops.h"
 #include "base/text.h"
 #include "database/data_file.h"
+#include "services/sharing_log.h"
 
 #include <cctype>
 #include <limits>
@@ -160,11 +161,19 @@ void SubscriptionList::setFile(const std::string& path) {
     reload();
 }
 
-std::string SubscriptionList::newSubscriptionsPath() const {
+std::string SubscriptionList::besideFile(const char* name) const {
     const size_t separator = path_.find_last_of("\\/");
     if (separator == std::string::npos)
         return {};
-    return path_.substr(0, separator + 1) + kNewSubscriptionsFile;
+    return path_.substr(0, separator + 1) + name;
+}
+
+std::string SubscriptionList::newSubscriptionsPath() const {
+    return besideFile(kNewSubscriptionsFile);
+}
+
+std::string SubscriptionList::sharingLogPath() const {
+    return besideFile(SharingLog::kFileName);
 }
 
 void SubscriptionList::reload() {
@@ -219,9 +228,11 @@ void SubscriptionList::locationChanged(LocationRecord& place) {
         if (!target.setUrl(url))
             continue;
         entry.lastUrl = url;
+        SharingLog(sharingLogPath()).record(std::time(nullptr), entry.key, url);
         {
             auto request = agent_.getRequest(entry.url);
             request->host = target.host;
+            request->secure = target.secure;
             request->path = target.path;
             request->body.reset();
             // A service that cannot be reached is not tried again: its request

@@ -118,6 +118,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     // (the Server setting) on the web agent's thread.
     auto* transport = new WinInetTransport;
     auto* agent = new WebAgent(*transport, *clock);
+    // Private mode: nothing leaves the computer until it ends.
+    agent->setHold([settings] { return settings::privateMode(*settings); });
     auto* download = new LocationDownload(*agent, *database, *settings, *clock);
     database->setDownloadService(download);
     // Records made here go to the same server; the password is kept protected.
