@@ -22,10 +22,13 @@ bool SharingLog::record(std::time_t when, std::string_view serviceKey, std::stri
     if (!datafile::appendLine(path_, line))
         return false;
     std::vector<std::string> lines;
-    datafile::LineReader reader(path_);
-    std::string_view next;
-    while (reader.next(next))
-        lines.emplace_back(datafile::lineText(next));
+    {
+        // Closed before the replace: Windows renames nothing over an open file.
+        datafile::LineReader reader(path_);
+        std::string_view next;
+        while (reader.next(next))
+            lines.emplace_back(datafile::lineText(next));
+    }
     if (lines.size() <= kKeptLines)
         return true;
     lines.erase(lines.begin(), lines.end() - kKeptLines);
