@@ -27,4 +27,6 @@ endif()
 if(NEARBEAM_TESTS AND Python3_Interpreter_FOUND AND NOT CMAKE_CROSSCOMPILING)
     add_test(NAME make_manufacturers
              COMMAND Python3::Interpreter ${PROJECT_SOURCE_DIR}/tests/tools/make_manufacturers_test.py)
+    add_test(NAME check_includes
+             COMMAND Python3::Interpreter ${PROJECT_SOURCE_DIR}/tests/tools/check_includes_test.py)
 endif()

@@ -1,6 +1,7 @@
 #include "app/application.h"
 
 #include "base/file_ops.h"
+#include "base/path_parts.h"
 #include "base/settings_keys.h"
 #include "base/text.h"
 #include "resource.h"
@@ -10,15 +11,6 @@
 namespace nearbeam {
 
 namespace {
-
-// The folder part of a program path, with its separator; empty when the path has
-// none. Windows paths use backslashes; the native build's use slashes.
-std::wstring folderOf(const std::wstring& path) {
-    const size_t at = path.find_last_of(L"\\/");
-    if (at == std::wstring::npos)
-        return {};
-    return path.substr(0, at + 1);
-}
 
 std::wstring bounded(std::wstring text) {
     if (text.size() > kTextCapacity - 1)

@@ -96,35 +96,35 @@ std::string toUtf8(const std::wstring& wide) {
     return out;
 }
 
+std::optional<Utf8Char> utf8CharAt(std::string_view text, size_t at) {
+    const unsigned char c = static_cast<unsigned char>(text[at]);
+    const int extra = c < 0x80         ? 0
+                      : (c >> 5) == 6  ? 1
+                      : (c >> 4) == 14 ? 2
+                      : (c >> 3) == 30 ? 3
+                                       : -1;
+    if (extra < 0 || text.size() - at <= static_cast<size_t>(extra))
+        return std::nullopt;
+    uint32_t cp = extra == 0 ? c : (c & (0x3F >> extra));
+    for (int k = 1; k <= extra; ++k) {
+        const unsigned char cc = static_cast<unsigned char>(text[at + k]);
+        if ((cc & 0xC0) != 0x80)
+            return std::nullopt;
+        cp = (cp << 6) | (cc & 0x3F);
+    }
+    static constexpr uint32_t kMin[4] = {0, 0x80, 0x800, 0x10000};
+    if (cp < kMin[extra] || cp > 0x10FFFF || (cp >= 0xD800 && cp < 0xE000))
+        return std::nullopt;
+    return Utf8Char{cp, static_cast<size_t>(extra) + 1};
+}
+
 std::wstring fromUtf8(const std::string& utf8) {
     std::wstring out;
     size_t i = 0;
     while (i < utf8.size()) {
-        unsigned char c = static_cast<unsigned char>(utf8[i]);
-        int extra = c < 0x80 ? 0 : (c >> 5) == 6 ? 1 : (c >> 4) == 14 ? 2 : (c >> 3) == 30 ? 3 : -1;
-        if (extra < 0 || i + extra >= utf8.size() + (extra == 0 ? 1 : 0)) {
-            appendWide(out, 0xFFFD);
-            ++i;
-            continue;
-        }
-        uint32_t cp = extra == 0 ? c : (c & (0x3F >> extra));
-        bool ok = true;
-        for (int k = 1; k <= extra; ++k) {
-            unsigned char cc = static_cast<unsigned char>(utf8[i + k]);
-            if ((cc & 0xC0) != 0x80) {
-                ok = false;
-                break;
-            }
-            cp = (cp << 6) | (cc & 0x3F);
-        }
-        static constexpr uint32_t kMin[4] = {0, 0x80, 0x800, 0x10000};
-        if (!ok || cp < kMin[extra] || cp > 0x10FFFF || (cp >= 0xD800 && cp < 0xE000)) {
-            appendWide(out, 0xFFFD);
-            ++i;
-            continue;
-        }
-        appendWide(out, cp);
-        i += extra + 1;
+        const std::optional<Utf8Char> ch = utf8CharAt(utf8, i);
+        appendWide(out, ch ? ch->codePoint : 0xFFFD);
+        i += ch ? ch->length : 1;
     }
     return out;
 }

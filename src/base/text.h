@@ -3,7 +3,11 @@
 // Western ANSI code page, Windows-1252) and UTF-16/wide texts (user interface,
 // settings), and to and from UTF-8 (trace, settings file).
 
+#include <cstddef>
+#include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
 
 namespace nearbeam {
 
@@ -15,15 +19,14 @@ std::string toUtf8(const std::wstring& wide);
 // Invalid sequences become U+FFFD.
 std::wstring fromUtf8(const std::string& utf8);
 
-// The value of a hexadecimal digit of either case, or -1.
-inline int hexDigitValue(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
+// One character of a UTF-8 text: its code point and its length in bytes.
+struct Utf8Char {
+    uint32_t codePoint;
+    size_t length;
+};
+// The character that begins at byte `at` (inside the text), or none when no
+// valid shortest-form sequence begins there (a stray or missing continuation
+// byte, an overlong form, a surrogate, a code point above U+10FFFF).
+std::optional<Utf8Char> utf8CharAt(std::string_view text, size_t at);
 
 } // namespace nearbeam

@@ -1,5 +1,6 @@
 #include "database/bssid_index.h"
 
+#include "base/hex_digits.h"
 #include "database/data_file.h"
 
 #include <algorithm>
@@ -17,10 +18,10 @@ struct HexDigits {
     uint8_t value[256];
     HexDigits() {
         std::fill(std::begin(value), std::end(value), 0xff);
-        for (int c = '0'; c <= '9'; ++c)
-            value[c] = static_cast<uint8_t>(c - '0');
-        for (int c = 'a'; c <= 'f'; ++c)
-            value[c] = static_cast<uint8_t>(c - 'a' + 10);
+        for (int c = 0; c < 256; ++c) {
+            if (const int v = lowerHexDigitValue(static_cast<char>(c)); v >= 0)
+                value[c] = static_cast<uint8_t>(v);
+        }
     }
 };
 const HexDigits kHex;

@@ -1,5 +1,6 @@
 #include "database/bssid_key.h"
 
+#include "base/hex_digits.h"
 #include "base/text.h"
 
 namespace nearbeam {

@@ -1,19 +1,9 @@
 #include "net/http_text.h"
 
-#include <cctype>
+#include "base/text_compare.h"
 
 namespace nearbeam::http {
 namespace {
-
-bool equalsIgnoringCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(a[i])) !=
-            std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    return true;
-}
 
 std::string_view trim(std::string_view s) {
     while (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
@@ -46,8 +36,7 @@ bool headerValue(std::string_view head, std::string_view name, std::string& valu
             head.substr(lineStart, lineEnd == std::string_view::npos ? std::string_view::npos
                                                                      : lineEnd - lineStart);
         size_t colon = line.find(':');
-        if (colon != std::string_view::npos &&
-            equalsIgnoringCase(trim(line.substr(0, colon)), name)) {
+        if (colon != std::string_view::npos && equalsNoCase(trim(line.substr(0, colon)), name)) {
             value = std::string(trim(line.substr(colon + 1)));
             return true;
         }

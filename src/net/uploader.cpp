@@ -2,6 +2,7 @@
 
 #include "base/settings_keys.h"
 #include "base/text.h"
+#include "base/text_compare.h"
 #include "database/data_file.h"
 #include "database/location_database.h"
 #include "net/md5.h"
@@ -11,10 +12,6 @@
 
 namespace nearbeam {
 namespace {
-
-bool startsWith(std::string_view text, std::string_view prefix) {
-    return text.substr(0, prefix.size()) == prefix;
-}
 
 // Calls fn with each line of text (lines ending in LF), without its LF.
 template <typename Fn> void forEachLine(std::string_view text, Fn&& fn) {

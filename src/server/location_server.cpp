@@ -2,6 +2,7 @@
 
 #include "server/map_redirect.h"
 
+#include "base/hex_digits.h"
 #include "base/text.h"
 #include "net/http_text.h"
 

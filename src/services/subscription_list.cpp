@@ -1,28 +1,18 @@
 #include "services/subscription_list.h"
 
 #include "base/file_ops.h"
+#include "base/path_parts.h"
 #include "base/text.h"
+#include "base/text_compare.h"
 #include "database/data_file.h"
 #include "services/sharing_log.h"
 
-#include <cctype>
 #include <limits>
 
 namespace nearbeam {
 namespace {
 
 constexpr std::string_view kMessagePrefix = "- nearbeam msg ";
-
-bool startsWithIgnoringCase(std::string_view text, std::string_view prefix) {
-    if (text.size() < prefix.size())
-        return false;
-    for (size_t i = 0; i < prefix.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(text[i])) !=
-            std::tolower(static_cast<unsigned char>(prefix[i])))
-            return false;
-    }
-    return true;
-}
 
 bool parseUnsigned(std::string_view text, uint32_t& out) {
     if (text.empty() || text.size() > 10)
@@ -95,7 +85,7 @@ bool beginsWithKey(std::string_view line, std::string_view key) {
 } // namespace
 
 std::optional<ServiceMessage> parseServiceMessage(std::string_view line) {
-    if (!startsWithIgnoringCase(line, kMessagePrefix))
+    if (!startsWithNoCase(line, kMessagePrefix))
         return std::nullopt;
     line.remove_prefix(kMessagePrefix.size());
     if (!line.empty() && line.back() == '\r') // a service that ends its lines in CR LF
@@ -162,10 +152,8 @@ void SubscriptionList::setFile(const std::string& path) {
 }
 
 std::string SubscriptionList::besideFile(const char* name) const {
-    const size_t separator = path_.find_last_of("\\/");
-    if (separator == std::string::npos)
-        return {};
-    return path_.substr(0, separator + 1) + name;
+    const std::string folder = folderOf(path_);
+    return folder.empty() ? std::string() : folder + name;
 }
 
 std::string SubscriptionList::newSubscriptionsPath() const {

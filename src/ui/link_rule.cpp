@@ -1,21 +1,8 @@
 #include "ui/link_rule.h"
 
-#include <cwctype>
+#include "base/text_compare.h"
 
 namespace nearbeam {
-
-namespace {
-
-bool startsWithNoCase(const std::wstring& text, const wchar_t* prefix) {
-    size_t i = 0;
-    for (; prefix[i]; ++i) {
-        if (i >= text.size() || static_cast<wchar_t>(std::towlower(text[i])) != prefix[i])
-            return false;
-    }
-    return true;
-}
-
-} // namespace
 
 bool followsInside(const std::wstring& url) {
     return url.compare(0, 5, L"file:") == 0 || (url.size() >= 2 && url[1] == L':');
@@ -24,8 +11,19 @@ bool followsInside(const std::wstring& url) {
 bool mayOpenInShell(const std::wstring& url) {
     if (url.size() > kMaxShellLinkChars)
         return false;
-    return startsWithNoCase(url, L"http:") || startsWithNoCase(url, L"https:") ||
-           startsWithNoCase(url, L"mailto:");
+    for (wchar_t c : url) {
+        if (c < 0x20 || c == 0x7f)
+            return false; // control characters never belong in a link
+    }
+    if (startsWithNoCase(url, L"mailto:"))
+        return true;
+    size_t host = 0;
+    if (startsWithNoCase(url, L"http://"))
+        host = 7;
+    else if (startsWithNoCase(url, L"https://"))
+        host = 8;
+    // A web address names a host: "http:///etc/passwd" is a local file to the shell.
+    return host != 0 && host < url.size() && url[host] != L'/' && url[host] != L'\\';
 }
 
 } // namespace nearbeam

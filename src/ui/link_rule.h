@@ -1,9 +1,10 @@
 #pragma once
-// What happens to a link clicked in a generated page. The display control lets
-// its own page (a file address or a drive path) load inside it and asks its
-// parent about every other link; the parent hands web and mail links to the
-// user's browser and nothing else: the shell would as readily start a program or
-// open a local file, and a page's texts come from strangers.
+// What happens to a link clicked in a generated page or an alert. The display
+// control lets its own page (a file address or a drive path) load inside it and
+// asks its parent about every other link; the parent, like the tray's alerts,
+// hands web and mail links to the user's browser and nothing else: the shell
+// would as readily start a program or open a local file, and a page's texts and
+// a service's replies come from strangers.
 
 #include <cstddef>
 #include <string>
@@ -18,8 +19,8 @@ bool followsInside(const std::wstring& url);
 // terminator. A longer link is refused, never cut (a cut link leads elsewhere).
 inline constexpr size_t kMaxShellLinkChars = 999;
 
-// An "http:", "https:" or "mailto:" link (scheme in any case) short enough for the
-// shell's buffer.
+// An "http://" or "https://" address with a host, or a "mailto:" link (scheme in
+// any case), without control characters and short enough for the shell's buffer.
 bool mayOpenInShell(const std::wstring& url);
 
 } // namespace nearbeam

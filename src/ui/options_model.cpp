@@ -1,8 +1,7 @@
 #include "ui/options_model.h"
 
 #include "base/text.h"
-
-#include <cwctype>
+#include "base/text_compare.h"
 
 namespace nearbeam {
 namespace {
@@ -11,16 +10,6 @@ std::wstring placeText(const wchar_t* kind, RecordTable& table, uint32_t id) {
     if (NamedRecord* record = table.findById(id))
         return std::wstring(kind) + L": " + widen(record->name);
     return std::wstring(kind) + L": Unknown (" + std::to_wstring(id) + L")";
-}
-
-bool sameIgnoringCase(std::wstring_view a, std::wstring_view b) {
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        if (std::towlower(a[i]) != std::towlower(b[i]))
-            return false;
-    }
-    return true;
 }
 
 } // namespace
@@ -60,7 +49,7 @@ int initialAdapterItem(const std::vector<std::wstring>& items, bool automatic,
     if (automatic)
         return 0;
     for (size_t i = 0; i < items.size(); ++i) {
-        if (sameIgnoringCase(std::wstring_view(items[i]).substr(0, deviceName.size()), deviceName))
+        if (equalsNoCase(std::wstring_view(items[i]).substr(0, deviceName.size()), deviceName))
             return i > 0 ? static_cast<int>(i) : -1;
     }
     return -1;
@@ -70,7 +59,7 @@ std::optional<std::wstring> adapterChoice(const std::vector<std::wstring>& items
                                           const std::wstring& typed) {
     if (selected < 0) {
         for (size_t i = 0; i < items.size() && selected < 0; ++i) {
-            if (sameIgnoringCase(items[i], typed))
+            if (equalsNoCase(items[i], typed))
                 selected = static_cast<int>(i);
         }
     }

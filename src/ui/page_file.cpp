@@ -1,6 +1,7 @@
 #include "ui/page_file.h"
 
 #include "base/file_ops.h"
+#include "base/path_parts.h"
 
 namespace nearbeam {
 
@@ -22,9 +23,7 @@ std::vector<std::string> pageFileCandidates(const std::string& programPath,
                                             const std::string& tempFolder) {
     std::vector<std::string> candidates{programPath + kSuffix};
     if (!tempFolder.empty()) {
-        const size_t slash = programPath.find_last_of("\\/");
-        const std::string name =
-            slash == std::string::npos ? programPath : programPath.substr(slash + 1);
+        const std::string name = programPath.substr(folderOf(programPath).size());
         candidates.push_back(tempFolder + name + kSuffix);
     }
     return candidates;

@@ -1,6 +1,7 @@
 #include "ui/scanner_rows.h"
 
 #include "ui/html_escape.h"
+#include "ui/network_name.h"
 
 namespace nearbeam {
 
@@ -29,7 +30,7 @@ std::string details(const AccessPointEntry& entry, const ScannerView& view) {
     }
     if (entry.notInfrastructure)
         out += "<img width='11' height='8'  src='adhoc.png'> ";
-    out += escapeHtml(entry.ssidList);
+    out += escapeNetworkNames(entry.ssidList);
     if (entry.optedOut)
         out += " (private)";
     if (view.manufacturer && !entry.manufacturer.empty())

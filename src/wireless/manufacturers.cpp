@@ -1,6 +1,7 @@
 #include "wireless/manufacturers.h"
 
 #include "base/file_ops.h"
+#include "base/hex_digits.h"
 
 #include <algorithm>
 #include <fstream>
@@ -17,20 +18,10 @@ constexpr uint32_t kCheckIntervalMs = 1000;
 constexpr size_t kKeyLength = 6;
 constexpr size_t kMaxNameLength = 15;
 
-int hexValue(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    return -1; // upper case never matches: keys are written in lower case
-}
-
 std::optional<uint32_t> parseKey(const char* p) {
     uint32_t key = 0;
     for (size_t i = 0; i < kKeyLength; ++i) {
-        const int v = hexValue(p[i]);
+        const int v = lowerHexDigitValue(p[i]);
         if (v < 0) {
             return std::nullopt;
         }

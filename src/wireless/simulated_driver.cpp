@@ -1,5 +1,6 @@
 #include "wireless/simulated_driver.h"
 
+#include "base/hex_digits.h"
 #include "base/text.h"
 
 #include <algorithm>

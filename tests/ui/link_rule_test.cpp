@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cwchar>
 #include <string>
 
 namespace nearbeam {
@@ -48,6 +49,32 @@ TEST(LinkRule, OnlyWholeWebAndMailLinksGoToTheShell) {
     };
     for (const auto& [url, opens] : cases)
         EXPECT_EQ(mayOpenInShell(url), opens) << url.substr(0, 40) << " (" << url.size() << ")";
+}
+
+// An alert's link comes from a service's reply: the same rule opens it.
+TEST(LinkRule, AlertLinksOpenOnlyWhenTheyNameAHost) {
+    struct Case {
+        const wchar_t* link;
+        bool open;
+    };
+    const Case cases[] = {
+        {L"http://maps.example.org/?q=1", true},
+        {L"HTTPS://example.org", true},
+        {L"http://127.0.0.1:8080/x", true},
+        {L"", false},
+        {L"http://", false},
+        {L"http:///etc/passwd", false},
+        {L"file:///C:/Windows/system32/cmd.exe", false},
+        {L"C:\\Windows\\system32\\cmd.exe", false},
+        {L"cmd.exe", false},
+        {L"javascript:alert(1)", false},
+        {L"\\\\server\\share\\run.exe", false},
+        {L"httpx://example.org", false},
+        {L"http://example.org/\nline", false},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(mayOpenInShell(c.link), c.open) << std::string(c.link, c.link + wcslen(c.link));
+    }
 }
 
 } // namespace

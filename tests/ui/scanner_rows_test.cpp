@@ -106,6 +106,37 @@ TEST(ScannerRows, NamesAndLabelsAreEscaped) {
                   "src=x onerror=alert(1)&gt;, a&amp;b, &lt;M&gt;</cite><br/>");
 }
 
+// A name in UTF-8 shows as its characters whatever the page's code page; ASCII
+// names and names in an 8-bit code page keep their bytes.
+TEST(ScannerRows, NetworkNamesInUtf8AreWrittenAsCharacterReferences) {
+    struct Case {
+        const char* ssidList;
+        const char* shown;
+    };
+    const Case cases[] = {
+        {"Campus", "Campus"},
+        {"Caf\xc3\xa9", "Caf&#233;"},                                         // Latin-1 range
+        {"Caf\xc3\xa9 \xe2\x98\x95", "Caf&#233; &#9749;"},                    // emoji
+        {"\xe5\x9b\xb3\xe6\x9b\xb8\xe9\xa4\xa8", "&#22259;&#26360;&#39208;"}, // CJK
+        {"Hi \xf0\x9f\x98\x80", "Hi &#128512;"},                              // four bytes
+        {"<Caf\xc3\xa9 & \xe8\x8c\xb6>", "&lt;Caf&#233; &amp; &#33590;&gt;"},
+        // Not UTF-8: a Windows code page, a cut sequence, an overlong form, a surrogate.
+        {"Caf\xe9 <1>", "Caf\xe9 &lt;1&gt;"},
+        {"Caf\xc3", "Caf\xc3"},
+        {"\xc0\xbc\xc3\xa9", "\xc0\xbc\xc3\xa9"},
+        {"\xed\xa0\x80\xc3\xa9", "\xed\xa0\x80\xc3\xa9"},
+        // Each name of a list on its own.
+        {"Caf\xc3\xa9, Caf\xe9", "Caf&#233;, Caf\xe9"},
+    };
+    AccessPointEntry e = entry();
+    for (const Case& c : cases) {
+        e.ssidList = c.ssidList;
+        const std::string row = fullRow(e, 0, 100, ScannerView());
+        const std::string cite = row.substr(row.find("<cite>"));
+        EXPECT_EQ(cite, std::string("<cite>") + c.shown + "</cite></p>") << c.ssidList;
+    }
+}
+
 TEST(ScannerRows, ThePageAroundTheRows) {
     const std::string head =
         "<html><head><style>body {font:8pt Verdana;} a {text-decoration:none;color:black;} img "

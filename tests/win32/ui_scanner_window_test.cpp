@@ -24,6 +24,8 @@ namespace {
 constexpr const char* kScenario = "at 0\n"
                                   "ap 00:11:22:33:44:55 -40 2437000 infra wep \"Campus\"\n"
                                   "ap 02:aa:bb:cc:dd:ee -60 2412000 adhoc open \"<b>Phone</b>\"\n"
+                                  "ap 00:11:22:33:66:77 -50 2462000 infra open "
+                                  "\"Caf\\xc3\\xa9 \\xe2\\x98\\x95\"\n"
                                   "associated 00:11:22:33:44:55\n";
 
 class ScannerWindowTest : public ::testing::Test {
@@ -86,6 +88,12 @@ TEST_F(ScannerWindowTest, OpensOnceAndWritesTheRowsOfTheAccessPointsInRange) {
         << page;
     EXPECT_TRUE(checked(frame, IDM_ACTIVE_SCAN));
     EXPECT_TRUE(checked(frame, IDM_SPEED_5));
+}
+
+TEST_F(ScannerWindowTest, ANetworkNamedInUtf8ShowsAsItsCharacters) {
+    ASSERT_NE(window->open(), nullptr);
+    const std::string page = pageFile();
+    EXPECT_NE(page.find("<cite>Caf&#233; &#9749;</cite></p>"), std::string::npos) << page;
 }
 
 TEST_F(ScannerWindowTest, MenuChoicesAreRememberedAndTakeEffect) {

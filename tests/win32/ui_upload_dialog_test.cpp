@@ -12,8 +12,8 @@
 #include "resource.h"
 #include "server/location_server.h"
 #include "support/temp_dir.h"
-#include "ui/win32/set_location_window.h"
 #include "ui/win32/upload_dialog.h"
+#include "ui/win32/wizard_window.h"
 
 #include <windows.h>
 

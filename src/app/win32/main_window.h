@@ -1,5 +1,5 @@
 #pragma once
-// The hidden main window: it owns the tray icon, drives the ticks with timer 120,
+// The hidden main window: it owns the tray icon, drives the ticks with a timer,
 // answers clicks on the icon and carries out the menu commands. Other programs
 // find it by its class "NEARBEAM" and title "802.11 Scanner".
 
@@ -22,7 +22,7 @@ struct MainWindowActions {
     std::function<void()> scanner;          // "&Scanner"
     std::function<void()> upload;           // "&Upload..."
     std::function<void()> options;          // "&Options..."
-    std::function<void()> newSubscriptions; // command 101 from other programs
+    std::function<void()> newSubscriptions; // other programs offer new subscriptions
     std::function<LookupStatus()> lastStatus;
     // Opens the link of a clicked alert; empty: the user's browser.
     std::function<void(const std::wstring& link)> openLink;
@@ -34,7 +34,7 @@ class MainWindow {
     static bool registerClass(HINSTANCE instance, const std::wstring& className);
 
     // Creates the hidden window (starting the timer) and adds the tray icon with
-    // icon 122 and the tooltip "Nearbeam". False if the window cannot be made.
+    // normal icon and the tooltip "Nearbeam". False if the window cannot be made.
     bool create(HINSTANCE instance, const std::wstring& className, const std::wstring& title);
 
     HWND handle() const { return window_; }

@@ -1,7 +1,7 @@
 #include "app/win32/shell_notifier.h"
 
-#include "app/web_link.h"
 #include "base/win32/shell_open.h"
+#include "ui/link_rule.h"
 
 namespace nearbeam {
 
@@ -35,7 +35,7 @@ void ShellNotifier::dropPendingLink() {
 }
 
 void ShellNotifier::openLink(const std::wstring& link) {
-    if (!isWebLink(link))
+    if (!mayOpenInShell(link))
         return;
     openWithShell(link);
 }

@@ -18,13 +18,13 @@
 #include "net/win32/wininet_transport.h"
 #include "resource.h"
 #include "services/subscription_list.h"
-#include "services/win32/subscribe_dialog.h"
 #include "ui/win32/dialog_keys.h"
-#include "ui/win32/location_window.h"
+#include "ui/win32/location_page_window.h"
 #include "ui/win32/options_dialog.h"
 #include "ui/win32/scanner_window.h"
-#include "ui/win32/set_location_window.h"
+#include "ui/win32/subscription_dialog.h"
 #include "ui/win32/upload_dialog.h"
+#include "ui/win32/wizard_window.h"
 #include "wireless/simulated_driver.h"
 #include "wireless/win32/system_drivers.h"
 #include "wireless/wireless_device.h"
@@ -37,6 +37,7 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -84,50 +85,67 @@ bool makeDrivers(const CommandLine& options, const Clock& clock,
     return true;
 }
 
-} // namespace
-
-int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
-    // Process-wide objects: made once here and never destroyed. The web agent's
-    // thread may still be using them while the process ends.
-    auto* clock = new SteadyClock;
-    const uint32_t started = clock->tickCount();
-
-    std::wstring problem;
-    const std::optional<CommandLine> options = parseCommandLine(arguments(), problem);
-    if (!options) {
-        showError(problem);
-        return 2;
-    }
-
+// The objects the program runs on that hold no window. Process-wide: made once
+// and never destroyed, since the web agent's thread may still be using them while
+// the process ends.
+struct Core {
+    SteadyClock* clock = nullptr;
     TraceWriter* trace = nullptr;
-    if (!options->trace.empty()) {
-        trace = new TraceWriter(std::filesystem::path(options->trace), *clock, started);
-        if (!trace->isOpen()) {
-            showError(L"The trace file \"" + options->trace + L"\" cannot be written.");
+    RegistrySettingsStore* settings = nullptr;
+    WirelessDevice* device = nullptr;
+    LocationDatabase* database = nullptr;
+    WebAgent* agent = nullptr;
+    ProtectedPasswordStore* passwords = nullptr;
+    Uploader* uploader = nullptr;
+    ScanSettings* scanSettings = nullptr;
+};
+
+// What the windows need between them once they are made.
+struct Program {
+    MainWindow* window = nullptr;
+    Application* app = nullptr;
+    SubscriptionList* subscriptions = nullptr;
+    LocationPageWindow* locationPage = nullptr;
+    SubscribeContext* subscribe = nullptr;
+};
+
+// An exit code when the program cannot start (the user was told why).
+std::optional<int> makeCore(const CommandLine& options, SteadyClock& clock, uint32_t started,
+                            Core& core) {
+    core.clock = &clock;
+    if (!options.trace.empty()) {
+        core.trace = new TraceWriter(std::filesystem::path(options.trace), clock, started);
+        if (!core.trace->isOpen()) {
+            showError(L"The trace file \"" + options.trace + L"\" cannot be written.");
             return 2;
         }
     }
-
-    auto* settings = new RegistrySettingsStore;
+    core.settings = new RegistrySettingsStore;
     std::vector<std::unique_ptr<WirelessDriver>> drivers;
-    if (!makeDrivers(*options, *clock, drivers))
+    if (!makeDrivers(options, clock, drivers))
         return 1;
-    auto* device = new WirelessDevice(*settings, std::move(drivers));
-    auto* database = new LocationDatabase(*settings);
+    core.device = new WirelessDevice(*core.settings, std::move(drivers));
+    core.database = new LocationDatabase(*core.settings);
     // Access points the database does not place are asked of the location server
     // (the Server setting) on the web agent's thread.
     auto* transport = new WinInetTransport;
-    auto* agent = new WebAgent(*transport, *clock);
+    core.agent = new WebAgent(*transport, clock);
     // Private mode: nothing leaves the computer until it ends.
-    agent->setHold([settings] { return settings::privateMode(*settings); });
-    auto* download = new LocationDownload(*agent, *database, *settings, *clock);
-    database->setDownloadService(download);
+    SettingsStore* store = core.settings;
+    core.agent->setHold([store] { return settings::privateMode(*store); });
+    auto* download = new LocationDownload(*core.agent, *core.database, *core.settings, clock);
+    core.database->setDownloadService(download);
     // Records made here go to the same server; the password is kept protected.
-    auto* passwords = new ProtectedPasswordStore(*settings);
-    auto* uploader = new Uploader(*agent, *database, *settings, *passwords, showUploadResult);
-    auto* uploadContext = new UploadDialogContext{*uploader, *settings, *passwords};
-    auto* scanSettings = new ScanSettings;
+    core.passwords = new ProtectedPasswordStore(*core.settings);
+    core.uploader = new Uploader(*core.agent, *core.database, *core.settings, *core.passwords,
+                                 showUploadResult);
+    core.scanSettings = new ScanSettings;
+    return std::nullopt;
+}
 
+// The hidden main window with the tray icon, and the application on it. An exit
+// code when they cannot be made.
+std::optional<int> makeMainWindow(HINSTANCE instance, Core& core, Program& program) {
     const std::wstring title = loadString(instance, IDS_TITLE);
     const std::wstring className = loadString(instance, IDS_CLASS);
     if (!MainWindow::registerClass(instance, className))
@@ -135,26 +153,30 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     auto* window = new MainWindow;
     if (!window->create(instance, className, title))
         return 0;
+    program.window = window;
 
     Notifier* notifier = &window->notifier();
-    if (trace)
-        notifier = new TracingNotifier(*notifier, *trace);
+    if (core.trace)
+        notifier = new TracingNotifier(*notifier, *core.trace);
 
     // Services the user subscribed to hear of every change of place; their
     // messages show as alerts. The database hands the list its file when opened.
     auto* subscriptions = new SubscriptionList(
-        *agent, [notifier](const std::wstring& text, const std::wstring& title,
-                           const std::wstring& link) { notifier->showAlert(text, title, link); });
-    database->setSubscriptionFileListener(
+        *core.agent,
+        [notifier](const std::wstring& text, const std::wstring& title, const std::wstring& link) {
+            notifier->showAlert(text, title, link);
+        });
+    core.database->setSubscriptionFileListener(
         [subscriptions](const std::string& path) { subscriptions->setFile(path); });
 
-    // The "Where Am I?" page. Its Edit and a page asked for an access point
-    // without a record lead to the Set-location wizard (setLocation).
+    // "You Are Here". Its Edit and a page asked for an access point without a
+    // record lead to the wizard "Where Am I?" (setLocation).
     auto* locationPage =
-        new LocationPageWindow(instance, LocationPageContext(*database, *settings));
+        new LocationPageWindow(instance, LocationPageContext(*core.database, *core.settings));
 
-    ApplicationParts parts(*settings, *database, *device, *scanSettings, *clock, *notifier);
-    parts.trace = trace;
+    ApplicationParts parts(*core.settings, *core.database, *core.device, *core.scanSettings,
+                           *core.clock, *notifier);
+    parts.trace = core.trace;
     parts.locationChanged = [subscriptions](LocationRecord& place) {
         subscriptions->locationChanged(place);
     };
@@ -166,21 +188,32 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
         DestroyWindow(window->handle());
         return 1;
     }
+    program.app = app;
+    program.subscriptions = subscriptions;
+    program.locationPage = locationPage;
+    return std::nullopt;
+}
 
-    // The Scanner. Its "Advanced..." and "Upload..." lead to the Options and
+// The windows and dialogs the tray's commands open, and the ways between them.
+void makeToolWindows(HINSTANCE instance, Core& core, Program& program) {
+    MainWindow* window = program.window;
+    Application* app = program.app;
+    LocationPageWindow* locationPage = program.locationPage;
+
+    // "WiFi Scanner". Its "Advanced..." and "Upload..." lead to the Options and
     // upload dialogs (options, upload).
     auto* scanner = new ScannerWindow(
-        instance,
-        ScannerContext(ScannerParts(*device, *database, app->manufacturers(), *scanSettings),
-                       *settings));
+        instance, ScannerContext(ScannerParts(*core.device, *core.database, app->manufacturers(),
+                                              *core.scanSettings),
+                                 *core.settings));
     scanner->context().showPage = [locationPage](const std::wstring& bssid) {
         locationPage->openLocationPage(bssid);
     };
     locationPage->context().scanner = [scanner] { scanner->open(); };
 
-    // The set-location wizard, opened for an access point by the location page's
+    // The wizard "Where Am I?", opened for an access point by the location page's
     // Edit, and for an access point without a record.
-    auto* wizard = new SetLocationContext(instance, *database);
+    auto* wizard = new SetLocationContext(instance, *core.database);
     wizard->scanner = [scanner] { scanner->open(); };
     wizard->saved = [app] { app->placeEdited(); };
     locationPage->context().setLocation = [wizard](const BssidKey& key) {
@@ -193,28 +226,30 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     actions.scanner = [scanner] { scanner->open(); };
     actions.lastStatus = [app] { return app->lastStatus(); };
     // The upload dialog, from the tray's "&Upload..." and the Scanner's "Upload...".
+    auto* uploadContext = new UploadDialogContext{*core.uploader, *core.settings, *core.passwords};
     const std::function<void()> openUpload = [instance, window, uploadContext] {
         openUploadDialog(instance, window->handle(), *uploadContext);
     };
     // The Options dialog, owned by the window it is opened from; the Scanner's
     // "Advanced..." opens it too.
-    auto* optionsContext = new OptionsContext{*settings, *database, *device, *subscriptions};
+    auto* optionsContext =
+        new OptionsContext{*core.settings, *core.database, *core.device, *program.subscriptions};
     auto openOptions = [instance, optionsContext](HWND owner) {
         showOptionsDialog(instance, owner, *optionsContext);
     };
     actions.options = [openOptions, window] { openOptions(window->handle()); };
     scanner->context().options = [openOptions, scanner] { openOptions(scanner->open()); };
-    auto* subscribeContext = new SubscribeContext{*subscriptions, *database};
-    actions.newSubscriptions = [instance, window, subscribeContext] {
-        processNewSubscriptions(instance, window->handle(), *subscribeContext);
+    program.subscribe = new SubscribeContext{*program.subscriptions, *core.database};
+    actions.newSubscriptions = [instance, window, subscribe = program.subscribe] {
+        processNewSubscriptions(instance, window->handle(), *subscribe);
     };
     actions.upload = openUpload;
     scanner->context().upload = openUpload;
     window->setActions(std::move(actions));
+}
 
-    app->tick();
-    processNewSubscriptions(instance, window->handle(), *subscribeContext);
-
+// Until WM_QUIT; its code.
+int runMessageLoop() {
     MSG message{};
     while (GetMessageW(&message, nullptr, 0, 0) > 0) {
         if (handleDialogKeys(message))
@@ -222,19 +257,46 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
         TranslateMessage(&message);
         DispatchMessageW(&message);
     }
-    const int code = static_cast<int>(message.wParam);
+    return static_cast<int>(message.wParam);
+}
 
-    // Nothing is left to save. Let the web agent finish an exchange under way,
-    // but do not keep the user waiting on a server that does not answer.
+// Nothing is left to save. Lets the web agent finish an exchange under way, but
+// does not keep the user waiting on a server that does not answer.
+void stopAgent(WebAgent& agent, int code) {
     auto stopped = std::make_shared<std::atomic<bool>>(false);
-    std::thread([agent, stopped] {
-        agent->stop();
+    std::thread([&agent, stopped] {
+        agent.stop();
         *stopped = true;
     }).detach();
-    for (int i = 0; i < 40 && !*stopped; ++i) {
+    for (int i = 0; i < 40 && !*stopped; ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
     if (!*stopped)
         ExitProcess(static_cast<UINT>(code));
+}
+
+} // namespace
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+    auto* clock = new SteadyClock;
+    const uint32_t started = clock->tickCount();
+
+    std::wstring problem;
+    const std::optional<CommandLine> options = parseCommandLine(arguments(), problem);
+    if (!options) {
+        showError(problem);
+        return 2;
+    }
+    Core core;
+    if (const std::optional<int> failed = makeCore(*options, *clock, started, core))
+        return *failed;
+    Program program;
+    if (const std::optional<int> failed = makeMainWindow(instance, core, program))
+        return *failed;
+    makeToolWindows(instance, core, program);
+
+    program.app->tick();
+    processNewSubscriptions(instance, program.window->handle(), *program.subscribe);
+    const int code = runMessageLoop();
+    stopAgent(*core.agent, code);
     return code;
 }

@@ -123,8 +123,7 @@ bool registerDisplayClass(HINSTANCE instance) {
     return RegisterClassExW(&windowClass) != 0;
 }
 
-void fillFrame(HWND frame, std::initializer_list<int> displayIds) {
-    HWND dialog = GetWindow(frame, GW_CHILD);
+void fillFrame(HWND frame, HWND dialog, const std::vector<int>& displayIds) {
     if (!dialog)
         return;
     RECT client = {};

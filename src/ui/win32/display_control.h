@@ -8,7 +8,7 @@
 
 #include <commctrl.h>
 
-#include <initializer_list>
+#include <vector>
 
 namespace nearbeam {
 
@@ -39,9 +39,9 @@ struct DisplayLinkNotify {
 // when either fails.
 bool registerDisplayClass(HINSTANCE instance);
 
-// Moves the frame's dialog and the display controls in it to fill the frame's
-// client area.
-void fillFrame(HWND frame, std::initializer_list<int> displayIds);
+// Moves a dialog of the frame, and the display controls in it, to fill the
+// frame's client area.
+void fillFrame(HWND frame, HWND dialog, const std::vector<int>& displayIds = {});
 
 // The browser host of a control, or null (for tests that play the browser).
 BrowserHost* displayBrowserHost(HWND control);

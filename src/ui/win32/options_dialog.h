@@ -1,5 +1,5 @@
 #pragma once
-// The Options dialog (template 500): the subscriptions with Delete, location
+// The Options dialog: the subscriptions with Delete, location
 // alerts, the wireless adapter, recalibration and clearing the data cache.
 
 #include "base/settings_store.h"
@@ -16,10 +16,11 @@ struct OptionsContext {
     LocationDatabase& database;
     WirelessDevice& device;
     SubscriptionList& subscriptions;
+    HWND open = nullptr; // the dialog while it is open
 };
 
 // Runs the dialog modally over owner and returns when OK closed it. While one is
 // open, it is brought forward instead.
-void showOptionsDialog(HINSTANCE instance, HWND owner, const OptionsContext& context);
+void showOptionsDialog(HINSTANCE instance, HWND owner, OptionsContext& context);
 
 } // namespace nearbeam

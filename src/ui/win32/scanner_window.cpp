@@ -1,10 +1,10 @@
 #include "ui/win32/scanner_window.h"
 
+#include "base/path_parts.h"
 #include "base/settings_keys.h"
 #include "base/text.h"
 #include "base/win32/module_path.h"
 #include "resource.h"
-#include "ui/win32/tool_window.h"
 
 #include <algorithm>
 
@@ -12,7 +12,6 @@ namespace nearbeam {
 
 namespace {
 
-constexpr const wchar_t* kClass = L"dlgScanner";
 constexpr const wchar_t* kTitle = L"WiFi Scanner";
 constexpr const char* kLinkScheme = "wifi://";
 
@@ -37,17 +36,6 @@ constexpr Toggle kToggles[] = {{IDM_ACTIVE_SCAN, settings::ActiveScan},
                                {IDM_VIEW_CHANNEL, settings::ViewChannel},
                                {IDM_VIEW_BSSID, settings::ViewBssid}};
 
-ScannerWindow* windowOf(HWND window) {
-    return reinterpret_cast<ScannerWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-}
-
-// The program's folder with its trailing backslash; empty without one.
-std::string programFolder(HINSTANCE instance) {
-    const std::string path = narrow(modulePath(instance));
-    const size_t slash = path.find_last_of('\\');
-    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-}
-
 void check(HMENU menu, WORD command, bool on) {
     CheckMenuItem(menu, command, MF_BYCOMMAND | (on ? MF_CHECKED : MF_UNCHECKED));
 }
@@ -55,32 +43,28 @@ void check(HMENU menu, WORD command, bool on) {
 } // namespace
 
 ScannerWindow::ScannerWindow(HINSTANCE instance, ScannerContext context)
-    : instance_(instance), context_(std::move(context)) {}
+    : PageWindow(instance, {L"dlgScanner",
+                            kTitle,
+                            IDR_SCANNER_MENU,
+                            IDD_SCANNER,
+                            {IDC_DISPLAY, IDC_DISPLAY_BACK},
+                            kTitle,
+                            false}),
+      context_(std::move(context)) {}
 
 HWND ScannerWindow::open() {
-    baseFolder_ = programFolder(instance_);
+    // The page finds its images in the program's folder.
+    baseFolder_ = narrow(folderOf(modulePath(instance())));
     if (baseFolder_.empty()) {
         MessageBoxW(nullptr, L"Problem getting path.", L"Internal Error", MB_OK);
         return nullptr;
     }
-    if (!registerDisplayClass(instance_)) {
-        MessageBoxW(nullptr, L"Unable to launch browser", L"Internal Error", MB_OK);
-        return nullptr;
-    }
-    HWND frame = openToolWindow(instance_, kClass, kTitle, IDI_NEARBEAM, IDR_SCANNER_MENU,
-                                IDD_SCANNER, frameProcedure, dialogProcedure);
-    if (!frame) {
-        showErrorBox(L"Error creating window", kTitle, -1);
-        return nullptr;
-    }
-    if (!windowOf(frame))
-        start(frame);
-    return frame;
+    return openFrame();
 }
 
 // A new window: the remembered choices on the menu, a new table, a first refresh
 // and the timer.
-void ScannerWindow::start(HWND frame) {
+void ScannerWindow::start(HWND frame, HWND dialog) {
     SettingsStore& store = context_.settings;
     HMENU menu = GetMenu(frame);
     activeScan_ = settings::read(store, settings::ActiveScan) != 0;
@@ -100,10 +84,7 @@ void ScannerWindow::start(HWND frame) {
     // spin and keep the list from ever ageing.
     intervalMs_ = std::max<int32_t>(intervalMs_, 1000);
 
-    dialog_ = GetWindow(frame, GW_CHILD);
-    SetWindowLongPtrW(frame, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-    SetWindowLongPtrW(dialog_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-    fillFrame(frame, {IDC_DISPLAY, IDC_DISPLAY_BACK});
+    dialog_ = dialog;
     model_ = std::make_unique<ScannerModel>(context_.parts, view_.compact);
     refresh();
     SetTimer(dialog_, IDT_SCANNER, static_cast<UINT>(intervalMs_), nullptr);
@@ -113,29 +94,13 @@ void ScannerWindow::refresh() {
     if (!model_)
         return;
     model_->refresh(intervalMs_, activeScan_, view_);
-    const std::string page = model_->page(baseFolder_, view_);
-    HWND display = GetDlgItem(dialog_, IDC_DISPLAY);
-    SendMessageW(display, DISPLAY_CLEAR, 0, 0);
-    SendMessageW(display, DISPLAY_APPEND, 0, reinterpret_cast<LPARAM>(page.c_str()));
-    SendMessageW(display, DISPLAY_SHOW, 0, 0);
+    showHtml(dialog_, model_->page(baseFolder_, view_));
     Sleep(200);
-    ShowWindow(display, SW_SHOW);
+    ShowWindow(GetDlgItem(dialog_, IDC_DISPLAY), SW_SHOW);
     ShowWindow(GetDlgItem(dialog_, IDC_DISPLAY_BACK), SW_HIDE);
 }
 
-LRESULT CALLBACK ScannerWindow::frameProcedure(HWND frame, UINT message, WPARAM wParam,
-                                               LPARAM lParam) {
-    ScannerWindow* self = windowOf(frame);
-    if (self && message == WM_COMMAND)
-        return self->onCommand(frame, LOWORD(wParam));
-    if (self && message == WM_SIZE && wParam == SIZE_RESTORED) {
-        fillFrame(frame, {IDC_DISPLAY, IDC_DISPLAY_BACK});
-        return 0;
-    }
-    return DefWindowProcW(frame, message, wParam, lParam);
-}
-
-LRESULT ScannerWindow::onCommand(HWND frame, WORD command) {
+bool ScannerWindow::onCommand(HWND frame, WORD command) {
     switch (command) {
     case IDM_SPEED_1:
     case IDM_SPEED_2:
@@ -143,35 +108,35 @@ LRESULT ScannerWindow::onCommand(HWND frame, WORD command) {
     case IDM_SPEED_10:
     case IDM_SPEED_30:
         setSpeed(frame, command);
-        return 0;
+        return true;
     case IDM_ACTIVE_SCAN:
     case IDM_VIEW_COMPACT:
     case IDM_VIEW_MANUFACTURER:
     case IDM_VIEW_CHANNEL:
     case IDM_VIEW_BSSID:
         toggle(frame, command);
-        return 0;
+        return true;
     case IDM_CLEAR:
         if (model_)
             model_->clear();
-        return 0;
+        return true;
     case IDM_OPTIONS:
         if (context_.options)
             context_.options();
-        return 0;
+        return true;
     case IDM_UPLOAD:
         if (context_.upload)
             context_.upload();
-        return 0;
+        return true;
     case IDOK:
         SendMessageW(frame, WM_ACTIVATE, WA_INACTIVE, 0);
         SendMessageW(frame, WM_CLOSE, 0, 0);
-        return 0;
+        return true;
     case IDM_EXIT:
         DestroyWindow(frame);
-        return 0;
+        return true;
     default:
-        return DefWindowProcW(frame, WM_COMMAND, command, 0);
+        return false;
     }
 }
 
@@ -217,29 +182,16 @@ void ScannerWindow::setSpeed(HWND frame, WORD command) {
     }
 }
 
-INT_PTR CALLBACK ScannerWindow::dialogProcedure(HWND dialog, UINT message, WPARAM wParam,
-                                                LPARAM lParam) {
-    ScannerWindow* self = windowOf(dialog);
+INT_PTR ScannerWindow::onDialogMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
     switch (message) {
-    case WM_INITDIALOG:
-        return TRUE; // the window starts once it knows its owner
     case WM_TIMER:
-        if (self && wParam == IDT_SCANNER)
-            self->refresh();
+        if (wParam == IDT_SCANNER)
+            refresh();
         return TRUE;
-    case WM_NOTIFY: {
-        const auto* header = reinterpret_cast<const NMHDR*>(lParam);
-        if (!self || header->code != DISPLAY_LINK ||
-            (header->idFrom != IDC_DISPLAY && header->idFrom != IDC_DISPLAY_BACK))
-            return FALSE;
-        return self->onLink(dialog, *reinterpret_cast<const DisplayLinkNotify*>(lParam));
-    }
     case WM_DESTROY:
         KillTimer(dialog, IDT_SCANNER);
-        if (self) {
-            self->model_.reset();
-            self->dialog_ = nullptr;
-        }
+        model_.reset();
+        dialog_ = nullptr;
         return TRUE;
     default:
         return FALSE;
@@ -247,10 +199,9 @@ INT_PTR CALLBACK ScannerWindow::dialogProcedure(HWND dialog, UINT message, WPARA
 }
 
 // A row's link names its access point; other links are left to the page.
-INT_PTR ScannerWindow::onLink(HWND dialog, const DisplayLinkNotify& notify) {
-    const std::string link = notify.url ? notify.url : "";
+bool ScannerWindow::onLink(HWND dialog, const std::string& link) {
     if (link.compare(0, 7, kLinkScheme) != 0)
-        return FALSE;
+        return false;
     std::string bssid = link.substr(7);
     // The browser may end an address without a path in a slash.
     while (!bssid.empty() && bssid.back() == '/')
@@ -261,8 +212,7 @@ INT_PTR ScannerWindow::onLink(HWND dialog, const DisplayLinkNotify& notify) {
     } else if (context_.showPage) {
         context_.showPage(widen(bssid));
     }
-    SetWindowLongPtrW(dialog, DWLP_MSGRESULT, 1);
-    return TRUE;
+    return true;
 }
 
 } // namespace nearbeam

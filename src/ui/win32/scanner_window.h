@@ -1,12 +1,12 @@
 #pragma once
-// The Scanner window ("WiFi Scanner", class "dlgScanner", menu 102): the access
-// points in range as a page in a display control (template 118), refreshed on a
-// timer of its own. A click on a row opens that access point's page; the menu
+// The Scanner window, "WiFi Scanner" (frame class "dlgScanner"): the access
+// points in range as a page in a display control, refreshed on a timer of its
+// own. A click on a row opens that access point's page; the menu
 // sets the update speed, active scanning and the details shown, all remembered.
 
 #include "base/settings_store.h"
 #include "ui/scanner_model.h"
-#include "ui/win32/display_control.h"
+#include "ui/win32/page_window.h"
 
 #include <windows.h>
 
@@ -31,11 +31,9 @@ struct ScannerContext {
     std::function<void()> upload;
 };
 
-class ScannerWindow {
+class ScannerWindow : public PageWindow {
   public:
     ScannerWindow(HINSTANCE instance, ScannerContext context);
-    ScannerWindow(const ScannerWindow&) = delete;
-    ScannerWindow& operator=(const ScannerWindow&) = delete;
 
     // Opens the window, or brings the open one forward. Null on failure (the user
     // was told).
@@ -44,17 +42,14 @@ class ScannerWindow {
     ScannerContext& context() { return context_; }
 
   private:
-    static LRESULT CALLBACK frameProcedure(HWND frame, UINT message, WPARAM wParam, LPARAM lParam);
-    static INT_PTR CALLBACK dialogProcedure(HWND dialog, UINT message, WPARAM wParam,
-                                            LPARAM lParam);
-    void start(HWND frame);
-    LRESULT onCommand(HWND frame, WORD command);
-    INT_PTR onLink(HWND dialog, const DisplayLinkNotify& notify);
+    void start(HWND frame, HWND dialog) override;
+    bool onCommand(HWND frame, WORD command) override;
+    bool onLink(HWND dialog, const std::string& url) override;
+    INT_PTR onDialogMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) override;
     void refresh();
     void toggle(HWND frame, WORD command);
     void setSpeed(HWND frame, WORD command);
 
-    HINSTANCE instance_;
     ScannerContext context_;
     std::string baseFolder_; // the program's folder: the page finds its images there
     HWND dialog_ = nullptr;

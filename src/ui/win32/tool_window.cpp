@@ -12,14 +12,14 @@ namespace {
 constexpr int kFrameWidth = 280;
 constexpr int kFrameHeight = 340;
 
+} // namespace
+
 void bringForward(HWND window) {
-    // The last active popup covers the frame and the windows it owns.
+    // The last active popup covers the window and the windows it owns.
     SetForegroundWindow(GetLastActivePopup(window));
     if (IsIconic(window))
         ShowWindow(window, SW_RESTORE);
 }
-
-} // namespace
 
 ATOM registerToolWindowClass(HINSTANCE instance, const wchar_t* className, int iconId, int menuId,
                              WNDPROC procedure) {

@@ -15,6 +15,9 @@ namespace nearbeam {
 HWND openToolWindow(HINSTANCE instance, const wchar_t* className, const wchar_t* title, int iconId,
                     int menuId, int templateId, WNDPROC frameProcedure, DLGPROC dialogProcedure);
 
+// Brings the window, or the popup it last opened over itself, to the front.
+void bringForward(HWND window);
+
 // Nonzero when the class exists afterwards (registered now or before).
 ATOM registerToolWindowClass(HINSTANCE instance, const wchar_t* className, int iconId, int menuId,
                              WNDPROC procedure);

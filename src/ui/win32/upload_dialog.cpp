@@ -2,7 +2,9 @@
 
 #include "base/settings_keys.h"
 #include "resource.h"
-#include "ui/win32/tool_window.h"
+#include "ui/win32/controls.h"
+#include "ui/win32/messages.h"
+#include "ui/win32/modal_dialog.h"
 
 #include <optional>
 #include <thread>
@@ -11,11 +13,7 @@ namespace nearbeam {
 namespace {
 
 constexpr const wchar_t* kCaption = L"Nearbeam Upload";
-// A new status text waits in the uploader.
-constexpr UINT kStatusWaiting = WM_APP + 1;
-// The uploader's end-of-upload message.
-constexpr UINT kUploadEnded = WM_USER;
-// The fields hold at most this many characters.
+// The fields take at most this many typed characters.
 constexpr int kFieldLength = 31;
 
 // The uploader's worker reaches the dialog only by posted messages: it never
@@ -23,8 +21,10 @@ constexpr int kFieldLength = 31;
 class PostingLink : public UploadDialogLink {
   public:
     explicit PostingLink(HWND dialog) : dialog_(dialog) {}
-    void showStatus(const std::wstring&) override { PostMessageW(dialog_, kStatusWaiting, 0, 0); }
-    void uploadEnded() override { PostMessageW(dialog_, kUploadEnded, 0, 0); }
+    void showStatus(const std::wstring&) override {
+        PostMessageW(dialog_, message::UploadStatus, 0, 0);
+    }
+    void uploadEnded() override { PostMessageW(dialog_, message::UploadEnded, 0, 0); }
 
   private:
     HWND dialog_;
@@ -37,12 +37,6 @@ struct DialogState {
     std::optional<std::wstring> unshown;
 };
 
-std::wstring fieldText(HWND dialog, int id) {
-    wchar_t text[kFieldLength + 1] = {};
-    GetDlgItemTextW(dialog, id, text, kFieldLength + 1);
-    return text;
-}
-
 void setReady(HWND dialog, bool ready) {
     EnableWindow(GetDlgItem(dialog, IDC_UPLOAD_USERNAME), ready);
     EnableWindow(GetDlgItem(dialog, IDC_UPLOAD_PASSWORD), ready);
@@ -51,13 +45,12 @@ void setReady(HWND dialog, bool ready) {
 }
 
 void onInit(HWND dialog, DialogState& state) {
-    placeInCorner(dialog);
-    const std::wstring user = settings::read(state.context.settings, settings::Username);
-    const std::wstring password = state.context.passwords.read();
-    SetDlgItemTextW(dialog, IDC_UPLOAD_USERNAME, user.c_str());
-    SetDlgItemTextW(dialog, IDC_UPLOAD_PASSWORD, password.c_str());
-    SendDlgItemMessageW(dialog, IDC_UPLOAD_USERNAME, EM_LIMITTEXT, kFieldLength, 0);
-    SendDlgItemMessageW(dialog, IDC_UPLOAD_PASSWORD, EM_LIMITTEXT, kFieldLength, 0);
+    state.link.emplace(dialog);
+    setFieldText(dialog, IDC_UPLOAD_USERNAME,
+                 settings::read(state.context.settings, settings::Username));
+    setFieldText(dialog, IDC_UPLOAD_PASSWORD, state.context.passwords.read());
+    limitField(dialog, IDC_UPLOAD_USERNAME, kFieldLength);
+    limitField(dialog, IDC_UPLOAD_PASSWORD, kFieldLength);
 }
 
 void onUpload(HWND dialog, DialogState& state) {
@@ -73,48 +66,23 @@ void onUpload(HWND dialog, DialogState& state) {
     settings::write(state.context.settings, settings::Username, user);
     state.context.passwords.write(password);
     const bool started = state.context.uploader.startUpload(&*state.link);
-    SetDlgItemTextW(dialog, IDCANCEL, L"Close");
+    setFieldText(dialog, IDCANCEL, L"Close");
     if (!started)
         setReady(dialog, true);
 }
 
-INT_PTR CALLBACK dialogProcedure(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_INITDIALOG) {
-        auto* state = reinterpret_cast<DialogState*>(lParam);
-        SetWindowLongPtrW(dialog, DWLP_USER, lParam);
-        state->link.emplace(dialog);
-        state->context.open = dialog;
-        onInit(dialog, *state);
-        return TRUE;
-    }
-    auto* state = reinterpret_cast<DialogState*>(GetWindowLongPtrW(dialog, DWLP_USER));
-    if (!state)
-        return FALSE;
+INT_PTR onMessage(HWND dialog, DialogState& state, UINT message) {
     switch (message) {
-    case WM_COMMAND:
-        if (LOWORD(wParam) == IDOK) {
-            onUpload(dialog, *state);
-            return TRUE;
-        }
-        if (LOWORD(wParam) == IDCANCEL) {
-            EndDialog(dialog, 0);
-            return TRUE;
-        }
-        return FALSE;
-    case kStatusWaiting:
-        SetDlgItemTextW(dialog, IDC_UPLOAD_STATUS, state->context.uploader.takeStatus().c_str());
+    case message::UploadStatus:
+        setFieldText(dialog, IDC_UPLOAD_STATUS, state.context.uploader.takeStatus());
         return TRUE;
-    case kUploadEnded:
-        // The dialog manager asks for the default button with the same message
-        // number: only the end of the upload makes the dialog ready again, and the
-        // dialog manager still gets its answer.
-        if (!state->context.uploader.busy())
+    case message::UploadEnded:
+        if (!state.context.uploader.busy())
             setReady(dialog, true);
-        return FALSE;
+        return TRUE;
     case WM_DESTROY:
         // A running upload goes on and reports by message box from now on.
-        state->unshown = state->context.uploader.detachDialog();
-        state->context.open = nullptr;
+        state.unshown = state.context.uploader.detachDialog();
         return FALSE;
     default:
         return FALSE;
@@ -124,20 +92,28 @@ INT_PTR CALLBACK dialogProcedure(HWND dialog, UINT message, WPARAM wParam, LPARA
 } // namespace
 
 bool openUploadDialog(HINSTANCE instance, HWND owner, UploadDialogContext& context) {
-    if (context.open) {
-        SetForegroundWindow(context.open);
+    if (bringForwardIfOpen(context.open))
         return true;
-    }
     if (settings::read(context.settings, settings::UploadNeeded) == 0) {
         MessageBoxW(nullptr, L"There is nothing to upload.", L"Nearbeam", MB_OK);
         return true;
     }
     DialogState state{context, std::nullopt, std::nullopt};
-    if (DialogBoxParamW(instance, MAKEINTRESOURCEW(IDD_UPLOAD), owner, dialogProcedure,
-                        reinterpret_cast<LPARAM>(&state)) == -1) {
-        showErrorBox(L"Error creating upload dialog", L"Internal Error", -1);
+    DialogHandlers handlers;
+    handlers.failure = L"Error creating upload dialog";
+    handlers.open = &context.open;
+    handlers.init = [&state](HWND dialog) { onInit(dialog, state); };
+    handlers.command = [&state](HWND dialog, int id, int) {
+        if (id == IDOK)
+            onUpload(dialog, state);
+        else if (id == IDCANCEL)
+            EndDialog(dialog, 0);
+    };
+    handlers.message = [&state](HWND dialog, UINT message, WPARAM, LPARAM) {
+        return onMessage(dialog, state, message);
+    };
+    if (!runDialog(instance, owner, IDD_UPLOAD, handlers))
         return false;
-    }
     if (state.unshown)
         MessageBoxW(nullptr, state.unshown->c_str(), kCaption, MB_OK);
     return true;

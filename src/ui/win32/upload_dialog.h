@@ -20,7 +20,7 @@ struct UploadDialogContext {
     HWND open = nullptr;      // the dialog while it is open
 };
 
-// "There is nothing to upload." when UploadNeeded is 0; otherwise dialog 503,
+// "There is nothing to upload." when UploadNeeded is 0; otherwise the dialog,
 // modal over owner, until it is closed (a dialog already open is brought
 // forward instead). False only when the dialog could not be made; the user was
 // told why.

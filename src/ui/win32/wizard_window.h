@@ -1,6 +1,7 @@
 #pragma once
-// The set-location wizard's window, "Where Am I?": a tool-window frame showing one
-// of its three pages (Place, Area, Building) at a time. One wizard at a time.
+// The wizard "Where Am I?" (frame class "dlgSetLocation"): it places an access
+// point, or corrects its place, in three pages (Place, Area, Building) shown one
+// at a time in a tool-window frame. One wizard at a time.
 
 #include "database/bssid_key.h"
 #include "database/location_database.h"

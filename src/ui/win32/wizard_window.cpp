@@ -1,8 +1,11 @@
-#include "ui/win32/set_location_window.h"
+#include "ui/win32/wizard_window.h"
 
 #include "base/text.h"
 #include "resource.h"
 #include "ui/set_location_wizard.h"
+#include "ui/win32/controls.h"
+#include "ui/win32/display_control.h"
+#include "ui/win32/messages.h"
 #include "ui/win32/tool_window.h"
 
 #include <array>
@@ -30,8 +33,6 @@ namespace {
 
 const wchar_t* const kClassName = L"dlgSetLocation";
 const wchar_t* const kTitle = L"Where Am I?";
-// Hands a page made by the tool window its session: wParam 0, lParam the session.
-constexpr UINT kAttachMessage = WM_APP + 1;
 
 INT_PTR CALLBACK placeProcedure(HWND, UINT, WPARAM, LPARAM);
 INT_PTR CALLBACK areaProcedure(HWND, UINT, WPARAM, LPARAM);
@@ -64,54 +65,40 @@ SetLocationSession* sessionOf(HWND page) {
 
 // The whole text of a field (a name chosen from a list may be longer than the
 // 31 characters the user can type).
-std::string fieldText(HWND page, int id) {
-    HWND control = GetDlgItem(page, id);
-    std::wstring text(static_cast<size_t>(GetWindowTextLengthW(control)) + 1, L'\0');
-    text.resize(static_cast<size_t>(GetWindowTextW(control, text.data(), int(text.size()))));
-    return narrow(text);
+std::string field(HWND page, int id) {
+    return narrow(fieldText(page, id));
 }
 
 // The text a combo box's change notice is about: the chosen item's, or the field's
 // when nothing is chosen.
 std::string changedText(HWND page, int id, WORD code) {
-    HWND combo = GetDlgItem(page, id);
-    const LRESULT chosen = SendMessageW(combo, CB_GETCURSEL, 0, 0);
-    if (code != CBN_SELCHANGE || chosen == CB_ERR)
-        return fieldText(page, id);
-    std::wstring text(static_cast<size_t>(SendMessageW(combo, CB_GETLBTEXTLEN, chosen, 0)) + 1,
-                      L'\0');
-    const LRESULT length =
-        SendMessageW(combo, CB_GETLBTEXT, chosen, reinterpret_cast<LPARAM>(text.data()));
-    text.resize(length == CB_ERR ? 0 : static_cast<size_t>(length));
-    return narrow(text);
+    const int chosen = comboSelection(page, id);
+    if (code != CBN_SELCHANGE || chosen < 0)
+        return field(page, id);
+    return narrow(comboItemText(page, id, chosen));
 }
 
 void setField(HWND page, int id, const std::string& text) {
-    SetDlgItemTextW(page, id, widen(text).c_str());
+    setFieldText(page, id, widen(text));
 }
 
-void addItems(HWND page, int id, const std::vector<std::string>& items) {
-    for (const std::string& item : items) {
-        SendDlgItemMessageW(page, id, CB_ADDSTRING, 0,
-                            reinterpret_cast<LPARAM>(widen(item).c_str()));
-    }
+std::vector<std::wstring> widened(const std::vector<std::string>& items) {
+    std::vector<std::wstring> wide;
+    wide.reserve(items.size());
+    for (const std::string& item : items)
+        wide.push_back(widen(item));
+    return wide;
 }
 
 // Emptying a combo box's list empties its field too; the field is then set.
 void fillCombo(HWND page, int id, const ComboContent& content) {
-    SendDlgItemMessageW(page, id, CB_RESETCONTENT, 0, 0);
-    addItems(page, id, content.items);
+    nearbeam::fillCombo(page, id, widened(content.items));
     setField(page, id, content.text);
 }
 
 void limitFields(HWND page, std::initializer_list<int> ids) {
-    for (int id : ids) {
-        HWND control = GetDlgItem(page, id);
-        wchar_t className[16] = {};
-        GetClassNameW(control, className, 16);
-        const UINT limit = lstrcmpiW(className, L"ComboBox") == 0 ? CB_LIMITTEXT : EM_LIMITTEXT;
-        SendMessageW(control, limit, SetLocationWizard::kFieldChars, 0);
-    }
+    for (int id : ids)
+        limitField(page, id, SetLocationWizard::kFieldChars);
 }
 
 bool isChange(WORD code) {
@@ -126,9 +113,7 @@ void showMessage(const SetLocationSession& session, const WizardMessage& message
 void attach(HWND page, SetLocationSession& session, WizardPage which) {
     SetWindowLongPtrW(page, DWLP_USER, reinterpret_cast<LONG_PTR>(&session));
     session.pages[indexOf(which)] = page;
-    RECT client = {};
-    GetClientRect(session.frame, &client);
-    MoveWindow(page, 0, 0, client.right, client.bottom, TRUE);
+    fillFrame(session.frame, page);
 }
 
 void showPage(SetLocationSession& session, WizardPage page) {
@@ -163,14 +148,14 @@ void initPlace(HWND page, SetLocationSession& session) {
     attach(page, session, WizardPage::Place);
     session.filling = true;
     limitFields(page, {IDC_WIZARD_COUNTRY, IDC_WIZARD_PROVINCE, IDC_WIZARD_CITY});
-    addItems(page, IDC_WIZARD_COUNTRY, session.model.countries());
+    addComboItems(page, IDC_WIZARD_COUNTRY, widened(session.model.countries()));
     const std::vector<std::string> texts = session.model.placeTexts();
     setField(page, IDC_WIZARD_COUNTRY, texts[0]);
     setField(page, IDC_WIZARD_PROVINCE, texts[1]);
     setField(page, IDC_WIZARD_CITY, texts[2]);
     session.filling = false;
     if (session.model.country())
-        applyCountryChange(page, session, fieldText(page, IDC_WIZARD_COUNTRY));
+        applyCountryChange(page, session, field(page, IDC_WIZARD_COUNTRY));
 }
 
 void refreshArea(HWND page, SetLocationSession& session);
@@ -185,9 +170,9 @@ void placeCommand(HWND page, SetLocationSession& session, WORD id, WORD code) {
         fillCombo(page, IDC_WIZARD_CITY, cities);
         session.filling = false;
     } else if (id == IDC_WIZARD_NEXT) {
-        if (auto message = session.model.placeNext(fieldText(page, IDC_WIZARD_COUNTRY),
-                                                   fieldText(page, IDC_WIZARD_PROVINCE),
-                                                   fieldText(page, IDC_WIZARD_CITY))) {
+        if (auto message = session.model.placeNext(field(page, IDC_WIZARD_COUNTRY),
+                                                   field(page, IDC_WIZARD_PROVINCE),
+                                                   field(page, IDC_WIZARD_CITY))) {
             showMessage(session, *message);
             return;
         }
@@ -202,7 +187,7 @@ void placeCommand(HWND page, SetLocationSession& session, WORD id, WORD code) {
 void refreshArea(HWND page, SetLocationSession& session) {
     session.filling = true;
     if (session.model.city())
-        SetDlgItemTextW(page, IDC_WIZARD_CITY_LABEL, session.model.areaLabel().c_str());
+        setFieldText(page, IDC_WIZARD_CITY_LABEL, session.model.areaLabel());
     limitFields(page, {IDC_WIZARD_AREA});
     fillCombo(page, IDC_WIZARD_AREA, session.model.areaView());
     session.filling = false;
@@ -212,7 +197,7 @@ void areaCommand(HWND page, SetLocationSession& session, WORD id) {
     if (id == IDC_WIZARD_BACK) {
         showPage(session, WizardPage::Place);
     } else if (id == IDC_WIZARD_NEXT) {
-        session.model.areaNext(fieldText(page, IDC_WIZARD_AREA));
+        session.model.areaNext(field(page, IDC_WIZARD_AREA));
         if (HWND building = session.pages[indexOf(WizardPage::Building)])
             refreshBuildingList(building, session);
         showPage(session, WizardPage::Building);
@@ -236,8 +221,8 @@ void initBuilding(HWND page, SetLocationSession& session) {
     limitFields(page,
                 {IDC_WIZARD_BUILDING, IDC_WIZARD_STREET, IDC_WIZARD_FLOOR, IDC_WIZARD_LOCATION});
     const SetLocationWizard::BuildingView view = session.model.buildingView();
-    addItems(page, IDC_WIZARD_BUILDING, view.buildings);
-    addItems(page, IDC_WIZARD_FLOOR, SetLocationWizard::floorChoices());
+    addComboItems(page, IDC_WIZARD_BUILDING, widened(view.buildings));
+    addComboItems(page, IDC_WIZARD_FLOOR, widened(SetLocationWizard::floorChoices()));
     if (view.building)
         setField(page, IDC_WIZARD_BUILDING, *view.building);
     if (view.streetAddress)
@@ -252,7 +237,7 @@ void initBuilding(HWND page, SetLocationSession& session) {
 // Back from the Area page with another area (or city): the list follows it, the
 // fields stay as the user left them, and the building is looked for again.
 void refreshBuildingList(HWND page, SetLocationSession& session) {
-    const std::string building = fieldText(page, IDC_WIZARD_BUILDING);
+    const std::string building = field(page, IDC_WIZARD_BUILDING);
     session.filling = true;
     fillCombo(page, IDC_WIZARD_BUILDING, {session.model.buildingNames(), building});
     session.filling = false;
@@ -266,9 +251,9 @@ void buildingCommand(HWND page, SetLocationSession& session, WORD id, WORD code)
     } else if (id == IDC_WIZARD_BACK) {
         showPage(session, WizardPage::Area);
     } else if (id == IDC_WIZARD_FINISH) {
-        const BuildingFields fields{
-            fieldText(page, IDC_WIZARD_BUILDING), fieldText(page, IDC_WIZARD_STREET),
-            fieldText(page, IDC_WIZARD_FLOOR), fieldText(page, IDC_WIZARD_LOCATION)};
+        const BuildingFields fields{field(page, IDC_WIZARD_BUILDING),
+                                    field(page, IDC_WIZARD_STREET), field(page, IDC_WIZARD_FLOOR),
+                                    field(page, IDC_WIZARD_LOCATION)};
         if (auto message = session.model.finish(fields)) {
             showMessage(session, *message);
             return;
@@ -293,7 +278,7 @@ INT_PTR pageMessage(HWND page, UINT message, WPARAM wParam, LPARAM lParam, InitP
         if (lParam)
             init(page, *reinterpret_cast<SetLocationSession*>(lParam));
         return TRUE;
-    case kAttachMessage:
+    case message::WizardAttach:
         init(page, *reinterpret_cast<SetLocationSession*>(lParam));
         return TRUE;
     case WM_COMMAND: {
@@ -388,7 +373,7 @@ HWND setLocationWindow(const SetLocationContext& context) {
 bool openSetLocationWizard(SetLocationContext& context, const BssidKey& key) {
     if (HWND open = setLocationWindow(context)) {
         if (context.session->model.key() == key) {
-            SetForegroundWindow(GetLastActivePopup(open));
+            bringForward(open);
             return true;
         }
         DestroyWindow(open);
@@ -407,7 +392,7 @@ bool openSetLocationWizard(SetLocationContext& context, const BssidKey& key) {
     session.frame = frame;
     SetWindowLongPtrW(frame, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&session));
     HWND page = GetWindow(frame, GW_CHILD);
-    SendMessageW(page, kAttachMessage, 0, reinterpret_cast<LPARAM>(&session));
+    SendMessageW(page, message::WizardAttach, 0, reinterpret_cast<LPARAM>(&session));
     SetFocus(GetNextDlgTabItem(page, nullptr, FALSE));
     return true;
 }

@@ -1,8 +1,9 @@
-#include "services/win32/subscribe_dialog.h"
+#include "ui/win32/subscription_dialog.h"
 
 #include "base/text.h"
 #include "resource.h"
-#include "ui/win32/tool_window.h"
+#include "ui/win32/controls.h"
+#include "ui/win32/modal_dialog.h"
 
 namespace nearbeam {
 namespace {
@@ -26,21 +27,21 @@ void offerPlace(HWND dialog, int control, const wchar_t* text, const NamedRecord
             label += L'&';
         label += c;
     }
-    SetDlgItemTextW(dialog, control, label.c_str());
+    setFieldText(dialog, control, label);
     EnableWindow(GetDlgItem(dialog, control), TRUE);
 }
 
 void onInit(HWND dialog, SubscribeState& state) {
-    placeInCorner(dialog);
-    ShowWindow(dialog, SW_SHOW);
-    SetForegroundWindow(dialog);
-    SetActiveWindow(dialog);
-    SetDlgItemTextW(dialog, IDC_SUBSCRIBE_URL, state.url.c_str());
+    setFieldText(dialog, IDC_SUBSCRIBE_URL, state.url);
     LocationDatabase& database = state.context.database;
     offerPlace(dialog, IDC_SUBSCRIBE_AREA, L"Only when I am within ",
                database.areas().currentRecord(), state.areaId);
     offerPlace(dialog, IDC_SUBSCRIBE_BUILDING, L"Only when I am in ",
                database.buildings().currentRecord(), state.buildingId);
+    // Shown only once complete: the offer comes from another program, unasked.
+    ShowWindow(dialog, SW_SHOW);
+    SetForegroundWindow(dialog);
+    SetActiveWindow(dialog);
 }
 
 void onOk(HWND dialog, const SubscribeState& state) {
@@ -57,33 +58,20 @@ void onOk(HWND dialog, const SubscribeState& state) {
     EndDialog(dialog, 1);
 }
 
-INT_PTR CALLBACK procedure(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_INITDIALOG) {
-        SetWindowLongPtrW(dialog, DWLP_USER, lParam);
-        onInit(dialog, *reinterpret_cast<SubscribeState*>(lParam));
-        return TRUE;
-    }
-    auto* state = reinterpret_cast<SubscribeState*>(GetWindowLongPtrW(dialog, DWLP_USER));
-    if (!state || message != WM_COMMAND)
-        return FALSE;
-    // Only OK ends the dialog: Escape and the close box (IDCANCEL) do nothing.
-    if (LOWORD(wParam) == IDOK)
-        onOk(dialog, *state);
-    return TRUE;
-}
-
 } // namespace
 
 bool showSubscribeDialog(HINSTANCE instance, HWND owner, const std::wstring& url,
                          const SubscribeContext& context) {
     SubscribeState state{context, url};
-    const INT_PTR result = DialogBoxParamW(instance, MAKEINTRESOURCEW(IDD_SUBSCRIBE), owner,
-                                           procedure, reinterpret_cast<LPARAM>(&state));
-    if (result == -1 || result == 0) {
-        showErrorBox(L"Error creating subscribe dialog", L"Internal Error", -1);
-        return false;
-    }
-    return true;
+    DialogHandlers handlers;
+    handlers.failure = L"Error creating subscribe dialog";
+    handlers.init = [&state](HWND dialog) { onInit(dialog, state); };
+    // Only OK ends the dialog: Escape and the close box (IDCANCEL) do nothing.
+    handlers.command = [&state](HWND dialog, int id, int) {
+        if (id == IDOK)
+            onOk(dialog, state);
+    };
+    return runDialog(instance, owner, IDD_SUBSCRIBE, handlers).has_value();
 }
 
 void processNewSubscriptions(HINSTANCE instance, HWND owner, const SubscribeContext& context) {

@@ -1,13 +1,13 @@
 #pragma once
-// The "Where Am I?" window: a frame titled "You Are Here" (class "dlgLocation",
-// menu 113) whose page dialog (template 116) is one display control showing the
-// page of one access point's place. Links open in the user's browser; the menu
-// corrects the place (the Set-location wizard) or opens the Scanner.
+// The location page window, "You Are Here" (frame class "dlgLocation"): one
+// display control showing the page of one access point's place. Links open in
+// the user's browser; the menu corrects the place (the wizard "Where Am I?") or
+// opens the Scanner.
 
 #include "base/settings_store.h"
 #include "database/bssid_key.h"
 #include "database/location_database.h"
-#include "ui/win32/display_control.h"
+#include "ui/win32/page_window.h"
 
 #include <windows.h>
 
@@ -33,11 +33,9 @@ struct LocationPageContext {
     std::function<void(const std::wstring& link)> openLink;
 };
 
-class LocationPageWindow {
+class LocationPageWindow : public PageWindow {
   public:
     LocationPageWindow(HINSTANCE instance, LocationPageContext context);
-    LocationPageWindow(const LocationPageWindow&) = delete;
-    LocationPageWindow& operator=(const LocationPageWindow&) = delete;
 
     // Opens the page of the access point (12 hexadecimal digits), or rebuilds the
     // open window's page for it, so the page always shows what Edit corrects.
@@ -48,14 +46,11 @@ class LocationPageWindow {
     LocationPageContext& context() { return context_; }
 
   private:
-    static LRESULT CALLBACK frameProcedure(HWND frame, UINT message, WPARAM wParam, LPARAM lParam);
-    static INT_PTR CALLBACK dialogProcedure(HWND dialog, UINT message, WPARAM wParam,
-                                            LPARAM lParam);
-    LRESULT onFrameMessage(HWND frame, UINT message, WPARAM wParam, LPARAM lParam);
-    INT_PTR onLink(HWND dialog, const DisplayLinkNotify& notify);
+    void start(HWND, HWND) override {}
+    bool onLink(HWND dialog, const std::string& url) override;
+    bool onCommand(HWND frame, WORD command) override;
     void buildPage(HWND dialog);
 
-    HINSTANCE instance_;
     LocationPageContext context_;
     BssidKey key_; // the access point the page shows and Edit corrects
 };

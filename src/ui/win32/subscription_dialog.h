@@ -1,5 +1,5 @@
 #pragma once
-// The subscription dialog (template 502): the user chooses whether and where a
+// The subscription dialog: the user chooses whether and where a
 // service may be told the place. Also the intake of new-subscriptions.txt, one
 // modal dialog per line.
 

@@ -1,0 +1,62 @@
+#!/usr/bin/env python3
+"""The include-order check on a small tree of sources."""
+
+import os
+import subprocess
+import sys
+import tempfile
+import unittest
+
+TOOL = os.path.join(os.path.dirname(__file__), "..", "..", "tools", "check_includes.py")
+
+# (the including file, the included header, whether the check lets it pass)
+CASES = [
+    ("base/text.cpp", "base/text.h", True),
+    ("database/tables.cpp", "base/text.h", True),
+    ("net/uploader.cpp", "database/records.h", True),
+    ("net/uploader.cpp", "wireless/scan_table.h", True),
+    ("server/storage.cpp", "net/http_text.h", True),
+    ("services/list.cpp", "net/web_agent.h", True),
+    ("ui/page.cpp", "services/list.h", True),
+    ("app/application.cpp", "ui/page.h", True),
+    ("app/win32/main_window.cpp", "ui/win32/page_window.h", True),
+    ("ui/linux/page_window.cpp", "ui/linux/display.h", True),
+    ("net/linux/curl_transport.cpp", "net/http_transport.h", True),
+    ("app/application.cpp", "resource.h", True),
+    ("base/text.cpp", "database/records.h", False),
+    ("database/tables.cpp", "wireless/scan_table.h", False),
+    ("wireless/scan_table.cpp", "database/records.h", False),
+    ("net/uploader.cpp", "services/list.h", False),
+    ("server/storage.cpp", "services/list.h", False),
+    ("services/list.cpp", "server/storage.h", False),
+    ("services/win32/dialog.cpp", "ui/win32/tool_window.h", False),
+    ("ui/page.cpp", "app/application.h", False),
+    ("ui/page.cpp", "ui/win32/controls.h", False),
+    ("ui/win32/page_window.cpp", "ui/linux/display.h", False),
+    ("app/linux/main.cpp", "app/win32/tray_icon.h", False),
+    ("extra/thing.cpp", "base/text.h", False),
+]
+
+
+class CheckIncludes(unittest.TestCase):
+    def check(self, source, header):
+        with tempfile.TemporaryDirectory() as src:
+            path = os.path.join(src, source)
+            os.makedirs(os.path.dirname(path))
+            with open(path, "w") as f:
+                f.write(f'#include <string>\n\n#include "{header}"\n')
+            return subprocess.run([sys.executable, TOOL, src], capture_output=True, text=True)
+
+    def test_includes_point_down_and_stay_on_their_platform(self):
+        for source, header, passes in CASES:
+            with self.subTest(source=source, header=header):
+                result = self.check(source, header)
+                self.assertEqual(result.returncode, 0 if passes else 1, result.stdout)
+                if not passes:
+                    # The fault names the file and the line (the folder: its first).
+                    line = 1 if source.startswith("extra/") else 3
+                    self.assertIn(f"{source}:{line}:", result.stdout.replace(os.sep, "/"))
+
+
+if __name__ == "__main__":
+    unittest.main()

@@ -1,0 +1,73 @@
+#!/usr/bin/env python3
+"""Checks that includes point down the folder order of src/.
+
+base < database, wireless < net < server; net < services < ui < app. A folder
+includes only itself and the folders below it. Platform code lives in win32/ and
+linux/ folders: portable code includes neither, and neither includes the other.
+Prints each include that breaks the order as FILE:LINE and exits 1.
+
+    check_includes.py [SRC]      (default: the src/ beside this tools/ folder)
+"""
+
+import os
+import re
+import sys
+
+BELOW = {
+    "base": set(),
+    "database": {"base"},
+    "wireless": {"base"},
+    "net": {"base", "database", "wireless"},
+    "server": {"base", "database", "wireless", "net"},
+    "services": {"base", "database", "wireless", "net"},
+    "ui": {"base", "database", "wireless", "net", "services"},
+    "app": {"base", "database", "wireless", "net", "services", "ui"},
+}
+PLATFORMS = ("win32", "linux")
+INCLUDE = re.compile(r'^\s*#\s*include\s*"([^"]+)"')
+
+
+def platform_of(parts):
+    return next((p for p in parts if p in PLATFORMS), None)
+
+
+def faults(src):
+    for folder, _, names in sorted(os.walk(src)):
+        for name in sorted(names):
+            if not name.endswith((".h", ".cpp")):
+                continue
+            path = os.path.relpath(os.path.join(folder, name))
+            parts = os.path.relpath(os.path.join(folder, name), src).split(os.sep)
+            if len(parts) < 2:
+                continue
+            layer, platform = parts[0], platform_of(parts[1:-1])
+            if layer not in BELOW:
+                yield f"{path}:1: the folder {layer}/ has no place in the include order"
+                continue
+            with open(path, encoding="utf-8", errors="replace") as text:
+                for number, line in enumerate(text, 1):
+                    match = INCLUDE.match(line)
+                    if not match:
+                        continue
+                    header = match.group(1).split("/")
+                    if len(header) < 2 or header[0] not in BELOW:
+                        continue  # resource.h and the like, beside the sources
+                    target, target_platform = header[0], platform_of(header[1:-1])
+                    where = f"{path}:{number}: {'/'.join(parts[:-1])}/ includes {match.group(1)}"
+                    if target != layer and target not in BELOW[layer]:
+                        yield f"{where}, from a higher folder"
+                    elif target_platform and target_platform != platform:
+                        yield f"{where}, platform code outside {target_platform}/"
+
+
+def main():
+    src = sys.argv[1] if len(sys.argv) > 1 else os.path.join(
+        os.path.dirname(os.path.abspath(__file__)), "..", "src")
+    found = list(faults(src))
+    for fault in found:
+        print(fault)
+    return 1 if found else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
