@@ -138,14 +138,6 @@ TEST_F(UploaderTest, ANetworkThatAskedNotToBeMappedStaysLocal) {
     EXPECT_FALSE(database.uploadNeeded);
 }
 
-TEST_F(UploaderTest, PrivateModeSendsNothing) {
-    settings::write(settings, settings::PrivateMode, 1);
-    EXPECT_FALSE(uploader.startUpload(&link));
-    agent.runPending();
-    EXPECT_TRUE(transport.seen().empty());
-    EXPECT_EQ(link.texts, std::vector<std::wstring>{Uploader::kPrivateModeText});
-}
-
 TEST(UploaderWarning, LoginInTheClearUnlessEncryptedOrOnThisComputer) {
     const std::pair<const wchar_t*, bool> cases[] = {
         {L"locate.nearbeam.net", true},  {L"http://10.0.0.5:8080", true},

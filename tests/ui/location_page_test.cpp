@@ -101,15 +101,5 @@ TEST_F(LocationPage, DatabaseTextsAndLinksAreEscaped) {
                   "</body></html>");
 }
 
-TEST(MapTemplate, TheServerSettingsSchemeOrPlainHttp) {
-    const std::pair<const char*, const char*> cases[] = {
-        {"locate.nearbeam.net", "http://locate.nearbeam.net/services/"},
-        {"https://maps.example:8443", "https://maps.example:8443/services/"},
-        {"http://maps.example", "http://maps.example/services/"},
-    };
-    for (const auto& [server, start] : cases)
-        EXPECT_EQ(mapTemplate(server).rfind(start, 0), 0u) << server;
-}
-
 } // namespace
 } // namespace nearbeam::test

@@ -253,13 +253,6 @@ TEST_F(SetLocationWizardTest, FinishRefusesWhatItCannotSaveAndSavesTheRestLater)
               "aaaaaaaaaaa1\t31\t0\t2\tDesk\t0\r\naaaaaaaaaaa2\t4294967295\t0\t\t\t3\r\n");
 }
 
-TEST_F(SetLocationWizardTest, TheLastPageSaysAnOptedOutNetworkStaysHere) {
-    EXPECT_EQ(placing().keptHereNote(), L"");
-    db.optedOut().add(unknown);
-    EXPECT_EQ(placing().keptHereNote(),
-              L"This network asked not to be mapped: it stays on this computer.");
-}
-
 TEST_F(SetLocationWizardTest, TabsAndLineBreaksInAFieldBecomeSpaces) {
     SetLocationWizard wizard = placing();
     ASSERT_EQ(wizard.placeNext("Norway", "Vestland", "Os\tby\r\nsea"), std::nullopt);

@@ -22,6 +22,7 @@
 #include "ui/win32/location_page_window.h"
 #include "ui/win32/options_dialog.h"
 #include "ui/win32/scanner_window.h"
+#include "ui/win32/sharing_window.h"
 #include "ui/win32/subscription_dialog.h"
 #include "ui/win32/upload_dialog.h"
 #include "ui/win32/wizard_window.h"
@@ -234,6 +235,10 @@ void makeToolWindows(HINSTANCE instance, Core& core, Program& program) {
     // "Advanced..." opens it too.
     auto* optionsContext =
         new OptionsContext{*core.settings, *core.database, *core.device, *program.subscriptions};
+    auto* sharing = new SharingHistoryWindow(instance);
+    optionsContext->sharingHistory = [sharing, subscriptions = program.subscriptions] {
+        sharing->open(subscriptions->sharingLogPath());
+    };
     auto openOptions = [instance, optionsContext](HWND owner) {
         showOptionsDialog(instance, owner, *optionsContext);
     };
@@ -244,6 +249,13 @@ void makeToolWindows(HINSTANCE instance, Core& core, Program& program) {
         processNewSubscriptions(instance, window->handle(), *subscribe);
     };
     actions.upload = openUpload;
+    // Private mode: the tooltip shows it at once; what waited goes out when it ends.
+    actions.privateMode = [store = core.settings] { return settings::privateMode(*store); };
+    actions.togglePrivateMode = [store = core.settings, app, agent = core.agent] {
+        settings::write(*store, settings::PrivateMode, settings::privateMode(*store) ? 0 : 1);
+        app->placeEdited();
+        agent->wake();
+    };
     scanner->context().upload = openUpload;
     window->setActions(std::move(actions));
 }
