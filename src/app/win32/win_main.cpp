@@ -132,8 +132,7 @@ std::optional<int> makeCore(const CommandLine& options, SteadyClock& clock, uint
     auto* transport = new WinInetTransport;
     core.agent = new WebAgent(*transport, clock);
     // Private mode: nothing leaves the computer until it ends.
-    SettingsStore* store = core.settings;
-    core.agent->setHold([store] { return settings::privateMode(*store); });
+    core.agent->setHold([store = core.settings] { return settings::privateMode(*store); });
     auto* download = new LocationDownload(*core.agent, *core.database, *core.settings, clock);
     core.database->setDownloadService(download);
     // Records made here go to the same server; the password is kept protected.
