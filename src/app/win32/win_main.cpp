@@ -6,6 +6,7 @@
 #include "app/command_line.h"
 #include "app/trace.h"
 #include "app/win32/main_window.h"
+#include "app/win32/single_instance.h"
 #include "base/settings_keys.h"
 #include "base/text.h"
 #include "base/win32/module_path.h"
@@ -84,6 +85,19 @@ bool makeDrivers(const CommandLine& options, const Clock& clock,
     }
     drivers.push_back(std::make_unique<SimulatedDriver>(clock, std::move(*load.scenario)));
     return true;
+}
+
+// Another copy runs for this user. A user who started the program again is
+// answered by that copy ("Where am I?"); a script that asked for a scenario or a
+// trace is told it did not get them.
+int handOverToRunningCopy(HINSTANCE instance, const CommandLine& options) {
+    if (!options.simulate.empty() || !options.trace.empty()) {
+        writeToStandardError("Nearbeam is already running.\n");
+        return 1;
+    }
+    handOver(loadString(instance, IDS_CLASS), loadString(instance, IDS_TITLE), IDM_WHERE_AM_I,
+             3000);
+    return 0;
 }
 
 // The objects the program runs on that hold no window. Process-wide: made once
@@ -297,6 +311,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
         showError(problem);
         return 2;
     }
+    // Before any data file, driver or window is made: one copy per user.
+    if (!claimInstance())
+        return handOverToRunningCopy(instance, *options);
     Core core;
     if (const std::optional<int> failed = makeCore(*options, *clock, started, core))
         return *failed;
