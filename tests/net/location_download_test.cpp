@@ -73,31 +73,10 @@ TEST_F(LocationDownloadTest, GoodReplyIsMergedAndTheKeyAsked) {
 TEST_F(LocationDownloadTest, ServerSettingMayCarryAPort) {
     settings::write(settings, settings::Server, L"127.0.0.1:8123");
     lookUpAndRun("001122334455", reply("- end\n"));
-    settings::write(settings, settings::Server, L"https://127.0.0.1:8443");
-    lookUpAndRun("0011223344aa", reply("- end\n"));
     auto seen = transport.seen();
-    ASSERT_EQ(seen.size(), 2u);
+    ASSERT_EQ(seen.size(), 1u);
     EXPECT_EQ(seen[0].host, L"127.0.0.1");
     EXPECT_EQ(seen[0].port, 8123);
-    EXPECT_FALSE(seen[0].secure);
-    EXPECT_EQ(seen[1].port, 8443);
-    EXPECT_TRUE(seen[1].secure);
-}
-
-// In private mode nothing is asked, what was queued before waits, and the place
-// is unknown until the mode ends.
-TEST_F(LocationDownloadTest, PrivateModeAsksNothing) {
-    agent.setHold([this] { return settings::privateMode(settings); });
-    EXPECT_TRUE(download.requestDownload(key("001122334455")));
-    settings::write(settings, settings::PrivateMode, 1);
-    agent.runPending();
-    EXPECT_EQ(database.lookUpLocation(key("0011223344aa"), nullptr), status::NotPlaced);
-    agent.runPending();
-    EXPECT_TRUE(transport.seen().empty());
-    settings::write(settings, settings::PrivateMode, 0);
-    agent.runPending();
-    ASSERT_EQ(transport.seen().size(), 1u);
-    EXPECT_EQ(database.lookUpLocation(key("0011223344aa"), nullptr), status::Queued);
 }
 
 TEST_F(LocationDownloadTest, OneDownloadAtATime) {
