@@ -6,6 +6,7 @@
 #include "base/text.h"
 #include "resource.h"
 #include "wireless/calibration.h"
+#include "wireless/opt_out.h"
 
 namespace nearbeam {
 
@@ -64,8 +65,11 @@ void Application::refresh() {
     }
     parts_.device.listQuery([this](const AccessPointRecord& record) {
         // Ad-hoc and automatic-mode stations are no landmark.
-        if (record.isInfrastructure())
-            table_.addOrUpdate(record.bssid, record.rssi);
+        if (!record.isInfrastructure())
+            return;
+        if (asksNotToBeMapped(record.ssid))
+            parts_.database.optedOut().add(BssidKey::fromBytes(record.bssid.data()));
+        table_.addOrUpdate(record.bssid, record.rssi);
     });
     // The floor follows the calibration as it widens: on a fresh profile RssiMin
     // starts at 0, and a floor of 0 would make vanished access points grow stronger.
@@ -127,6 +131,10 @@ LookupStatus Application::lookUpStrongest(std::wstring& longText, std::wstring& 
         shortText = bounded(widen(building));
         lastReported_ = place;
         lastReportedKey_ = key;
+        shareDue_ = true;
+    }
+    if (place && shareDue_ && !settings::privateMode(parts_.settings)) {
+        shareDue_ = false;
         if (parts_.locationChanged)
             parts_.locationChanged(*place);
     }
@@ -134,10 +142,15 @@ LookupStatus Application::lookUpStrongest(std::wstring& longText, std::wstring& 
 }
 
 void Application::updateTray(const std::wstring& text, LookupStatus status, bool goodSignal) {
+    const std::wstring tooltip =
+        settings::privateMode(parts_.settings) ? text + L" (private)" : text;
+    if (tooltip != shownTooltip_) {
+        shownTooltip_ = tooltip;
+        parts_.notifier.setStatus(statusIcon(status), tooltip);
+    }
     if (text == previousTooltip_)
         return;
     previousTooltip_ = text;
-    parts_.notifier.setStatus(statusIcon(status), text);
     if (goodSignal && (status & status::kDefiniteMask) &&
         settings::read(parts_.settings, settings::LocationAlerts) != 0) {
         parts_.notifier.showAlert(text, L"Your location...", L"");

@@ -109,6 +109,7 @@ class Application {
     LookupStatus lastStatus_ = 0;
     std::wstring statusText_;
     std::wstring previousTooltip_;
+    std::wstring shownTooltip_; // with the private-mode mark
     std::wstring longText_;
     std::wstring shortText_;
     bool seenBefore_ = false;
@@ -116,6 +117,8 @@ class Application {
     // record may be gone after the cache was cleared.
     const LocationRecord* lastReported_ = nullptr;
     BssidKey lastReportedKey_;
+    // The place is new to the services; in private mode it waits until the mode ends.
+    bool shareDue_ = false;
 };
 
 } // namespace nearbeam

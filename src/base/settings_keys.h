@@ -41,6 +41,8 @@ inline constexpr TextSetting Username{kApdbKey, L"Username", 32, L""};
 inline constexpr TextSetting Password{kApdbKey, L"Password", 32, L""};
 inline constexpr NumberSetting UploadNeeded{kApdbKey, L"UploadNeeded", 0};
 inline constexpr NumberSetting NextLocalID{kApdbKey, L"NextLocalID", -1}; // 4294967295
+// While not 0 nothing leaves the computer: no downloads, service requests or uploads.
+inline constexpr NumberSetting PrivateMode{kRootKey, L"PrivateMode", 0};
 // The location server's host, optionally with ":port"; the built-in host when absent.
 inline constexpr TextSetting Server{kApdbKey, L"Server", 257, L"locate.nearbeam.net"};
 
@@ -49,6 +51,9 @@ inline int32_t read(SettingsStore& store, const NumberSetting& s) {
 }
 inline bool write(SettingsStore& store, const NumberSetting& s, int32_t value) {
     return store.writeNumber(s.key, s.name, value);
+}
+inline bool privateMode(SettingsStore& store) {
+    return read(store, PrivateMode) != 0;
 }
 inline std::wstring read(SettingsStore& store, const TextSetting& s) {
     std::wstring out;

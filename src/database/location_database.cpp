@@ -21,13 +21,14 @@ LocationDatabase::LocationDatabase(SettingsStore& settings)
       buildings_(lock_, RecordKind::Building, "building.txt", &cities_, &areas_,
                  [this] { return allocateLocalId(); }),
       services_(lock_, RecordKind::Service, "services.txt", nullptr, nullptr, nullptr),
-      locations_(lock_, "ap.txt", buildings_, networks_), asked_(lock_, "apchecked.txt") {
+      locations_(lock_, "ap.txt", buildings_, networks_), asked_(lock_, "apchecked.txt"),
+      optedOut_(lock_, "apoptout.txt") {
     uploadNeeded = settings::read(settings, settings::UploadNeeded) != 0;
 }
 
-std::array<TextTable*, 9> LocationDatabase::dataTables() {
-    return {&networks_,  &countries_, &provinces_, &cities_,  &areas_,
-            &buildings_, &locations_, &asked_,     &services_};
+std::array<TextTable*, 10> LocationDatabase::dataTables() {
+    return {&networks_,  &countries_, &provinces_, &cities_,   &areas_,
+            &buildings_, &locations_, &asked_,     &optedOut_, &services_};
 }
 
 void LocationDatabase::openDatabase(const std::string& folder) {
@@ -72,7 +73,7 @@ int32_t LocationDatabase::lookUpLocation(const BssidKey& key, LocationRecord** o
                 *out = record;
             return lookup_status::Found;
         }
-        if (asked_.contains(key))
+        if (asked_.contains(key) || optedOut_.contains(key))
             return lookup_status::NotPlaced;
         download = download_;
     }

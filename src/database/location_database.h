@@ -41,7 +41,8 @@ class LocationDatabase {
     void setDownloadService(DownloadService* download);
 
     // The location of an access point: the record and lookup_status::Found from
-    // ap.txt; none and NotPlaced when apchecked.txt has the key; otherwise none,
+    // ap.txt; none and NotPlaced when apchecked.txt or apoptout.txt has the key
+    // (a network that asked not to be mapped is never asked about); otherwise none,
     // the key handed to the download, and the download's state for that key.
     // Both files are searched through their key indexes, not read line by line.
     int32_t lookUpLocation(const BssidKey& key, LocationRecord** out);
@@ -73,6 +74,9 @@ class LocationDatabase {
     RecordTable& services() { return services_; }
     LocationTable& locations() { return locations_; }
     AskedList& asked() { return asked_; }
+    // Access points seen with a name that asks not to be mapped: never asked of
+    // the server, never uploaded.
+    AskedList& optedOut() { return optedOut_; }
 
     // The table of a section of a server reply: 1 services, 2 networks, 3
     // countries, 4 provinces, 5 cities, 6 areas, 7 buildings, 8 aps. None otherwise.
@@ -85,8 +89,9 @@ class LocationDatabase {
 
   private:
     // The tables of the data files, in the order they are opened and cleared:
-    // network, country, province, city, area, building, ap, apchecked, services.
-    std::array<TextTable*, 9> dataTables();
+    // network, country, province, city, area, building, ap, apchecked, apoptout,
+    // services.
+    std::array<TextTable*, 10> dataTables();
 
     SettingsStore& settings_;
     mutable std::recursive_mutex lock_;
@@ -104,6 +109,7 @@ class LocationDatabase {
     RecordTable services_;
     LocationTable locations_;
     AskedList asked_;
+    AskedList optedOut_;
 };
 
 } // namespace nearbeam

@@ -25,7 +25,7 @@ std::wstring LocationDownload::downloadPath(const BssidKey& key) {
 bool LocationDownload::requestDownload(const BssidKey& key) {
     // A reply found bad shows 0x900 while the rest of it is still read; no new
     // download before its end, where the pause begins.
-    if ((state_.load() & lookup_status::InProgressBit) || bad_)
+    if ((state_.load() & lookup_status::InProgressBit) || bad_ || settings::privateMode(settings_))
         return false;
     if (pausing_) {
         uint32_t ahead = retryAfter_.load() - clock_.tickCount();
@@ -55,6 +55,9 @@ bool LocationDownload::requestDownload(const BssidKey& key) {
 }
 
 int32_t LocationDownload::stateFor(const BssidKey& key) const {
+    // In private mode the server is not asked: the place is unknown here.
+    if (settings::privateMode(settings_))
+        return lookup_status::NotPlaced;
     std::lock_guard<std::mutex> guard(failedMutex_);
     return waitingAfterFailure(key) ? lookup_status::Failed : state();
 }

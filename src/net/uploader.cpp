@@ -45,6 +45,36 @@ Uploader::LocalLines Uploader::collectLocalLines() const {
     return local;
 }
 
+bool Uploader::loginInTheClear(const std::wstring& server) {
+    WebRequest request;
+    request.setHost(server);
+    std::wstring name;
+    uint16_t port = 0;
+    if (request.secure || !splitHostPort(request.host, name, port))
+        return false;
+    return name != L"localhost" && name != L"::1" && name.compare(0, 4, L"127.") != 0;
+}
+
+bool Uploader::optedOut(size_t i, std::string_view line) const {
+    if (i != 5)
+        return false;
+    const std::optional<BssidKey> key = BssidKey::fromText(line.substr(0, 12));
+    return key && database_.optedOut().contains(*key);
+}
+
+Uploader::LocalLines Uploader::withoutOptedOut(const LocalLines& local) const {
+    LocalLines kept;
+    for (size_t i = 0; i < local.size(); ++i) {
+        forEachLine(local[i], [&](std::string_view line) {
+            if (!optedOut(i, line)) {
+                kept[i] += line;
+                kept[i] += '\n';
+            }
+        });
+    }
+    return kept;
+}
+
 std::string Uploader::bodyOf(const std::wstring& user, const std::wstring& password,
                              const LocalLines& local) {
     static const char* const kHeadings[6] = {"- countries\n", "- provinces\n", "- cities\n",
@@ -61,7 +91,7 @@ std::string Uploader::bodyOf(const std::wstring& user, const std::wstring& passw
 }
 
 std::string Uploader::makeBody(const std::wstring& user, const std::wstring& password) const {
-    return bodyOf(user, password, collectLocalLines());
+    return bodyOf(user, password, withoutOptedOut(collectLocalLines()));
 }
 
 bool Uploader::restoreUnsent(const LocalLines& before) {
@@ -75,12 +105,11 @@ bool Uploader::restoreUnsent(const LocalLines& before) {
             if (!sent.count(line)) {
                 unsent += line;
                 unsent += "\r\n";
+                any = any || !optedOut(i, line);
             }
         });
-        if (!unsent.empty()) {
+        if (!unsent.empty())
             datafile::appendBytes(tables[i]->path(), unsent);
-            any = true;
-        }
     }
     return any;
 }
@@ -93,10 +122,14 @@ bool Uploader::startUpload(UploadDialogLink* dialog) {
         dialog_ = dialog;
         resultUntaken_ = false;
     }
+    if (settings::privateMode(settings_)) {
+        report(kPrivateModeText);
+        return false;
+    }
     const std::wstring user = settings::read(settings_, settings::Username);
     if (user.empty())
         return false;
-    sent_ = collectLocalLines();
+    sent_ = withoutOptedOut(collectLocalLines());
     std::string body = bodyOf(user, passwords_.read(), sent_);
     busy_ = true;
     section_ = 0;

@@ -52,14 +52,20 @@ class Uploader {
     static constexpr int32_t kResultRefused = 0x300;
     static constexpr int32_t kResultBad = 0x900;
 
+    static constexpr const wchar_t* kPrivateModeText =
+        L"Private mode is on: nothing leaves this computer.";
+    static constexpr const wchar_t* kInTheClearText =
+        L"This map server does not encrypt: your login could be read on the way.";
+
     using MessageFunction = std::function<void(const std::wstring& text)>;
 
     Uploader(WebAgent& agent, LocationDatabase& database, SettingsStore& settings,
              PasswordStore& passwords, MessageFunction showMessage);
 
     // Queues the upload of every local record. False (nothing queued) when an
-    // upload is already queued or running, or the stored user name is empty. The
-    // dialog, when given, is attached unless an upload is running.
+    // upload is already queued or running, the stored user name is empty, or
+    // private mode is on (the dialog is told). The dialog, when given, is attached
+    // unless an upload is running.
     bool startUpload(UploadDialogLink* dialog);
     // Forgets the dialog; results from then on go to the message function. Returns
     // a result the dialog was told of but has not taken yet, for the dialog to show.
@@ -67,6 +73,10 @@ class Uploader {
     // The latest status line text for the dialog.
     std::wstring takeStatus();
     bool busy() const { return busy_; }
+
+    // Whether the login would cross the network readable: a Server setting of plain
+    // HTTP to a host other than this computer.
+    static bool loginInTheClear(const std::wstring& server);
 
     // The token the server checks: MD5 hex of "Nearbeam: " and the MD5 hex of the
     // password in the ANSI code page.
@@ -88,10 +98,16 @@ class Uploader {
     using LocalLines = std::array<std::string, 6>;
     std::array<TextTable*, 6> placeTables() const;
     LocalLines collectLocalLines() const;
+    // Whether a local line of table i is the place of an access point that asked
+    // not to be mapped: such lines stay on this computer.
+    bool optedOut(size_t i, std::string_view line) const;
+    // The local lines without those.
+    LocalLines withoutOptedOut(const LocalLines& local) const;
     static std::string bodyOf(const std::wstring& user, const std::wstring& password,
                               const LocalLines& local);
     // After the purge: puts back the local lines that were not uploaded (saved
-    // while the upload ran). True when there were any.
+    // while the upload ran, or kept here). True when any of them still waits for
+    // an upload.
     bool restoreUnsent(const LocalLines& before);
 
     // Sends a status text to the attached dialog; result says whether it is the

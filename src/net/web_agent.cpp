@@ -137,6 +137,11 @@ bool WebAgent::isPending(const std::string& key) {
     return it != table_.end() && it->second.request.pending;
 }
 
+void WebAgent::setHold(std::function<bool()> held) {
+    std::lock_guard<std::mutex> lock(tableMutex_);
+    held_ = std::move(held);
+}
+
 void WebAgent::wake() {
     {
         std::lock_guard<std::mutex> lock(wakeMutex_);
@@ -190,6 +195,8 @@ void WebAgent::runPending() {
         uint64_t generation = 0;
         {
             std::lock_guard<std::mutex> lock(tableMutex_);
+            if (held_ && held_())
+                return;
             auto it = first ? table_.begin() : table_.upper_bound(after);
             while (it != table_.end() && !it->second.request.pending)
                 ++it;

@@ -95,6 +95,11 @@ class WebAgent {
     // Whether a request is stored under key and pending.
     bool isPending(const std::string& key);
 
+    // While held answers true nothing is sent: requests stay queued for a pass
+    // after it answers false again (the user's private mode). Asked before each
+    // request, with the request table locked.
+    void setHold(std::function<bool()> held);
+
     // The worker runs a pass at once, regardless of the retry window.
     void wake();
     // Ends the worker: any attempt under way is given up at its next wait (at the
@@ -124,6 +129,7 @@ class WebAgent {
 
     std::mutex tableMutex_;
     std::map<std::string, Slot> table_; // std::string compares bytes as unsigned
+    std::function<bool()> held_;
     std::atomic<uint32_t> retryAfter_{0};
 
     std::mutex wakeMutex_;

@@ -5,6 +5,7 @@
 #include "base/text.h"
 #include "base/text_compare.h"
 #include "database/data_file.h"
+#include "services/sharing_log.h"
 
 #include <limits>
 
@@ -150,9 +151,17 @@ void SubscriptionList::setFile(const std::string& path) {
     reload();
 }
 
-std::string SubscriptionList::newSubscriptionsPath() const {
+std::string SubscriptionList::besideFile(const char* name) const {
     const std::string folder = folderOf(path_);
-    return folder.empty() ? std::string() : folder + kNewSubscriptionsFile;
+    return folder.empty() ? std::string() : folder + name;
+}
+
+std::string SubscriptionList::newSubscriptionsPath() const {
+    return besideFile(kNewSubscriptionsFile);
+}
+
+std::string SubscriptionList::sharingLogPath() const {
+    return besideFile(SharingLog::kFileName);
 }
 
 void SubscriptionList::reload() {
@@ -207,9 +216,11 @@ void SubscriptionList::locationChanged(LocationRecord& place) {
         if (!target.setUrl(url))
             continue;
         entry.lastUrl = url;
+        SharingLog(sharingLogPath()).record(std::time(nullptr), entry.key, url);
         {
             auto request = agent_.getRequest(entry.url);
             request->host = target.host;
+            request->secure = target.secure;
             request->path = target.path;
             request->body.reset();
             // A service that cannot be reached is not tried again: its request

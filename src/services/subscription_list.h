@@ -67,6 +67,8 @@ class SubscriptionList {
     const std::string& file() const { return path_; }
     // new-subscriptions.txt in the same folder; empty before setFile.
     std::string newSubscriptionsPath() const;
+    // sharing.txt in the same folder, where every request sent is logged.
+    std::string sharingLogPath() const;
 
     // Rebuilds the entries from the file; empty when it cannot be read.
     void reload();
@@ -81,7 +83,8 @@ class SubscriptionList {
 
     // The place changed: queues the filled-in URL of every subscription whose
     // policy covers it and whose URL differs from the one it sent last, one
-    // request slot per template, then wakes the web agent once. An update whose
+    // request slot per template, logs each in the sharing log, then wakes the web
+    // agent once. An update whose
     // service cannot be reached is dropped, not retried.
     void locationChanged(LocationRecord& place);
     // A reply line of a service (web agent's thread).
@@ -100,6 +103,8 @@ class SubscriptionList {
     static std::string keyOf(uint32_t scopeId, int32_t level, const std::string& url);
 
   private:
+    std::string besideFile(const char* name) const;
+
     WebAgent& agent_;
     AlertHook showAlert_;
     std::string path_;

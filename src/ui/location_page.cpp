@@ -45,7 +45,10 @@ void writeServiceLink(const std::string& label, const std::string& url, Location
 std::string mapTemplate(const std::string& webHost) {
     // Plain "&" between the parameters: the whole address is escaped as an
     // attribute value once it is filled in.
-    return "http://" + webHost +
+    // The server setting may name its scheme; a bare host means plain HTTP.
+    const bool schemed =
+        webHost.compare(0, 7, "http://") == 0 || webHost.compare(0, 8, "https://") == 0;
+    return (schemed ? webHost : "http://" + webHost) +
            "/services/mapredirect/?country={country}&province={province}&city={city}"
            "&addr={streetaddr}";
 }

@@ -1,6 +1,7 @@
 #include "ui/scanner_model.h"
 
 #include "wireless/calibration.h"
+#include "wireless/opt_out.h"
 
 #include <cstdio>
 
@@ -94,6 +95,11 @@ void ScannerModel::updateRow(const AccessPointRecord& record, const ScannerView&
     if (!known || entry.refresh) {
         entry.refresh = false;
         const BssidKey key = BssidKey::fromBytes(record.bssid.data());
+        // Before the lookup, so that it never asks the server about this one.
+        if (asksNotToBeMapped(ssid)) {
+            entry.optedOut = true;
+            parts_.database.optedOut().add(key);
+        }
         std::string label;
         if (record.isInfrastructure()) {
             bool pending = false;

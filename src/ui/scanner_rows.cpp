@@ -31,6 +31,8 @@ std::string details(const AccessPointEntry& entry, const ScannerView& view) {
     if (entry.notInfrastructure)
         out += "<img width='11' height='8'  src='adhoc.png'> ";
     out += escapeNetworkNames(entry.ssidList);
+    if (entry.optedOut)
+        out += " (private)";
     if (view.manufacturer && !entry.manufacturer.empty())
         out += ", " + escapeHtml(entry.manufacturer);
     if (view.bssid) {

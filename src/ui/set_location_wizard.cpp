@@ -202,6 +202,12 @@ std::optional<std::string> SetLocationWizard::buildingChanged(const std::string&
     return building_->streetAddress;
 }
 
+std::wstring SetLocationWizard::keptHereNote() const {
+    return database_.optedOut().contains(key_)
+               ? L"This network asked not to be mapped: it stays on this computer."
+               : std::wstring();
+}
+
 std::optional<WizardMessage> SetLocationWizard::finish(const BuildingFields& fields) {
     if (!country_ || !province_ || !city_)
         return WizardMessage{L"Can't find info about previous pages. Probably out of memory.",

@@ -95,6 +95,9 @@ class SetLocationWizard {
     std::vector<std::string> buildingNames() const;
     // The building field changed: the street address of the building found.
     std::optional<std::string> buildingChanged(const std::string& building);
+    // What the last page says of an access point that asked not to be mapped (its
+    // place is never uploaded); empty for any other.
+    std::wstring keptHereNote() const;
 
     // "Finish": saves the place. A message when it cannot (then nothing or not
     // all was saved and the wizard stays open); none when it is saved.

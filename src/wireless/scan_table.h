@@ -47,6 +47,7 @@ class AccessPointEntry {
     bool privacyVaries = false;
     bool notInfrastructure = false;
     bool associated = false;
+    bool optedOut = false; // a name that asks not to be mapped
 
   private:
     Bssid bssid_;

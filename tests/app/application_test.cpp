@@ -53,9 +53,11 @@ class FakeDownload : public DownloadService {
 };
 
 AccessPointRecord ap(uint8_t last, int32_t rssi,
-                     InfrastructureMode mode = InfrastructureMode::Infrastructure) {
+                     InfrastructureMode mode = InfrastructureMode::Infrastructure,
+                     std::string ssid = "net") {
     AccessPointRecord r;
     r.bssid = {0x00, 0x11, 0x22, 0x33, 0x44, last};
+    r.ssid = std::move(ssid);
     r.rssi = rssi;
     r.frequencyKhz = 2437000;
     r.mode = mode;
@@ -393,6 +395,43 @@ TEST_F(ApplicationTest, ChangesOfPlaceAreToldToTheSubscriptions) {
             tick();
     }
     EXPECT_EQ(changes, (std::vector<std::string>{key(0xa1), key(0xa2), key(0xa1)}));
+}
+
+// A network that asked not to be mapped is not asked about, placed or not.
+TEST_F(ApplicationTest, ANetworkThatAskedNotToBeMappedStaysOffTheServer) {
+    const InfrastructureMode infra = InfrastructureMode::Infrastructure;
+    struct Case {
+        AccessPointRecord record;
+        const wchar_t* text;
+    };
+    const Case cases[] = {
+        {ap(0xd1, -40, infra, "Home_nomap"), L"I don't recognize this place."},
+        {ap(0xd2, -40, infra, ""), L"I don't recognize this place."},
+        {ap(0xa1, -20, infra, "Lab_OPTOUT"), L"Library, Reading room (3rd floor)"},
+    };
+    start();
+    for (const Case& c : cases) {
+        driver->records = {c.record};
+        EXPECT_EQ(tick(), c.text);
+        EXPECT_TRUE(database->optedOut().contains(BssidKey::fromBytes(c.record.bssid.data())));
+    }
+    EXPECT_TRUE(download.requested.empty());
+}
+
+// Private mode keeps the place from the services and marks the tooltip; the
+// place is told once the mode ends.
+TEST_F(ApplicationTest, PrivateModeHoldsThePlaceBackUntilItEnds) {
+    start();
+    settings::write(store, settings::PrivateMode, 1);
+    driver->records = {ap(0xa1, -20)};
+    const std::wstring text = tick();
+    EXPECT_EQ(notifier.statuses().back().tooltip, text + L" (private)");
+    EXPECT_TRUE(changes.empty());
+    settings::write(store, settings::PrivateMode, 0);
+    tick();
+    EXPECT_EQ(notifier.statuses().back().tooltip, text);
+    EXPECT_EQ(changes, std::vector<std::string>{key(0xa1)});
+    EXPECT_EQ(notifier.alerts().size(), 1u);
 }
 
 TEST_F(ApplicationTest, OnlyInfrastructureAccessPointsAreTakenButAllCalibrate) {

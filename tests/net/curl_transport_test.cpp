@@ -99,41 +99,37 @@ TEST(CurlTransport, SendsAPlainHttp10Request) {
 // An https server setting goes over TLS, and only to a server whose certificate the
 // transport trusts for the name it asked for.
 TEST(CurlTransport, HttpsOnlyToATrustedCertificate) {
-    TlsServer server("HTTP/1.0 200 OK\r\nContent-Length: 10\r\n\r\nfirst\nend\n");
-    ASSERT_TRUE(server.running());
+    TlsServer server;
+    ASSERT_NE(server.port(), 0);
     struct Case {
-        const char* name;
         const wchar_t* host;
         bool trustIt;
         bool ok;
     };
     const Case cases[] = {
-        {"trusted", L"127.0.0.1", true, true},
-        {"unknown authority", L"127.0.0.1", false, false},
-        {"another name", L"localhost", true, false},
+        {L"127.0.0.1", true, true},   // trusted
+        {L"127.0.0.1", false, false}, // an unknown authority
+        {L"localhost", true, false},  // another name
     };
     for (const Case& c : cases) {
         CurlTransport transport({{}, c.trustIt ? server.certificate() : ""});
         SteadyClock clock;
         WebAgent agent(transport, clock, {WebAgent::kWaitMs, false});
         std::vector<std::string> lines;
-        std::vector<WebProgress> events;
+        WebProgress verdict = WebProgress::Resolving;
         {
             auto request = agent.getRequest("download");
             request->setHost(L"https://" + std::wstring(c.host) + L":" +
                              std::to_wstring(server.port()));
             request->setPath(L"/text/?action=location.downloadText&bssid=001122334455");
             request->lineCallback = [&](std::string_view line) { lines.emplace_back(line); };
-            request->progressCallback = [&](WebProgress code) { events.push_back(code); };
+            request->progressCallback = [&](WebProgress code) { verdict = code; };
             request->pending = true;
         }
         agent.runPending();
-        EXPECT_EQ(events.back(), c.ok ? WebProgress::Completed : WebProgress::Failed) << c.name;
-        const std::vector<std::string> served{"first", "end"};
-        EXPECT_EQ(lines, c.ok ? served : std::vector<std::string>()) << c.name;
+        EXPECT_EQ(verdict, c.ok ? WebProgress::Completed : WebProgress::Failed) << c.host;
+        EXPECT_EQ(!lines.empty() && lines[0].rfind("<HTML>", 0) == 0, c.ok) << c.host;
     }
-    EXPECT_EQ(server.lastRequest().substr(0, 69),
-              "GET /text/?action=location.downloadText&bssid=001122334455 HTTP/1.0\r\n");
 }
 
 } // namespace

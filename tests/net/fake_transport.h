@@ -26,6 +26,7 @@ struct SeenAttempt {
     std::wstring path;
     bool post;
     std::string body;
+    bool secure;
 };
 
 class FakeTransport : public HttpTransport {
@@ -46,7 +47,7 @@ class FakeTransport : public HttpTransport {
         {
             std::lock_guard<std::mutex> lock(mutex_);
             seen_.push_back({attempt.host, attempt.port, attempt.path, attempt.body != nullptr,
-                             attempt.body ? *attempt.body : std::string()});
+                             attempt.body ? *attempt.body : std::string(), attempt.secure});
             if (!replies_.empty()) {
                 reply = replies_.front();
                 replies_.pop_front();

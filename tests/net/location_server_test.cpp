@@ -10,6 +10,11 @@
 #include <thread>
 
 namespace nearbeam::test {
+
+// The cases over a real transport run where one is built: libcurl natively, WinInet
+// in the Windows tests.
+GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(ServerCases);
+
 namespace {
 
 using Clock = std::chrono::steady_clock;

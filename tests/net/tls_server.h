@@ -1,90 +1,56 @@
 #pragma once
-// A one-reply HTTPS server on a loopback port, for the native transport's TLS
-// tests: it makes its own self-signed certificate for 127.0.0.1 with the openssl
-// command, answers every request with the same reply, and keeps the last request.
+// "openssl s_server" on a loopback port, for the native transport's TLS tests: a
+// self-signed certificate for 127.0.0.1 made here, and a status page for every
+// request.
 
-#include "net/socket.h"
 #include "support/temp_dir.h"
 
-#include <openssl/ssl.h>
+#include <signal.h>
+#include <unistd.h>
 
-#include <atomic>
+#include <cstdio>
 #include <cstdlib>
-#include <mutex>
 #include <string>
-#include <thread>
 
 namespace nearbeam::test {
 
 class TlsServer {
   public:
-    explicit TlsServer(std::string reply) : reply_(std::move(reply)) {
-        const std::string command =
-            "openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -days 2 "
-            "-subj /CN=127.0.0.1 -addext subjectAltName=IP:127.0.0.1 -keyout '" +
-            dir_.file("key.pem") + "' -out '" + certificate() + "' 2>/dev/null";
-        context_ = SSL_CTX_new(TLS_server_method());
-        if (std::system(command.c_str()) != 0 ||
-            SSL_CTX_use_certificate_file(context_, certificate().c_str(), SSL_FILETYPE_PEM) != 1 ||
-            SSL_CTX_use_PrivateKey_file(context_, dir_.file("key.pem").c_str(), SSL_FILETYPE_PEM) !=
-                1)
-            return;
-        listener_ = net::listenOnLoopback(0, port_);
-        if (listener_.valid())
-            thread_ = std::thread([this] { serve(); });
+    TlsServer() {
+        // The server's output goes to a file, where it names the port it took.
+        const std::string start =
+            "cd '" + dir_.path().string() +
+            "' && openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes "
+            "-days 2 -subj /CN=127.0.0.1 -addext subjectAltName=IP:127.0.0.1 -keyout key.pem "
+            "-out cert.pem 2>/dev/null && { openssl s_server -www -accept 127.0.0.1:0 -cert "
+            "cert.pem -key key.pem >said.txt 2>&1 & echo $!; }";
+        if (FILE* shell = popen(start.c_str(), "r")) {
+            if (std::fscanf(shell, "%d", &pid_) != 1)
+                pid_ = 0;
+            pclose(shell);
+        }
+        for (int i = 0; pid_ > 0 && port_ == 0 && i < 100; ++i) {
+            usleep(50000);
+            const std::string said = dir_.read("said.txt");
+            const size_t at = said.find("ACCEPT 127.0.0.1:");
+            if (at != std::string::npos)
+                port_ = static_cast<uint16_t>(std::atoi(said.c_str() + at + 17));
+        }
     }
+    // The server was the shell's child: once ended, it is reaped without us.
     ~TlsServer() {
-        stopping_ = true;
-        if (thread_.joinable())
-            thread_.join();
-        SSL_CTX_free(context_);
+        if (pid_ > 0)
+            kill(pid_, SIGTERM);
     }
 
-    bool running() const { return thread_.joinable(); }
     uint16_t port() const { return port_; }
     // The certificate, which is its own authority.
     std::string certificate() const { return dir_.file("cert.pem"); }
-    std::string lastRequest() {
-        std::lock_guard<std::mutex> lock(mutex_);
-        return request_;
-    }
 
   private:
-    void serve() {
-        while (!stopping_) {
-            net::Socket client;
-            if (net::acceptFrom(listener_, client, 50) != net::IoResult::Ok)
-                continue;
-            SSL* ssl = SSL_new(context_);
-            SSL_set_fd(ssl, static_cast<int>(client.handle()));
-            // A client that refuses the certificate ends the handshake here.
-            if (SSL_accept(ssl) == 1) {
-                std::string request;
-                char buffer[4096];
-                int got = 0;
-                while (request.find("\r\n\r\n") == std::string::npos &&
-                       (got = SSL_read(ssl, buffer, sizeof buffer)) > 0)
-                    request.append(buffer, static_cast<size_t>(got));
-                if (!request.empty()) {
-                    std::lock_guard<std::mutex> lock(mutex_);
-                    request_ = request;
-                }
-                SSL_write(ssl, reply_.data(), static_cast<int>(reply_.size()));
-                SSL_shutdown(ssl);
-            }
-            SSL_free(ssl);
-        }
-    }
-
     TempDir dir_;
-    std::string reply_;
-    SSL_CTX* context_ = nullptr;
-    net::Socket listener_;
+    pid_t pid_ = 0;
     uint16_t port_ = 0;
-    std::atomic<bool> stopping_{false};
-    std::mutex mutex_;
-    std::string request_;
-    std::thread thread_;
 };
 
 } // namespace nearbeam::test

@@ -126,6 +126,28 @@ TEST_F(UploaderTest, GoesAsAPostToTheServerOfTheDownload) {
     EXPECT_TRUE(boxes.empty());
 }
 
+// The place of a network that asked not to be mapped stays here: out of the body,
+// kept after the upload, and no reason to upload again.
+TEST_F(UploaderTest, ANetworkThatAskedNotToBeMappedStaysLocal) {
+    dir.write("ap.txt", "001122334455\t7\t0\t\tHome\t3\r\n00aabbccddee\t7\t0\t\tDesk\t3\r\n");
+    database.optedOut().add(*BssidKey::fromText("001122334455"));
+    const std::string body = upload(reply("- nearbeam ok\n- end\n"));
+    EXPECT_EQ(body, "- login\nann\n79a7c5b3bb1f4438b2eaaaf08c0ae4de\n- aps\n"
+                    "00aabbccddee\t7\t0\t\tDesk\t3\n- end\n");
+    EXPECT_EQ(dir.read("ap.txt"), "001122334455\t7\t0\t\tHome\t3\r\n");
+    EXPECT_FALSE(database.uploadNeeded);
+}
+
+TEST(UploaderWarning, LoginInTheClearUnlessEncryptedOrOnThisComputer) {
+    const std::pair<const wchar_t*, bool> cases[] = {
+        {L"locate.nearbeam.net", true},  {L"http://10.0.0.5:8080", true},
+        {L"https://example.org", false}, {L"127.0.0.1:8123", false},
+        {L"http://localhost", false},    {L"[::1]:80", false},
+    };
+    for (const auto& [server, clear] : cases)
+        EXPECT_EQ(Uploader::loginInTheClear(server), clear) << server;
+}
+
 TEST_F(UploaderTest, DoesNotStartWithoutAUserNameOrWhileBusy) {
     settings::write(settings, settings::Username, L"");
     EXPECT_FALSE(uploader.startUpload(&link));

@@ -1,5 +1,7 @@
 #include "services/subscription_list.h"
 
+#include "services/sharing_log.h"
+
 #include "app/recording_notifier.h"
 #include "base/clock.h"
 #include "base/memory_settings_store.h"
@@ -11,7 +13,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
+#include <regex>
 
 #include <string>
 #include <vector>
@@ -100,7 +104,7 @@ TEST(SubscriptionList, SendsWhenThePolicyCoversThePlaceAndTheUrlIsNew) {
          {"0000000000a1", "0000000000b1", "0000000000a1", "0000000000b1"},
          {"svc /in?0000000000b1"}},
         {"addresses the agent refuses queue nothing",
-         "0\t0\thttps://svc/x?b={building}\t-\r\n0\t0\thttp://svc\t-\r\n0\t0\tsvc/x\t-\r\n",
+         "0\t0\tftp://svc/x?b={building}\t-\r\n0\t0\thttp://svc\t-\r\n0\t0\tsvc/x\t-\r\n",
          {"0000000000a1"},
          {}},
         {"two subscriptions of one template share its request",
@@ -112,7 +116,7 @@ TEST(SubscriptionList, SendsWhenThePolicyCoversThePlaceAndTheUrlIsNew) {
         Town town;
         town.subscriptions(c.lines);
         EXPECT_EQ(town.walk(c.moves), c.sent) << c.name;
-        EXPECT_FALSE(town.agent.isPending("https://svc/x?b={building}")) << c.name;
+        EXPECT_FALSE(town.agent.isPending("ftp://svc/x?b={building}")) << c.name;
     }
 }
 
@@ -277,6 +281,34 @@ TEST(SubscriptionList, NewSubscriptionsAreOfferedOnceEachAndTheFileDeleted) {
     }));
     EXPECT_EQ(offered, (std::vector<std::wstring>{L"http://a/1"}));
     EXPECT_TRUE(dir.exists("new-subscriptions.txt"));
+}
+
+// Every request sent to a service is logged; the log keeps its newest lines.
+TEST(SubscriptionList, EveryPlaceSharedIsLogged) {
+    Town town;
+    std::vector<std::string> old;
+    for (size_t i = 0; i < SharingLog::kKeptLines; ++i)
+        old.push_back("2020-01-01T00:00:00Z\t0\t0\thttp://old/\thttp://old/" + std::to_string(i));
+    datafile::replaceLines(town.dir.file("sharing.txt"), old);
+    town.subscriptions("0\t0\thttps://svc/b?n={building}\t-\r\n");
+    EXPECT_EQ(town.walk({"0000000000a1", "0000000000b1"}),
+              (std::vector<std::string>{"svc /b?n=Alpha", "svc /b?n=Beta"}));
+    EXPECT_TRUE(town.transport.seen().back().secure);
+
+    const std::string log = town.dir.read("sharing.txt");
+    EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 1000);
+    EXPECT_EQ(log.find("http://old/0\r\n"), std::string::npos);
+    EXPECT_NE(log.find("http://old/2\r\n"), std::string::npos);
+    const std::string last = log.substr(log.rfind('\n', log.size() - 2) + 1);
+    const std::regex newest("\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\dZ\t0\t0\t"
+                            "https://svc/b\\?n=\\{building\\}\thttps://svc/b\\?n=Beta\r\n");
+    EXPECT_TRUE(std::regex_match(last, newest)) << last;
+
+    const auto entries = SharingLog(town.list.sharingLogPath()).entries();
+    ASSERT_EQ(entries.size(), 1000u);
+    EXPECT_EQ(entries[0].url, "https://svc/b?n=Beta");
+    EXPECT_EQ(entries[1].url, "https://svc/b?n=Alpha");
+    EXPECT_EQ(entries[999].url, "http://old/2");
 }
 
 } // namespace

@@ -106,6 +106,15 @@ TEST_F(ScannerModelTest, RowsOfAKnownAnUnplacedAndAnAdHocAccessPoint) {
         << after;
 }
 
+// A network that asked not to be mapped is marked, and not looked for on the server.
+TEST_F(ScannerModelTest, ANetworkThatAskedNotToBeMappedIsMarkedPrivate) {
+    load("at 0\n"
+         "ap 0a:0b:0c:0d:0e:0f -40 2412000 infra open \"Home_NoMap\"\n");
+    model->refresh(5000, true, view);
+    EXPECT_EQ(rows().find("[finding]"), std::string::npos) << rows();
+    EXPECT_NE(rows().find("<cite>Home_NoMap (private)</cite>"), std::string::npos) << rows();
+}
+
 TEST_F(ScannerModelTest, TheTableAgesByTheIntervalAndHoldsSevenOrTwenty) {
     std::string scenario = "at 0\n";
     for (int i = 0; i < 25; ++i) {

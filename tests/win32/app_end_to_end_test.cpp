@@ -6,6 +6,8 @@
 
 #include <shellapi.h>
 
+#include <memory>
+
 namespace nearbeam::test {
 namespace {
 
@@ -30,7 +32,24 @@ class EndToEnd : public ::testing::Test {
         freshProfile();
         town(program);
     }
+    // A location server that places the cafe's access point, named with its port
+    // by the Server setting, and a walk that finds that access point.
+    void serveTheCafe() {
+        records.write("city.txt", "3\t2\tBergen\t0\r\n");
+        records.write("building.txt", "44\t0\t3\tCaf\xe9 Fjord\tQuay Street 12\t0\r\n");
+        records.write("ap.txt", "0011223344e1\t44\t0\t\t\t0\r\n");
+        LocationServer::Options options;
+        options.folder = records.folder();
+        server = std::make_unique<LocationServer>(options);
+        ASSERT_TRUE(server->start());
+        const std::wstring host = L"127.0.0.1:" + std::to_wstring(server->port());
+        RegSetKeyValueW(HKEY_CURRENT_USER, L"Software\\Nearbeam\\APDB", L"Server", REG_SZ,
+                        host.c_str(), static_cast<DWORD>((host.size() + 1) * sizeof(wchar_t)));
+        program.scenario("at 0\nap 00:11:22:33:44:e1 -40 2412000 infra open \"Cafe\"\n");
+    }
     Program program;
+    TempDir records;
+    std::unique_ptr<LocationServer> server;
 };
 
 TEST_F(EndToEnd, StartsLostWithoutAccessPointsAndExitsCleanly) {
@@ -134,24 +153,7 @@ TEST_F(EndToEnd, TheTooltipShowsTheFirst63Characters) {
 // The Server setting, with a port, names the location server that places the
 // access points the local database does not know.
 TEST_F(EndToEnd, APlaceOnlyTheServerKnowsIsDownloaded) {
-    TempDir records;
-    records.write("city.txt", "3\t2\tBergen\t0\r\n");
-    records.write("building.txt", "44\t0\t3\tCaf\xe9 Fjord\tQuay Street 12\t0\r\n");
-    records.write("ap.txt", "0011223344e1\t44\t0\t\t\t0\r\n");
-    LocationServer::Options options;
-    options.folder = records.folder();
-    LocationServer server(options);
-    ASSERT_TRUE(server.start());
-    HKEY key;
-    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Nearbeam\\APDB", 0, nullptr, 0,
-                              KEY_WRITE, nullptr, &key, nullptr),
-              ERROR_SUCCESS);
-    const std::wstring host = L"127.0.0.1:" + std::to_wstring(server.port());
-    RegSetValueExW(key, L"Server", 0, REG_SZ, reinterpret_cast<const BYTE*>(host.c_str()),
-                   static_cast<DWORD>((host.size() + 1) * sizeof(wchar_t)));
-    RegCloseKey(key);
-
-    program.scenario("at 0\nap 00:11:22:33:44:e1 -40 2412000 infra open \"Cafe\"\n");
+    serveTheCafe();
     ASSERT_TRUE(program.start());
     ASSERT_NE(program.window(), nullptr);
     ASSERT_TRUE(program.waitForTicks(1));
@@ -169,7 +171,37 @@ TEST_F(EndToEnd, APlaceOnlyTheServerKnowsIsDownloaded) {
               (TraceLine{"tooltip", "122", "You are at Caf\xc3\xa9 Fjord"}));
     ASSERT_FALSE(program.trace("alert").empty());
     EXPECT_EQ(program.trace("alert").back()[2], "You are at Caf\xc3\xa9 Fjord");
-    EXPECT_GE(server.requestsSeen(), 1u);
+    EXPECT_GE(server->requestsSeen(), 1u);
+}
+
+// Private mode (the registry's PrivateMode, and the tray's item) asks the server
+// nothing and says so in the tooltip; turned off, the download goes ahead.
+TEST_F(EndToEnd, PrivateModeKeepsEverythingHereUntilTurnedOff) {
+    serveTheCafe();
+    DWORD on = 1;
+    RegSetKeyValueW(HKEY_CURRENT_USER, L"Software\\Nearbeam", L"PrivateMode", REG_DWORD, &on, 4);
+
+    ASSERT_TRUE(program.start());
+    ASSERT_NE(program.window(), nullptr);
+    ASSERT_TRUE(program.waitForTicks(1));
+    for (int i = 0; i < 3; ++i)
+        ASSERT_TRUE(program.tick());
+    EXPECT_EQ(program.trace("tooltip"),
+              (std::vector<TraceLine>{{"tooltip", "123", "I'm curious, where are we? (private)"}}));
+    EXPECT_EQ(server->requestsSeen(), 0u);
+
+    PostMessageW(program.window(), WM_COMMAND, 40080, 0);
+    for (int i = 0; i < 40 && program.trace("tick").back()[1] != "8192"; ++i) {
+        Program::sleep(100);
+        ASSERT_TRUE(program.tick());
+    }
+    DWORD mode = 1, size = sizeof mode;
+    RegGetValueW(HKEY_CURRENT_USER, L"Software\\Nearbeam", L"PrivateMode", RRF_RT_REG_DWORD,
+                 nullptr, &mode, &size);
+    EXPECT_EQ(mode, 0u);
+    EXPECT_EQ(program.trace("tooltip").back(),
+              (TraceLine{"tooltip", "122", "You are at Caf\xc3\xa9 Fjord"}));
+    EXPECT_GE(server->requestsSeen(), 1u);
 }
 
 TEST_F(EndToEnd, AScenarioThatDoesNotLoadIsNamedAndEndsTheProgram) {

@@ -86,16 +86,16 @@ TEST_F(TrayShell, TheIconLeavesWithTheWindowAndReturnsWithANewTaskbar) {
 }
 
 TEST_F(TrayShell, TheMenuHasItsItemsInOrder) {
-    HMENU menu = MainWindow::buildMenu();
+    HMENU menu = MainWindow::buildMenu(false);
     struct Item {
         UINT id;
         const wchar_t* text;
     };
-    const Item items[] = {{113, L"&Where am I?"}, {40053, L"&Scanner"},    {0, nullptr},
-                          {40071, L"&Upload..."}, {40013, L"&Options..."}, {0, nullptr},
-                          {40018, L"E&xit"}};
-    ASSERT_EQ(GetMenuItemCount(menu), 7);
-    for (int i = 0; i < 7; ++i) {
+    const Item items[] = {{113, L"&Where am I?"},    {40053, L"&Scanner"},    {0, nullptr},
+                          {40071, L"&Upload..."},    {40013, L"&Options..."}, {0, nullptr},
+                          {40080, L"&Private mode"}, {40018, L"E&xit"}};
+    ASSERT_EQ(GetMenuItemCount(menu), 8);
+    for (int i = 0; i < 8; ++i) {
         MENUITEMINFOW info{};
         wchar_t text[64] = {};
         info.cbSize = sizeof info;
@@ -110,6 +110,10 @@ TEST_F(TrayShell, TheMenuHasItsItemsInOrder) {
             EXPECT_STREQ(text, items[i].text);
         }
     }
+    EXPECT_EQ(GetMenuState(menu, 40080, MF_BYCOMMAND) & MF_CHECKED, 0u);
+    DestroyMenu(menu);
+    menu = MainWindow::buildMenu(true);
+    EXPECT_EQ(GetMenuState(menu, 40080, MF_BYCOMMAND) & MF_CHECKED, UINT(MF_CHECKED));
     DestroyMenu(menu);
 }
 

@@ -102,6 +102,26 @@ TEST(WinInetTransport, NoProgressWhenNobodyListens) {
     EXPECT_TRUE(sink.codes.empty()) << ::testing::PrintToString(sink.codes);
 }
 
+// An https server setting never falls back to plain HTTP: a server that does not
+// speak TLS gets no request, and the attempt fails.
+TEST(WinInetTransport, HttpsNeverFallsBackToPlainHttp) {
+    TempDir serverDir;
+    writeServerRecords(serverDir);
+    LocationServer::Options options;
+    options.folder = serverDir.folder();
+    options.requestTimeoutMs = 500; // a handshake is no request: it closes soon
+    LocationServer server(options);
+    ASSERT_TRUE(server.start());
+    WinInetTransport transport;
+    RecordingSink sink;
+    HttpAttempt attempt{L"127.0.0.1", server.port(),
+                        L"/text/?action=location.downloadText&bssid=001122334455"};
+    attempt.secure = true;
+    EXPECT_FALSE(transport.perform(attempt, sink));
+    EXPECT_EQ(sink.statusCode, 0);
+    EXPECT_EQ(server.requestsSeen(), 0u);
+}
+
 struct WinInet {
     static std::unique_ptr<HttpTransport> make(HttpTimeouts timeouts) {
         return std::make_unique<WinInetTransport>(timeouts);

@@ -173,6 +173,22 @@ TEST_F(Subscriptions, AnOfferAgreedToIsHeardListedAndDeleted) {
     ASSERT_EQ(list.count(), 1);
     EXPECT_EQ(list.cell(0, 1), L"Everywhere");
     EXPECT_EQ(list.cell(0, 2), std::wstring(url.begin(), url.end()));
+    // What the service was told is in the sharing history, newest first.
+    EXPECT_NE(program.read("data/sharing.txt").find("\t" + link + "\r\n"), std::string::npos);
+    PostMessageW(options, WM_COMMAND, IDC_OPTIONS_SHARING, 0);
+    HWND history = nullptr;
+    for (int i = 0; i < 100 && !(history = FindWindowW(L"dlgSharing", L"Sharing History")); ++i)
+        Program::sleep(50);
+    ASSERT_NE(history, nullptr);
+    auto shown = [&] {
+        return program.read("nearbeam.exe-temp.html").find("notify?building=Hall") !=
+               std::string::npos;
+    };
+    for (int i = 0; i < 100 && !shown(); ++i)
+        Program::sleep(50);
+    EXPECT_TRUE(shown());
+    PostMessageW(history, WM_CLOSE, 0, 0);
+
     list.select(0);
     SendMessageW(options, WM_COMMAND, IDC_OPTIONS_DELETE, 0);
     EXPECT_EQ(list.count(), 0);

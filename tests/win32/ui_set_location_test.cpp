@@ -97,6 +97,7 @@ TEST_F(SetLocationWindow, PlacesTheBusStopThroughItsPagesAndKeepsEachPagesFields
     EXPECT_EQ(items(building, IDC_WIZARD_BUILDING),
               (Texts{L"Library", L"Science Building", L"Student Centre"}));
     EXPECT_EQ(items(building, IDC_WIZARD_FLOOR), (Texts{L"Bsmt", L"1", L"2", L"3", L"4", L"5"}));
+    EXPECT_EQ(text(building, IDC_WIZARD_KEPT_HERE), L"");
     choose(building, IDC_WIZARD_BUILDING, L"Student Centre");
     EXPECT_EQ(text(building, IDC_WIZARD_STREET), L"Campus Square 3");
     type(building, IDC_WIZARD_BUILDING, L"Campus Square bus stop");
@@ -133,8 +134,11 @@ TEST_F(SetLocationWindow, PlacesTheBusStopThroughItsPagesAndKeepsEachPagesFields
 }
 
 TEST_F(SetLocationWindow, CorrectsARecordFromItsBuildingPage) {
+    db.optedOut().add(lectureHall); // the user may still place it, for here only
     ASSERT_TRUE(openSetLocationWizard(context, lectureHall));
     HWND building = page();
+    EXPECT_EQ(text(building, IDC_WIZARD_KEPT_HERE),
+              L"This network asked not to be mapped: it stays on this computer.");
     EXPECT_EQ(text(building, IDC_WIZARD_BUILDING), L"Science Building");
     EXPECT_EQ(text(building, IDC_WIZARD_STREET), L"Lab Road 5");
     EXPECT_EQ(text(building, IDC_WIZARD_FLOOR), L"");

@@ -297,6 +297,26 @@ TEST_F(UploadDialogTest, NothingToUploadIsSaidInsteadOfTheDialog) {
     EXPECT_EQ(message, L"There is nothing to upload.");
 }
 
+TEST_F(UploadDialogTest, PrivateModeSendsNothingAndAPlainRemoteServerIsWarnedOf) {
+    settings::write(settings, settings::PrivateMode, 1);
+    bool warned = true;
+    std::wstring status;
+    ASSERT_TRUE(runDialog([&](HWND dialog) {
+        warned = visible(dialog, IDC_UPLOAD_CLEAR);
+        upload(dialog);
+        waitUntil([&] { return text(dialog, IDC_UPLOAD_STATUS) != L"Ready"; });
+        status = text(dialog, IDC_UPLOAD_STATUS);
+    }));
+    EXPECT_FALSE(warned); // the server is on this computer
+    EXPECT_EQ(status, L"Private mode is on: nothing leaves this computer.");
+    EXPECT_TRUE(bodies.empty());
+    EXPECT_TRUE(localRecordsKept());
+
+    settings::write(settings, settings::Server, L"map.example");
+    ASSERT_TRUE(runDialog([&](HWND dialog) { warned = visible(dialog, IDC_UPLOAD_CLEAR); }));
+    EXPECT_TRUE(warned);
+}
+
 // An access point placed in the wizard over the demo data, uploaded from the
 // dialog, and back in the files under the server's identifiers.
 class PlaceAndUpload : public UploadDialogTest {

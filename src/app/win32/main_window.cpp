@@ -43,7 +43,7 @@ bool MainWindow::create(HINSTANCE instance, const std::wstring& className,
     return true;
 }
 
-HMENU MainWindow::buildMenu() {
+HMENU MainWindow::buildMenu(bool privateMode) {
     HMENU menu = CreatePopupMenu();
     AppendMenuW(menu, MF_STRING, IDM_WHERE_AM_I, L"&Where am I?");
     AppendMenuW(menu, MF_STRING, IDM_SCANNER, L"&Scanner");
@@ -51,6 +51,8 @@ HMENU MainWindow::buildMenu() {
     AppendMenuW(menu, MF_STRING, IDM_UPLOAD, L"&Upload...");
     AppendMenuW(menu, MF_STRING, IDM_OPTIONS, L"&Options...");
     AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+    AppendMenuW(menu, MF_STRING | (privateMode ? MF_CHECKED : MF_UNCHECKED), IDM_PRIVATE_MODE,
+                L"&Private mode");
     AppendMenuW(menu, MF_STRING, IDM_EXIT, L"E&xit");
     return menu;
 }
@@ -115,6 +117,9 @@ LRESULT MainWindow::onCommand(WPARAM wParam, LPARAM lParam) {
     case IDM_OPTIONS:
         run(actions_.options);
         return 0;
+    case IDM_PRIVATE_MODE:
+        run(actions_.togglePrivateMode);
+        return 0;
     case IDM_EXIT:
         DestroyWindow(window_);
         return 0;
@@ -157,7 +162,7 @@ LRESULT MainWindow::onIconEvent(LPARAM lParam) {
 }
 
 void MainWindow::showMenu() {
-    HMENU menu = buildMenu();
+    HMENU menu = buildMenu(actions_.privateMode && actions_.privateMode());
     POINT at{};
     GetCursorPos(&at);
     SetForegroundWindow(window_);

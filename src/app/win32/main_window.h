@@ -17,12 +17,14 @@ namespace nearbeam {
 
 // What the window's commands and events do; each may be left empty.
 struct MainWindowActions {
-    std::function<void()> tick;             // timer, and once at start-up
-    std::function<void()> whereAmI;         // "&Where am I?", left click, click on an alert
-    std::function<void()> scanner;          // "&Scanner"
-    std::function<void()> upload;           // "&Upload..."
-    std::function<void()> options;          // "&Options..."
-    std::function<void()> newSubscriptions; // other programs offer new subscriptions
+    std::function<void()> tick;              // timer, and once at start-up
+    std::function<void()> whereAmI;          // "&Where am I?", left click, click on an alert
+    std::function<void()> scanner;           // "&Scanner"
+    std::function<void()> upload;            // "&Upload..."
+    std::function<void()> options;           // "&Options..."
+    std::function<void()> newSubscriptions;  // other programs offer new subscriptions
+    std::function<void()> togglePrivateMode; // "&Private mode"
+    std::function<bool()> privateMode;       // its check mark
     std::function<LookupStatus()> lastStatus;
     // Opens the link of a clicked alert; empty: the user's browser.
     std::function<void(const std::wstring& link)> openLink;
@@ -43,8 +45,8 @@ class MainWindow {
     void setActions(MainWindowActions actions) { actions_ = std::move(actions); }
 
     // The tray menu, in its order: Where am I?, Scanner, -, Upload..., Options...,
-    // -, Exit. The caller destroys it.
-    static HMENU buildMenu();
+    // -, Private mode (checked while on), Exit. The caller destroys it.
+    static HMENU buildMenu(bool privateMode);
 
   private:
     static LRESULT CALLBACK procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

@@ -23,6 +23,7 @@
 #include "ui/win32/location_page_window.h"
 #include "ui/win32/options_dialog.h"
 #include "ui/win32/scanner_window.h"
+#include "ui/win32/sharing_window.h"
 #include "ui/win32/subscription_dialog.h"
 #include "ui/win32/upload_dialog.h"
 #include "ui/win32/wizard_window.h"
@@ -144,6 +145,8 @@ std::optional<int> makeCore(const CommandLine& options, SteadyClock& clock, uint
     // (the Server setting) on the web agent's thread.
     auto* transport = new WinInetTransport;
     core.agent = new WebAgent(*transport, clock);
+    // Private mode: nothing leaves the computer until it ends.
+    core.agent->setHold([store = core.settings] { return settings::privateMode(*store); });
     auto* download = new LocationDownload(*core.agent, *core.database, *core.settings, clock);
     core.database->setDownloadService(download);
     // Records made here go to the same server; the password is kept protected.
@@ -245,6 +248,10 @@ void makeToolWindows(HINSTANCE instance, Core& core, Program& program) {
     // "Advanced..." opens it too.
     auto* optionsContext =
         new OptionsContext{*core.settings, *core.database, *core.device, *program.subscriptions};
+    auto* sharing = new SharingHistoryWindow(instance);
+    optionsContext->sharingHistory = [sharing, subscriptions = program.subscriptions] {
+        sharing->open(subscriptions->sharingLogPath());
+    };
     auto openOptions = [instance, optionsContext](HWND owner) {
         showOptionsDialog(instance, owner, *optionsContext);
     };
@@ -255,6 +262,13 @@ void makeToolWindows(HINSTANCE instance, Core& core, Program& program) {
         processNewSubscriptions(instance, window->handle(), *subscribe);
     };
     actions.upload = openUpload;
+    // Private mode: the tooltip shows it at once; what waited goes out when it ends.
+    actions.privateMode = [store = core.settings] { return settings::privateMode(*store); };
+    actions.togglePrivateMode = [store = core.settings, app, agent = core.agent] {
+        settings::write(*store, settings::PrivateMode, settings::privateMode(*store) ? 0 : 1);
+        app->placeEdited();
+        agent->wake();
+    };
     scanner->context().upload = openUpload;
     window->setActions(std::move(actions));
 }

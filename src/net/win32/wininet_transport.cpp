@@ -75,16 +75,21 @@ bool WinInetTransport::perform(const HttpAttempt& attempt, HttpSink& sink) {
         InternetSetStatusCallbackW(h.root, statusCallback);
     // Time-outs are honoured only on the connection and request handles.
     setTimeouts(h.root, timeouts_);
-    // Port 0 is INTERNET_INVALID_PORT_NUMBER: the default HTTP port.
-    h.connection = InternetConnectW(h.root, attempt.host.c_str(), attempt.port, nullptr, nullptr,
+    // Port 0 is INTERNET_INVALID_PORT_NUMBER: the default HTTP port, so HTTPS names its own.
+    INTERNET_PORT port = attempt.port;
+    if (port == 0 && attempt.secure)
+        port = INTERNET_DEFAULT_HTTPS_PORT;
+    h.connection = InternetConnectW(h.root, attempt.host.c_str(), port, nullptr, nullptr,
                                     INTERNET_SERVICE_HTTP, 0, contextValue);
     if (!h.connection)
         return false;
     setTimeouts(h.connection, timeouts_);
     const wchar_t* acceptTypes[] = {L"*/*", nullptr};
-    h.request = HttpOpenRequestW(h.connection, attempt.body ? L"POST" : L"GET",
-                                 attempt.path.c_str(), L"HTTP/1.0", nullptr, acceptTypes,
-                                 INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE, contextValue);
+    // TLS with the certificate checked: a certificate error fails the request.
+    const DWORD flags = attempt.secure ? INTERNET_FLAG_SECURE : 0;
+    h.request = HttpOpenRequestW(
+        h.connection, attempt.body ? L"POST" : L"GET", attempt.path.c_str(), L"HTTP/1.0", nullptr,
+        acceptTypes, INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | flags, contextValue);
     if (!h.request)
         return false;
     setTimeouts(h.request, timeouts_);

@@ -94,6 +94,10 @@ void onCommand(HWND dialog, OptionsState& state, int command) {
     case IDC_OPTIONS_DELETE:
         onDelete(dialog, state.context);
         break;
+    case IDC_OPTIONS_SHARING:
+        if (state.context.sharingHistory)
+            state.context.sharingHistory();
+        break;
     default: // Escape and the close box (IDCANCEL) leave the dialog open
         break;
     }

@@ -9,6 +9,8 @@
 
 #include <windows.h>
 
+#include <functional>
+
 namespace nearbeam {
 
 struct OptionsContext {
@@ -16,6 +18,8 @@ struct OptionsContext {
     LocationDatabase& database;
     WirelessDevice& device;
     SubscriptionList& subscriptions;
+    // "Sharing history...": shows the log of what was sent to services.
+    std::function<void()> sharingHistory{};
     HWND open = nullptr; // the dialog while it is open
 };
 

@@ -51,6 +51,9 @@ void onInit(HWND dialog, DialogState& state) {
     setFieldText(dialog, IDC_UPLOAD_PASSWORD, state.context.passwords.read());
     limitField(dialog, IDC_UPLOAD_USERNAME, kFieldLength);
     limitField(dialog, IDC_UPLOAD_PASSWORD, kFieldLength);
+    const bool clear =
+        Uploader::loginInTheClear(settings::read(state.context.settings, settings::Server));
+    ShowWindow(GetDlgItem(dialog, IDC_UPLOAD_CLEAR), clear ? SW_SHOW : SW_HIDE);
 }
 
 void onUpload(HWND dialog, DialogState& state) {

@@ -231,6 +231,7 @@ void initBuilding(HWND page, SetLocationSession& session) {
         setField(page, IDC_WIZARD_FLOOR, *view.floor);
     if (view.location)
         setField(page, IDC_WIZARD_LOCATION, *view.location);
+    setFieldText(page, IDC_WIZARD_KEPT_HERE, session.model.keptHereNote());
     session.filling = false;
 }
 
