@@ -1,5 +1,5 @@
 // The dialogs as the running program opens them: from the tray's menu, the
-// Scanner's menu and the location page.
+// Scanner's menu, the Options dialog and the location page.
 
 #include "app/linux/desktop_program.h"
 #include "base/text.h"
@@ -33,6 +33,9 @@ QAction* menuItem(const QList<QAction*>& actions, const QString& text) {
 TEST(DialogWiring, TheMenusAndTheLocationPageOpenTheDialogs) {
     TempDir home;
     home.write("walk.txt", "at 0\nap 0c:81:12:aa:00:01 -40 2437000 infra open \"BusStop WiFi\"\n");
+    std::filesystem::create_directories(home.path() / "data");
+    home.write("data/sharing.txt", "2026-12-08T04:30:00Z\t0\t0\thttp://s.example/\t"
+                                   "http://s.example/?building=Hall\r\n");
     ManualClock clock{1000};
     DesktopSetup setup;
     setup.options.simulate = widen(home.file("walk.txt"));
@@ -46,6 +49,10 @@ TEST(DialogWiring, TheMenusAndTheLocationPageOpenTheDialogs) {
 
     menuItem(program.tray().menu().actions(), "&Options...")->trigger();
     ASSERT_FALSE(program.optionsContext().open.isNull());
+    click(program.optionsContext().open->findChild<QPushButton*>("sharing"));
+    EXPECT_TRUE(program.sharingHistory().isVisible());
+    EXPECT_TRUE(program.sharingHistory().browser().toPlainText().contains("?building=Hall"));
+    program.sharingHistory().close();
     program.optionsContext().open->close();
 
     program.scanner().open();

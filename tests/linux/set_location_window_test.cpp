@@ -68,6 +68,7 @@ TEST_F(SetLocationWindowTest, PlacesTheBusStopThroughItsPagesAndKeepsEachPagesFi
     ASSERT_EQ(window->page(), WizardPage::Building);
     EXPECT_EQ(itemsOf(combo("building")),
               QStringList({"Library", "Science Building", "Student Centre"}));
+    EXPECT_EQ(find<QLabel>("keptHere")->text(), "");
     choose(combo("building"), "Student Centre");
     EXPECT_EQ(find<QLineEdit>("street")->text(), "Campus Square 3");
     typeInto(combo("building"), "Campus Square bus stop");
@@ -114,8 +115,11 @@ TEST_F(SetLocationWindowTest, OneWizardAtATimeAndEscapeOrMinimisingClosesItUnsav
     EXPECT_EQ(openSetLocationWizard(context, busStop), first); // the same access point: as it is
     EXPECT_EQ(combo("country")->currentText(), "Norway");
 
+    db.optedOut().add(lectureHall); // the user may still place it, for here only
     QPointer<SetLocationWindow> second = openSetLocationWizard(context, lectureHall); // anew
     EXPECT_NE(second, first);
+    EXPECT_EQ(find<QLabel>("keptHere")->text(),
+              "This network asked not to be mapped: it stays on this computer.");
     EXPECT_TRUE(first.isNull() || first->isHidden());
     QTest::keyClick(combo("building"), Qt::Key_Escape);
     EXPECT_TRUE(second.isNull() || second->isHidden());

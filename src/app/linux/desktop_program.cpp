@@ -62,6 +62,8 @@ bool DesktopProgram::start() {
     // (the Server setting) on the web agent's thread.
     transport_ = std::make_unique<CurlTransport>();
     agent_ = std::make_unique<WebAgent>(*transport_, clock);
+    // Private mode: nothing leaves the computer until it ends.
+    agent_->setHold([store = settings_.get()] { return settings::privateMode(*store); });
     download_ = std::make_unique<LocationDownload>(*agent_, *database_, *settings_, clock);
     database_->setDownloadService(download_.get());
     passwords_ = std::make_unique<SecretPasswordStore>();
@@ -79,6 +81,8 @@ bool DesktopProgram::start() {
     actions.scanner = [this] { scanner_->open(); };
     actions.upload = [this] { upload(); };
     actions.options = [this] { run(dialogs.options); };
+    actions.privateMode = [this] { return settings::privateMode(*settings_); };
+    actions.togglePrivateMode = [this] { togglePrivateMode(); };
     actions.exit = [] { QCoreApplication::quit(); };
     actions.lastStatus = [this] { return app_->lastStatus(); };
     tray_ = std::make_unique<Tray>(QString::fromStdString(setup_.shareFolder), std::move(actions));
@@ -178,6 +182,13 @@ void DesktopProgram::upload() {
     run(dialogs.upload);
 }
 
+void DesktopProgram::togglePrivateMode() {
+    settings::write(*settings_, settings::PrivateMode, settings::privateMode(*settings_) ? 0 : 1);
+    // The tooltip shows it at once; what waited goes out when it ends.
+    app_->placeEdited();
+    agent_->wake();
+}
+
 void DesktopProgram::makeDialogs() {
     // The log-in start file goes in the configuration folder that holds the
     // settings' folder ($XDG_CONFIG_HOME).
@@ -187,6 +198,8 @@ void DesktopProgram::makeDialogs() {
                                              QCoreApplication::applicationFilePath().toStdString());
     options_ = std::make_unique<OptionsContext>(
         OptionsContext{*settings_, *database_, *device_, *subscriptions_, *autostart_});
+    sharing_ = std::make_unique<SharingHistoryWindow>();
+    options_->sharingHistory = [this] { sharing_->open(subscriptions_->sharingLogPath()); };
     upload_ = std::make_unique<UploadDialogContext>(
         UploadDialogContext{*uploader_, *settings_, *passwords_, {}});
     subscribe_ = std::make_unique<SubscribeContext>(SubscribeContext{*subscriptions_, *database_});

@@ -21,6 +21,7 @@
 #include "ui/linux/options_dialog.h"
 #include "ui/linux/scanner_window.h"
 #include "ui/linux/set_location_window.h"
+#include "ui/linux/sharing_window.h"
 #include "ui/linux/subscribe_dialog.h"
 #include "ui/linux/upload_dialog.h"
 #include "wireless/wireless_device.h"
@@ -94,6 +95,7 @@ class DesktopProgram {
     SetLocationContext& wizardContext() { return *wizard_; }
     OptionsContext& optionsContext() { return *options_; }
     UploadDialogContext& uploadContext() { return *upload_; }
+    SharingHistoryWindow& sharingHistory() { return *sharing_; }
 
   private:
     bool makeDevice();
@@ -105,6 +107,8 @@ class DesktopProgram {
     void error(const std::wstring& text, int code);
     // "Upload...": the dialog, or a word that there is nothing to upload.
     void upload();
+    // "&Private mode": turns it on or off.
+    void togglePrivateMode();
     static void run(const std::function<void()>& action) {
         if (action)
             action();
@@ -133,6 +137,7 @@ class DesktopProgram {
     std::unique_ptr<Autostart> autostart_;
     std::unique_ptr<SetLocationContext> wizard_;
     std::unique_ptr<OptionsContext> options_;
+    std::unique_ptr<SharingHistoryWindow> sharing_;
     std::unique_ptr<UploadDialogContext> upload_;
     std::unique_ptr<SubscribeContext> subscribe_;
 };

@@ -38,9 +38,11 @@ Tray::Tray(const QString& iconFolder, TrayActions actions)
     menu_.addAction(QStringLiteral("&Upload..."), this, [this] { run(actions_.upload); });
     menu_.addAction(QStringLiteral("&Options..."), this, [this] { run(actions_.options); });
     menu_.addSeparator();
+    privateMode_ = menu_.addAction(QStringLiteral("&Private mode"), this,
+                                   [this] { run(actions_.togglePrivateMode); });
+    privateMode_->setCheckable(true);
     menu_.addAction(QStringLiteral("E&xit"), this, [this] { run(actions_.exit); });
-    // Opening the menu forgets the alert, as a right click on the Windows icon does.
-    connect(&menu_, &QMenu::aboutToShow, this, &Tray::dropPendingLink);
+    connect(&menu_, &QMenu::aboutToShow, this, &Tray::menuAboutToShow);
     icon_.setContextMenu(&menu_);
     connect(&icon_, &QSystemTrayIcon::activated, this, &Tray::onActivated);
     connect(&icon_, &QSystemTrayIcon::messageClicked, this, &Tray::alertClicked);
@@ -110,6 +112,13 @@ void Tray::alertClicked() {
 void Tray::dropPendingLink() {
     std::lock_guard<std::mutex> lock(linkMutex_);
     pendingLink_.clear();
+}
+
+void Tray::menuAboutToShow() {
+    // The check mark follows the setting, whoever changed it.
+    privateMode_->setChecked(actions_.privateMode && actions_.privateMode());
+    // Opening the menu forgets the alert, as a right click on the Windows icon does.
+    dropPendingLink();
 }
 
 void Tray::onActivated(QSystemTrayIcon::ActivationReason reason) {

@@ -20,12 +20,14 @@ namespace nearbeam {
 
 // What the menu and the icon's events do; each may be left empty.
 struct TrayActions {
-    std::function<void()> tick;     // the timer
-    std::function<void()> whereAmI; // "&Where am I?", a click on the icon
-    std::function<void()> scanner;  // "&Scanner"
-    std::function<void()> upload;   // "&Upload..."
-    std::function<void()> options;  // "&Options..."
-    std::function<void()> exit;     // "E&xit"
+    std::function<void()> tick;              // the timer
+    std::function<void()> whereAmI;          // "&Where am I?", a click on the icon
+    std::function<void()> scanner;           // "&Scanner"
+    std::function<void()> upload;            // "&Upload..."
+    std::function<void()> options;           // "&Options..."
+    std::function<void()> togglePrivateMode; // "&Private mode"
+    std::function<bool()> privateMode;       // its check mark
+    std::function<void()> exit;              // "E&xit"
     std::function<LookupStatus()> lastStatus;
     // Opens the link of a clicked alert; empty: the user's browser.
     std::function<void(const std::wstring& link)> openLink;
@@ -60,6 +62,7 @@ class Tray : public QObject, public Notifier {
 
   private:
     void onActivated(QSystemTrayIcon::ActivationReason reason);
+    void menuAboutToShow();
     static void run(const std::function<void()>& action) {
         if (action)
             action();
@@ -69,6 +72,7 @@ class Tray : public QObject, public Notifier {
     TrayActions actions_;
     QSystemTrayIcon icon_;
     QMenu menu_;
+    QAction* privateMode_ = nullptr;
     QTimer timer_;
     QString tooltip_;
     std::mutex linkMutex_;

@@ -53,6 +53,8 @@ OptionsDialog::OptionsDialog(const OptionsContext& context, QWidget* parent)
     subscriptionLayout->addWidget(subscriptions_);
     auto* deleteRow = new QHBoxLayout;
     deleteRow->addStretch();
+    QPushButton* sharing = makeButton(QStringLiteral("Sharing history..."), "sharing");
+    deleteRow->addWidget(sharing);
     QPushButton* remove = makeButton(QStringLiteral("Delete"), "delete");
     deleteRow->addWidget(remove);
     subscriptionLayout->addLayout(deleteRow);
@@ -100,6 +102,10 @@ OptionsDialog::OptionsDialog(const OptionsContext& context, QWidget* parent)
     fillSubscriptions();
 
     connect(remove, &QPushButton::clicked, this, &OptionsDialog::deleteSubscription);
+    connect(sharing, &QPushButton::clicked, this, [this] {
+        if (context_.sharingHistory)
+            context_.sharingHistory();
+    });
     connect(recalibrate_, &QPushButton::clicked, this, &OptionsDialog::recalibrate);
     connect(clearCache_, &QPushButton::clicked, this, &OptionsDialog::clearCache);
     connect(buttons, &QDialogButtonBox::accepted, this, &OptionsDialog::accept);

@@ -1,9 +1,9 @@
 #pragma once
-// The Options dialog, "Nearbeam Options": the subscriptions with Delete, location
-// alerts, the wireless adapter, starting at log-in, recalibration and clearing the
-// data cache. Delete, recalibration and clearing take effect at once; OK applies
-// the adapter, the alerts and the start at log-in; Escape and the close button
-// leave those three as they were.
+// The Options dialog, "Nearbeam Options": the subscriptions with Delete and the
+// sharing history, location alerts, the wireless adapter, starting at log-in,
+// recalibration and clearing the data cache. Delete, recalibration and clearing
+// take effect at once; OK applies the adapter, the alerts and the start at log-in;
+// Escape and the close button leave those three as they were.
 
 #include "base/linux/autostart.h"
 #include "base/settings_store.h"
@@ -14,6 +14,7 @@
 #include <QDialog>
 #include <QPointer>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -32,6 +33,8 @@ struct OptionsContext {
     WirelessDevice& device;
     SubscriptionList& subscriptions;
     Autostart& autostart;
+    // "Sharing history...": shows the log of what was sent to services.
+    std::function<void()> sharingHistory = {};
     QPointer<OptionsDialog> open = {}; // the dialog while it is open
 };
 

@@ -246,6 +246,10 @@ QWidget* SetLocationWindow::makeBuildingPage() {
     floor_ = addCombo(layout, QStringLiteral("Floor:"), "floor");
     floor_->setMaximumWidth(120);
     location_ = addEdit(layout, QStringLiteral("Location:"), "location");
+    auto* keptHere = new QLabel(qtText(model_.keptHereNote()));
+    keptHere->setObjectName("keptHere");
+    keptHere->setWordWrap(true);
+    layout->addWidget(keptHere);
     QPushButton* back = makeButton(QStringLiteral("<< Area"), "buildingBack");
     QPushButton* finish = makeButton(QStringLiteral("Finish"), "finish");
     addButtons(layout, back, finish);

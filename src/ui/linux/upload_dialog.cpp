@@ -70,6 +70,12 @@ UploadDialog::UploadDialog(UploadDialogContext& context, QWidget* parent)
     status_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     statusRow->addWidget(status_, 1);
     layout->addLayout(statusRow);
+    auto* clear = new QLabel(qtText(std::wstring(Uploader::kInTheClearText)));
+    clear->setObjectName("clear");
+    clear->setWordWrap(true);
+    clear->setVisible(
+        Uploader::loginInTheClear(settings::read(context_.settings, settings::Server)));
+    layout->addWidget(clear);
 
     hint_ = new QLabel(QStringLiteral("You may close this window while the upload is in progress; "
                                       "it will proceed in the background."));
