@@ -184,7 +184,8 @@ void DesktopProgram::upload() {
 
 void DesktopProgram::togglePrivateMode() {
     settings::write(*settings_, settings::PrivateMode, settings::privateMode(*settings_) ? 0 : 1);
-    // The tooltip shows it at once; what waited goes out when it ends.
+    // The tooltip shows it at once (at the next tick while nothing is in range);
+    // what waited goes out when it ends.
     app_->placeEdited();
     agent_->wake();
 }
