@@ -91,6 +91,7 @@ class DesktopProgram {
     SubscriptionList& subscriptions() { return *subscriptions_; }
     SecretPasswordStore& passwords() { return *passwords_; }
     Uploader& uploader() { return *uploader_; }
+    WebAgent& agent() { return *agent_; }
     WirelessDevice& device() { return *device_; }
     SetLocationContext& wizardContext() { return *wizard_; }
     OptionsContext& optionsContext() { return *options_; }
