@@ -1,7 +1,6 @@
 #include "server/tls_context.h"
 
 #include <openssl/err.h>
-#include <openssl/ssl.h>
 
 namespace nearbeam {
 namespace {
@@ -36,11 +35,6 @@ bool loadTlsCertificate(boost::asio::ssl::context& context, const std::string& c
     context.use_private_key_file(keyFile, ssl::context::pem, ec);
     if (ec) {
         error = "cannot use the key " + keyFile + ": " + openSslReason(ec);
-        return false;
-    }
-    if (SSL_CTX_check_private_key(context.native_handle()) != 1) {
-        ERR_clear_error();
-        error = "the key " + keyFile + " does not belong to the certificate " + certFile;
         return false;
     }
     return true;
