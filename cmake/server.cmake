@@ -24,3 +24,4 @@ if(NEARBEAM_TESTS)
     add_dependencies(nearbeam_server_tests nearbeam-server)
     gtest_discover_tests(nearbeam_server_tests DISCOVERY_TIMEOUT 60)
 endif()
+

@@ -7,7 +7,7 @@
 // a byte of it is read). A stop finishes the requests in flight.
 
 #include "server/access_log.h"
-#include "server/http_routes.h"
+#include "server/routes.h"
 
 #include <chrono>
 #include <cstdint>
