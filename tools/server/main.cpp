@@ -1,10 +1,9 @@
 // nearbeam-server: a private location server on a loopback port, for the tests,
 // the demo and anyone who wants their own. Prints the port it listens on.
 //
-//   nearbeam-server [--data FOLDER] [--users FILE] [--port N]
+//   nearbeam-server [--data FOLDER] [--port N]
 //                   [--refuse] [--hang] [--cut N] [--sign-in] [--http-error]
 //                   [--crlf] [--drip MS] [--log]
-//   nearbeam-server --add-user NAME PASSWORD [--data FOLDER] [--users FILE]
 
 #include "server/location_server.h"
 
@@ -19,10 +18,9 @@ namespace {
 
 int usage() {
     std::fprintf(stderr,
-                 "usage: nearbeam-server [--data FOLDER] [--users FILE] [--port N]\n"
+                 "usage: nearbeam-server [--data FOLDER] [--port N]\n"
                  "                       [--refuse] [--hang] [--cut N] [--sign-in]\n"
                  "                       [--http-error] [--crlf] [--drip MS] [--log]\n"
-                 "       nearbeam-server --add-user NAME PASSWORD [--data FOLDER] [--users FILE]\n"
                  "Serves the location records in FOLDER (default server-data) on 127.0.0.1.\n"
                  "The misbehaviour flags make it refuse connections, never answer, cut the\n"
                  "reply after N bytes of its body, answer a sign-in page or an HTTP 500,\n"
@@ -42,8 +40,6 @@ bool number(const char* text, long long max, long long& out) {
 int main(int argc, char** argv) {
     nearbeam::LocationServer::Options options;
     options.folder = "server-data";
-    std::string addName, addPassword;
-    bool adding = false;
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
         auto value = [&](const char*& out) {
@@ -56,8 +52,6 @@ int main(int argc, char** argv) {
         long long n = 0;
         if (arg == "--data" && value(v)) {
             options.folder = v;
-        } else if (arg == "--users" && value(v)) {
-            options.usersPath = v;
         } else if (arg == "--port" && value(v) && number(v, 65535, n)) {
             options.port = static_cast<uint16_t>(n);
         } else if (arg == "--refuse") {
@@ -80,28 +74,15 @@ int main(int argc, char** argv) {
                 std::printf("request %s\n%sreply\n%s", target.c_str(), body.c_str(), reply.c_str());
                 std::fflush(stdout);
             };
-        } else if (arg == "--add-user" && i + 2 < argc) {
-            adding = true;
-            addName = argv[++i];
-            addPassword = argv[++i];
         } else {
             return usage();
         }
     }
 
     nearbeam::LocationServer server(options);
-    if (adding) {
-        const std::string& users = server.service().usersPath();
-        if (!nearbeam::LocationService::addUser(users, addName, addPassword)) {
-            std::fprintf(stderr, "nearbeam-server: cannot write %s\n", users.c_str());
-            return 1;
-        }
-        std::printf("added %s to %s\n", addName.c_str(), users.c_str());
-        return 0;
-    }
     if (!server.start()) {
-        std::fprintf(stderr, "nearbeam-server: cannot listen on port %u\n",
-                     static_cast<unsigned>(options.port));
+        std::fprintf(stderr, "nearbeam-server: cannot read %s or listen on port %u\n",
+                     options.folder.c_str(), static_cast<unsigned>(options.port));
         return 1;
     }
     std::printf("nearbeam-server listening on %s\n", server.hostAndPort().c_str());
