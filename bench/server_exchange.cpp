@@ -3,8 +3,8 @@
 // NEARBEAM_TEST_POSTGRES names a server) PostgreSQL, from 1 and 64 threads at
 // once. The HTTP figures (against nginx) come from scripts/bench-server.
 
-#include "server/folder_io.h"
 #include "server/accounts.h"
+#include "server/folder_io.h"
 #include "server/location_service.h"
 #include "server/routes.h"
 #include "server/storage.h"
@@ -80,10 +80,9 @@ void download(benchmark::State& state, bool postgres) {
     }
     int n = static_cast<int>(state.thread_index) * 7717;
     for (auto _ : state) {
-        HttpRequest request{"GET",
-                            "/text/?action=location.downloadText&bssid=" +
-                                bssid(n++ % kAccessPoints),
-                            "", "", "127.0.0.1"};
+        HttpRequest request{
+            "GET", "/text/?action=location.downloadText&bssid=" + bssid(n++ % kAccessPoints), "",
+            "", "127.0.0.1"};
         benchmark::DoNotOptimize(s.routes->answer(request));
     }
     state.SetItemsProcessed(state.iterations());
@@ -99,8 +98,8 @@ void upload(benchmark::State& state, bool postgres) {
     static std::atomic<int> next{0};
     for (auto _ : state) {
         const int n = next++;
-        std::string body = "- login\nbench\n" + token +
-                           "\n- buildings\n4294967295\t0\t21\tHall\t\t3\n- aps\n";
+        std::string body =
+            "- login\nbench\n" + token + "\n- buildings\n4294967295\t0\t21\tHall\t\t3\n- aps\n";
         for (int j = 0; j < 9; ++j) {
             char key[13];
             std::snprintf(key, sizeof key, "ee%08x%02x", n, j);

@@ -1,5 +1,6 @@
 #include "server/location_server.h"
 
+#include "server/folder_io.h"
 #include "server/map_redirect.h"
 
 #include "base/text.h"
@@ -94,15 +95,17 @@ std::string withCrLf(const std::string& text) {
 } // namespace
 
 LocationServer::LocationServer(Options options)
-    : options_(std::move(options)), service_(options_.folder, options_.usersPath),
-      misbehaviour_(options_.misbehaviour) {}
+    : options_(std::move(options)), misbehaviour_(options_.misbehaviour) {
+    std::string error;
+    loaded_ = importFolder(storage_, options_.folder, error);
+}
 
 LocationServer::~LocationServer() {
     stop();
 }
 
 bool LocationServer::start() {
-    if (!net::startSockets())
+    if (!loaded_ || !net::startSockets())
         return false;
     listener_ = net::listenOnLoopback(options_.port, port_);
     if (!listener_.valid())
@@ -262,15 +265,17 @@ LocationServer::Reply LocationServer::answer(const std::string& method, const st
     if (action == "location.downloadText") {
         if (method != "GET")
             return Reply{405, "text/plain", "Use GET.\n"};
-        std::string text = service_.downloadText(queryValue(target, "bssid"));
-        if (text.empty())
+        DownloadReply reply = service_.download(queryValue(target, "bssid"));
+        if (reply.badAddress)
             return Reply{400, "text/plain", "Bad access point address.\n"};
-        return Reply{200, "text/plain", text};
+        if (reply.failed)
+            return Reply{500, "text/plain", "The records cannot be read.\n"};
+        return Reply{200, "text/plain", reply.text};
     }
     if (action == "location.uploadText") {
         if (method != "POST")
             return Reply{405, "text/plain", "Use POST.\n"};
-        return Reply{200, "text/plain", service_.uploadText(body)};
+        return Reply{200, "text/plain", service_.upload(body).text};
     }
     return Reply{404, "text/plain", "Unknown action.\n"};
 }

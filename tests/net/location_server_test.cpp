@@ -55,7 +55,8 @@ class LocationServerTest : public ::testing::Test {
         options.requestTimeoutMs = 400;
         server = std::make_unique<LocationServer>(options);
         EXPECT_TRUE(server->start());
-        LocationService::addUser(server->service().usersPath(), "ann", "secret");
+        std::string error;
+        EXPECT_TRUE(addUser(server->storage(), "ann", "secret", error)) << error;
     }
 
     std::string download() {
@@ -123,7 +124,7 @@ TEST_F(LocationServerTest, MalformedRequestsAreAnsweredOrDroppedAndServingGoesOn
     EXPECT_EQ(statusLine(good), "HTTP/1.0 200 OK");
     EXPECT_NE(bodyOf(good).find("- aps\n001122334455\t31\t3\t2\tReading room\n"),
               std::string::npos);
-    EXPECT_EQ(dir.read("users.txt"), "ann\t" + md5Hex("secret") + "\r\n");
+    EXPECT_EQ(listUsers(server->storage()), std::vector<std::string>{"ann"});
 }
 
 TEST_F(LocationServerTest, TheBodyIsTheDeclaredLengthOnly) {
@@ -134,7 +135,7 @@ TEST_F(LocationServerTest, TheBodyIsTheDeclaredLengthOnly) {
                                                       std::to_string(body.size()) + "\r\n\r\n" +
                                                       body + "stray bytes after the body\n");
     EXPECT_EQ(bodyOf(answer).rfind("- nearbeam ok\n", 0), 0u) << answer;
-    EXPECT_EQ(dir.read("country.txt"), "7\tNorway\t0\r\n8\tSweden\t0\r\n");
+    EXPECT_EQ(storedFile(server->storage(), "country.txt"), "7\tNorway\t0\r\n8\tSweden\t0\r\n");
 }
 
 TEST_F(LocationServerTest, AClientThatSendsAByteNowAndThenIsDropped) {

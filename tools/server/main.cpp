@@ -6,9 +6,9 @@
 #include "server/access_log.h"
 #include "server/accounts.h"
 #include "server/folder_io.h"
-#include "server/routes.h"
 #include "server/http_server.h"
 #include "server/location_service.h"
+#include "server/routes.h"
 #include "server/storage.h"
 
 #include <sys/resource.h>
@@ -31,7 +31,8 @@ const char kHelp[] =
     "                                                the password is read from standard input\n"
     "       nearbeam-server user remove NAME [OPTIONS]\n"
     "       nearbeam-server user list [OPTIONS]\n"
-    "       nearbeam-server import FOLDER [OPTIONS]  load a folder of record files (and users.txt)\n"
+    "       nearbeam-server import FOLDER [OPTIONS]  load a folder of record files (and "
+    "users.txt)\n"
     "       nearbeam-server export FOLDER [OPTIONS]  write the records to a folder\n"
     "\n"
     "Storage:\n"
@@ -136,8 +137,7 @@ bool parse(int argc, char** argv, Config& config, std::string& error) {
                 return false;
             (arg == "--head-timeout" ? http.headTimeout : http.bodyTimeout) =
                 std::chrono::seconds(n);
-        } else if (arg == "--upload-limit" || arg == "--download-limit" ||
-                   arg == "--login-limit") {
+        } else if (arg == "--upload-limit" || arg == "--download-limit" || arg == "--login-limit") {
             if (!count(1000000000))
                 return false;
             const unsigned limit = static_cast<unsigned>(n);
