@@ -8,6 +8,7 @@
 #include "net/socket.h"
 #include "server/location_service.h"
 #include "server/memory_storage.h"
+#include "server/routes.h"
 
 #include <atomic>
 #include <condition_variable>
@@ -69,12 +70,7 @@ class LocationServer {
     // Requests answered or abandoned so far.
     size_t requestsSeen() const { return requests_; }
 
-    struct Reply {
-        int status = 200;
-        std::string contentType = "text/plain";
-        std::string body;
-        std::string location = {}; // a redirect's target
-    };
+    using Reply = HttpReply;
     // The reply to a request's head and the body it declared, as the server gives
     // it when it behaves.
     Reply respond(std::string_view head, std::string_view body);
@@ -82,7 +78,6 @@ class LocationServer {
   private:
     void serve();
     void handle(net::Socket& client);
-    Reply answer(const std::string& method, const std::string& target, const std::string& body);
     void send(net::Socket& client, const Reply& reply, const Misbehaviour& mis);
     // Sleeps, but returns early (false) when the server stops.
     bool pause(uint32_t ms);
@@ -99,6 +94,7 @@ class LocationServer {
     Options options_;
     MemoryStorage storage_{std::make_shared<PlainTokens>()};
     LocationService service_{storage_};
+    Routes routes_{service_};
     bool loaded_ = false;
     net::Socket listener_;
     uint16_t port_ = 0;
