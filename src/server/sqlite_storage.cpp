@@ -46,8 +46,9 @@ class SqliteConnection : public SqlRecords {
             return false;
         }
         sqlite3_busy_timeout(db_, kBusyTimeoutMs);
-        // FULL: a commit is on the disk before the reply that reports it is sent.
-        if (!exec("PRAGMA journal_mode=WAL") || !exec("PRAGMA synchronous=FULL")) {
+        // NORMAL: in WAL mode a commit survives the server's crash (a power cut may
+        // take the last moments); FULL would wait for the disk on every upload.
+        if (!exec("PRAGMA journal_mode=WAL") || !exec("PRAGMA synchronous=NORMAL")) {
             error = "cannot open " + path + ": " + failure();
             return false;
         }
@@ -167,6 +168,7 @@ bool SqliteStorage::read(const std::function<void(Records&)>& work, std::string&
 }
 
 bool SqliteStorage::write(const std::function<bool(Records&)>& work, std::string& error) {
+    std::lock_guard<std::mutex> one(writer_);
     return transaction("BEGIN IMMEDIATE", work, error);
 }
 

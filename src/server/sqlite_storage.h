@@ -7,6 +7,7 @@
 #include "server/storage.h"
 
 #include <memory>
+#include <mutex>
 #include <string>
 
 namespace nearbeam {
@@ -32,6 +33,9 @@ class SqliteStorage : public Storage {
 
     std::string path_;
     SqlPool<SqliteConnection> pool_;
+    // Writers of this process queue here: SQLite's own wait for a busy database
+    // polls with growing sleeps, which is for other processes only.
+    std::mutex writer_;
 };
 
 } // namespace nearbeam
