@@ -153,6 +153,25 @@ std::vector<std::string> sqlSchema(const SqlDialect& d) {
     return out;
 }
 
+bool SqlRecords::begin(bool writing, std::string& error) {
+    clearFailure();
+    if (exec(writing ? dialect_.beginWrite : dialect_.beginRead) &&
+        (!writing || !dialect_.writeLock || exec(dialect_.writeLock)))
+        return true;
+    error = failure();
+    exec("ROLLBACK");
+    return false;
+}
+
+bool SqlRecords::finish(bool commit, std::string& error) {
+    if (commit && exec("COMMIT"))
+        return true;
+    if (commit)
+        error = failure();
+    exec("ROLLBACK");
+    return false;
+}
+
 bool SqlRecords::places(PlaceKind kind, const std::string& where,
                         const std::vector<SqlValue>& params,
                         const std::function<void(const Place&)>& fn) {
