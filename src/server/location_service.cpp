@@ -11,10 +11,6 @@
 namespace nearbeam {
 namespace {
 
-// The server hands out identifiers upwards from 1; the program's local ones count
-// down from 4294967295 and never reach this range.
-constexpr uint32_t kLocalIdsFrom = 0x80000000u;
-
 // Verified logins are remembered this long, and at most this many.
 constexpr std::chrono::minutes kVerifiedFor(5);
 constexpr size_t kMaxVerified = 10000;

@@ -3,9 +3,6 @@
 namespace nearbeam {
 namespace {
 
-// Identifiers from here on are the program's local ones, never the server's.
-constexpr int64_t kLocalIdsFrom = 0x80000000;
-
 enum class Role { Id, Parent, Area, Level, Name, Street, Url };
 struct Column {
     const char* name;
