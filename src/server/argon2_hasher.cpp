@@ -4,8 +4,7 @@
 
 namespace nearbeam {
 
-Argon2Hasher::Argon2Hasher()
-    : Argon2Hasher(crypto_pwhash_OPSLIMIT_INTERACTIVE, crypto_pwhash_MEMLIMIT_INTERACTIVE) {}
+Argon2Hasher::Argon2Hasher() : Argon2Hasher(2, 19 * 1024 * 1024) {}
 
 Argon2Hasher::Argon2Hasher(unsigned long long opsLimit, size_t memLimit)
     : opsLimit_(opsLimit), memLimit_(memLimit) {

@@ -10,7 +10,8 @@ namespace nearbeam {
 
 class Argon2Hasher : public TokenHasher {
   public:
-    // The cost of one hash: libsodium's interactive limits by default.
+    // The cost of one hash: by default two passes over 19 MiB, the least that is
+    // commonly advised for logins.
     Argon2Hasher();
     Argon2Hasher(unsigned long long opsLimit, size_t memLimit);
 

@@ -11,13 +11,11 @@
 namespace nearbeam {
 namespace {
 
-// The server hands out identifiers upwards from 1; the program's local ones count
-// down from 4294967295 and never reach this range.
-constexpr uint32_t kLocalIdsFrom = 0x80000000u;
-
 // Verified logins are remembered this long, and at most this many.
 constexpr std::chrono::minutes kVerifiedFor(5);
 constexpr size_t kMaxVerified = 10000;
+// Hashes checked at the same time, at most.
+constexpr int kMaxHashing = 4;
 
 // The reply's sections: the named kinds, then the access points (kApSection).
 constexpr int kApSection = 7;
@@ -272,24 +270,32 @@ bool LocationService::checkLogin(const std::string& user, const std::string& tok
     if (!hash)
         return false;
     const std::string key = md5Hex(*hash + "\n" + token);
-    const auto now = std::chrono::steady_clock::now();
-    {
-        std::lock_guard<std::mutex> lock(cacheMutex_);
+    std::unique_lock<std::mutex> lock(cacheMutex_);
+    auto remembered = [&] {
         auto it = verified_.find(key);
-        if (it != verified_.end() && now - it->second < kVerifiedFor)
-            return true;
+        return it != verified_.end() &&
+               std::chrono::steady_clock::now() - it->second < kVerifiedFor;
+    };
+    hashSlot_.wait(lock, [&] { return hashing_ < kMaxHashing || remembered(); });
+    if (remembered())
+        return true;
+    ++hashing_;
+    lock.unlock();
+    const bool good = storage_.hasher().verify(*hash, token);
+    lock.lock();
+    --hashing_;
+    if (good) {
+        const auto now = std::chrono::steady_clock::now();
+        if (verified_.size() >= kMaxVerified) {
+            for (auto it = verified_.begin(); it != verified_.end();)
+                it = now - it->second >= kVerifiedFor ? verified_.erase(it) : std::next(it);
+            if (verified_.size() >= kMaxVerified)
+                verified_.clear();
+        }
+        verified_[key] = now;
     }
-    if (!storage_.hasher().verify(*hash, token))
-        return false;
-    std::lock_guard<std::mutex> lock(cacheMutex_);
-    if (verified_.size() >= kMaxVerified) {
-        for (auto it = verified_.begin(); it != verified_.end();)
-            it = now - it->second >= kVerifiedFor ? verified_.erase(it) : std::next(it);
-        if (verified_.size() >= kMaxVerified)
-            verified_.clear();
-    }
-    verified_[key] = now;
-    return true;
+    hashSlot_.notify_all();
+    return good;
 }
 
 UploadReply LocationService::upload(const std::string& body) {

@@ -6,6 +6,7 @@
 #include "server/storage.h"
 
 #include <chrono>
+#include <condition_variable>
 #include <cstddef>
 #include <mutex>
 #include <string>
@@ -58,6 +59,10 @@ class LocationService {
     // stored hash and the token, so a changed password or a removed user misses.
     std::mutex cacheMutex_;
     std::unordered_map<std::string, std::chrono::steady_clock::time_point> verified_;
+    // Hashes being checked now: each takes its share of memory, so only a few at
+    // once; the others wait (and may then find theirs verified).
+    std::condition_variable hashSlot_;
+    int hashing_ = 0;
 };
 
 } // namespace nearbeam

@@ -5,9 +5,6 @@
 namespace nearbeam {
 namespace {
 
-// Identifiers from here on are the program's local ones, never the server's.
-constexpr uint32_t kLocalIdsFrom = 0x80000000u;
-
 class MemoryRecords : public Records {
   public:
     MemoryRecords(MemoryStorage::Tables& tables, bool writable) : t_(tables), writable_(writable) {}

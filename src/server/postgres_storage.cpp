@@ -10,9 +10,10 @@
 namespace nearbeam {
 namespace {
 
-const SqlDialect kPostgres{"BIGINT", "BYTEA", true};
-// The advisory lock every writing transaction holds (a number of our own).
-constexpr const char* kWriteLock = "SELECT pg_advisory_xact_lock(7463521)";
+// Every writing transaction holds one advisory lock (a number of our own).
+const SqlDialect kPostgres{"BIGINT", "BYTEA",
+                           true,     "BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY",
+                           "BEGIN",  "SELECT pg_advisory_xact_lock(7463521)"};
 
 // The first line of libpq's message, without its "ERROR:  " prefix.
 std::string oneLine(const char* message) {
@@ -64,27 +65,7 @@ class PostgresConnection : public SqlRecords {
             conn_, [](void*, const char*) {}, nullptr);
         return true;
     }
-    bool healthy() const { return PQstatus(conn_) == CONNECTION_OK; }
-
-    bool exec(const std::string& sql) { return run(sql, {}, {}, nullptr); }
-
-    bool begin(const char* how, bool locked, std::string& error) {
-        clearFailure();
-        if (exec(how) && (!locked || exec(kWriteLock)))
-            return true;
-        error = failure();
-        exec("ROLLBACK");
-        return false;
-    }
-
-    bool finish(bool commit, std::string& error) {
-        if (commit && exec("COMMIT"))
-            return true;
-        if (commit)
-            error = failure();
-        PQclear(PQexec(conn_, "ROLLBACK"));
-        return false;
-    }
+    bool healthy() const override { return PQstatus(conn_) == CONNECTION_OK; }
 
   protected:
     bool run(const std::string& sql, const std::vector<SqlValue>& params,
@@ -146,61 +127,22 @@ class PostgresConnection : public SqlRecords {
 
 PostgresStorage::PostgresStorage(const std::string& url, std::shared_ptr<const TokenHasher> hasher,
                                  size_t connections)
-    : Storage(std::move(hasher)), url_(url), pool_(connections, [this](std::string& error) {
-          auto c = std::make_unique<PostgresConnection>();
-          return c->open(url_, error) ? std::move(c) : nullptr;
-      }) {}
-
-PostgresStorage::~PostgresStorage() = default;
+    : SqlStorage(std::move(hasher), connections,
+                 [url](std::string& error) -> std::unique_ptr<SqlRecords> {
+                     auto c = std::make_unique<PostgresConnection>();
+                     if (!c->open(url, error))
+                         return nullptr;
+                     return c;
+                 }) {}
 
 std::unique_ptr<PostgresStorage> PostgresStorage::open(const std::string& url,
                                                        std::shared_ptr<const TokenHasher> hasher,
                                                        std::string& error, size_t connections) {
     std::unique_ptr<PostgresStorage> storage(
         new PostgresStorage(url, std::move(hasher), connections));
-    auto schema = [](Records& r) {
-        for (const std::string& sql : sqlSchema(kPostgres))
-            if (!static_cast<PostgresConnection&>(r).exec(sql))
-                return false;
-        return true;
-    };
-    if (!storage->transaction("BEGIN", true, schema, error)) {
-        if (error.empty())
-            error = "cannot make the tables";
+    if (!storage->makeTables(kPostgres, error))
         return nullptr;
-    }
     return storage;
-}
-
-bool PostgresStorage::transaction(const char* begin, bool locked,
-                                  const std::function<bool(Records&)>& work, std::string& error) {
-    auto c = pool_.take(error);
-    if (!c)
-        return false;
-    bool committed = false;
-    if (c->begin(begin, locked, error)) {
-        const bool good = work(*c) && !c->failed();
-        if (c->failed())
-            error = c->failure();
-        committed = c->finish(good, error);
-    }
-    if (!c->healthy())
-        c.discard(); // the server went away: the next transaction connects again
-    return committed;
-}
-
-bool PostgresStorage::read(const std::function<void(Records&)>& work, std::string& error) {
-    return transaction(
-        "BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY", false,
-        [&](Records& r) {
-            work(r);
-            return true;
-        },
-        error);
-}
-
-bool PostgresStorage::write(const std::function<bool(Records&)>& work, std::string& error) {
-    return transaction("BEGIN", true, work, error);
 }
 
 } // namespace nearbeam

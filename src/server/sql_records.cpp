@@ -3,9 +3,6 @@
 namespace nearbeam {
 namespace {
 
-// Identifiers from here on are the program's local ones, never the server's.
-constexpr int64_t kLocalIdsFrom = 0x80000000;
-
 enum class Role { Id, Parent, Area, Level, Name, Street, Url };
 struct Column {
     const char* name;
@@ -151,6 +148,25 @@ std::vector<std::string> sqlSchema(const SqlDialect& d) {
     out.push_back("CREATE TABLE IF NOT EXISTS users (name " + bytes + " PRIMARY KEY, token_hash " +
                   bytes + " NOT NULL)");
     return out;
+}
+
+bool SqlRecords::begin(bool writing, std::string& error) {
+    clearFailure();
+    if (exec(writing ? dialect_.beginWrite : dialect_.beginRead) &&
+        (!writing || !dialect_.writeLock || exec(dialect_.writeLock)))
+        return true;
+    error = failure();
+    exec("ROLLBACK");
+    return false;
+}
+
+bool SqlRecords::finish(bool commit, std::string& error) {
+    if (commit && exec("COMMIT"))
+        return true;
+    if (commit)
+        error = failure();
+    exec("ROLLBACK");
+    return false;
 }
 
 bool SqlRecords::places(PlaceKind kind, const std::string& where,

@@ -1,8 +1,8 @@
 #pragma once
 // The records over an SQL database, the same for SQLite and PostgreSQL: the
-// tables, their indexes and every statement the storage runs. A back end supplies
-// the connection that runs a statement and the few words its dialect spells
-// differently.
+// tables, their indexes and every statement the storage runs, over one
+// connection. A back end supplies the running of a statement and the few words
+// its dialect spells differently.
 
 #include "server/storage.h"
 
@@ -25,9 +25,12 @@ class SqlRow {
 };
 
 struct SqlDialect {
-    const char* integer; // a column type of 64-bit integers
-    const char* bytes;   // a column type of byte strings
-    bool sequences;      // server identifiers from sequences (shared by processes)
+    const char* integer;    // a column type of 64-bit integers
+    const char* bytes;      // a column type of byte strings
+    bool sequences;         // server identifiers from sequences (shared by processes)
+    const char* beginRead;  // begins a reading transaction
+    const char* beginWrite; // begins a writing one
+    const char* writeLock;  // then run by a writing one, if any
 };
 
 // The statements that make the tables, their indexes and sequences, if missing.
@@ -36,6 +39,14 @@ std::vector<std::string> sqlSchema(const SqlDialect& dialect);
 class SqlRecords : public Records {
   public:
     explicit SqlRecords(const SqlDialect& dialect) : dialect_(dialect) {}
+
+    bool exec(const std::string& sql) { return run(sql, {}, {}, nullptr); }
+    // Begins a transaction; false with the reason, and none begun, when it cannot.
+    bool begin(bool writing, std::string& error);
+    // Commits, or rolls back; true only once committed.
+    bool finish(bool commit, std::string& error);
+    // False when the connection is lost and should not be used again.
+    virtual bool healthy() const { return true; }
 
     std::optional<Place> find(PlaceKind kind, uint32_t id) override;
     std::optional<Place> findNamed(PlaceKind kind, uint32_t parent, uint32_t area,

@@ -9,7 +9,7 @@
 namespace nearbeam {
 namespace {
 
-const SqlDialect kSqlite{"INTEGER", "BLOB", false};
+const SqlDialect kSqlite{"INTEGER", "BLOB", false, "BEGIN", "BEGIN IMMEDIATE", nullptr};
 constexpr int kBusyTimeoutMs = 10000;
 
 class StatementRow : public SqlRow {
@@ -46,32 +46,13 @@ class SqliteConnection : public SqlRecords {
             return false;
         }
         sqlite3_busy_timeout(db_, kBusyTimeoutMs);
-        // FULL: a commit is on the disk before the reply that reports it is sent.
-        if (!exec("PRAGMA journal_mode=WAL") || !exec("PRAGMA synchronous=FULL")) {
+        // NORMAL: in WAL mode a commit survives the server's crash (a power cut may
+        // take the last moments); FULL would wait for the disk on every upload.
+        if (!exec("PRAGMA journal_mode=WAL") || !exec("PRAGMA synchronous=NORMAL")) {
             error = "cannot open " + path + ": " + failure();
             return false;
         }
         return true;
-    }
-
-    bool exec(const std::string& sql) { return run(sql, {}, {}, nullptr); }
-
-    // Starts a transaction; false and the reason when it cannot.
-    bool begin(const char* how, std::string& error) {
-        clearFailure();
-        if (exec(how))
-            return true;
-        error = failure();
-        return false;
-    }
-
-    bool finish(bool commit, std::string& error) {
-        if (commit && exec("COMMIT"))
-            return true;
-        if (commit)
-            error = failure();
-        sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
-        return false;
     }
 
   protected:
@@ -120,54 +101,26 @@ class SqliteConnection : public SqlRecords {
 
 SqliteStorage::SqliteStorage(const std::string& path, std::shared_ptr<const TokenHasher> hasher,
                              size_t connections)
-    : Storage(std::move(hasher)), path_(path), pool_(connections, [this](std::string& error) {
-          auto c = std::make_unique<SqliteConnection>();
-          return c->open(path_, error) ? std::move(c) : nullptr;
-      }) {}
-
-SqliteStorage::~SqliteStorage() = default;
+    : SqlStorage(std::move(hasher), connections,
+                 [path](std::string& error) -> std::unique_ptr<SqlRecords> {
+                     auto c = std::make_unique<SqliteConnection>();
+                     if (!c->open(path, error))
+                         return nullptr;
+                     return c;
+                 }) {}
 
 std::unique_ptr<SqliteStorage> SqliteStorage::open(const std::string& path,
                                                    std::shared_ptr<const TokenHasher> hasher,
                                                    std::string& error, size_t connections) {
     std::unique_ptr<SqliteStorage> storage(new SqliteStorage(path, std::move(hasher), connections));
-    auto schema = [](Records& r) {
-        for (const std::string& sql : sqlSchema(kSqlite))
-            if (!static_cast<SqliteConnection&>(r).exec(sql))
-                return false;
-        return true;
-    };
-    if (!storage->transaction("BEGIN IMMEDIATE", schema, error)) {
-        if (error.empty())
-            error = "cannot make the tables in " + path;
+    if (!storage->makeTables(kSqlite, error))
         return nullptr;
-    }
     return storage;
 }
 
-bool SqliteStorage::transaction(const char* begin, const std::function<bool(Records&)>& work,
-                                std::string& error) {
-    auto c = pool_.take(error);
-    if (!c || !c->begin(begin, error))
-        return false;
-    const bool good = work(*c) && !c->failed();
-    if (c->failed())
-        error = c->failure();
-    return c->finish(good, error);
-}
-
-bool SqliteStorage::read(const std::function<void(Records&)>& work, std::string& error) {
-    return transaction(
-        "BEGIN",
-        [&](Records& r) {
-            work(r);
-            return true;
-        },
-        error);
-}
-
 bool SqliteStorage::write(const std::function<bool(Records&)>& work, std::string& error) {
-    return transaction("BEGIN IMMEDIATE", work, error);
+    std::lock_guard<std::mutex> one(writer_);
+    return SqlStorage::write(work, error);
 }
 
 } // namespace nearbeam

@@ -15,6 +15,10 @@
 
 namespace nearbeam {
 
+// The server hands out identifiers upwards from 1; the program's local ones count
+// down from 4294967295 and never reach this range.
+inline constexpr uint32_t kLocalIdsFrom = 0x80000000u;
+
 // The named record kinds, in the order their tables are written and read.
 enum class PlaceKind { Country, Province, City, Area, Building, Network, Service };
 inline constexpr PlaceKind kPlaceKinds[] = {

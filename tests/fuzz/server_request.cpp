@@ -6,6 +6,7 @@
 #include "database/data_file.h"
 #include "fuzz_files.h"
 #include "net/md5.h"
+#include "server/folder_io.h"
 #include "server/location_server.h"
 #include "server/routes.h"
 
@@ -99,9 +100,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     check(wellFormed(reply.body));
     check(reply.body.size() >= 6 && reply.body.compare(reply.body.size() - 6, 6, "- end\n") == 0);
 
-    // The files keep whole server lines whatever came.
+    // What is stored is whole server lines whatever came.
+    const std::string stored = dir + "stored/";
+    std::string error;
+    check(exportFolder(server.storage(), stored, error));
     for (const auto& record : kRecords) {
-        const std::string file = fuzz::readFile(dir + record[0]);
+        const std::string file = fuzz::readFile(stored + record[0]);
         size_t start = 0;
         for (size_t nl; (nl = file.find("\r\n", start)) != std::string::npos; start = nl + 2) {
             std::string_view line(file.data() + start, nl - start);
