@@ -3,6 +3,7 @@
 #include "net/md5.h"
 #include "net/server_cases.h"
 #include "net/socket.h"
+#include "support/http_exchange.h"
 
 #include <gtest/gtest.h>
 
@@ -13,38 +14,6 @@ namespace nearbeam::test {
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-// Sends bytes to the server and reads until it closes the connection (at most a
-// few seconds). An empty answer means the server closed without a word.
-std::string exchange(uint16_t port, const std::string& bytes) {
-    std::string error;
-    net::Socket socket = net::connectTo("127.0.0.1", port, 2000, error);
-    if (!socket.valid())
-        return "no connection: " + error;
-    socket.sendAll(bytes.data(), bytes.size(), 2000);
-    socket.shutdownSend();
-    std::string answer;
-    char buffer[4096];
-    const auto until = Clock::now() + std::chrono::seconds(5);
-    while (Clock::now() < until) {
-        size_t got = 0;
-        if (socket.receive(buffer, sizeof buffer, got, 200) == net::IoResult::TimedOut)
-            continue;
-        if (got == 0)
-            break;
-        answer.append(buffer, got);
-    }
-    return answer;
-}
-
-std::string statusLine(const std::string& answer) {
-    return answer.substr(0, answer.find("\r\n"));
-}
-
-std::string bodyOf(const std::string& answer) {
-    size_t end = answer.find("\r\n\r\n");
-    return end == std::string::npos ? std::string() : answer.substr(end + 4);
-}
 
 class LocationServerTest : public ::testing::Test {
   protected:

@@ -1,6 +1,6 @@
 #include "server/http_server.h"
 
-#include "server/http_client.h"
+#include "support/http_exchange.h"
 
 #include <gtest/gtest.h>
 

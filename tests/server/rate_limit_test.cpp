@@ -26,21 +26,5 @@ TEST(RateLimit, ABucketPerKeyRefillsEvenlyOverItsPeriod) {
             << s.key << " at " << s.at;
 }
 
-TEST(RateLimit, GivenBackTokensAndExhaustionAndZeroMeansOff) {
-    const RateLimit::Clock::time_point t0{};
-    RateLimit limit(1, 3600s);
-    EXPECT_FALSE(limit.exhausted("u", t0));
-    EXPECT_TRUE(limit.take("u", t0));
-    EXPECT_TRUE(limit.exhausted("u", t0));
-    limit.give("u", t0);
-    EXPECT_TRUE(limit.take("u", t0));
-    EXPECT_FALSE(limit.take("u", t0));
-
-    RateLimit off(0, 1s);
-    for (int i = 0; i < 1000; ++i)
-        ASSERT_TRUE(off.take("x", t0));
-    EXPECT_FALSE(off.exhausted("x", t0));
-}
-
 } // namespace
 } // namespace nearbeam::test

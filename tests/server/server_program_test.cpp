@@ -1,7 +1,7 @@
 // The real nearbeam-server as operators run it and as the program meets it.
 
-#include "server/http_client.h"
 #include "server/server_process.h"
+#include "support/http_exchange.h"
 
 #include "base/memory_settings_store.h"
 #include "base/password_store.h"

@@ -1,5 +1,5 @@
 #pragma once
-// A bare HTTP client for the server's tests: raw bytes over a socket, so a test
+// A bare HTTP client for the servers' tests: raw bytes over a socket, so a test
 // can send exactly what a client (or a bad one) sends.
 
 #include "net/socket.h"
@@ -31,12 +31,15 @@ inline std::string readAll(net::Socket& socket, uint32_t timeoutMs = 5000) {
     return answer;
 }
 
-// Sends bytes and reads the answer to the end of the connection.
+// Sends bytes, ends the sending side and reads the answer to the end of the
+// connection. An empty answer means the server closed without a word.
 inline std::string exchange(uint16_t port, const std::string& bytes) {
-    net::Socket socket = connectLoopback(port);
+    std::string error;
+    net::Socket socket = net::connectTo("127.0.0.1", port, 2000, error);
     if (!socket.valid())
-        return "no connection";
+        return "no connection: " + error;
     socket.sendAll(bytes.data(), bytes.size(), 2000);
+    socket.shutdownSend();
     return readAll(socket);
 }
 
