@@ -15,6 +15,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
@@ -216,6 +217,7 @@ void raiseDescriptorLimit() {
 
 int serve(Storage& storage, const Config& config) {
     raiseDescriptorLimit();
+    std::signal(SIGPIPE, SIG_IGN); // a closed log pipe is not a reason to stop serving
     LocationService service(storage);
     Routes routes(service, config.limits);
     AccessLog log(stdout);
