@@ -24,10 +24,11 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_SECTION net)
 
 set(CPACK_DEBIAN_SERVER_PACKAGE_NAME nearbeam-server)
-set(CPACK_COMPONENT_SERVER_DESCRIPTION
-    "Nearbeam location server\n The server that Nearbeam asks where unknown access points are and\n to which users upload the places they add: SQLite or PostgreSQL storage,\n HTTP and HTTPS, accounts kept as Argon2id hashes.")
+# Each package's description follows the project's one-line summary.
+set(CPACK_DEBIAN_SERVER_DESCRIPTION
+    "The location server: the server that Nearbeam asks where unknown access points are and to which users upload the places they add: SQLite or PostgreSQL storage, HTTP and HTTPS, accounts kept as Argon2id hashes.")
 set(CPACK_DEBIAN_SERVER_PACKAGE_DEPENDS "adduser, systemd")
-set(CPACK_DEBIAN_SERVER_PACKAGE_CONTROL_EXTRA
+set(CPACK_DEBIAN_SERVER_PACKAGE_CONTROL_EXTRA ${linux_packaging}/conffiles
     ${linux_packaging}/postinst ${linux_packaging}/prerm ${linux_packaging}/postrm)
 set(CPACK_DEBIAN_SERVER_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 include(CPack)
