@@ -196,7 +196,7 @@ TEST_P(Robustness, TwoHundredClientsGetEveryAnswerRight) {
     std::mutex mutex;
     std::string firstWrong;
     onClients(200, 20000, [&](int i) {
-        std::string answer, expected;
+        std::string answer;
         bool right = false;
         if (i % 10 == 0) {
             answer = exchange(server.port(), post(uploadBody(i, token)));
