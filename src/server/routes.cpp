@@ -50,8 +50,7 @@ HttpReply refusal(const std::string& reason) {
     return text(200, "- error " + reason + "\n- end\n");
 }
 
-} // namespace
-
+// The decoded value of a query parameter of a target "/path?a=1&b=2", or empty.
 std::string queryValue(const std::string& target, const std::string& name) {
     size_t q = target.find('?');
     if (q == std::string::npos)
@@ -71,6 +70,8 @@ std::string queryValue(const std::string& target, const std::string& name) {
     }
     return {};
 }
+
+} // namespace
 
 Routes::Routes(LocationService& service, RouteLimits limits)
     : service_(service), uploads_(limits.uploadsPerUserPerHour, std::chrono::hours(1)),

@@ -36,7 +36,7 @@ struct RouteLimits {
 
 class Routes {
   public:
-    Routes(LocationService& service, RouteLimits limits = {});
+    explicit Routes(LocationService& service, RouteLimits limits = {});
     Routes(const Routes&) = delete;
     Routes& operator=(const Routes&) = delete;
 
@@ -50,8 +50,5 @@ class Routes {
     RateLimit downloads_;
     RateLimit failedLogins_;
 };
-
-// The decoded value of a query parameter of a target "/path?a=1&b=2", or empty.
-std::string queryValue(const std::string& target, const std::string& name);
 
 } // namespace nearbeam
