@@ -1,7 +1,8 @@
 // Requests to the location server of any bytes, through its HTTP parser and its
 // routes: the server answers each with one of its statuses; a download answer is
-// sections of record lines ending in "- end"; an upload is stored whole or not at all, and what it stores is server
-// lines that read back and are downloaded as the reply said.
+// sections of record lines ending in "- end"; an upload is stored whole or not at
+// all, and what it stores is server lines that read back and are downloaded as the
+// reply said.
 
 #include "database/data_file.h"
 #include "fuzz_files.h"
