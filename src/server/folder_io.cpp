@@ -54,7 +54,7 @@ int32_t statusOf(PlaceKind kind, std::string_view line) {
         return parseRecordFields(RecordKind::Building, line).status;
     case PlaceKind::Network:
         return parseRecordFields(RecordKind::Network, line).status;
-    default: // countries, provinces, cities and areas are read alike but for their fields
+    default: // provinces, cities and areas share one layout
         return parseRecordFields(
                    kind == PlaceKind::Country ? RecordKind::Country : RecordKind::City, line)
             .status;
@@ -73,8 +73,11 @@ bool importFolder(Storage& storage, const std::string& folder, std::string& erro
         const size_t tab = line.find('\t');
         std::string name(line.substr(0, tab));
         std::string hash(tab == std::string_view::npos ? "" : line.substr(tab + 1));
-        if (isDigest(hash))
+        if (isDigest(hash)) { // the program's tokens are made of lower-case digits
+            for (char& c : hash)
+                c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
             hash = storage.hasher().hash(loginTokenFromDigest(hash));
+        }
         if (!plainName(name) || hash.empty()) {
             bad = "users.txt line " + std::to_string(number) + ": the user cannot be read";
             return false;

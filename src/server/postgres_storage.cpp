@@ -10,7 +10,7 @@
 namespace nearbeam {
 namespace {
 
-// Every writing transaction holds one advisory lock (a number of our own).
+// The places' lock is an advisory lock (a number of our own).
 const SqlDialect kPostgres{"BIGINT", "BYTEA",
                            true,     "BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY",
                            "BEGIN",  "SELECT pg_advisory_xact_lock(7463521)"};

@@ -1,8 +1,8 @@
 #pragma once
 // The server's records in PostgreSQL, for more than one machine: several server
 // processes share one database. Identifiers come from sequences, writing
-// transactions take one advisory lock (so an upload's look-ups and inserts are not
-// raced by another process's), and reads see one snapshot.
+// transactions that touch places take one advisory lock (so an upload's look-ups
+// and inserts are not raced by another process's), and reads see one snapshot.
 
 #include "server/sql_storage.h"
 

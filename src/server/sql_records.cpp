@@ -152,12 +152,20 @@ std::vector<std::string> sqlSchema(const SqlDialect& d) {
 
 bool SqlRecords::begin(bool writing, std::string& error) {
     clearFailure();
-    if (exec(writing ? dialect_.beginWrite : dialect_.beginRead) &&
-        (!writing || !dialect_.writeLock || exec(dialect_.writeLock)))
+    writing_ = writing;
+    locked_ = false;
+    if (exec(writing ? dialect_.beginWrite : dialect_.beginRead))
         return true;
     error = failure();
     exec("ROLLBACK");
     return false;
+}
+
+bool SqlRecords::lockPlaces() {
+    if (locked_ || !writing_ || !dialect_.placesLock)
+        return true;
+    locked_ = exec(dialect_.placesLock);
+    return locked_;
 }
 
 bool SqlRecords::finish(bool commit, std::string& error) {
@@ -185,6 +193,8 @@ std::optional<Place> SqlRecords::find(PlaceKind kind, uint32_t id) {
 
 std::optional<Place> SqlRecords::findNamed(PlaceKind kind, uint32_t parent, uint32_t area,
                                            const std::string& name) {
+    if (!lockPlaces())
+        return std::nullopt;
     const Table& t = table(kind);
     std::string where = "WHERE name = $1";
     std::vector<SqlValue> params{name};
@@ -224,6 +234,8 @@ std::vector<Place> SqlRecords::servicesFor(const std::array<uint32_t, 7>& scopes
 }
 
 uint32_t SqlRecords::newId(PlaceKind kind) {
+    if (!lockPlaces())
+        return 0;
     const std::string name = table(kind).name;
     int64_t id = 0;
     const std::string sql = dialect_.sequences ? "SELECT nextval('" + name + "_ids')"
@@ -239,6 +251,8 @@ uint32_t SqlRecords::newId(PlaceKind kind) {
 }
 
 bool SqlRecords::put(PlaceKind kind, const Place& place) {
+    if (!lockPlaces())
+        return false;
     const Table& t = table(kind);
     std::string values, updates;
     std::vector<SqlValue> params;

@@ -30,7 +30,7 @@ struct SqlDialect {
     bool sequences;         // server identifiers from sequences (shared by processes)
     const char* beginRead;  // begins a reading transaction
     const char* beginWrite; // begins a writing one
-    const char* writeLock;  // then run by a writing one, if any
+    const char* placesLock; // taken by a writing one before it looks up or numbers places
 };
 
 // The statements that make the tables, their indexes and sequences, if missing.
@@ -47,6 +47,10 @@ class SqlRecords : public Records {
     bool finish(bool commit, std::string& error);
     // False when the connection is lost and should not be used again.
     virtual bool healthy() const { return true; }
+    // Writers that look up, number or store places take turns, so that a look-up
+    // and the insert it decides on are not raced by another process. Access points
+    // and users are single rows and need no turn. Held to the transaction's end.
+    bool lockPlaces();
 
     std::optional<Place> find(PlaceKind kind, uint32_t id) override;
     std::optional<Place> findNamed(PlaceKind kind, uint32_t parent, uint32_t area,
@@ -75,6 +79,8 @@ class SqlRecords : public Records {
                 const std::function<void(const Place&)>& fn);
 
     const SqlDialect& dialect_;
+    bool writing_ = false;
+    bool locked_ = false;
 };
 
 } // namespace nearbeam

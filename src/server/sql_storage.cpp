@@ -3,9 +3,12 @@
 namespace nearbeam {
 
 bool SqlStorage::makeTables(const SqlDialect& dialect, std::string& error) {
-    auto make = [&](Records& r) {
+    auto make = [&](Records& records) {
+        auto& r = static_cast<SqlRecords&>(records);
+        if (!r.lockPlaces()) // one process at a time makes the tables
+            return false;
         for (const std::string& sql : sqlSchema(dialect))
-            if (!static_cast<SqlRecords&>(r).exec(sql))
+            if (!r.exec(sql))
                 return false;
         return true;
     };
