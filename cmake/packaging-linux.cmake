@@ -2,10 +2,13 @@
 # --linux), one per component:
 #   desktop  nearbeam_<version>_<arch>.deb: the Linux desktop program, its data
 #            (manufacturers.dat, the Scanner's images, the tray's icons) in
-#            share/nearbeam, its menu entry, icon and AppStream metainfo
-# Dependencies on shared libraries are computed by dpkg-shlibdeps. The packages
-# have no maintainer scripts: installing and removing them never touches the
-# users' data and settings in their home folders.
+#            share/nearbeam, its menu entry, icon and AppStream metainfo; no
+#            maintainer scripts: installing and removing it never touches the
+#            users' data and settings in their home folders
+#   server   nearbeam-server_<version>_<arch>.deb: the location server as a systemd
+#            service (its own system user, its database under
+#            /var/lib/nearbeam-server)
+# Dependencies on shared libraries are computed by dpkg-shlibdeps.
 
 set(NEARBEAM_RELEASE_DATE 2026-12-08)
 
@@ -43,6 +46,25 @@ you are.]])
     # with the AppIndicator extension.
     set(CPACK_DEBIAN_DESKTOP_PACKAGE_RECOMMENDS "network-manager")
     set(CPACK_DEBIAN_DESKTOP_PACKAGE_SUGGESTS "gnome-shell-extension-appindicator")
+endif()
+
+if(TARGET nearbeam-server)
+    list(APPEND nearbeam_components server)
+    set(linux_packaging ${CMAKE_CURRENT_LIST_DIR}/packaging-linux)
+    install(TARGETS nearbeam-server RUNTIME DESTINATION bin COMPONENT server)
+    install(FILES ${linux_packaging}/nearbeam-server.service DESTINATION lib/systemd/system
+            COMPONENT server)
+    install(FILES ${linux_packaging}/nearbeam-server.default DESTINATION /etc/default
+            RENAME nearbeam-server COMPONENT server)
+    set(CPACK_DEBIAN_SERVER_PACKAGE_NAME nearbeam-server)
+    set(CPACK_DEBIAN_SERVER_FILE_NAME DEB-DEFAULT)
+    set(CPACK_DEBIAN_SERVER_PACKAGE_SECTION net)
+    set(CPACK_DEBIAN_SERVER_DESCRIPTION
+        "The location server: the server that Nearbeam asks where unknown access points are and to which users upload the places they add: SQLite or PostgreSQL storage, HTTP and HTTPS, accounts kept as Argon2id hashes.")
+    set(CPACK_DEBIAN_SERVER_PACKAGE_DEPENDS "adduser, systemd")
+    set(CPACK_DEBIAN_SERVER_PACKAGE_CONTROL_EXTRA ${linux_packaging}/conffiles
+        ${linux_packaging}/postinst ${linux_packaging}/prerm ${linux_packaging}/postrm)
+    set(CPACK_DEBIAN_SERVER_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 endif()
 
 if(nearbeam_components)

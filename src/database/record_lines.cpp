@@ -217,6 +217,13 @@ std::string formatBuildingLine(uint32_t id, uint32_t areaId, uint32_t cityId, st
                     {4, 3});
 }
 
+std::string formatServiceLine(uint32_t id, uint32_t scopeId, int32_t level, std::string_view url,
+                              std::string_view label, int32_t status) {
+    return joinLine({std::to_string(id), std::to_string(scopeId), std::to_string(level),
+                     lineField(url), lineField(label), std::to_string(status)},
+                    {4, 3});
+}
+
 std::string formatLocationLine(std::string_view bssid, uint32_t buildingId, uint32_t networkId,
                                std::string_view floor, std::string_view location, int32_t status) {
     return joinLine({lineField(bssid), std::to_string(buildingId), std::to_string(networkId),

@@ -68,6 +68,8 @@ std::string formatCountryLine(uint32_t id, std::string_view name, int32_t status
 std::string formatChildLine(uint32_t id, uint32_t parentId, std::string_view name, int32_t status);
 std::string formatBuildingLine(uint32_t id, uint32_t areaId, uint32_t cityId, std::string_view name,
                                std::string_view streetAddress, int32_t status);
+std::string formatServiceLine(uint32_t id, uint32_t scopeId, int32_t level, std::string_view url,
+                              std::string_view label, int32_t status);
 std::string formatLocationLine(std::string_view bssid, uint32_t buildingId, uint32_t networkId,
                                std::string_view floor, std::string_view location, int32_t status);
 

@@ -1,9 +1,7 @@
 #include "server/location_server.h"
 
-#include "server/map_redirect.h"
+#include "server/folder_io.h"
 
-#include "base/hex_digits.h"
-#include "base/text.h"
 #include "net/http_text.h"
 
 #include <chrono>
@@ -44,43 +42,6 @@ const char* reason(int status) {
     }
 }
 
-std::string decodeQueryValue(std::string_view text) {
-    std::string out;
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '+') {
-            out += ' ';
-        } else if (text[i] == '%' && i + 2 < text.size() && hexDigitValue(text[i + 1]) >= 0 &&
-                   hexDigitValue(text[i + 2]) >= 0) {
-            out += static_cast<char>(hexDigitValue(text[i + 1]) * 16 + hexDigitValue(text[i + 2]));
-            i += 2;
-        } else {
-            out += text[i];
-        }
-    }
-    return out;
-}
-
-// The value of a query parameter of a target "/path?a=1&b=2", or empty.
-std::string queryValue(const std::string& target, std::string_view name) {
-    size_t q = target.find('?');
-    if (q == std::string::npos)
-        return {};
-    std::string_view query(target);
-    query.remove_prefix(q + 1);
-    while (!query.empty()) {
-        size_t amp = query.find('&');
-        std::string_view pair = query.substr(0, amp);
-        size_t eq = pair.find('=');
-        if (pair.substr(0, eq) == name)
-            return eq == std::string_view::npos ? std::string()
-                                                : decodeQueryValue(pair.substr(eq + 1));
-        if (amp == std::string_view::npos)
-            break;
-        query.remove_prefix(amp + 1);
-    }
-    return {};
-}
-
 std::string withCrLf(const std::string& text) {
     std::string out;
     out.reserve(text.size() + text.size() / 16);
@@ -95,15 +56,17 @@ std::string withCrLf(const std::string& text) {
 } // namespace
 
 LocationServer::LocationServer(Options options)
-    : options_(std::move(options)), service_(options_.folder, options_.usersPath),
-      misbehaviour_(options_.misbehaviour) {}
+    : options_(std::move(options)), misbehaviour_(options_.misbehaviour) {
+    std::string error;
+    loaded_ = importFolder(storage_, options_.folder, error);
+}
 
 LocationServer::~LocationServer() {
     stop();
 }
 
 bool LocationServer::start() {
-    if (!net::startSockets())
+    if (!loaded_ || !net::startSockets())
         return false;
     listener_ = net::listenOnLoopback(options_.port, port_);
     if (!listener_.valid())
@@ -229,51 +192,11 @@ LocationServer::Reply LocationServer::respond(std::string_view head, std::string
     if (s1 == std::string::npos || s2 == std::string::npos)
         return Reply{400, "text/plain", "Bad request.\n"};
     const std::string target = line.substr(s1 + 1, s2 - s1 - 1);
-    Reply reply = answer(line.substr(0, s1), target, std::string(body));
+    Reply reply = routes_.answer(
+        HttpRequest{line.substr(0, s1), target, std::string(body), hostAndPort(), "127.0.0.1"});
     if (options_.exchanged)
         options_.exchanged(target, std::string(body), reply.body);
     return reply;
-}
-
-LocationServer::Reply LocationServer::answer(const std::string& method, const std::string& target,
-                                             const std::string& body) {
-    if (target.compare(0, 22, "/services/mapredirect/") == 0) {
-        Reply reply{302, "text/plain", "See the map.\n"};
-        reply.location =
-            mapSearchAddress(queryValue(target, "addr"), queryValue(target, "city"),
-                             queryValue(target, "province"), queryValue(target, "country"));
-        return reply;
-    }
-    // A location-based service for the demo: it greets the user by the building
-    // it was told ("/notify?building={building}"), with a link back to itself.
-    if (target.compare(0, 8, "/notify?") == 0) {
-        std::string building = queryValue(target, "building");
-        for (char& c : building) {
-            if (static_cast<unsigned char>(c) < 32) // one line, whatever it was told
-                c = ' ';
-        }
-        return Reply{200, "text/plain",
-                     "- nearbeam msg http://" + hostAndPort() + target + " Welcome to " +
-                         (building.empty() ? std::string("nowhere in particular") : building) +
-                         ".\n"};
-    }
-    if (target.compare(0, 7, "/text/?") != 0)
-        return Reply{404, "text/plain", "Not found.\n"};
-    std::string action = queryValue(target, "action");
-    if (action == "location.downloadText") {
-        if (method != "GET")
-            return Reply{405, "text/plain", "Use GET.\n"};
-        std::string text = service_.downloadText(queryValue(target, "bssid"));
-        if (text.empty())
-            return Reply{400, "text/plain", "Bad access point address.\n"};
-        return Reply{200, "text/plain", text};
-    }
-    if (action == "location.uploadText") {
-        if (method != "POST")
-            return Reply{405, "text/plain", "Use POST.\n"};
-        return Reply{200, "text/plain", service_.uploadText(body)};
-    }
-    return Reply{404, "text/plain", "Unknown action.\n"};
 }
 
 void LocationServer::send(net::Socket& client, const Reply& reply, const Misbehaviour& mis) {

@@ -1,10 +1,14 @@
 #pragma once
-// The loopback location server: HTTP/1.0 on a loopback port around the location
-// service, one connection at a time, on a thread of its own. It can be told to
-// misbehave on purpose, so the program's handling of a bad network can be tried.
+// The loopback location server, a test fixture: HTTP/1.0 on a loopback port
+// around the location service, one connection at a time, on a thread of its own,
+// with its records in memory, loaded from a folder of text files. It can be told
+// to misbehave on purpose, so the program's handling of a bad network can be
+// tried. (The server operators run is nearbeam-server.)
 
 #include "net/socket.h"
 #include "server/location_service.h"
+#include "server/memory_storage.h"
+#include "server/routes.h"
 
 #include <atomic>
 #include <condition_variable>
@@ -31,9 +35,8 @@ struct Misbehaviour {
 class LocationServer {
   public:
     struct Options {
-        std::string folder;    // records folder
-        std::string usersPath; // empty: users.txt in the folder
-        uint16_t port = 0;     // 0: a free port
+        std::string folder; // records folder, read at start (users.txt with digests)
+        uint16_t port = 0;  // 0: a free port
         Misbehaviour misbehaviour;
         // The longest a client may take to send its whole request.
         uint32_t requestTimeoutMs = 10000;
@@ -50,7 +53,8 @@ class LocationServer {
     LocationServer(const LocationServer&) = delete;
     LocationServer& operator=(const LocationServer&) = delete;
 
-    // Takes the port and starts serving. False when the port could not be had.
+    // Takes the port and starts serving. False when the port could not be had or
+    // the folder could not be read.
     bool start();
     // Stops serving; a hanging or dripping answer ends at once.
     void stop();
@@ -59,18 +63,14 @@ class LocationServer {
     // "127.0.0.1:port", the form the Server setting takes.
     std::string hostAndPort() const;
     LocationService& service() { return service_; }
+    Storage& storage() { return storage_; }
 
     // Applies to the connections accepted from now on (refuse only at start).
     void setMisbehaviour(const Misbehaviour& misbehaviour);
     // Requests answered or abandoned so far.
     size_t requestsSeen() const { return requests_; }
 
-    struct Reply {
-        int status = 200;
-        std::string contentType = "text/plain";
-        std::string body;
-        std::string location = {}; // a redirect's target
-    };
+    using Reply = HttpReply;
     // The reply to a request's head and the body it declared, as the server gives
     // it when it behaves.
     Reply respond(std::string_view head, std::string_view body);
@@ -78,13 +78,24 @@ class LocationServer {
   private:
     void serve();
     void handle(net::Socket& client);
-    Reply answer(const std::string& method, const std::string& target, const std::string& body);
     void send(net::Socket& client, const Reply& reply, const Misbehaviour& mis);
     // Sleeps, but returns early (false) when the server stops.
     bool pause(uint32_t ms);
 
+    // Test accounts only, in memory: the token is kept as it comes.
+    class PlainTokens : public TokenHasher {
+      public:
+        std::string hash(const std::string& token) const override { return "plain:" + token; }
+        bool verify(const std::string& hash, const std::string& token) const override {
+            return hash == "plain:" + token;
+        }
+    };
+
     Options options_;
-    LocationService service_;
+    MemoryStorage storage_{std::make_shared<PlainTokens>()};
+    LocationService service_{storage_};
+    Routes routes_{service_};
+    bool loaded_ = false;
     net::Socket listener_;
     uint16_t port_ = 0;
     std::thread thread_;

@@ -1,47 +1,68 @@
 #pragma once
-// The location server's protocol, without the network: the download of what the
-// server knows about an access point, and the upload of records made by users.
-// The server keeps its records in a folder of the same text files as the program
-// and reads and writes them with the same database code. A users file holds one
-// line per user: the name, a tab, and the MD5 hex digest of the password.
+// The location server's protocol over its storage, without the network: the
+// download of what the server knows about an access point, and the upload of
+// records made by users. Safe to call from many threads at once.
 
+#include "server/storage.h"
+
+#include <chrono>
+#include <condition_variable>
 #include <cstddef>
 #include <mutex>
 #include <string>
+#include <unordered_map>
 
 namespace nearbeam {
 
+struct DownloadReply {
+    std::string text;        // the reply's body; empty when it is not a good request
+    bool badAddress = false; // the address is not 12 hexadecimal digits
+    bool failed = false;     // the storage could not be read (a server error)
+};
+
+struct UploadReply {
+    std::string text; // the reply's body
+    std::string user; // the user named by the login (empty when there was none)
+    bool loginFailed = false;
+};
+
 class LocationService {
   public:
-    // folder: the records folder (created if missing). usersPath: the users file;
-    // empty means "users.txt" in the folder.
-    explicit LocationService(std::string folder, std::string usersPath = {});
+    explicit LocationService(Storage& storage);
 
-    const std::string& folder() const { return folder_; }
-    const std::string& usersPath() const { return usersPath_; }
+    Storage& storage() { return storage_; }
 
     // The reply to a download: the access point's line and every record it refers
     // to, the services attached at each of its levels and everywhere, each under
     // its section heading, then "- end". An unknown access point gets "- end"
-    // alone. Empty (no reply) when bssid is not 12 hexadecimal digits.
+    // alone. Empty (no reply) when bssid is not 12 hexadecimal digits or the
+    // storage cannot be read.
     std::string downloadText(const std::string& bssid);
+    // The same, telling a bad address from a storage that failed.
+    DownloadReply download(const std::string& bssid);
 
     // The reply to an upload body. A good login stores the records under the
-    // server's own identifiers and answers "- nearbeam ok", the stored records, a
-    // "- msg " line and "- end"; anything else answers "- error " and a reason.
-    std::string uploadText(const std::string& body);
+    // server's own identifiers in one transaction and, once it is committed,
+    // answers "- nearbeam ok", the stored records, a "- msg " line and "- end";
+    // anything else stores nothing and answers "- error " and a reason.
+    UploadReply upload(const std::string& body);
 
-    // Adds or replaces a user in a users file (the password is kept only as its
-    // digest). False when the file could not be written or the name is unusable.
-    static bool addUser(const std::string& usersPath, const std::string& name,
-                        const std::string& password);
+    // True when the storage answers.
+    bool healthy();
 
   private:
-    bool checkLogin(const std::string& name, const std::string& token) const;
+    bool checkLogin(const std::string& user, const std::string& token, bool& storageFailed);
 
-    std::string folder_;
-    std::string usersPath_;
-    std::mutex mutex_; // one request at a time touches the files
+    Storage& storage_;
+    // Logins verified lately: hashing is slow by design, and a user uploading
+    // now and then should not pay for it every time. Keyed by a digest of the
+    // stored hash and the token, so a changed password or a removed user misses.
+    std::mutex cacheMutex_;
+    std::unordered_map<std::string, std::chrono::steady_clock::time_point> verified_;
+    // Hashes being checked now: each takes its share of memory, so only a few at
+    // once; the others wait (and may then find theirs verified).
+    std::condition_variable hashSlot_;
+    int hashing_ = 0;
 };
 
 } // namespace nearbeam

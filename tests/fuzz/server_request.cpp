@@ -1,13 +1,17 @@
-// Requests to the location server of any bytes: the server answers each with one
-// of its statuses; a download answer is sections of record lines ending in
-// "- end"; an upload is stored whole or not at all, and what it stores is server
-// lines that read back and are downloaded as the reply said.
+// Requests to the location server of any bytes, through its HTTP parser and its
+// routes: the server answers each with one of its statuses; a download answer is
+// sections of record lines ending in "- end"; an upload is stored whole or not at
+// all, and what it stores is server lines that read back and are downloaded as the
+// reply said.
 
 #include "database/data_file.h"
 #include "fuzz_files.h"
-#include "net/http_text.h"
 #include "net/md5.h"
+#include "server/folder_io.h"
 #include "server/location_server.h"
+#include "server/routes.h"
+
+#include <boost/beast/http.hpp>
 
 #include <algorithm>
 #include <cstddef>
@@ -57,15 +61,23 @@ bool wellFormed(const std::string& text) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    const std::string_view bytes(reinterpret_cast<const char*>(data), size);
-    // The server answers once it has the head and the body the head declares.
-    const size_t headLength = http::headEnd(bytes);
-    if (headLength == std::string_view::npos)
+    // The server's parser, with the server's limits: it answers once it has the
+    // head and the whole body, and answers a request it cannot parse itself.
+    namespace beast = boost::beast;
+    beast::http::request_parser<beast::http::string_body> parser;
+    parser.header_limit(16 * 1024);
+    parser.body_limit(1024 * 1024);
+    parser.eager(true);
+    beast::error_code ec;
+    for (size_t used = 0; !ec && !parser.is_done() && used < size;) {
+        const size_t n = parser.put(boost::asio::buffer(data + used, size - used), ec);
+        if (n == 0)
+            break;
+        used += n;
+    }
+    if (ec || !parser.is_done())
         return 0;
-    const int64_t declared = http::contentLength(bytes.substr(0, headLength));
-    const size_t bodyLength = declared > 0 ? static_cast<size_t>(declared) : 0;
-    if (bytes.size() - headLength < bodyLength)
-        return 0;
+    const auto& message = parser.get();
 
     const std::string dir = fuzz::folder();
     for (const auto& [name, text] : kRecords)
@@ -74,9 +86,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     LocationServer::Options options;
     options.folder = dir;
     LocationServer server(options);
+    Routes routes(server.service());
 
-    const LocationServer::Reply reply =
-        server.respond(bytes.substr(0, headLength), bytes.substr(headLength, bodyLength));
+    const HttpReply reply = routes.answer(HttpRequest{std::string(message.method_string()),
+                                                      std::string(message.target()), message.body(),
+                                                      "127.0.0.1:80", "127.0.0.1"});
     const int statuses[] = {200, 302, 400, 404, 405};
     check(std::find(std::begin(statuses), std::end(statuses), reply.status) != std::end(statuses));
     check(!reply.body.empty() && reply.body.back() == '\n');
@@ -87,9 +101,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     check(wellFormed(reply.body));
     check(reply.body.size() >= 6 && reply.body.compare(reply.body.size() - 6, 6, "- end\n") == 0);
 
-    // The files keep whole server lines whatever came.
+    // What is stored is whole server lines whatever came.
+    const std::string stored = dir + "stored/";
+    std::string error;
+    check(exportFolder(server.storage(), stored, error));
     for (const auto& record : kRecords) {
-        const std::string file = fuzz::readFile(dir + record[0]);
+        const std::string file = fuzz::readFile(stored + record[0]);
         size_t start = 0;
         for (size_t nl; (nl = file.find("\r\n", start)) != std::string::npos; start = nl + 2) {
             std::string_view line(file.data() + start, nl - start);

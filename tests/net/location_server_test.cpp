@@ -3,6 +3,7 @@
 #include "net/md5.h"
 #include "net/server_cases.h"
 #include "net/socket.h"
+#include "support/http_exchange.h"
 
 #include <gtest/gtest.h>
 
@@ -19,38 +20,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// Sends bytes to the server and reads until it closes the connection (at most a
-// few seconds). An empty answer means the server closed without a word.
-std::string exchange(uint16_t port, const std::string& bytes) {
-    std::string error;
-    net::Socket socket = net::connectTo("127.0.0.1", port, 2000, error);
-    if (!socket.valid())
-        return "no connection: " + error;
-    socket.sendAll(bytes.data(), bytes.size(), 2000);
-    socket.shutdownSend();
-    std::string answer;
-    char buffer[4096];
-    const auto until = Clock::now() + std::chrono::seconds(5);
-    while (Clock::now() < until) {
-        size_t got = 0;
-        if (socket.receive(buffer, sizeof buffer, got, 200) == net::IoResult::TimedOut)
-            continue;
-        if (got == 0)
-            break;
-        answer.append(buffer, got);
-    }
-    return answer;
-}
-
-std::string statusLine(const std::string& answer) {
-    return answer.substr(0, answer.find("\r\n"));
-}
-
-std::string bodyOf(const std::string& answer) {
-    size_t end = answer.find("\r\n\r\n");
-    return end == std::string::npos ? std::string() : answer.substr(end + 4);
-}
-
 class LocationServerTest : public ::testing::Test {
   protected:
     LocationServerTest() {
@@ -60,7 +29,8 @@ class LocationServerTest : public ::testing::Test {
         options.requestTimeoutMs = 400;
         server = std::make_unique<LocationServer>(options);
         EXPECT_TRUE(server->start());
-        LocationService::addUser(server->service().usersPath(), "ann", "secret");
+        std::string error;
+        EXPECT_TRUE(addUser(server->storage(), "ann", "secret", error)) << error;
     }
 
     std::string download() {
@@ -128,7 +98,7 @@ TEST_F(LocationServerTest, MalformedRequestsAreAnsweredOrDroppedAndServingGoesOn
     EXPECT_EQ(statusLine(good), "HTTP/1.0 200 OK");
     EXPECT_NE(bodyOf(good).find("- aps\n001122334455\t31\t3\t2\tReading room\n"),
               std::string::npos);
-    EXPECT_EQ(dir.read("users.txt"), "ann\t" + md5Hex("secret") + "\r\n");
+    EXPECT_EQ(listUsers(server->storage()), std::vector<std::string>{"ann"});
 }
 
 TEST_F(LocationServerTest, TheBodyIsTheDeclaredLengthOnly) {
@@ -139,7 +109,7 @@ TEST_F(LocationServerTest, TheBodyIsTheDeclaredLengthOnly) {
                                                       std::to_string(body.size()) + "\r\n\r\n" +
                                                       body + "stray bytes after the body\n");
     EXPECT_EQ(bodyOf(answer).rfind("- nearbeam ok\n", 0), 0u) << answer;
-    EXPECT_EQ(dir.read("country.txt"), "7\tNorway\t0\r\n8\tSweden\t0\r\n");
+    EXPECT_EQ(storedFile(server->storage(), "country.txt"), "7\tNorway\t0\r\n8\tSweden\t0\r\n");
 }
 
 TEST_F(LocationServerTest, AClientThatSendsAByteNowAndThenIsDropped) {

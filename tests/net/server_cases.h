@@ -11,7 +11,9 @@
 #include "database/location_database.h"
 #include "net/location_download.h"
 #include "net/md5.h"
+#include "net/server_records.h"
 #include "net/web_agent.h"
+#include "server/accounts.h"
 #include "server/location_server.h"
 #include "support/temp_dir.h"
 
@@ -22,21 +24,6 @@
 #include <vector>
 
 namespace nearbeam::test {
-
-// What the server knows: one access point in a building in Bergen, and services
-// at several levels.
-inline void writeServerRecords(const TempDir& dir) {
-    dir.write("country.txt", "7\tNorway\t0\r\n");
-    dir.write("province.txt", "12\t7\tVestland\t0\r\n");
-    dir.write("city.txt", "20\t12\tBergen\t0\r\n");
-    dir.write("area.txt", "25\t20\tCentre\t0\r\n");
-    dir.write("building.txt", "31\t25\t20\tLibrary\tMain St 1\t0\r\n");
-    dir.write("network.txt", "3\tCity net\t0\r\n");
-    dir.write("ap.txt", "001122334455\t31\t3\t2\tReading room\t0\r\n");
-    dir.write("services.txt", "1\t0\t0\thttp://everywhere/{bssid}\tEverywhere\t0\r\n"
-                              "2\t20\t4\thttp://bergen/\tBergen guide\t0\r\n"
-                              "3\t99\t4\thttp://oslo/\tOslo guide\t0\r\n");
-}
 
 // The client's files after the full download of 001122334455.
 inline const std::pair<const char*, const char*> kDownloadedFiles[] = {
@@ -148,7 +135,8 @@ TYPED_TEST_P(ServerCases, DownloadsWhatTheServerKnows) {
 
 TYPED_TEST_P(ServerCases, DownloadRunsBeforeUploadAndThePostCarriesItsBody) {
     LocationServer& server = this->serve();
-    ASSERT_TRUE(LocationService::addUser(server.service().usersPath(), "ann", "secret"));
+    std::string error;
+    ASSERT_TRUE(addUser(server.storage(), "ann", "secret", error)) << error;
     std::vector<std::string> lines;
     const std::string body = "- login\nann\n" + loginToken("secret") +
                              "\n- buildings\n4294967295\t0\t20\tStation\t\t3\n"
@@ -184,13 +172,14 @@ TYPED_TEST_P(ServerCases, DownloadRunsBeforeUploadAndThePostCarriesItsBody) {
         "upload: - end",
     };
     EXPECT_EQ(lines, expected);
-    EXPECT_EQ(this->serverDir.read("building.txt"),
+    EXPECT_EQ(storedFile(server.storage(), "building.txt"),
               "31\t25\t20\tLibrary\tMain St 1\t0\r\n32\t0\t20\tStation\t\t0\r\n");
 }
 
 TYPED_TEST_P(ServerCases, ABadLoginIsRefused) {
     LocationServer& server = this->serve();
-    ASSERT_TRUE(LocationService::addUser(server.service().usersPath(), "ann", "secret"));
+    std::string error;
+    ASSERT_TRUE(addUser(server.storage(), "ann", "secret", error)) << error;
     std::vector<std::string> lines;
     {
         auto request = this->agent.getRequest("upload");
@@ -209,8 +198,9 @@ TYPED_TEST_P(ServerCases, MisbehavingServers) {
     // The full reply, to cut it inside the access point's line.
     std::string full;
     {
-        LocationService service(this->serverDir.folder());
-        full = service.downloadText("001122334455");
+        LocationServer::Options options;
+        options.folder = this->serverDir.folder();
+        full = LocationServer(options).service().downloadText("001122334455");
     }
     const int64_t insideApLine = static_cast<int64_t>(full.find("- aps\n") + 10);
     struct Case {

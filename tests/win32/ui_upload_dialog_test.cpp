@@ -10,6 +10,7 @@
 #include "dialog_driver.h"
 #include "net/win32/wininet_transport.h"
 #include "resource.h"
+#include "server/accounts.h"
 #include "server/location_server.h"
 #include "support/temp_dir.h"
 #include "ui/win32/upload_dialog.h"
@@ -102,7 +103,6 @@ class UploadDialogTest : public ::testing::Test {
 
     // The loopback server knowing the user demo, and the program set up for it.
     void startServer() {
-        ASSERT_TRUE(LocationService::addUser(serverDir.file("users.txt"), "demo", "secret"));
         LocationServer::Options options;
         options.folder = serverDir.folder();
         options.exchanged = [this](const std::string&, const std::string& body,
@@ -111,6 +111,8 @@ class UploadDialogTest : public ::testing::Test {
             bodies.push_back(body);
         };
         server = std::make_unique<LocationServer>(options);
+        std::string error;
+        ASSERT_TRUE(addUser(server->storage(), "demo", "secret", error)) << error;
         ASSERT_TRUE(server->start());
         settings::write(settings, settings::Server, widen(server->hostAndPort()));
         settings::write(settings, settings::Username, L"demo");

@@ -1,112 +1,257 @@
-// nearbeam-server: a private location server on a loopback port, for the tests,
-// the demo and anyone who wants their own. Prints the port it listens on.
-//
-//   nearbeam-server [--data FOLDER] [--users FILE] [--port N]
-//                   [--refuse] [--hang] [--cut N] [--sign-in] [--http-error]
-//                   [--crlf] [--drip MS] [--log]
-//   nearbeam-server --add-user NAME PASSWORD [--data FOLDER] [--users FILE]
+// nearbeam-server: the location server. Serves the download and upload protocol,
+// the map links' redirect and a health check over HTTP or HTTPS, keeping its
+// records in SQLite (one file in the data folder) or PostgreSQL, and manages the
+// accounts and the records of that storage. Run with --help for the options.
 
-#include "server/location_server.h"
+#include "server/access_log.h"
+#include "server/accounts.h"
+#include "server/folder_io.h"
+#include "server/http_server.h"
+#include "server/location_service.h"
+#include "server/routes.h"
+#include "server/storage.h"
 
-#include <chrono>
+#include <sys/resource.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
+#include <iostream>
 #include <string>
-#include <thread>
+#include <vector>
 
 namespace {
 
-int usage() {
-    std::fprintf(stderr,
-                 "usage: nearbeam-server [--data FOLDER] [--users FILE] [--port N]\n"
-                 "                       [--refuse] [--hang] [--cut N] [--sign-in]\n"
-                 "                       [--http-error] [--crlf] [--drip MS] [--log]\n"
-                 "       nearbeam-server --add-user NAME PASSWORD [--data FOLDER] [--users FILE]\n"
-                 "Serves the location records in FOLDER (default server-data) on 127.0.0.1.\n"
-                 "The misbehaviour flags make it refuse connections, never answer, cut the\n"
-                 "reply after N bytes of its body, answer a sign-in page or an HTTP 500,\n"
-                 "end lines with CR LF, or send the reply in small pieces MS ms apart.\n"
-                 "--log prints every request's target and body and the reply.\n");
-    return 2;
+using namespace nearbeam;
+
+const char kHelp[] =
+    "usage: nearbeam-server [OPTIONS]               serve\n"
+    "       nearbeam-server user add NAME [OPTIONS]  add a user or change a password;\n"
+    "                                                the password is read from standard input\n"
+    "       nearbeam-server user remove NAME [OPTIONS]\n"
+    "       nearbeam-server user list [OPTIONS]\n"
+    "       nearbeam-server import FOLDER [OPTIONS]  load a folder of record files (and "
+    "users.txt)\n"
+    "       nearbeam-server export FOLDER [OPTIONS]  write the records to a folder\n"
+    "\n"
+    "Storage:\n"
+    "  --data FOLDER          folder of the SQLite database (default server-data)\n"
+    "  --database URL         a postgresql:// URL: keep the records in PostgreSQL instead\n"
+    "Serving:\n"
+    "  --listen ADDRESS       address to listen on (default 127.0.0.1; 0.0.0.0 or :: for all)\n"
+    "  --port N               port to listen on (default 0: a free one, printed as \"port N\")\n"
+    "  --tls-cert FILE        serve HTTPS with this PEM certificate chain ...\n"
+    "  --tls-key FILE         ... and this PEM private key (both or neither)\n"
+    "  --threads N            worker threads (default 0: twice the processors, at least 4)\n"
+    "  --max-connections N    connections served at once; more wait (default 1024)\n"
+    "  --max-body BYTES       largest request body (default 1048576)\n"
+    "  --head-timeout SECONDS time a client has to send a request's head (default 10)\n"
+    "  --body-timeout SECONDS time a client has to send a request's body (default 30)\n"
+    "Limits (0 turns one off):\n"
+    "  --upload-limit N       uploads per user per hour (default 100)\n"
+    "  --download-limit N     downloads per client address per second (default 100; over it: 429)\n"
+    "  --login-limit N        failed logins per client address per minute (default 10)\n"
+    "  --help                 this text\n"
+    "\n"
+    "Every request answered is logged on standard output: time, client address, method,\n"
+    "path, status, body bytes and milliseconds. SIGTERM or SIGINT stops the server once\n"
+    "the requests in flight are answered.\n";
+
+struct Config {
+    std::vector<std::string> command; // empty: serve
+    std::string data = "server-data";
+    std::string database;
+    HttpServer::Options http;
+    RouteLimits limits{100, 100, 10};
+};
+
+int fail(const std::string& reason) {
+    std::fprintf(stderr, "nearbeam-server: %s\n", reason.c_str());
+    return 1;
 }
 
-bool number(const char* text, long long max, long long& out) {
-    char* end = nullptr;
-    out = std::strtoll(text, &end, 10);
-    return end != text && *end == '\0' && out >= 0 && out <= max;
+bool number(const std::string& text, unsigned long long max, unsigned long long& out) {
+    if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos)
+        return false;
+    out = std::strtoull(text.c_str(), nullptr, 10);
+    return out <= max;
+}
+
+// Reads the options; false with the reason in `error`.
+bool parse(int argc, char** argv, Config& config, std::string& error) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg.rfind("--", 0) != 0) {
+            config.command.push_back(arg);
+            continue;
+        }
+        if (arg == "--help")
+            continue; // handled before
+        if (i + 1 >= argc) {
+            error = arg + " needs a value (see --help)";
+            return false;
+        }
+        const std::string value = argv[++i];
+        unsigned long long n = 0;
+        auto count = [&](unsigned long long max) {
+            if (number(value, max, n))
+                return true;
+            error = arg + " wants a whole number up to " + std::to_string(max) + ", not \"" +
+                    value + "\"";
+            return false;
+        };
+        auto& http = config.http;
+        if (arg == "--data") {
+            config.data = value;
+        } else if (arg == "--database") {
+            config.database = value;
+        } else if (arg == "--listen") {
+            http.address = value;
+        } else if (arg == "--tls-cert") {
+            http.tlsCert = value;
+        } else if (arg == "--tls-key") {
+            http.tlsKey = value;
+        } else if (arg == "--port") {
+            if (!count(65535))
+                return false;
+            http.port = static_cast<uint16_t>(n);
+        } else if (arg == "--threads") {
+            if (!count(1024))
+                return false;
+            http.threads = static_cast<unsigned>(n);
+        } else if (arg == "--max-connections") {
+            if (!count(1000000))
+                return false;
+            if (n == 0) {
+                error = "--max-connections must be 1 or more";
+                return false;
+            }
+            http.maxConnections = n;
+        } else if (arg == "--max-body") {
+            if (!count(1ull << 32))
+                return false;
+            http.maxBody = n;
+        } else if (arg == "--head-timeout" || arg == "--body-timeout") {
+            if (!count(3600))
+                return false;
+            (arg == "--head-timeout" ? http.headTimeout : http.bodyTimeout) =
+                std::chrono::seconds(n);
+        } else if (arg == "--upload-limit" || arg == "--download-limit" || arg == "--login-limit") {
+            if (!count(1000000000))
+                return false;
+            const unsigned limit = static_cast<unsigned>(n);
+            if (arg == "--upload-limit")
+                config.limits.uploadsPerUserPerHour = limit;
+            else if (arg == "--download-limit")
+                config.limits.downloadsPerAddressPerSecond = limit;
+            else
+                config.limits.failedLoginsPerAddressPerMinute = limit;
+        } else {
+            error = "unknown option " + arg + " (see --help)";
+            return false;
+        }
+    }
+    return true;
+}
+
+// The password from standard input: one line, without echo when it is a terminal.
+std::string readPassword(const std::string& name) {
+    termios saved{};
+    const bool terminal = isatty(STDIN_FILENO) && tcgetattr(STDIN_FILENO, &saved) == 0;
+    if (terminal) {
+        std::fprintf(stderr, "Password for %s: ", name.c_str());
+        termios quiet = saved;
+        quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+        tcsetattr(STDIN_FILENO, TCSANOW, &quiet);
+    }
+    std::string password;
+    std::getline(std::cin, password);
+    if (terminal) {
+        tcsetattr(STDIN_FILENO, TCSANOW, &saved);
+        std::fprintf(stderr, "\n");
+    }
+    if (!password.empty() && password.back() == '\r')
+        password.pop_back();
+    return password;
+}
+
+int manage(Storage& storage, const std::vector<std::string>& command) {
+    std::string error;
+    const std::string& verb = command[0];
+    if (verb == "user" && command.size() == 3 && command[1] == "add") {
+        if (!addUser(storage, command[2], readPassword(command[2]), error))
+            return fail(error);
+        std::printf("added %s\n", command[2].c_str());
+    } else if (verb == "user" && command.size() == 3 && command[1] == "remove") {
+        if (!removeUser(storage, command[2], error))
+            return fail(error);
+        std::printf("removed %s\n", command[2].c_str());
+    } else if (verb == "user" && command.size() == 2 && command[1] == "list") {
+        for (const std::string& name : listUsers(storage))
+            std::printf("%s\n", name.c_str());
+    } else if (verb == "import" && command.size() == 2) {
+        if (!importFolder(storage, command[1], error))
+            return fail(error);
+        std::printf("imported %s\n", command[1].c_str());
+    } else if (verb == "export" && command.size() == 2) {
+        if (!exportFolder(storage, command[1], error))
+            return fail(error);
+        std::printf("exported to %s\n", command[1].c_str());
+    } else {
+        std::fprintf(stderr, "%s", kHelp);
+        return 2;
+    }
+    return 0;
+}
+
+// Every connection is a descriptor: allow as many as the system lets us.
+void raiseDescriptorLimit() {
+    rlimit limit{};
+    if (getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur < limit.rlim_max) {
+        limit.rlim_cur = limit.rlim_max;
+        setrlimit(RLIMIT_NOFILE, &limit);
+    }
+}
+
+int serve(Storage& storage, const Config& config) {
+    raiseDescriptorLimit();
+    std::signal(SIGPIPE, SIG_IGN); // a closed log pipe is not a reason to stop serving
+    LocationService service(storage);
+    Routes routes(service, config.limits);
+    AccessLog log(stdout);
+    HttpServer server(
+        config.http, [&routes](const HttpRequest& request) { return routes.answer(request); },
+        [&log](const AccessRecord& record) { log.write(record); });
+    std::string error;
+    if (!server.open(error))
+        return fail(error);
+    const bool tls = !config.http.tlsCert.empty();
+    std::printf("nearbeam-server listening on %s://%s:%u\n", tls ? "https" : "http",
+                config.http.address.c_str(), static_cast<unsigned>(server.port()));
+    std::printf("port %u\n", static_cast<unsigned>(server.port()));
+    std::fflush(stdout);
+    server.run(true);
+    std::printf("nearbeam-server stopped\n");
+    return 0;
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
-    nearbeam::LocationServer::Options options;
-    options.folder = "server-data";
-    std::string addName, addPassword;
-    bool adding = false;
     for (int i = 1; i < argc; ++i) {
-        std::string arg = argv[i];
-        auto value = [&](const char*& out) {
-            if (i + 1 >= argc)
-                return false;
-            out = argv[++i];
-            return true;
-        };
-        const char* v = nullptr;
-        long long n = 0;
-        if (arg == "--data" && value(v)) {
-            options.folder = v;
-        } else if (arg == "--users" && value(v)) {
-            options.usersPath = v;
-        } else if (arg == "--port" && value(v) && number(v, 65535, n)) {
-            options.port = static_cast<uint16_t>(n);
-        } else if (arg == "--refuse") {
-            options.misbehaviour.refuse = true;
-        } else if (arg == "--hang") {
-            options.misbehaviour.hang = true;
-        } else if (arg == "--cut" && value(v) && number(v, 1LL << 40, n)) {
-            options.misbehaviour.cutAfter = n;
-        } else if (arg == "--sign-in") {
-            options.misbehaviour.signInPage = true;
-        } else if (arg == "--http-error") {
-            options.misbehaviour.httpError = true;
-        } else if (arg == "--crlf") {
-            options.misbehaviour.crlf = true;
-        } else if (arg == "--drip" && value(v) && number(v, 60000, n)) {
-            options.misbehaviour.dripMs = static_cast<uint32_t>(n);
-        } else if (arg == "--log") {
-            options.exchanged = [](const std::string& target, const std::string& body,
-                                   const std::string& reply) {
-                std::printf("request %s\n%sreply\n%s", target.c_str(), body.c_str(), reply.c_str());
-                std::fflush(stdout);
-            };
-        } else if (arg == "--add-user" && i + 2 < argc) {
-            adding = true;
-            addName = argv[++i];
-            addPassword = argv[++i];
-        } else {
-            return usage();
+        if (std::string(argv[i]) == "--help" || std::string(argv[i]) == "-h") {
+            std::printf("%s", kHelp);
+            return 0;
         }
     }
-
-    nearbeam::LocationServer server(options);
-    if (adding) {
-        const std::string& users = server.service().usersPath();
-        if (!nearbeam::LocationService::addUser(users, addName, addPassword)) {
-            std::fprintf(stderr, "nearbeam-server: cannot write %s\n", users.c_str());
-            return 1;
-        }
-        std::printf("added %s to %s\n", addName.c_str(), users.c_str());
-        return 0;
-    }
-    if (!server.start()) {
-        std::fprintf(stderr, "nearbeam-server: cannot listen on port %u\n",
-                     static_cast<unsigned>(options.port));
-        return 1;
-    }
-    std::printf("nearbeam-server listening on %s\n", server.hostAndPort().c_str());
-    std::printf("port %u\n", static_cast<unsigned>(server.port()));
-    std::fflush(stdout);
-    for (;;)
-        std::this_thread::sleep_for(std::chrono::hours(1));
+    Config config;
+    std::string error;
+    if (!parse(argc, argv, config, error))
+        return fail(error);
+    std::unique_ptr<Storage> storage = openStorage(config.database, config.data, error);
+    if (!storage)
+        return fail(error);
+    return config.command.empty() ? serve(*storage, config) : manage(*storage, config.command);
 }

@@ -1,30 +1,41 @@
 #include "server/location_service.h"
 
 #include "net/md5.h"
-#include "net/server_cases.h"
-#include "support/temp_dir.h"
+#include "net/server_records.h"
+#include "server/accounts.h"
+#include "server/folder_io.h"
+#include "server/storage_backends.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 namespace nearbeam::test {
 namespace {
 
-class LocationServiceTest : public ::testing::Test {
+// The protocol over each storage, loaded with the same records.
+class LocationServiceTest : public StorageTest {
   protected:
-    LocationServiceTest() {
+    void SetUp() override {
+        StorageTest::SetUp();
         writeServerRecords(dir);
-        LocationService::addUser(service.usersPath(), "ann", "secret");
+        std::string error;
+        ASSERT_TRUE(importFolder(storage(), dir.folder(), error)) << error;
+        ASSERT_TRUE(addUser(storage(), "ann", "secret", error)) << error;
+        service = std::make_unique<LocationService>(storage());
     }
     std::string upload(const std::string& records) {
-        return service.uploadText("- login\nann\n" + loginToken("secret") + "\n" + records);
+        return service->upload("- login\nann\n" + loginToken("secret") + "\n" + records).text;
     }
+    std::string stored(const std::string& file) { return storedFile(storage(), file); }
 
     TempDir dir;
-    LocationService service{dir.folder()};
+    std::unique_ptr<LocationService> service;
 };
+NEARBEAM_ON_EVERY_STORAGE(LocationServiceTest);
 
-TEST_F(LocationServiceTest, DownloadSendsThePlaceAndItsServices) {
-    EXPECT_EQ(service.downloadText("001122334455"),
+TEST_P(LocationServiceTest, DownloadSendsThePlaceAndItsServices) {
+    EXPECT_EQ(service->downloadText("001122334455"),
               "- countries\n7\tNorway\n"
               "- provinces\n12\t7\tVestland\n"
               "- cities\n20\t12\tBergen\n"
@@ -35,13 +46,13 @@ TEST_F(LocationServiceTest, DownloadSendsThePlaceAndItsServices) {
               "- services\n1\t0\t0\thttp://everywhere/{bssid}\tEverywhere\n"
               "2\t20\t4\thttp://bergen/\tBergen guide\n"
               "- end\n");
-    EXPECT_EQ(service.downloadText("ffffffffffff"), "- end\n");
-    EXPECT_EQ(service.downloadText("00112233445"), ""); // not an address
-    EXPECT_EQ(service.downloadText("0011223344zz"), "");
-    EXPECT_EQ(service.downloadText("001122334455\t"), "");
+    EXPECT_EQ(service->downloadText("ffffffffffff"), "- end\n");
+    EXPECT_EQ(service->downloadText("00112233445"), ""); // not an address
+    EXPECT_EQ(service->downloadText("0011223344zz"), "");
+    EXPECT_EQ(service->downloadText("001122334455\t"), "");
 }
 
-TEST_F(LocationServiceTest, UploadStoresUnderServerIdentifiers) {
+TEST_P(LocationServiceTest, UploadStoresUnderServerIdentifiers) {
     // A new province, city and building in Norway, and two access points: one new,
     // one the server had in another place.
     const std::string reply = upload("- provinces\n4294967295\t7\tRogaland\t3\n"
@@ -57,17 +68,17 @@ TEST_F(LocationServiceTest, UploadStoresUnderServerIdentifiers) {
                      "- aps\naabbccddeeff\t32\t0\t1\tHall\n001122334455\t32\t3\t0\tDesk\n"
                      "- msg Thank you, ann: 5 records stored.\n"
                      "- end\n");
-    EXPECT_EQ(dir.read("province.txt"), "12\t7\tVestland\t0\r\n13\t7\tRogaland\t0\r\n");
-    EXPECT_EQ(dir.read("building.txt"),
+    EXPECT_EQ(stored("province.txt"), "12\t7\tVestland\t0\r\n13\t7\tRogaland\t0\r\n");
+    EXPECT_EQ(stored("building.txt"),
               "31\t25\t20\tLibrary\tMain St 1\t0\r\n32\t0\t21\tHarbour\tQuay 2\t0\r\n");
-    EXPECT_EQ(dir.read("ap.txt"),
+    EXPECT_EQ(stored("ap.txt"),
               "001122334455\t32\t3\t0\tDesk\t0\r\naabbccddeeff\t32\t0\t1\tHall\t0\r\n");
     // What was stored is what the next download sends.
-    EXPECT_NE(service.downloadText("aabbccddeeff").find("- cities\n21\t13\tStavanger\n"),
+    EXPECT_NE(service->downloadText("aabbccddeeff").find("- cities\n21\t13\tStavanger\n"),
               std::string::npos);
 }
 
-TEST_F(LocationServiceTest, AnAccessPointNamedTwiceInOneUploadTakesTheLaterLine) {
+TEST_P(LocationServiceTest, AnAccessPointNamedTwiceInOneUploadTakesTheLaterLine) {
     const std::string reply = upload("- aps\naabbccddeeff\t31\t0\t1\tHall\t3\n"
                                      "001122334455\t31\t0\t1\tDesk\t6\n"
                                      "aabbccddeeff\t31\t0\t2\tAttic\t3\n"
@@ -76,11 +87,11 @@ TEST_F(LocationServiceTest, AnAccessPointNamedTwiceInOneUploadTakesTheLaterLine)
                      "- aps\naabbccddeeff\t31\t0\t2\tAttic\n001122334455\t31\t0\t3\tRoof\n"
                      "- msg Thank you, ann: 2 records stored.\n"
                      "- end\n");
-    EXPECT_EQ(dir.read("ap.txt"),
+    EXPECT_EQ(stored("ap.txt"),
               "001122334455\t31\t0\t3\tRoof\t0\r\naabbccddeeff\t31\t0\t2\tAttic\t0\r\n");
 }
 
-TEST_F(LocationServiceTest, UploadReusesPlacesTheServerHasAndKeepsChangedOnes) {
+TEST_P(LocationServiceTest, UploadReusesPlacesTheServerHasAndKeepsChangedOnes) {
     const std::string reply = upload("- countries\n4294967295\tNorway\t3\n"
                                      "- provinces\n12\t7\tVestlandet\t6\n"
                                      "- cities\n4294967294\t12\tBergen\t3\n"
@@ -91,12 +102,12 @@ TEST_F(LocationServiceTest, UploadReusesPlacesTheServerHasAndKeepsChangedOnes) {
                      "- cities\n20\t12\tBergen\n"
                      "- msg Thank you, ann: 1 record stored.\n"
                      "- end\n");
-    EXPECT_EQ(dir.read("country.txt"), "7\tNorway\t0\r\n");
-    EXPECT_EQ(dir.read("province.txt"), "12\t7\tVestlandet\t0\r\n");
-    EXPECT_EQ(dir.read("city.txt"), "20\t12\tBergen\t0\r\n");
+    EXPECT_EQ(stored("country.txt"), "7\tNorway\t0\r\n");
+    EXPECT_EQ(stored("province.txt"), "12\t7\tVestlandet\t0\r\n");
+    EXPECT_EQ(stored("city.txt"), "20\t12\tBergen\t0\r\n");
 }
 
-TEST_F(LocationServiceTest, RefusedUploadsStoreNothing) {
+TEST_P(LocationServiceTest, RefusedUploadsStoreNothing) {
     struct Case {
         const char* name;
         std::string body;
@@ -120,25 +131,55 @@ TEST_F(LocationServiceTest, RefusedUploadsStoreNothing) {
          login + "- countries\n4294967295\tSweden\t3\n- cities\n4294967290\t999\tX\t3\n"},
     };
     for (const Case& c : cases) {
-        std::string reply = service.uploadText(c.body);
+        std::string reply = service->upload(c.body).text;
         EXPECT_EQ(reply.rfind("- error ", 0), 0u) << c.name << ": " << reply;
         EXPECT_EQ(reply.substr(reply.size() - 6), "- end\n") << c.name;
-        EXPECT_EQ(dir.read("country.txt"), "7\tNorway\t0\r\n") << c.name;
-        EXPECT_EQ(dir.read("city.txt"), "20\t12\tBergen\t0\r\n") << c.name;
-        EXPECT_EQ(dir.read("ap.txt"), "001122334455\t31\t3\t2\tReading room\t0\r\n") << c.name;
+        EXPECT_EQ(stored("country.txt"), "7\tNorway\t0\r\n") << c.name;
+        EXPECT_EQ(stored("city.txt"), "20\t12\tBergen\t0\r\n") << c.name;
+        EXPECT_EQ(stored("ap.txt"), "001122334455\t31\t3\t2\tReading room\t0\r\n") << c.name;
     }
 }
 
-TEST_F(LocationServiceTest, UsersFileKeepsOnlyDigests) {
-    dir.write("users.txt", "ann\t" + md5Hex("secret")); // kept by hand: no last line break
-    ASSERT_TRUE(LocationService::addUser(service.usersPath(), "bob", "pw1"));
-    ASSERT_TRUE(LocationService::addUser(service.usersPath(), "bob", "pw2")); // replaces
-    EXPECT_FALSE(LocationService::addUser(service.usersPath(), "a\tb", "pw"));
-    EXPECT_EQ(dir.read("users.txt"),
-              "ann\t" + md5Hex("secret") + "\r\nbob\t" + md5Hex("pw2") + "\r\n");
-    EXPECT_EQ(service.uploadText("- login\nbob\n" + loginToken("pw2") + "\n- end\n")
-                  .rfind("- nearbeam ok", 0),
-              0u);
+// Accounts keep only Argon2id hashes of the login token: not the password, its
+// digest or the token; an old users.txt's digests become such hashes.
+TEST_P(LocationServiceTest, AccountsKeepOnlyHashesOfTheLoginToken) {
+    std::string digest = md5Hex("old");
+    std::transform(digest.begin(), digest.end(), digest.begin(), ::toupper);
+    dir.write("users.txt", "cid\t" + digest); // kept by hand: upper case, no last line break
+    std::string error;
+    ASSERT_TRUE(importFolder(storage(), dir.folder(), error)) << error;
+    ASSERT_TRUE(addUser(storage(), "bob", "pw1", error)) << error;
+    ASSERT_TRUE(addUser(storage(), "bob", "pw2", error)) << error; // a new password
+    EXPECT_FALSE(addUser(storage(), "a\tb", "pw", error));
+    EXPECT_EQ(listUsers(storage()), (std::vector<std::string>{"ann", "bob", "cid"}));
+    const std::string users = stored("users.txt");
+    for (const char* secret : {"secret", "pw2", "old"}) {
+        EXPECT_EQ(users.find(secret), std::string::npos) << secret;
+        EXPECT_EQ(users.find(md5Hex(secret)), std::string::npos) << secret;
+        EXPECT_EQ(users.find(loginToken(secret)), std::string::npos) << secret;
+    }
+    EXPECT_EQ(users.find("$argon2id$"), users.find("ann\t$argon2id$") + 4);
+
+    auto login = [&](const char* user, const char* password) {
+        return service->upload(std::string("- login\n") + user + "\n" + loginToken(password) +
+                               "\n- end\n");
+    };
+    struct Case {
+        const char* user;
+        const char* password;
+        bool good;
+    };
+    for (const Case& c : {Case{"bob", "pw2", true}, Case{"bob", "pw1", false},
+                          Case{"cid", "old", true}, Case{"dan", "pw2", false}}) {
+        UploadReply reply = login(c.user, c.password);
+        EXPECT_EQ(reply.text.rfind(c.good ? "- nearbeam ok\n" : "- error ", 0), 0u) << c.user;
+        EXPECT_EQ(reply.loginFailed, !c.good) << c.user;
+    }
+    // A login remembered as verified ends with its account.
+    ASSERT_TRUE(removeUser(storage(), "bob", error)) << error;
+    EXPECT_TRUE(login("bob", "pw2").loginFailed);
+    EXPECT_FALSE(removeUser(storage(), "bob", error));
+    EXPECT_EQ(error, "There is no user bob.");
 }
 
 } // namespace

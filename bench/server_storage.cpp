@@ -1,0 +1,114 @@
+// The location server's protocol on its storages, without HTTP: downloads of
+// access points known among 1,000,000 (SQLite) or 100,000 (PostgreSQL, when
+// NEARBEAM_TEST_POSTGRES names a server), and uploads of 10 access points each,
+// from one and from several threads.
+
+#include "net/md5.h"
+#include "server/accounts.h"
+#include "server/argon2_hasher.h"
+#include "server/location_service.h"
+#include "server/postgres_storage.h"
+#include "server/sqlite_storage.h"
+#include "support/temp_dir.h"
+
+#include <benchmark/benchmark.h>
+
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <mutex>
+#include <string>
+
+namespace nearbeam {
+namespace {
+
+struct Served {
+    test::TempDir dir;
+    std::unique_ptr<Storage> storage;
+    std::unique_ptr<LocationService> service;
+    uint64_t points = 0;
+};
+
+std::string hex(uint64_t bssid) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%012llx", static_cast<unsigned long long>(bssid));
+    return text;
+}
+
+// A storage with one building and `points` access points in it, and a user.
+Served* served(bool postgres) {
+    static Served cache[2];
+    static std::mutex making;
+    std::lock_guard<std::mutex> lock(making);
+    Served& s = cache[postgres];
+    if (s.service)
+        return &s;
+    auto hasher = std::make_shared<Argon2Hasher>();
+    std::string error;
+    const char* url = std::getenv("NEARBEAM_TEST_POSTGRES");
+    if (postgres && !url)
+        return nullptr;
+    s.storage = postgres ? std::unique_ptr<Storage>(PostgresStorage::open(url, hasher, error))
+                         : SqliteStorage::open(s.dir.file("nearbeam.db"), hasher, error);
+    if (!s.storage) {
+        std::fprintf(stderr, "%s\n", error.c_str());
+        return nullptr;
+    }
+    s.points = postgres ? 100000 : 1000000;
+    s.storage->write(
+        [&](Records& r) {
+            r.put(PlaceKind::City, {20, 0, 0, 0, "Bergen", "", ""});
+            r.put(PlaceKind::Building, {31, 20, 0, 0, "Library", "Main St 1", ""});
+            for (uint64_t i = 0; i < s.points; ++i)
+                r.putAccessPoint({i * 7919, 31, 0, "1", "Room"});
+            return true;
+        },
+        error);
+    addUser(*s.storage, "ann", "secret", error);
+    s.service = std::make_unique<LocationService>(*s.storage);
+    return &s;
+}
+
+void download(benchmark::State& state, bool postgres) {
+    Served* s = served(postgres);
+    if (!s) {
+        state.SkipWithError("no storage");
+        return;
+    }
+    uint64_t i = static_cast<uint64_t>(state.thread_index()) * 104729;
+    for (auto _ : state) {
+        std::string reply = s->service->downloadText(hex((i++ % s->points) * 7919));
+        benchmark::DoNotOptimize(reply);
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+
+void upload(benchmark::State& state, bool postgres) {
+    Served* s = served(postgres);
+    if (!s) {
+        state.SkipWithError("no storage");
+        return;
+    }
+    static std::atomic<uint64_t> next{1ULL << 40};
+    const std::string login = "- login\nann\n" + loginToken("secret") + "\n- aps\n";
+    for (auto _ : state) {
+        std::string body = login;
+        for (int i = 0; i < 10; ++i)
+            body += hex(next++) + "\t31\t0\t2\tNew room\t3\n";
+        UploadReply reply = s->service->upload(body + "- end\n");
+        if (reply.text.rfind("- nearbeam ok", 0) != 0)
+            state.SkipWithError(reply.text.c_str());
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+
+BENCHMARK_CAPTURE(download, sqlite, false)->Threads(1)->Threads(4)->UseRealTime();
+BENCHMARK_CAPTURE(upload, sqlite, false)->Threads(1)->Threads(8)->UseRealTime();
+BENCHMARK_CAPTURE(download, postgres, true)->Threads(1)->Threads(4)->UseRealTime();
+BENCHMARK_CAPTURE(upload, postgres, true)->Threads(1)->Threads(8)->UseRealTime();
+
+} // namespace
+} // namespace nearbeam
+
+BENCHMARK_MAIN();

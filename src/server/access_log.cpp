@@ -1,0 +1,58 @@
+#include "server/access_log.h"
+
+#include <ctime>
+
+namespace nearbeam {
+namespace {
+
+constexpr size_t kLongestTarget = 512;
+
+void appendPrintable(std::string& out, const std::string& text, size_t longest) {
+    static const char kHex[] = "0123456789ABCDEF";
+    for (size_t i = 0; i < text.size() && i < longest; ++i) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        if (c > 0x20 && c < 0x7f && c != '%') {
+            out += static_cast<char>(c);
+        } else {
+            out += '%';
+            out += kHex[c >> 4];
+            out += kHex[c & 15];
+        }
+    }
+    if (text.size() > longest)
+        out += "...";
+}
+
+} // namespace
+
+std::string accessLogLine(const AccessRecord& record) {
+    using namespace std::chrono;
+    const time_t seconds = system_clock::to_time_t(record.time);
+    const auto millis = duration_cast<milliseconds>(record.time.time_since_epoch()).count() % 1000;
+    std::tm utc{};
+    gmtime_r(&seconds, &utc);
+    char stamp[96];
+    std::snprintf(stamp, sizeof stamp, "%04d-%02d-%02dT%02d:%02d:%02d.%03dZ", utc.tm_year + 1900,
+                  utc.tm_mon + 1, utc.tm_mday, utc.tm_hour, utc.tm_min, utc.tm_sec,
+                  static_cast<int>(millis));
+    std::string line = stamp;
+    line += ' ';
+    line += record.address.empty() ? "-" : record.address;
+    line += ' ';
+    appendPrintable(line, record.method.empty() ? "-" : record.method, 16);
+    line += ' ';
+    appendPrintable(line, record.target.empty() ? "-" : record.target, kLongestTarget);
+    char tail[64];
+    std::snprintf(tail, sizeof tail, " %d %llu %.3f\n", record.status,
+                  static_cast<unsigned long long>(record.bytes), record.took.count() / 1000.0);
+    return line + tail;
+}
+
+void AccessLog::write(const AccessRecord& record) {
+    const std::string line = accessLogLine(record);
+    std::lock_guard<std::mutex> lock(mutex_);
+    std::fwrite(line.data(), 1, line.size(), out_);
+    std::fflush(out_);
+}
+
+} // namespace nearbeam

@@ -1,0 +1,47 @@
+#include "server/accounts.h"
+
+#include "net/md5.h"
+#include "server/place_lines.h"
+
+namespace nearbeam {
+
+bool addUser(Storage& storage, const std::string& name, const std::string& password,
+             std::string& error) {
+    if (!plainName(name)) {
+        error = "A user name must not be empty or hold a control character.";
+        return false;
+    }
+    const std::string hash = storage.hasher().hash(loginToken(password));
+    if (hash.empty()) {
+        error = "The password could not be hashed.";
+        return false;
+    }
+    return storage.write([&](Records& r) { return r.putUser(name, hash); }, error);
+}
+
+bool removeUser(Storage& storage, const std::string& name, std::string& error) {
+    bool found = false;
+    auto remove = [&](Records& r) {
+        found = r.removeUser(name);
+        return true;
+    };
+    if (!storage.write(remove, error))
+        return false;
+    if (!found)
+        error = "There is no user " + name + ".";
+    return found;
+}
+
+std::vector<std::string> listUsers(Storage& storage) {
+    std::vector<std::string> names;
+    std::string error;
+    storage.read(
+        [&](Records& r) {
+            for (auto& [name, hash] : r.users())
+                names.push_back(name);
+        },
+        error);
+    return names;
+}
+
+} // namespace nearbeam

@@ -1,0 +1,33 @@
+#pragma once
+// A storage in memory: the loopback test server's, and the reference the other
+// storages are tested against. Transactions run one writer at a time over a copy
+// of the tables, so a rolled-back one leaves nothing behind.
+
+#include "server/storage.h"
+
+#include <map>
+#include <shared_mutex>
+
+namespace nearbeam {
+
+class MemoryStorage : public Storage {
+  public:
+    explicit MemoryStorage(std::shared_ptr<const TokenHasher> hasher)
+        : Storage(std::move(hasher)) {}
+
+    bool read(const std::function<void(Records&)>& work, std::string& error) override;
+    bool write(const std::function<bool(Records&)>& work, std::string& error) override;
+
+    struct Tables {
+        std::map<uint32_t, Place> places[7];
+        uint32_t nextId[7] = {1, 1, 1, 1, 1, 1, 1};
+        std::map<uint64_t, AccessPoint> points;
+        std::map<std::string, std::string> users;
+    };
+
+  private:
+    std::shared_mutex mutex_;
+    Tables tables_;
+};
+
+} // namespace nearbeam

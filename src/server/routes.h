@@ -1,0 +1,54 @@
+#pragma once
+// What the location server answers, whatever carries the requests: the download
+// and upload of records, the map links' redirect, the demo's notify service and
+// the health check, with the limits an operator sets on downloads, uploads and
+// failed logins.
+
+#include "server/rate_limit.h"
+
+#include <string>
+
+namespace nearbeam {
+
+class LocationService;
+
+struct HttpRequest {
+    std::string method;
+    std::string target;
+    std::string body;
+    std::string host; // the Host header, or the address the request came in on
+    std::string peer; // the client's address
+};
+
+struct HttpReply {
+    int status = 200;
+    std::string contentType = "text/plain";
+    std::string body;
+    std::string location = {}; // a redirect's target
+};
+
+// Requests allowed before a client is over its limit; 0 turns a limit off.
+struct RouteLimits {
+    unsigned uploadsPerUserPerHour = 0;
+    unsigned downloadsPerAddressPerSecond = 0;
+    unsigned failedLoginsPerAddressPerMinute = 0;
+};
+
+class Routes {
+  public:
+    explicit Routes(LocationService& service, RouteLimits limits = {});
+    Routes(const Routes&) = delete;
+    Routes& operator=(const Routes&) = delete;
+
+    HttpReply answer(const HttpRequest& request);
+
+  private:
+    HttpReply upload(const HttpRequest& request);
+
+    LocationService& service_;
+    RateLimit uploads_;
+    RateLimit downloads_;
+    RateLimit failedLogins_;
+};
+
+} // namespace nearbeam

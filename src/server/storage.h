@@ -1,0 +1,148 @@
+#pragma once
+// Where the location server keeps its records and its accounts: a table per
+// record kind, keyed as the protocol keys them, read and written in transactions.
+// The protocol (location_service.h), the accounts (accounts.h) and the folder
+// import and export (folder_io.h) work on any Storage; the server opens SQLite or
+// PostgreSQL, the loopback test server keeps its records in memory.
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace nearbeam {
+
+// The server hands out identifiers upwards from 1; the program's local ones count
+// down from 4294967295 and never reach this range.
+inline constexpr uint32_t kLocalIdsFrom = 0x80000000u;
+
+// The named record kinds, in the order their tables are written and read.
+enum class PlaceKind { Country, Province, City, Area, Building, Network, Service };
+inline constexpr PlaceKind kPlaceKinds[] = {
+    PlaceKind::Country,  PlaceKind::Province, PlaceKind::City,   PlaceKind::Area,
+    PlaceKind::Building, PlaceKind::Network,  PlaceKind::Service};
+
+// A named record as the server keeps it. Every stored record is the server's own,
+// so there is no status.
+struct Place {
+    uint32_t id = 0;
+    // Province: its country; city: its province; area and building: the city;
+    // service: the identifier of the place it is attached to.
+    uint32_t parent = 0;
+    uint32_t area = 0;  // building only; 0 when in no area
+    int32_t level = 0;  // service only: the level of `parent` (0 everywhere … 6 building)
+    std::string name;   // service: its label
+    std::string street; // building only
+    std::string url;    // service only
+    bool operator==(const Place& o) const {
+        return id == o.id && parent == o.parent && area == o.area && level == o.level &&
+               name == o.name && street == o.street && url == o.url;
+    }
+};
+
+// An access point's record, keyed by its hardware address as a 48-bit number.
+struct AccessPoint {
+    uint64_t bssid = 0;
+    uint32_t building = 0;
+    uint32_t network = 0;
+    std::string floor;
+    std::string location;
+    bool operator==(const AccessPoint& o) const {
+        return bssid == o.bssid && building == o.building && network == o.network &&
+               floor == o.floor && location == o.location;
+    }
+};
+
+// The records as one transaction sees them. An operation that fails for the
+// storage's sake (not for a record that is not there) marks the transaction
+// failed, and a failed transaction is rolled back whatever its work says.
+class Records {
+  public:
+    virtual ~Records() = default;
+
+    virtual std::optional<Place> find(PlaceKind kind, uint32_t id) = 0;
+    // The record of the kind with this name under this parent (0 for countries and
+    // networks) and, for buildings, in this area (0: in none). The lowest
+    // identifier when there are several.
+    virtual std::optional<Place> findNamed(PlaceKind kind, uint32_t parent, uint32_t area,
+                                           const std::string& name) = 0;
+    virtual std::optional<AccessPoint> findAccessPoint(uint64_t bssid) = 0;
+    // The services offered everywhere (level 0) and those attached at a level L of
+    // 1 to 6 to the place scopes[L] (0: no place at that level), by identifier.
+    virtual std::vector<Place> servicesFor(const std::array<uint32_t, 7>& scopes) = 0;
+
+    // A server identifier for a new record of the kind, never handed out before,
+    // also not by other processes sharing the storage; 0 when none could be had.
+    virtual uint32_t newId(PlaceKind kind) = 0;
+    // Stores the record, replacing the one with its identifier.
+    virtual bool put(PlaceKind kind, const Place& place) = 0;
+    virtual bool putAccessPoint(const AccessPoint& point) = 0;
+
+    // Every record of the kind, by identifier; access points by address.
+    virtual bool forEach(PlaceKind kind, const std::function<void(const Place&)>& fn) = 0;
+    virtual bool forEachAccessPoint(const std::function<void(const AccessPoint&)>& fn) = 0;
+
+    // Accounts: a user's name and the hash of their login token (never the token).
+    virtual std::optional<std::string> tokenHash(const std::string& user) = 0;
+    virtual bool putUser(const std::string& user, const std::string& tokenHash) = 0;
+    // False when there was no such user.
+    virtual bool removeUser(const std::string& user) = 0;
+    // Every user with their hash, by name.
+    virtual std::vector<std::pair<std::string, std::string>> users() = 0;
+
+    bool failed() const { return !failure_.empty(); }
+    const std::string& failure() const { return failure_; }
+
+  protected:
+    void fail(const std::string& reason) {
+        if (failure_.empty())
+            failure_ = reason.empty() ? "the storage failed" : reason;
+    }
+    // For records reused by the next transaction.
+    void clearFailure() { failure_.clear(); }
+
+  private:
+    std::string failure_;
+};
+
+// How a storage keeps login tokens: a one-way hash, and its check.
+class TokenHasher {
+  public:
+    virtual ~TokenHasher() = default;
+    // Empty when the hash could not be made.
+    virtual std::string hash(const std::string& token) const = 0;
+    virtual bool verify(const std::string& hash, const std::string& token) const = 0;
+};
+
+class Storage {
+  public:
+    explicit Storage(std::shared_ptr<const TokenHasher> hasher) : hasher_(std::move(hasher)) {}
+    virtual ~Storage() = default;
+    Storage(const Storage&) = delete;
+    Storage& operator=(const Storage&) = delete;
+
+    // Runs work over a consistent view of the records. False, with a one-line
+    // reason, when the storage could not be read.
+    virtual bool read(const std::function<void(Records&)>& work, std::string& error) = 0;
+    // Runs work in one transaction: committed when work returns true and nothing
+    // failed, rolled back otherwise. True only once committed; a false from work
+    // leaves `error` empty, a failure of the storage explains itself there.
+    virtual bool write(const std::function<bool(Records&)>& work, std::string& error) = 0;
+
+    const TokenHasher& hasher() const { return *hasher_; }
+
+  private:
+    std::shared_ptr<const TokenHasher> hasher_;
+};
+
+// Opens the server's storage: `database` a postgresql:// (or postgres://) URL, or
+// empty for the SQLite file in dataFolder (created if missing), with login tokens
+// kept as Argon2id hashes. Null with a one-line reason in `error`. Native builds
+// only (the server's library).
+std::unique_ptr<Storage> openStorage(const std::string& database, const std::string& dataFolder,
+                                     std::string& error);
+
+} // namespace nearbeam

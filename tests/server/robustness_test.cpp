@@ -1,0 +1,273 @@
+// The server under strain, as the real program in a child process: killed in the
+// middle of many uploads, loaded by many clients, held by bad ones, and two of
+// them sharing one PostgreSQL database.
+
+#include "server/server_process.h"
+#include "support/http_exchange.h"
+
+#include "net/uploader.h"
+
+#include <gtest/gtest.h>
+#include <libpq-fe.h>
+
+#include <atomic>
+#include <cstdio>
+#include <map>
+#include <mutex>
+#include <random>
+#include <sstream>
+
+namespace nearbeam::test {
+namespace {
+
+using namespace std::chrono_literals;
+
+const std::string kDemo = std::string(NEARBEAM_SOURCE_DIR) + "/data/demo/server";
+const std::vector<std::string> kNoLimits = {"--upload-limit", "0", "--download-limit", "0",
+                                            "--login-limit",  "0"};
+
+// The storage of the child processes, holding the demo's records and the user
+// "crash": a SQLite folder, or a schema of its own in the test PostgreSQL server
+// (NEARBEAM_TEST_POSTGRES, which the test command starts).
+struct TestDatabase {
+    explicit TestDatabase(bool postgres) {
+        args = {"--data", dir.folder()};
+        const char* url = std::getenv("NEARBEAM_TEST_POSTGRES");
+        if (postgres && (!url || !*url)) {
+            error = "NEARBEAM_TEST_POSTGRES is not set: start one with scripts/test-postgres";
+            return;
+        }
+        if (postgres) {
+            static std::atomic<int> counter{0};
+            const std::string schema =
+                "robust_" + std::to_string(getpid()) + "_" + std::to_string(counter++);
+            const std::string base(url);
+            args.insert(args.end(),
+                        {"--database", base + (base.find('?') != std::string::npos ? "&" : "?") +
+                                           "options=-csearch_path%3D" + schema});
+            PGconn* c = PQconnectdb(url);
+            PQclear(PQexec(c, ("CREATE SCHEMA " + schema).c_str()));
+            PQfinish(c);
+        }
+        const Finished imported = runServer(with({"import", kDemo}));
+        const Finished added = runServer(with({"user", "add", "crash"}), "pw\n");
+        if (imported.status != 0 || added.status != 0)
+            error = imported.output + added.output;
+    }
+    std::vector<std::string> with(std::vector<std::string> more) const {
+        more.insert(more.end(), args.begin(), args.end());
+        return more;
+    }
+
+    TempDir dir;
+    std::vector<std::string> args;
+    std::string error;
+};
+
+std::string post(const std::string& body) {
+    return "POST /text/?action=location.uploadText HTTP/1.0\r\nContent-Length: " +
+           std::to_string(body.size()) + "\r\n\r\n" + body;
+}
+
+std::string get(const std::string& bssid) {
+    return "GET /text/?action=location.downloadText&bssid=" + bssid + " HTTP/1.0\r\n\r\n";
+}
+
+// Upload n: a building in the demo's Bergen and nine access points in it, ten
+// records, the access points' addresses made from n.
+std::string apKey(int n, int j) {
+    char key[32];
+    std::snprintf(key, sizeof key, "0e%06x%02x00", n & 0xffffff, j & 0xff);
+    return key;
+}
+std::string uploadBody(int n, const std::string& token) {
+    std::string body = "- login\ncrash\n" + token + "\n- buildings\n4294967295\t0\t21\tCrash " +
+                       std::to_string(n) + "\t\t3\n- aps\n";
+    for (int j = 0; j < 9; ++j)
+        body += apKey(n, j) + "\t4294967295\t0\t1\tRoom " + std::to_string(j) + "\t3\n";
+    return body + "- end\n";
+}
+
+bool answeredOk(const std::string& answer) {
+    const std::string body = bodyOf(answer);
+    return body.rfind("- nearbeam ok\n", 0) == 0 && body.size() >= 6 &&
+           body.compare(body.size() - 6, 6, "- end\n") == 0;
+}
+
+// Runs `work(i)` for i in [0, count) on `clients` threads.
+void onClients(int clients, int count, const std::function<void(int)>& work) {
+    std::atomic<int> next{0};
+    std::vector<std::thread> threads;
+    for (int c = 0; c < clients; ++c)
+        threads.emplace_back([&] {
+            for (int i; (i = next++) < count;)
+                work(i);
+        });
+    for (auto& t : threads)
+        t.join();
+}
+
+class Robustness : public ::testing::TestWithParam<bool> {};
+
+// SIGKILL at random moments while 1,000 uploads run 64 at a time: after a
+// restart every upload that was answered "- nearbeam ok" is there whole, as its
+// reply gave it, and no upload is there in part.
+TEST_P(Robustness, AKilledServerKeepsEveryAnsweredUploadWholeAndNoneInPart) {
+    TestDatabase db(GetParam());
+    ASSERT_EQ(db.error, "");
+    const std::string token = Uploader::makeLoginToken(L"pw");
+    std::mt19937 random(std::random_device{}());
+
+    constexpr int kUploads = 1000;
+    std::vector<std::string> replies(kUploads);
+    std::atomic<int> next{0};
+    for (int round = 0; round < 4 && next < kUploads; ++round) {
+        ServerProcess server(db.with(kNoLimits));
+        ASSERT_NE(server.port(), 0) << server.output();
+        // Killed once a random number of uploads were answered, a random moment
+        // later; the last round runs to the end.
+        std::atomic<int> answered{0};
+        std::thread killer;
+        if (round < 3)
+            killer = std::thread([&] {
+                const int after = std::uniform_int_distribution<int>(5, 150)(random);
+                while (answered < after && next < kUploads)
+                    std::this_thread::sleep_for(1ms);
+                std::this_thread::sleep_for(
+                    std::chrono::milliseconds(std::uniform_int_distribution<int>(0, 30)(random)));
+                server.stop(SIGKILL);
+            });
+        std::vector<std::thread> clients;
+        for (int c = 0; c < 64; ++c)
+            clients.emplace_back([&] {
+                for (int i; (i = next++) < kUploads;) {
+                    replies[i] = exchange(server.port(), post(uploadBody(i, token)));
+                    if (answeredOk(replies[i]))
+                        ++answered;
+                    else if (replies[i].empty() || replies[i].rfind("no connection", 0) == 0)
+                        break; // the server is gone
+                }
+            });
+        for (auto& t : clients)
+            t.join();
+        if (killer.joinable())
+            killer.join();
+    }
+
+    TempDir exported;
+    ASSERT_EQ(runServer(db.with({"export", exported.folder()})).status, 0);
+    std::map<std::string, std::string> aps; // address -> line as downloaded
+    std::istringstream apLines(exported.read("ap.txt"));
+    for (std::string line; std::getline(apLines, line);)
+        aps[line.substr(0, 12)] = line.substr(0, line.rfind('\t')); // without status and CR
+    const std::string buildings = exported.read("building.txt");
+    int whole = 0;
+    for (int i = 0; i < kUploads; ++i) {
+        int present = 0;
+        for (int j = 0; j < 9; ++j)
+            present += aps.count(apKey(i, j)) ? 1 : 0;
+        const bool building =
+            buildings.find("\tCrash " + std::to_string(i) + "\t") != std::string::npos;
+        ASSERT_TRUE((present == 0 && !building) || (present == 9 && building))
+            << "upload " << i << " is there in part: " << present << " access points";
+        if (answeredOk(replies[i])) {
+            ++whole;
+            ASSERT_EQ(present, 9) << "upload " << i << " was answered but is not there";
+            for (int j = 0; j < 9; ++j)
+                EXPECT_NE(replies[i].find("\n" + aps[apKey(i, j)] + "\n"), std::string::npos)
+                    << "upload " << i;
+        }
+    }
+    EXPECT_GT(whole, 0) << replies[kUploads - 1];
+}
+
+// 200 clients, 20,000 requests: downloads of what the demo knows and of what
+// nobody knows, and uploads; every answer is right and none is refused.
+TEST_P(Robustness, TwoHundredClientsGetEveryAnswerRight) {
+    TestDatabase db(GetParam());
+    ASSERT_EQ(db.error, "");
+    const std::string token = Uploader::makeLoginToken(L"pw");
+    ServerProcess server(db.with(kNoLimits));
+    ASSERT_NE(server.port(), 0) << server.output();
+    const std::string known = exchange(server.port(), get("001a1e4c1001"));
+    ASSERT_NE(bodyOf(known).find("\tReading room\n"), std::string::npos) << known;
+
+    std::atomic<int> wrong{0};
+    std::mutex mutex;
+    std::string firstWrong;
+    onClients(200, 20000, [&](int i) {
+        std::string answer;
+        bool right = false;
+        if (i % 10 == 0) {
+            answer = exchange(server.port(), post(uploadBody(i, token)));
+            right =
+                answeredOk(answer) && answer.find("\n" + apKey(i, 8) + "\t") != std::string::npos;
+        } else if (i % 10 < 6) {
+            answer = exchange(server.port(), get("001a1e4c1001"));
+            right = answer == known;
+        } else {
+            answer = exchange(server.port(), get("ffffff" + apKey(i, 0).substr(6)));
+            right = statusLine(answer) == "HTTP/1.0 200 OK" && bodyOf(answer) == "- end\n";
+        }
+        if (!right && wrong++ == 0) {
+            std::lock_guard<std::mutex> lock(mutex);
+            firstWrong = "request " + std::to_string(i) + ": " + answer;
+        }
+    });
+    EXPECT_EQ(wrong, 0) << firstWrong;
+}
+
+INSTANTIATE_TEST_SUITE_P(, Robustness, ::testing::Values(false, true),
+                         [](const auto& info) { return info.param ? "PostgreSQL" : "SQLite"; });
+
+// 500 connections that send nothing or a byte now and then do not keep a new
+// client from its answer; a 100 MB body is refused on its head.
+TEST(BadClients, DoNotStopAGoodOneAndAHugeBodyIsRefusedUnread) {
+    TestDatabase db(false);
+    ASSERT_EQ(db.error, "");
+    ServerProcess server(db.with({"--head-timeout", "60", "--body-timeout", "60"}));
+    ASSERT_NE(server.port(), 0) << server.output();
+    std::vector<net::Socket> bad;
+    for (int i = 0; i < 500; ++i) {
+        bad.push_back(connectLoopback(server.port()));
+        ASSERT_TRUE(bad.back().valid()) << i;
+        if (i % 2)
+            bad.back().sendAll("G", 1, 1000);
+    }
+    const auto before = std::chrono::steady_clock::now();
+    EXPECT_EQ(bodyOf(exchange(server.port(), get("001122334455"))), "- end\n");
+    // Well within the minute the bad ones are allowed.
+    EXPECT_LT(std::chrono::steady_clock::now() - before, 5s);
+
+    net::Socket huge = connectLoopback(server.port());
+    const std::string head =
+        "POST /text/?action=location.uploadText HTTP/1.0\r\nContent-Length: 100000000\r\n\r\n";
+    ASSERT_TRUE(huge.sendAll(head.data(), head.size(), 2000));
+    const std::string answer = readAll(huge, 5000);
+    EXPECT_EQ(statusLine(answer), "HTTP/1.0 413 Payload Too Large");
+    const std::string chunk(1 << 20, 'x');
+    int sent = 0;
+    while (sent < 100 && huge.sendAll(chunk.data(), chunk.size(), 2000))
+        ++sent;
+    EXPECT_LT(sent, 100); // the server stopped taking it
+}
+
+// Two server processes on one PostgreSQL database: an upload through one is
+// downloaded through the other.
+TEST(ScaleOut, AnUploadThroughOneServerIsDownloadedThroughAnother) {
+    TestDatabase db(true);
+    ASSERT_EQ(db.error, "");
+    ServerProcess one(db.with({}));
+    ServerProcess two(db.with({}));
+    ASSERT_NE(one.port(), 0) << one.output();
+    ASSERT_NE(two.port(), 0) << two.output();
+    const std::string uploaded =
+        exchange(one.port(), post(uploadBody(7, Uploader::makeLoginToken(L"pw"))));
+    ASSERT_TRUE(answeredOk(uploaded)) << uploaded;
+    const std::string downloaded = bodyOf(exchange(two.port(), get(apKey(7, 3))));
+    EXPECT_NE(downloaded.find("\tCrash 7\t"), std::string::npos) << downloaded;
+    EXPECT_NE(downloaded.find(apKey(7, 3) + "\t"), std::string::npos) << downloaded;
+}
+
+} // namespace
+} // namespace nearbeam::test

@@ -1,0 +1,135 @@
+// The real nearbeam-server as operators run it and as the program meets it.
+
+#include "server/server_process.h"
+#include "support/http_exchange.h"
+
+#include "base/memory_settings_store.h"
+#include "base/password_store.h"
+#include "base/settings_keys.h"
+#include "base/text.h"
+#include "database/location_database.h"
+#include "net/location_download.h"
+#include "net/socket_transport.h"
+#include "net/uploader.h"
+#include "net/web_agent.h"
+#include "ui/set_location_wizard.h"
+
+#include <gtest/gtest.h>
+
+namespace nearbeam::test {
+namespace {
+
+const std::string kDemo = std::string(NEARBEAM_SOURCE_DIR) + "/data/demo/server";
+
+// One Nearbeam program: its data folder, settings and the parts that talk to the
+// server, pointed at the server's port.
+struct Program {
+    explicit Program(uint16_t port) {
+        database.openDatabase(dir.folder());
+        database.setDownloadService(&download);
+        settings::write(settings, settings::Server, widen("127.0.0.1:" + std::to_string(port)));
+    }
+    ~Program() {
+        database.setDownloadService(nullptr);
+        agent.stop();
+    }
+    int32_t lookUp(const char* digits, LocationRecord** record = nullptr) {
+        database.lookUpLocation(*BssidKey::fromText(digits), nullptr);
+        agent.runPending();
+        return database.lookUpLocation(*BssidKey::fromText(digits), record);
+    }
+
+    TempDir dir;
+    MemorySettingsStore settings;
+    PlainPasswordStore passwords{settings};
+    LocationDatabase database{settings};
+    SocketTransport transport;
+    ManualClock clock{1000000};
+    WebAgent agent{transport, clock, WebAgent::Options{WebAgent::kWaitMs, false}};
+    LocationDownload download{agent, database, settings, clock};
+    std::vector<std::wstring> messages;
+    Uploader uploader{agent, database, settings, passwords,
+                      [this](const std::wstring& text) { messages.push_back(text); }};
+};
+
+// Download, place, upload, download: an access point nobody knew, placed by one
+// user of the demo map, is known to the next program that asks.
+TEST(ServerProgram, APlaceMadeAndUploadedIsDownloadedByTheNext) {
+    TempDir data;
+    ASSERT_EQ(runServer({"import", kDemo, "--data", data.folder()}).status, 0);
+    ServerProcess server({"--data", data.folder()});
+    ASSERT_NE(server.port(), 0) << server.output();
+
+    Program first(server.port());
+    EXPECT_EQ(first.lookUp("0a1b2c3d4e5f"), lookup_status::NotPlaced);
+    SetLocationWizard wizard(first.database, *BssidKey::fromText("0a1b2c3d4e5f"), nullptr);
+    ASSERT_EQ(wizard.placeNext("Norway", "Vestland", "Bergen"), std::nullopt);
+    wizard.areaNext("Harbour");
+    ASSERT_EQ(wizard.finish({"Bus Shelter", "Quay 1", "1", "Bench"}), std::nullopt);
+    settings::write(first.settings, settings::Username, L"demo");
+    first.passwords.write(L"nearbeam");
+    ASSERT_TRUE(first.uploader.startUpload(nullptr));
+    first.agent.runPending();
+    ASSERT_EQ(first.messages.size(), 1u);
+    EXPECT_EQ(first.messages[0].rfind(L"Upload successful! ", 0), 0u) << first.messages[0];
+
+    Program next(server.port());
+    LocationRecord* record = nullptr;
+    ASSERT_EQ(next.lookUp("0a1b2c3d4e5f", &record), lookup_status::Found);
+    EXPECT_EQ(record->buildingName(), "Bus Shelter");
+    EXPECT_EQ(next.dir.read("area.txt"), "32\t21\tHarbour\t0\r\n");
+
+    EXPECT_EQ(server.stop(SIGTERM), 0);
+    const std::string log = server.output();
+    EXPECT_NE(log.find(" POST /text/?action=location.uploadText 200 "), std::string::npos) << log;
+    EXPECT_EQ(log.find(Uploader::makeLoginToken(L"nearbeam")), std::string::npos);
+}
+
+TEST(ServerProgram, ManagesUsersReadingThePasswordFromStandardInput) {
+    TempDir data;
+    const std::string d = data.folder();
+    EXPECT_EQ(runServer({"user", "add", "ann", "--data", d}, "s3cret\n").status, 0);
+    EXPECT_EQ(runServer({"user", "add", "bob", "--data", d}, "pw\n").status, 0);
+    EXPECT_EQ(runServer({"user", "list", "--data", d}).output, "ann\nbob\n");
+    EXPECT_EQ(runServer({"user", "remove", "ann", "--data", d}).status, 0);
+    EXPECT_EQ(runServer({"user", "list", "--data", d}).output, "bob\n");
+    const Finished missing = runServer({"user", "remove", "ann", "--data", d});
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_EQ(missing.output.rfind("nearbeam-server: ", 0), 0u);
+
+    // Nothing of the password is in the folder in the clear.
+    TempDir exported;
+    ASSERT_EQ(runServer({"export", exported.folder(), "--data", d}).status, 0);
+    EXPECT_EQ(exported.read("users.txt").find("pw"), std::string::npos);
+}
+
+// Whatever keeps it from serving is said in one line, and it ends with status 1.
+TEST(ServerProgram, SaysInOneLineWhyItCannotServe) {
+    TempDir data;
+    ServerProcess holder({"--data", data.folder()});
+    ASSERT_NE(holder.port(), 0);
+    const std::string taken = std::to_string(holder.port());
+    const struct {
+        std::vector<std::string> args;
+        std::string says;
+    } cases[] = {
+        {{"--port", taken}, "port " + taken + " is in use"},
+        {{"--tls-cert", "/nonexistent/cert.pem", "--tls-key", "/nonexistent/key.pem"},
+         "cannot use the certificate /nonexistent/cert.pem"},
+        {{"--database", "postgresql:///nearbeam?host=/nonexistent"}, ""},
+        {{"--port", "70000"}, "--port wants a whole number up to 65535"},
+        {{"--frobnicate", "1"}, "unknown option --frobnicate"},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> args = c.args;
+        args.insert(args.end(), {"--data", data.folder()});
+        const Finished run = runServer(args);
+        EXPECT_EQ(run.status, 1) << run.output;
+        EXPECT_EQ(run.output.rfind("nearbeam-server: ", 0), 0u) << run.output;
+        EXPECT_NE(run.output.find(c.says), std::string::npos) << run.output;
+        EXPECT_EQ(run.output.find('\n'), run.output.size() - 1) << run.output;
+    }
+}
+
+} // namespace
+} // namespace nearbeam::test
