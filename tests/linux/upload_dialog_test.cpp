@@ -6,6 +6,7 @@
 #include "database/location_database.h"
 #include "linux/qt_support.h"
 #include "net/curl_transport.h"
+#include "server/accounts.h"
 #include "server/location_server.h"
 #include "support/temp_dir.h"
 #include "ui/linux/upload_dialog.h"
@@ -30,10 +31,11 @@ class RefusingPasswordStore : public PlainPasswordStore {
 class UploadDialogTest : public ::testing::Test {
   protected:
     UploadDialogTest() {
-        LocationService::addUser(serverDir.file("users.txt"), "demo", "secret");
         LocationServer::Options options;
         options.folder = serverDir.folder();
         server = std::make_unique<LocationServer>(options);
+        std::string error;
+        EXPECT_TRUE(addUser(server->storage(), "demo", "secret", error)) << error;
         EXPECT_TRUE(server->start());
         settings::write(settings, settings::Server, widen(server->hostAndPort()));
         settings::write(settings, settings::Username, L"demo");

@@ -8,8 +8,8 @@
 #include "base/settings_keys.h"
 #include "base/text.h"
 #include "database/location_database.h"
+#include "net/curl_transport.h"
 #include "net/location_download.h"
-#include "net/socket_transport.h"
 #include "net/uploader.h"
 #include "net/web_agent.h"
 #include "ui/set_location_wizard.h"
@@ -43,7 +43,7 @@ struct Program {
     MemorySettingsStore settings;
     PlainPasswordStore passwords{settings};
     LocationDatabase database{settings};
-    SocketTransport transport;
+    CurlTransport transport;
     ManualClock clock{1000000};
     WebAgent agent{transport, clock, WebAgent::Options{WebAgent::kWaitMs, false}};
     LocationDownload download{agent, database, settings, clock};
