@@ -190,11 +190,12 @@ TEST_F(DesktopProgramTest, TheDemoWalkAgainstTheLocationServer) {
         tick(*program);
     }
     settle();
-    // The places in the order walked; the server's request stages come and go with
-    // its speed, so they are left out.
+    // The places in the order walked; the download's stages come and go with the
+    // server's speed, so only definite answers and "last seen" are kept.
     std::vector<std::string> places;
     for (const TraceLine& line : trace("tick")) {
-        if (std::stoul(line[1]) & status::kRequestBit)
+        const LookupStatus value = static_cast<LookupStatus>(std::stoul(line[1]));
+        if (!(value & status::kDefiniteMask) && value != status::kLastSeen)
             continue;
         if (places.empty() || places.back() != line[2])
             places.push_back(line[2]);
