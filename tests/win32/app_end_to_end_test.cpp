@@ -162,10 +162,7 @@ TEST_F(EndToEnd, APlaceOnlyTheServerKnowsIsDownloaded) {
     const std::string first = program.trace("tick")[0][1];
     EXPECT_TRUE(first == "196608" || first == "327680" || first == "589824" || first == "1114112")
         << first;
-    for (int i = 0; i < 40 && program.trace("tick").back()[1] != "8192"; ++i) {
-        Program::sleep(100);
-        ASSERT_TRUE(program.tick());
-    }
+    ASSERT_TRUE(program.tickUntil("8192"));
     EXPECT_EQ(program.trace("tooltip").front()[1], "125");
     EXPECT_EQ(program.trace("tooltip").back(),
               (TraceLine{"tooltip", "122", "You are at Caf\xc3\xa9 Fjord"}));
@@ -191,10 +188,7 @@ TEST_F(EndToEnd, PrivateModeKeepsEverythingHereUntilTurnedOff) {
     EXPECT_EQ(server->requestsSeen(), 0u);
 
     PostMessageW(program.window(), WM_COMMAND, 40080, 0);
-    for (int i = 0; i < 40 && program.trace("tick").back()[1] != "8192"; ++i) {
-        Program::sleep(100);
-        ASSERT_TRUE(program.tick());
-    }
+    ASSERT_TRUE(program.tickUntil("8192"));
     DWORD mode = 1, size = sizeof mode;
     RegGetValueW(HKEY_CURRENT_USER, L"Software\\Nearbeam", L"PrivateMode", RRF_RT_REG_DWORD,
                  nullptr, &mode, &size);

@@ -26,18 +26,6 @@ Misbehaviour answersHttpError() {
     return m;
 }
 
-// Ticks until the lookup shows status, at most about four seconds.
-bool tickUntil(Program& program, const std::string& status) {
-    for (int i = 0; i < 40; ++i) {
-        if (program.trace("tick").back()[1] == status)
-            return true;
-        Program::sleep(100);
-        if (!program.tick())
-            return false;
-    }
-    return program.trace("tick").back()[1] == status;
-}
-
 class Offline : public ::testing::Test {
   protected:
     void SetUp() override { freshProfile(); }
@@ -52,7 +40,7 @@ TEST_F(Offline, ARefusedConnectionShowsNoConnectionAndIsNotRetriedEveryTick) {
     ASSERT_TRUE(program.waitForTicks(1));
     EXPECT_EQ(program.trace("tick")[0],
               (TraceLine{"tick", "196608", "Trying to find a map server..."}));
-    ASSERT_TRUE(tickUntil(program, "1280"));
+    ASSERT_TRUE(program.tickUntil("1280"));
     const size_t failedAt = program.ticks();
     for (int i = 0; i < 5; ++i)
         ASSERT_TRUE(program.tick());
@@ -81,16 +69,16 @@ TEST_F(Offline, AnHttpErrorIsAskedOnceAndAnotherAccessPointAtOnce) {
     ASSERT_TRUE(program.start());
     ASSERT_NE(program.window(), nullptr);
     ASSERT_TRUE(program.waitForTicks(1));
-    ASSERT_TRUE(tickUntil(program, "1280"));
+    ASSERT_TRUE(program.tickUntil("1280"));
     for (int i = 0; i < 5; ++i)
         ASSERT_TRUE(program.tick());
     EXPECT_EQ(program.trace("tick").back(), kNoConnection);
     EXPECT_EQ(server.requestsSeen(), 1u);
 
     server.setMisbehaviour({});
-    Program::sleep(3000);
+    Program::sleep(3000); // the scenario's clock reaches the second access point
     ASSERT_TRUE(program.tick());
-    ASSERT_TRUE(tickUntil(program, "8192"));
+    ASSERT_TRUE(program.tickUntil("8192"));
     EXPECT_EQ(program.trace("tooltip").back(),
               (TraceLine{"tooltip", "122", "You are at Harbour Hall"}));
     EXPECT_EQ(server.requestsSeen(), 2u);

@@ -103,7 +103,7 @@ class Program {
 
     // The program's main window, found by class and title as other programs find it.
     HWND window() {
-        for (int i = 0; i < 200 && !window_; ++i) {
+        waitUntil([&] {
             HWND found = nullptr;
             while ((found = FindWindowExW(nullptr, found, L"NEARBEAM", L"802.11 Scanner"))) {
                 DWORD pid = 0;
@@ -111,36 +111,31 @@ class Program {
                 if (pid == processId_)
                     window_ = found;
             }
-            if (!window_)
-                sleep(50);
-        }
+            return window_ != nullptr;
+        });
         return window_;
     }
 
     // A top-level window of another class of this process (a message box).
     HWND dialog() {
-        for (int i = 0; i < 200; ++i) {
+        HWND shown = nullptr;
+        waitUntil([&] {
             HWND found = nullptr;
             while ((found = FindWindowExW(nullptr, found, L"#32770", nullptr))) {
                 DWORD pid = 0;
                 GetWindowThreadProcessId(found, &pid);
                 // A message box is shown once its texts are in place.
                 if (pid == processId_ && IsWindowVisible(found))
-                    return found;
+                    shown = found;
             }
-            sleep(50);
-        }
-        return nullptr;
+            return shown != nullptr;
+        });
+        return shown;
     }
 
     // Waits for the trace to hold count tick lines.
     bool waitForTicks(size_t count) {
-        for (int i = 0; i < 200; ++i) {
-            if (ticks() >= count)
-                return true;
-            sleep(25);
-        }
-        return false;
+        return waitUntil([&] { return ticks() >= count; });
     }
 
     // One forced tick; true when it was traced.
@@ -149,6 +144,19 @@ class Program {
         if (!PostMessageW(window(), WM_TIMER, 120, 0))
             return false;
         return waitForTicks(before + 1);
+    }
+
+    // Ticks until the lookup shows status (the worker answers in its own time).
+    bool tickUntil(const std::string& status) {
+        bool ticking = true;
+        return waitUntil([&] {
+                   if (trace("tick").back()[1] == status)
+                       return true;
+                   sleep(100);
+                   ticking = tick();
+                   return !ticking;
+               }) &&
+               ticking;
     }
 
     std::vector<TraceLine> trace() const {
@@ -181,7 +189,7 @@ class Program {
     size_t ticks() const { return trace("tick").size(); }
 
     // Waits for the process to end; its exit code, or -1 when it did not end.
-    long waitForExit(DWORD ms = 10000) {
+    long waitForExit(DWORD ms = 30000) {
         if (WaitForSingleObject(process_, ms) != WAIT_OBJECT_0)
             return -1;
         DWORD code = 0;
@@ -190,6 +198,26 @@ class Program {
     }
 
     static void sleep(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+
+    // Waits for a condition of another process or thread, looking every 25 ms,
+    // within a bound that only a stuck program reaches (a busy machine does not);
+    // whether it came.
+    template <typename Condition> static bool waitUntil(Condition&& condition, int ms = 30000) {
+        const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+        while (!condition()) {
+            if (std::chrono::steady_clock::now() >= until)
+                return false;
+            sleep(25);
+        }
+        return true;
+    }
+
+    // Waits until the thread of a window of another process has finished what it
+    // was doing: a message sent to it is answered only from its message loop.
+    static bool settled(HWND window) {
+        DWORD_PTR ignored = 0;
+        return SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 30000, &ignored) != 0;
+    }
 
   private:
     TempDir dir_;
