@@ -133,9 +133,24 @@ class Program {
         return shown;
     }
 
-    // Waits for the trace to hold count tick lines.
+    // Waits for the trace to hold count tick lines, and for the last tick to be
+    // over: its tooltip and alert lines come after its tick line.
     bool waitForTicks(size_t count) {
-        return waitUntil([&] { return ticks() >= count; });
+        const bool seen = waitUntil([&] { return ticks() >= count; });
+        if (seen && firstTickSeen_ == std::chrono::steady_clock::time_point{})
+            firstTickSeen_ = std::chrono::steady_clock::now();
+        return seen && (!window_ || settled(window_));
+    }
+
+    // Waits until the scenario's clock has passed a second. That clock starts
+    // before the program's first tick, so it is counted from when the test saw
+    // that tick: on a busy machine the wait is longer, never too short.
+    bool waitForScenarioSecond(int second) {
+        if (!waitForTicks(1))
+            return false;
+        std::this_thread::sleep_until(firstTickSeen_ + std::chrono::seconds(second) +
+                                      std::chrono::milliseconds(500));
+        return true;
     }
 
     // One forced tick; true when it was traced.
@@ -220,6 +235,7 @@ class Program {
     }
 
   private:
+    std::chrono::steady_clock::time_point firstTickSeen_{};
     TempDir dir_;
     HANDLE process_ = nullptr;
     DWORD processId_ = 0;
