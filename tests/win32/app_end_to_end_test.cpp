@@ -168,7 +168,7 @@ TEST_F(EndToEnd, APlaceOnlyTheServerKnowsIsDownloaded) {
     EXPECT_EQ(program.trace("tooltip").front()[1], "125");
     EXPECT_EQ(program.trace("tooltip").back(),
               (TraceLine{"tooltip", "122", "You are at Caf\xc3\xa9 Fjord"}));
-    ASSERT_FALSE(program.trace("alert").empty());
+    ASSERT_FALSE(program.trace("alert").empty()) << program.read("trace.txt");
     EXPECT_EQ(program.trace("alert").back()[2], "You are at Caf\xc3\xa9 Fjord");
     EXPECT_GE(server->requestsSeen(), 1u);
 }

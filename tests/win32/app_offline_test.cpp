@@ -38,8 +38,12 @@ TEST_F(Offline, ARefusedConnectionShowsNoConnectionAndIsNotRetriedEveryTick) {
     ASSERT_TRUE(program.start());
     ASSERT_NE(program.window(), nullptr);
     ASSERT_TRUE(program.waitForTicks(1));
-    EXPECT_EQ(program.trace("tick")[0],
-              (TraceLine{"tick", "196608", "Trying to find a map server..."}));
+    // The first tick asks; whether the refusal is back by the time it shows its
+    // status depends on how far the worker has got.
+    const TraceLine first = program.trace("tick")[0];
+    EXPECT_TRUE(first == (TraceLine{"tick", "196608", "Trying to find a map server..."}) ||
+                first == kNoConnection)
+        << first[1];
     ASSERT_TRUE(program.tickUntil("1280"));
     const size_t failedAt = program.ticks();
     for (int i = 0; i < 5; ++i)
