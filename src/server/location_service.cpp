@@ -210,7 +210,8 @@ class UploadPlan {
 
 } // namespace
 
-LocationService::LocationService(Storage& storage) : storage_(storage) {}
+LocationService::LocationService(Storage& storage)
+    : storage_(storage), unknownUserHash_(storage.hasher().hash("no account has this token")) {}
 
 std::string LocationService::downloadText(const std::string& bssid) {
     return download(bssid).text;
@@ -267,9 +268,12 @@ bool LocationService::checkLogin(const std::string& user, const std::string& tok
     std::optional<std::string> hash;
     std::string error;
     storageFailed = !storage_.read([&](Records& r) { hash = r.tokenHash(user); }, error);
-    if (!hash)
+    if (storageFailed)
         return false;
-    const std::string key = md5Hex(*hash + "\n" + token);
+    // A user without an account is checked against a hash all the same, so that
+    // how long a refusal takes does not tell who has an account.
+    const std::string& checked = hash ? *hash : unknownUserHash_;
+    const std::string key = md5Hex(checked + "\n" + token);
     std::unique_lock<std::mutex> lock(cacheMutex_);
     auto remembered = [&] {
         auto it = verified_.find(key);
@@ -281,7 +285,7 @@ bool LocationService::checkLogin(const std::string& user, const std::string& tok
         return true;
     ++hashing_;
     lock.unlock();
-    const bool good = storage_.hasher().verify(*hash, token);
+    const bool good = storage_.hasher().verify(checked, token) && hash.has_value();
     lock.lock();
     --hashing_;
     if (good) {

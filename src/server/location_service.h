@@ -54,6 +54,9 @@ class LocationService {
     bool checkLogin(const std::string& user, const std::string& token, bool& storageFailed);
 
     Storage& storage_;
+    // What a login of a user without an account is checked against: a hash made
+    // as the accounts' are, so that the check costs as much as theirs.
+    const std::string unknownUserHash_;
     // Logins verified lately: hashing is slow by design, and a user uploading
     // now and then should not pay for it every time. Keyed by a digest of the
     // stored hash and the token, so a changed password or a removed user misses.

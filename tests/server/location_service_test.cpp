@@ -9,6 +9,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
+#include <vector>
 
 namespace nearbeam::test {
 namespace {
@@ -180,6 +182,32 @@ TEST_P(LocationServiceTest, AccountsKeepOnlyHashesOfTheLoginToken) {
     EXPECT_TRUE(login("bob", "pw2").loginFailed);
     EXPECT_FALSE(removeUser(storage(), "bob", error));
     EXPECT_EQ(error, "There is no user bob.");
+}
+
+// Who has an account does not show in how long a refused login takes: an
+// unknown user costs the same hash check as a known one with a wrong password.
+// Compared as a ratio within one run, in alternating rounds so that the load of
+// the machine falls on both alike.
+TEST(LoginTiming, AnUnknownUserTakesAsLongAsAWrongPassword) {
+    // A cost high enough that a hash check stands out from a look-up.
+    MemoryStorage storage(std::make_shared<Argon2Hasher>(1, 8 * 1024 * 1024));
+    std::string error;
+    ASSERT_TRUE(addUser(storage, "ann", "secret", error)) << error;
+    LocationService service(storage);
+    auto refusalTime = [&](const char* user) {
+        const auto start = std::chrono::steady_clock::now();
+        const UploadReply reply =
+            service.upload(std::string("- login\n") + user + "\n" + loginToken("guess") + "\n");
+        EXPECT_TRUE(reply.loginFailed) << user;
+        return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    };
+    std::vector<double> ratios;
+    for (int round = 0; round < 9; ++round)
+        ratios.push_back(refusalTime("nobody") / refusalTime("ann"));
+    std::sort(ratios.begin(), ratios.end());
+    const double median = ratios[ratios.size() / 2];
+    EXPECT_GT(median, 0.5);
+    EXPECT_LT(median, 2.0);
 }
 
 } // namespace
