@@ -1,6 +1,7 @@
 #include "server/location_service.h"
 
 #include "net/md5.h"
+#include "server/line_fit.h"
 #include "server/place_lines.h"
 
 #include <algorithm>
@@ -125,6 +126,10 @@ class UploadPlan {
         error = reason;
         return false;
     }
+    // A refusal naming the record by its line.
+    bool refuse(const std::string& reason, const std::string& line) {
+        return refuse(reason + ": " + quotedLine(line));
+    }
 
     // The server identifier for a reference: a record of this upload, or one the
     // server has. None for a reference to nothing.
@@ -141,21 +146,23 @@ class UploadPlan {
     }
 
     bool planNamed(PlaceKind kind, const std::string& line) {
+        if (std::string problem = placeFieldsProblem(kind, line); !problem.empty())
+            return refuse(problem, line);
         std::optional<Place> uploaded = placeFromLine(kind, line);
         if (!uploaded || !plainName(uploaded->name))
-            return refuse("A record line could not be read: " + line);
+            return refuse("A record line could not be read", line);
         Place place = *uploaded;
         place.parent = 0;
         if (kind != PlaceKind::Country) {
             auto parent = mapReference(parentKind(kind), uploaded->parent, false);
             if (!parent)
-                return refuse("A record refers to a place the server does not know: " + line);
+                return refuse("A record refers to a place the server does not know", line);
             place.parent = *parent;
         }
         if (kind == PlaceKind::Building) {
             auto area = mapReference(PlaceKind::Area, uploaded->area, true);
             if (!area)
-                return refuse("A building refers to an area the server does not know: " + line);
+                return refuse("A building refers to an area the server does not know", line);
             place.area = *area;
         }
         uint32_t& mapped = idMap_[static_cast<int>(kind)][uploaded->id];
@@ -171,6 +178,8 @@ class UploadPlan {
             if (place.id == 0)
                 return false;
         } // else a server record changed by the user: the new text replaces it
+        if (std::string problem = placeLengthProblem(kind, place); !problem.empty())
+            return refuse(problem, line);
         mapped = place.id;
         if (!records_.put(kind, place))
             return false;
@@ -180,15 +189,19 @@ class UploadPlan {
     }
 
     bool planAccessPoint(const std::string& line) {
+        if (std::string problem = accessPointFieldsProblem(line); !problem.empty())
+            return refuse(problem, line);
         std::optional<AccessPoint> point = accessPointFromLine(line);
         if (!point)
-            return refuse("An access point line could not be read: " + line);
+            return refuse("An access point line could not be read", line);
         auto building = mapReference(PlaceKind::Building, point->building, false);
         if (!building)
-            return refuse("An access point refers to a building the server does not know: " + line);
+            return refuse("An access point refers to a building the server does not know", line);
         point->building = *building;
         if (point->network != 0 && !records_.find(PlaceKind::Network, point->network))
             point->network = 0; // networks come only from the server
+        if (std::string problem = accessPointLengthProblem(*point); !problem.empty())
+            return refuse(problem, line);
         if (!records_.putAccessPoint(*point))
             return false;
         // An access point named twice in one upload: the later line wins, in the

@@ -142,6 +142,71 @@ TEST_P(LocationServiceTest, RefusedUploadsStoreNothing) {
     }
 }
 
+// Records that a line cannot carry as they are (a tab inside a text makes fields
+// of its own; a text too long would be cut where a line ends) are refused
+// whole, naming the record and the reason, by an upload and by an import alike.
+TEST_P(LocationServiceTest, RecordsALineCannotCarryAreRefused) {
+    struct Case {
+        const char* file;    // where an import finds the line
+        const char* heading; // where an upload sends it
+        std::string line;    // without its status
+        std::string reason;
+    };
+    const std::string e2(158, 'x'); // with the cases' identifiers, 2 bytes over a line
+    const std::string wide = [] {
+        std::string text;
+        for (int i = 0; i < 158; ++i)
+            text += "\xc3\xa9"; // é, two bytes
+        return text;
+    }();
+    const Case cases[] = {
+        {"building.txt", "- buildings", "31\t25\t20\tTab\tbed\tQuay 1",
+         "A record line has 7 fields; a building line has 5 and may end in a status"},
+        {"country.txt", "- countries", "4294967295\tSwe\tden",
+         "A record line has 4 fields; a country line has 2 and may end in a status"},
+        {"ap.txt", "- aps", "aabbccddeeff\t31\t0\t1\tHa\tll",
+         "A record line has 7 fields; an access point line has 5 and may end in a status"},
+        {"building.txt", "- buildings", "31\t25\t20\t" + wide + "\tMain St 1",
+         "A building name is longer than 314 bytes"},
+        {"building.txt", "- buildings", "31\t25\t20\tLibrary\t" + e2 + e2,
+         "A building's street address is longer than 307 bytes"},
+        {"country.txt", "- countries", "7\t" + e2 + e2 + "xxxxxxxx",
+         "A country name is longer than 322 bytes"},
+        {"ap.txt", "- aps", "001122334455\t31\t3\t2\t" + e2 + e2,
+         "An access point's location is longer than 304 bytes"},
+    };
+    // A good record before the bad one: nothing of the upload or import stays.
+    const std::string good[] = {"- countries\n8\tSweden", "- buildings\n33\t0\t20\tStation\t",
+                                "- aps\naabbccddeeff\t31\t0\t1\tHall"};
+    const std::string before[] = {stored("country.txt"), stored("building.txt"), stored("ap.txt")};
+    auto unchanged = [&](const char* name) {
+        EXPECT_EQ(stored("country.txt"), before[0]) << name;
+        EXPECT_EQ(stored("building.txt"), before[1]) << name;
+        EXPECT_EQ(stored("ap.txt"), before[2]) << name;
+    };
+    for (const Case& c : cases) {
+        const std::string line = c.line + "\t3";
+        std::string body;
+        for (const std::string& g : good)
+            body += g + "\t3\n";
+        const std::string reply = upload(body + c.heading + "\n" + line + "\n- end\n");
+        const std::string named = "- error " + c.reason + ": " + line.substr(0, 12);
+        EXPECT_EQ(reply.substr(0, named.size()), named) << reply;
+        unchanged(c.file);
+
+        TempDir folder;
+        const std::string goodLine = good[c.heading == std::string("- countries")   ? 0
+                                          : c.heading == std::string("- buildings") ? 1
+                                                                                    : 2];
+        folder.write(c.file,
+                     goodLine.substr(goodLine.find('\n') + 1) + "\t0\r\n" + c.line + "\t0\r\n");
+        std::string error;
+        EXPECT_FALSE(importFolder(storage(), folder.folder(), error)) << c.file;
+        EXPECT_EQ(error, std::string(c.file) + " line 2: " + c.reason);
+        unchanged(c.file);
+    }
+}
+
 // Accounts keep only Argon2id hashes of the login token: not the password, its
 // digest or the token; an old users.txt's digests become such hashes.
 TEST_P(LocationServiceTest, AccountsKeepOnlyHashesOfTheLoginToken) {
