@@ -71,6 +71,9 @@ struct Reply {
     }
 };
 
+// The upload dialog shows this line as it stands.
+const char kCannotStore[] = "The map server cannot store records now; try again later.";
+
 std::string errorReply(const std::string& reason) {
     return "- error " + reason + "\n- end\n";
 }
@@ -325,8 +328,8 @@ UploadReply LocationService::upload(const std::string& body) {
     bool storageFailed = false;
     if (!plainName(lines[1]) || !checkLogin(lines[1], lines[2], storageFailed)) {
         out.loginFailed = !storageFailed;
-        out.text = errorReply(storageFailed ? "The server could not check the login."
-                                            : "Unknown user name or wrong password.");
+        out.text =
+            errorReply(storageFailed ? kCannotStore : "Unknown user name or wrong password.");
         return out;
     }
     out.user = lines[1];
@@ -368,19 +371,37 @@ UploadReply LocationService::upload(const std::string& body) {
             return good;
         },
         error);
-    if (!committed) {
-        out.text =
-            errorReply(!refusal.empty() ? refusal : "The server could not store the records.");
+    // A storage that failed is the answer even when the records were refused on
+    // the way: a look-up that failed reads as a record the server does not know.
+    if (!committed && (!error.empty() || refusal.empty())) {
+        noteWrite(error.empty() ? "the storage failed" : error);
+        out.text = errorReply(kCannotStore);
         return out;
     }
+    if (!committed) {
+        out.text = errorReply(refusal);
+        return out;
+    }
+    noteWrite({});
     out.text = "- nearbeam ok\n" + reply.text() + "- msg Thank you, " + out.user + ": " +
                std::to_string(stored) + " record" + (stored == 1 ? "" : "s") + " stored.\n- end\n";
     return out;
 }
 
-bool LocationService::healthy() {
+std::string LocationService::healthProblem() {
     std::string error;
-    return storage_.read([](Records& r) { r.find(PlaceKind::Country, 1); }, error);
+    if (!storage_.read([](Records& r) { r.find(PlaceKind::Country, 1); }, error))
+        return "The storage does not answer: " + error;
+    std::lock_guard<std::mutex> lock(healthMutex_);
+    if (!writeFailure_.empty())
+        return "The storage failed to store the last upload, and none has been stored since: " +
+               writeFailure_;
+    return {};
+}
+
+void LocationService::noteWrite(const std::string& failure) {
+    std::lock_guard<std::mutex> lock(healthMutex_);
+    writeFailure_ = failure;
 }
 
 } // namespace nearbeam

@@ -105,9 +105,10 @@ HttpReply Routes::answer(const HttpRequest& request) {
                              ".\n");
     }
     if (target == "/healthz") {
-        if (service_.healthy())
+        const std::string problem = service_.healthProblem();
+        if (problem.empty())
             return text(200, "ok\n");
-        return text(503, "The storage does not answer.\n");
+        return text(503, problem + "\n");
     }
     if (!startsWith(target, "/text/?"))
         return text(404, "Not found.\n");
