@@ -42,12 +42,13 @@ struct TestDatabase {
         }
         if (postgres) {
             static std::atomic<int> counter{0};
-            const std::string schema =
-                "robust_" + std::to_string(getpid()) + "_" + std::to_string(counter++);
+            schema = "robust_" + std::to_string(getpid()) + "_" + std::to_string(counter++);
             const std::string base(url);
+            // The server's connections are named after the schema, for a test to find.
             args.insert(args.end(),
                         {"--database", base + (base.find('?') != std::string::npos ? "&" : "?") +
-                                           "options=-csearch_path%3D" + schema});
+                                           "options=-csearch_path%3D" + schema +
+                                           "&application_name=" + schema});
             PGconn* c = PQconnectdb(url);
             PQclear(PQexec(c, ("CREATE SCHEMA " + schema).c_str()));
             PQfinish(c);
@@ -63,6 +64,7 @@ struct TestDatabase {
     }
 
     TempDir dir;
+    std::string schema; // PostgreSQL's
     std::vector<std::string> args;
     std::string error;
 };
@@ -321,6 +323,35 @@ TEST(FullDisk, AnUploadIsAStorageFailureAndTheHealthCheckSaysSo) {
     const std::string aps = exported.read("ap.txt");
     EXPECT_EQ(aps.find(apKey(1, 0)), std::string::npos);
     EXPECT_NE(aps.find(apKey(2, 0)), std::string::npos);
+}
+
+// PostgreSQL ends every connection of an idle server (as a restart does): the
+// next requests are answered all the same, each on a new connection.
+TEST(PostgresRestart, AnIdleServerReconnectsAndAnswersTheNextRequests) {
+    TestDatabase db(true);
+    ASSERT_EQ(db.error, "");
+    ServerProcess server(db.with(kNoLimits));
+    ASSERT_NE(server.port(), 0) << server.output();
+    const std::string known = exchange(server.port(), get("001a1e4c1001"));
+    ASSERT_NE(bodyOf(known).find("\tReading room\n"), std::string::npos) << known;
+    onClients(8, 64, [&](int) { exchange(server.port(), get("001a1e4c1001")); }); // more pooled
+
+    PGconn* admin = PQconnectdb(std::getenv("NEARBEAM_TEST_POSTGRES"));
+    PGresult* ended = PQexec(admin, ("SELECT pg_terminate_backend(pid) FROM pg_stat_activity "
+                                     "WHERE application_name = '" +
+                                     db.schema + "'")
+                                        .c_str());
+    ASSERT_EQ(PQresultStatus(ended), PGRES_TUPLES_OK) << PQerrorMessage(admin);
+    EXPECT_GT(PQntuples(ended), 1);
+    PQclear(ended);
+    PQfinish(admin);
+
+    const std::string token = Uploader::makeLoginToken(L"pw");
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(exchange(server.port(), get("001a1e4c1001")), known) << i;
+        EXPECT_TRUE(answeredOk(exchange(server.port(), post(uploadBody(i, token))))) << i;
+        EXPECT_EQ(bodyOf(exchange(server.port(), "GET /healthz HTTP/1.0\r\n\r\n")), "ok\n") << i;
+    }
 }
 
 // Two server processes on one PostgreSQL database: an upload through one is
