@@ -189,6 +189,8 @@ class Session : public SessionBase, public std::enable_shared_from_this<Session<
             response_.set(http::field::location, answer.location);
         if (answer.status == 429)
             response_.set(http::field::retry_after, "1");
+        if constexpr (kTls) // browsers that met HTTPS here keep to it for a year
+            response_.set(http::field::strict_transport_security, "max-age=31536000");
         response_.body() = std::move(answer.body);
         response_.keep_alive(keepAlive && !server_.stopping);
         response_.prepare_payload();
