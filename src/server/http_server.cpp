@@ -185,6 +185,9 @@ class Session : public SessionBase, public std::enable_shared_from_this<Session<
         response_.version(request.version() == 10 ? 10 : 11);
         response_.result(static_cast<unsigned>(answer.status));
         response_.set(http::field::content_type, answer.contentType);
+        // A browser shown a reply takes it as the type it is said to be: a text
+        // that echoes what it was asked is never read as a page.
+        response_.set("X-Content-Type-Options", "nosniff");
         if (!answer.location.empty())
             response_.set(http::field::location, answer.location);
         if (answer.status == 429)

@@ -93,6 +93,7 @@ TEST(HttpTls, ServesHttpsWithTheCertificate) {
     EXPECT_EQ(response.result_int(), 200u);
     EXPECT_EQ(response.body(), "hello /secure\n");
     EXPECT_EQ(response[http::field::strict_transport_security], "max-age=31536000");
+    EXPECT_EQ(response["X-Content-Type-Options"], "nosniff");
 
     // Plain HTTP on the HTTPS port gets no answer in the clear.
     EXPECT_EQ(exchange(server.port(), "GET /plain HTTP/1.0\r\n\r\n").find("hello"),

@@ -207,6 +207,96 @@ TEST_P(LocationServiceTest, RecordsALineCannotCarryAreRefused) {
     }
 }
 
+// A storage whose look-ups of buildings fail while `failing` is set, as a
+// database that went away in the middle of a transaction.
+class FailingStorage : public Storage {
+  public:
+    explicit FailingStorage(Storage& inner) : Storage(testHasher()), inner_(inner) {}
+    bool read(const std::function<void(Records&)>& work, std::string& error) override {
+        return inner_.read(
+            [&](Records& r) {
+                Faulty f(r, failing);
+                work(f);
+            },
+            error);
+    }
+    bool write(const std::function<bool(Records&)>& work, std::string& error) override {
+        std::string failure;
+        const bool committed = inner_.write(
+            [&](Records& r) {
+                Faulty f(r, failing);
+                const bool good = work(f) && !f.failed();
+                failure = f.failure();
+                return good;
+            },
+            error);
+        if (!failure.empty())
+            error = failure;
+        return committed;
+    }
+    bool failing = false;
+
+  private:
+    struct Faulty : Records {
+        Faulty(Records& r, bool failing) : r(r), failing(failing) {}
+        std::optional<Place> find(PlaceKind kind, uint32_t id) override {
+            if (failing && kind == PlaceKind::Building) {
+                fail("the database went away");
+                return std::nullopt;
+            }
+            return r.find(kind, id);
+        }
+        std::optional<Place> findNamed(PlaceKind kind, uint32_t parent, uint32_t area,
+                                       const std::string& name) override {
+            return r.findNamed(kind, parent, area, name);
+        }
+        std::optional<AccessPoint> findAccessPoint(uint64_t bssid) override {
+            return r.findAccessPoint(bssid);
+        }
+        std::vector<Place> servicesFor(const std::array<uint32_t, 7>& scopes) override {
+            return r.servicesFor(scopes);
+        }
+        uint32_t newId(PlaceKind kind) override { return r.newId(kind); }
+        bool put(PlaceKind kind, const Place& place) override { return r.put(kind, place); }
+        bool putAccessPoint(const AccessPoint& point) override { return r.putAccessPoint(point); }
+        bool forEach(PlaceKind kind, const std::function<void(const Place&)>& fn) override {
+            return r.forEach(kind, fn);
+        }
+        bool forEachAccessPoint(const std::function<void(const AccessPoint&)>& fn) override {
+            return r.forEachAccessPoint(fn);
+        }
+        std::optional<std::string> tokenHash(const std::string& user) override {
+            return r.tokenHash(user);
+        }
+        bool putUser(const std::string& user, const std::string& hash) override {
+            return r.putUser(user, hash);
+        }
+        bool removeUser(const std::string& user) override { return r.removeUser(user); }
+        std::vector<std::pair<std::string, std::string>> users() override { return r.users(); }
+        Records& r;
+        bool failing;
+    };
+    Storage& inner_;
+};
+
+// A storage failing in an upload is answered as such, never as a record the
+// server does not know (the failed look-up's reading), and the health check
+// tells it until an upload is stored again.
+TEST_P(LocationServiceTest, AStorageFailingInAnUploadIsNoRecordError) {
+    FailingStorage failing(storage());
+    LocationService over(failing);
+    const std::string body = "- login\nann\n" + loginToken("secret") +
+                             "\n- aps\naabbccddeeff\t31\t0\t1\tHall\t3\n- end\n";
+    failing.failing = true;
+    EXPECT_EQ(over.upload(body).text,
+              "- error The map server cannot store records now; try again later.\n- end\n");
+    EXPECT_EQ(over.healthProblem(), "The storage failed to store the last upload, and none has "
+                                    "been stored since: the database went away");
+    failing.failing = false;
+    EXPECT_EQ(over.upload(body).text.rfind("- nearbeam ok\n", 0), 0u);
+    EXPECT_EQ(over.healthProblem(), "");
+}
+
 // Accounts keep only Argon2id hashes of the login token: not the password, its
 // digest or the token; an old users.txt's digests become such hashes.
 TEST_P(LocationServiceTest, AccountsKeepOnlyHashesOfTheLoginToken) {
