@@ -10,24 +10,24 @@
 namespace nearbeam {
 namespace {
 
-const char* kindName(PlaceKind kind) {
+const char* kindName(StoredKind kind) {
     constexpr const char* names[] = {"country",  "province", "city",   "area",
                                      "building", "network",  "service"};
     return names[static_cast<int>(kind)];
 }
 
 // The fields of a kind's line without its status.
-size_t fieldCount(PlaceKind kind) {
+size_t fieldCount(StoredKind kind) {
     switch (kind) {
-    case PlaceKind::Country:
-    case PlaceKind::Network:
+    case StoredKind::Country:
+    case StoredKind::Network:
         return 2;
-    case PlaceKind::Province:
-    case PlaceKind::City:
-    case PlaceKind::Area:
+    case StoredKind::Province:
+    case StoredKind::City:
+    case StoredKind::Area:
         return 3;
-    case PlaceKind::Building:
-    case PlaceKind::Service:
+    case StoredKind::Building:
+    case StoredKind::Service:
         break;
     }
     return 5;
@@ -70,9 +70,9 @@ size_t digits(uint32_t n) {
 
 } // namespace
 
-std::string placeFieldsProblem(PlaceKind kind, std::string_view line) {
+std::string placeFieldsProblem(StoredKind kind, std::string_view line) {
     // As the files are read: buildings split at every tab, the others at runs of tabs.
-    return fieldsProblem(kind == PlaceKind::Building ? splitExact(line) : splitCollapsing(line),
+    return fieldsProblem(kind == StoredKind::Building ? splitExact(line) : splitCollapsing(line),
                          fieldCount(kind), std::string("a ") + kindName(kind));
 }
 
@@ -80,20 +80,20 @@ std::string accessPointFieldsProblem(std::string_view line) {
     return fieldsProblem(splitExact(line), 5, "an access point");
 }
 
-std::string placeLengthProblem(PlaceKind kind, const Place& p) {
+std::string placeLengthProblem(StoredKind kind, const StoredRecord& p) {
     const std::string name = std::string("A ") + kindName(kind) + " name";
     switch (kind) {
-    case PlaceKind::Country:
-    case PlaceKind::Network:
+    case StoredKind::Country:
+    case StoredKind::Network:
         return lengthProblem(digits(p.id), 3, {{name.c_str(), &p.name}});
-    case PlaceKind::Province:
-    case PlaceKind::City:
-    case PlaceKind::Area:
+    case StoredKind::Province:
+    case StoredKind::City:
+    case StoredKind::Area:
         return lengthProblem(digits(p.id) + digits(p.parent), 4, {{name.c_str(), &p.name}});
-    case PlaceKind::Building:
+    case StoredKind::Building:
         return lengthProblem(digits(p.id) + digits(p.area) + digits(p.parent), 6,
                              {{name.c_str(), &p.name}, {"A building's street address", &p.street}});
-    case PlaceKind::Service:
+    case StoredKind::Service:
         break;
     }
     return lengthProblem(digits(p.id) + digits(p.parent) + std::to_string(p.level).size(), 6,

@@ -16,12 +16,12 @@ namespace nearbeam {
 //
 // Why the line holds more fields than its kind has (and a status after them, as
 // the program's files keep it), or empty when it does not.
-std::string placeFieldsProblem(PlaceKind kind, std::string_view line);
+std::string placeFieldsProblem(StoredKind kind, std::string_view line);
 std::string accessPointFieldsProblem(std::string_view line);
 
 // Why the record's file line would be longer than a line may be, naming the text
 // that makes it so and the bytes that text may have, or empty when it fits.
-std::string placeLengthProblem(PlaceKind kind, const Place& place);
+std::string placeLengthProblem(StoredKind kind, const StoredRecord& place);
 std::string accessPointLengthProblem(const AccessPoint& point);
 
 // A record's line as a message quotes it: at most about 60 bytes, cut before a

@@ -142,7 +142,7 @@ TEST_P(LocationServiceTest, RefusedUploadsStoreNothing) {
     }
 }
 
-// Records that a line cannot carry as they are (a tab inside a text makes fields
+// Transaction that a line cannot carry as they are (a tab inside a text makes fields
 // of its own; a text too long would be cut where a line ends) are refused
 // whole, naming the record and the reason, by an upload and by an import alike.
 TEST_P(LocationServiceTest, RecordsALineCannotCarryAreRefused) {
@@ -212,18 +212,18 @@ TEST_P(LocationServiceTest, RecordsALineCannotCarryAreRefused) {
 class FailingStorage : public Storage {
   public:
     explicit FailingStorage(Storage& inner) : Storage(testHasher()), inner_(inner) {}
-    bool read(const std::function<void(Records&)>& work, std::string& error) override {
+    bool read(const std::function<void(Transaction&)>& work, std::string& error) override {
         return inner_.read(
-            [&](Records& r) {
+            [&](Transaction& r) {
                 Faulty f(r, failing);
                 work(f);
             },
             error);
     }
-    bool write(const std::function<bool(Records&)>& work, std::string& error) override {
+    bool write(const std::function<bool(Transaction&)>& work, std::string& error) override {
         std::string failure;
         const bool committed = inner_.write(
-            [&](Records& r) {
+            [&](Transaction& r) {
                 Faulty f(r, failing);
                 const bool good = work(f) && !f.failed();
                 failure = f.failure();
@@ -237,29 +237,29 @@ class FailingStorage : public Storage {
     bool failing = false;
 
   private:
-    struct Faulty : Records {
-        Faulty(Records& r, bool failing) : r(r), failing(failing) {}
-        std::optional<Place> find(PlaceKind kind, uint32_t id) override {
-            if (failing && kind == PlaceKind::Building) {
+    struct Faulty : Transaction {
+        Faulty(Transaction& r, bool failing) : r(r), failing(failing) {}
+        std::optional<StoredRecord> find(StoredKind kind, uint32_t id) override {
+            if (failing && kind == StoredKind::Building) {
                 fail("the database went away");
                 return std::nullopt;
             }
             return r.find(kind, id);
         }
-        std::optional<Place> findNamed(PlaceKind kind, uint32_t parent, uint32_t area,
-                                       const std::string& name) override {
+        std::optional<StoredRecord> findNamed(StoredKind kind, uint32_t parent, uint32_t area,
+                                              const std::string& name) override {
             return r.findNamed(kind, parent, area, name);
         }
         std::optional<AccessPoint> findAccessPoint(uint64_t bssid) override {
             return r.findAccessPoint(bssid);
         }
-        std::vector<Place> servicesFor(const std::array<uint32_t, 7>& scopes) override {
+        std::vector<StoredRecord> servicesFor(const std::array<uint32_t, 7>& scopes) override {
             return r.servicesFor(scopes);
         }
-        uint32_t newId(PlaceKind kind) override { return r.newId(kind); }
-        bool put(PlaceKind kind, const Place& place) override { return r.put(kind, place); }
+        uint32_t newId(StoredKind kind) override { return r.newId(kind); }
+        bool put(StoredKind kind, const StoredRecord& place) override { return r.put(kind, place); }
         bool putAccessPoint(const AccessPoint& point) override { return r.putAccessPoint(point); }
-        bool forEach(PlaceKind kind, const std::function<void(const Place&)>& fn) override {
+        bool forEach(StoredKind kind, const std::function<void(const StoredRecord&)>& fn) override {
             return r.forEach(kind, fn);
         }
         bool forEachAccessPoint(const std::function<void(const AccessPoint&)>& fn) override {
@@ -273,7 +273,7 @@ class FailingStorage : public Storage {
         }
         bool removeUser(const std::string& user) override { return r.removeUser(user); }
         std::vector<std::pair<std::string, std::string>> users() override { return r.users(); }
-        Records& r;
+        Transaction& r;
         bool failing;
     };
     Storage& inner_;
