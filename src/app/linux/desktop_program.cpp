@@ -86,6 +86,7 @@ bool DesktopProgram::start() {
     actions.exit = [] { QCoreApplication::quit(); };
     actions.lastStatus = [this] { return app_->lastStatus(); };
     tray_ = std::make_unique<Tray>(QString::fromStdString(setup_.shareFolder), std::move(actions));
+    tray_->useNotifications(setup_.sessionBus);
     Notifier* notifier = tray_.get();
     if (trace_) {
         tracing_ = std::make_unique<TracingNotifier>(*tray_, *trace_);

@@ -41,6 +41,8 @@ struct DesktopSetup {
     std::string shareFolder;  // manufacturers.dat, images and icons, with its separator
     Clock* clock = nullptr;   // the program's time
     QDBusConnection systemBus = QDBusConnection::systemBus(); // NetworkManager's
+    // The desktop's notification service's; none: alerts only as balloons.
+    QDBusConnection sessionBus = QDBusConnection(QString());
 };
 
 // The dialogs the windows and the tray lead to; each may be left empty (nothing

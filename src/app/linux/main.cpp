@@ -68,6 +68,7 @@ int main(int argc, char** argv) {
         QStringLiteral("net.nearbeam.Nearbeam"),
         QIcon(QString::fromStdString(setup.shareFolder) + QStringLiteral("nearbeam.ico"))));
     setup.clock = &clock;
+    setup.sessionBus = QDBusConnection::sessionBus();
     if (setup.dataFolder.empty()) {
         std::cerr << "nearbeam: neither XDG_DATA_HOME nor HOME is set." << std::endl;
         return 1;
