@@ -141,6 +141,10 @@ bool DesktopProgram::start() {
 bool DesktopProgram::makeDevice() {
     std::vector<std::unique_ptr<WirelessDriver>> drivers;
     if (setup_.options.simulate.empty()) {
+        // Said once: the tooltip only says that no signal is seen.
+        const std::string problem = networkManagerProblem(setup_.systemBus);
+        if (!problem.empty())
+            std::cerr << "nearbeam: " << problem << "; no access point can be seen." << std::endl;
         drivers.push_back(std::make_unique<NetworkManagerDriver>(setup_.systemBus, *setup_.clock));
     } else {
         ScenarioLoad load = loadScenario(narrow(setup_.options.simulate));
