@@ -101,9 +101,6 @@ bool DesktopProgram::start() {
     database_->setSubscriptionFileListener(
         [this](const std::string& path) { subscriptions_->setFile(path); });
 
-    locationPage_ = std::make_unique<LocationPageWindow>(
-        QString::fromStdString(setup_.shareFolder), LocationPageContext(*database_, *settings_));
-
     ApplicationParts parts(*settings_, *database_, *device_, *scanSettings_, clock, *notifier);
     parts.trace = trace_.get();
     parts.locationChanged = [this](LocationRecord& place) {
@@ -121,7 +118,6 @@ bool DesktopProgram::start() {
         exitCode_ = 1;
         return false;
     }
-    makeWindows();
     makeDialogs();
 
     hasTray_ = tray_->show();
@@ -161,22 +157,28 @@ bool DesktopProgram::makeDevice() {
     return true;
 }
 
-void DesktopProgram::makeWindows() {
-    const QString images = QString::fromStdString(setup_.shareFolder);
-    scanner_ = std::make_unique<ScannerWindow>(
-        images,
-        ScannerContext(ScannerParts(*device_, *database_, app_->manufacturers(), *scanSettings_),
-                       *settings_));
-    scanner_->context().showPage = [this](const std::wstring& bssid) {
-        locationPage_->openLocationPage(bssid);
-    };
-    scanner_->context().options = [this] { run(dialogs.options); };
-    scanner_->context().upload = [this] { upload(); };
-    locationPage_->context().scanner = [this] { scanner_->open(); };
-    locationPage_->context().setLocation = [this](const BssidKey& key) {
+std::unique_ptr<LocationPageWindow> DesktopProgram::makeLocationPage() {
+    auto page = std::make_unique<LocationPageWindow>(QString::fromStdString(setup_.shareFolder),
+                                                     LocationPageContext(*database_, *settings_));
+    page->context().scanner = [this] { scanner_->open(); };
+    page->context().setLocation = [this](const BssidKey& key) {
         if (dialogs.setLocation)
             dialogs.setLocation(key);
     };
+    return page;
+}
+
+std::unique_ptr<ScannerWindow> DesktopProgram::makeScanner() {
+    auto scanner = std::make_unique<ScannerWindow>(
+        QString::fromStdString(setup_.shareFolder),
+        ScannerContext(ScannerParts(*device_, *database_, app_->manufacturers(), *scanSettings_),
+                       *settings_));
+    scanner->context().showPage = [this](const std::wstring& bssid) {
+        locationPage_->openLocationPage(bssid);
+    };
+    scanner->context().options = [this] { run(dialogs.options); };
+    scanner->context().upload = [this] { upload(); };
+    return scanner;
 }
 
 void DesktopProgram::upload() {
@@ -204,7 +206,6 @@ void DesktopProgram::makeDialogs() {
                                              QCoreApplication::applicationFilePath().toStdString());
     options_ = std::make_unique<OptionsContext>(
         OptionsContext{*settings_, *database_, *device_, *subscriptions_, *autostart_});
-    sharing_ = std::make_unique<SharingHistoryWindow>();
     options_->sharingHistory = [this] { sharing_->open(subscriptions_->sharingLogPath()); };
     upload_ = std::make_unique<UploadDialogContext>(
         UploadDialogContext{*uploader_, *settings_, *passwords_, {}});
