@@ -63,7 +63,11 @@ bool Tray::show() {
 }
 
 void Tray::setStatus(int icon, const std::wstring& tooltip) {
-    icon_.setIcon(QIcon(iconFolder_ + iconFile(icon)));
+    // Every tick sets it: the desktop hears of a new icon only when it is one.
+    if (icon != shownIcon_) {
+        icon_.setIcon(QIcon(iconFolder_ + iconFile(icon)));
+        shownIcon_ = icon;
+    }
     tooltip_ = cut(tooltip, kTooltipChars);
     icon_.setToolTip(tooltip_);
 }

@@ -94,6 +94,7 @@ class Tray : public QObject, public Notifier {
     QAction* privateMode_ = nullptr;
     QTimer timer_;
     QString tooltip_;
+    int shownIcon_ = -1;
     std::unique_ptr<DesktopNotifications> notifications_;
     std::deque<Alert> balloons_; // waiting for the shown one to go
     QTimer balloonShown_;
