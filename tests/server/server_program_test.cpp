@@ -103,7 +103,7 @@ TEST(ServerProgram, ManagesUsersReadingThePasswordFromStandardInput) {
     // Nothing of the password is in the folder in the clear.
     TempDir exported;
     ASSERT_EQ(runServer({"export", exported.folder(), "--data", d}).status, 0);
-    EXPECT_EQ(exported.read("users.txt").find("pw"), std::string::npos);
+    EXPECT_EQ(exported.read("users.txt").find("s3cret"), std::string::npos);
 }
 
 // Whatever keeps it from serving is said in one line, and it ends with status 1.
