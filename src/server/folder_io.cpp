@@ -5,6 +5,7 @@
 #include "database/record_lines.h"
 #include "net/md5.h"
 #include "server/place_lines.h"
+#include "server/scan_lines.h"
 
 #include <cctype>
 #include <vector>
@@ -121,6 +122,14 @@ bool importFolder(Storage& storage, const std::string& folder, std::string& erro
                 return point && r.putAccessPoint(*point);
             });
         });
+        forEachLine(inFolder(folder, "scans.txt"), [&](std::string_view line, size_t number) {
+            return readLine("scans.txt", line, number, [&](std::string_view text) {
+                const std::optional<SurveyScan> scan = parseScanLine(text);
+                if (scan && scan->status != 0)
+                    return true;
+                return scan && r.putScan(storedScanOf(*scan, scan->buildingId, ""));
+            });
+        });
         for (const auto& [name, hash] : users)
             r.putUser(name, hash);
         return bad.empty();
@@ -137,7 +146,7 @@ bool exportFolder(Storage& storage, const std::string& folder, std::string& erro
         error = "cannot make the folder " + folder;
         return false;
     }
-    std::vector<std::string> files[9]; // the kinds, ap.txt, users.txt
+    std::vector<std::string> files[10]; // the kinds, ap.txt, users.txt, scans.txt
     auto collect = [&](Records& r) {
         for (PlaceKind kind : kPlaceKinds)
             r.forEach(kind, [&](const Place& place) {
@@ -149,11 +158,20 @@ bool exportFolder(Storage& storage, const std::string& folder, std::string& erro
         });
         for (auto& [name, hash] : r.users())
             files[8].push_back(name + "\t" + hash);
+        r.forEachScan([&](const StoredScan& stored) {
+            if (std::optional<SurveyScan> scan = surveyScanOf(stored)) {
+                scan->status = 0;
+                files[9].push_back(std::string(stripLineBreak(formatScanLine(*scan))));
+            }
+        });
     };
     if (!storage.read(collect, error))
         return false;
-    for (int i = 0; i < 9; ++i) {
-        const char* name = i < 7 ? placeFileName(kPlaceKinds[i]) : i == 7 ? "ap.txt" : "users.txt";
+    for (int i = 0; i < 10; ++i) {
+        const char* name = i < 7    ? placeFileName(kPlaceKinds[i])
+                           : i == 7 ? "ap.txt"
+                           : i == 8 ? "users.txt"
+                                    : "scans.txt";
         if (!datafile::replaceLines(inFolder(folder, name), files[i])) {
             error = "cannot write " + inFolder(folder, name);
             return false;

@@ -2,6 +2,7 @@
 
 #include "net/md5.h"
 #include "server/place_lines.h"
+#include "server/scan_lines.h"
 
 #include <algorithm>
 #include <map>
@@ -17,8 +18,10 @@ constexpr size_t kMaxVerified = 10000;
 // Hashes checked at the same time, at most.
 constexpr int kMaxHashing = 4;
 
-// The reply's sections: the named kinds, then the access points (kApSection).
+// The reply's sections: the named kinds, then the access points (kApSection),
+// then the survey scans (kScanSection, last in a reply).
 constexpr int kApSection = 7;
+constexpr int kScanSection = 8;
 
 std::vector<std::string> splitLines(const std::string& text) {
     std::vector<std::string> lines;
@@ -43,7 +46,7 @@ std::string replyLine(const std::string& fileLine) {
 
 // The reply's sections in the order a reader can resolve them (parents first).
 struct Reply {
-    std::vector<std::string> sections[8];
+    std::vector<std::string> sections[9];
     void add(int section, std::string line) {
         for (const std::string& have : sections[section])
             if (have == line)
@@ -66,6 +69,11 @@ struct Reply {
             for (const std::string& line : sections[section])
                 out += line + '\n';
         }
+        if (!sections[kScanSection].empty()) {
+            out += "- scans\n";
+            for (const std::string& line : sections[kScanSection])
+                out += line + '\n';
+        }
         return out;
     }
 };
@@ -83,12 +91,13 @@ bool plainLine(std::string_view text) {
     return true;
 }
 
-// The section a heading of an upload opens: a named kind, kApSection, or -1.
+// The section a heading of an upload opens: a named kind, kApSection,
+// kScanSection, or -1.
 int sectionOfHeading(const std::string& line) {
     for (PlaceKind kind : kPlaceKinds)
         if (line == placeHeading(kind))
             return static_cast<int>(kind);
-    return line == "- aps" ? kApSection : -1;
+    return line == "- aps" ? kApSection : line == "- scans" ? kScanSection : -1;
 }
 
 PlaceKind parentKind(PlaceKind kind) {
@@ -101,10 +110,10 @@ PlaceKind parentKind(PlaceKind kind) {
 // mapped, records stored as they come, the reply's copies collected.
 class UploadPlan {
   public:
-    explicit UploadPlan(Records& records) : records_(records) {}
+    UploadPlan(Records& records, const std::string& user) : records_(records), user_(user) {}
 
     // False with `error` set when the upload is refused.
-    bool run(const std::vector<std::string> (&lines)[8]) {
+    bool run(const std::vector<std::string> (&lines)[9]) {
         for (PlaceKind kind : {PlaceKind::Country, PlaceKind::Province, PlaceKind::City,
                                PlaceKind::Area, PlaceKind::Building})
             for (const std::string& line : lines[static_cast<int>(kind)])
@@ -113,11 +122,19 @@ class UploadPlan {
         for (const std::string& line : lines[kApSection])
             if (!planAccessPoint(line) || records_.failed())
                 return false;
+        const auto building = [this](uint32_t id) {
+            return mapReference(PlaceKind::Building, id, false);
+        };
+        std::vector<std::string>& scans = reply.sections[kScanSection];
+        if (!storeUploadedScans(records_, lines[kScanSection], user_, building, scans, error))
+            return false;
+        storedScans = scans.size();
         return true;
     }
 
     Reply reply;
     size_t stored = 0;
+    size_t storedScans = 0;
     std::string error;
 
   private:
@@ -168,7 +185,7 @@ class UploadPlan {
                 return true;
             }
             place.id = records_.newId(kind);
-            if (place.id == 0)
+            if (place.id == 0 || !records_.noteUploadedPlace(kind, place.id, user_))
                 return false;
         } // else a server record changed by the user: the new text replaces it
         mapped = place.id;
@@ -189,7 +206,8 @@ class UploadPlan {
         point->building = *building;
         if (point->network != 0 && !records_.find(PlaceKind::Network, point->network))
             point->network = 0; // networks come only from the server
-        if (!records_.putAccessPoint(*point))
+        if (!records_.putAccessPoint(*point) ||
+            !records_.noteUploadedAccessPoint(point->bssid, user_))
             return false;
         // An access point named twice in one upload: the later line wins, in the
         // storage and in the reply, and it is counted once.
@@ -205,6 +223,7 @@ class UploadPlan {
     }
 
     Records& records_;
+    const std::string& user_;
     std::map<uint32_t, uint32_t> idMap_[5];
 };
 
@@ -212,11 +231,11 @@ class UploadPlan {
 
 LocationService::LocationService(Storage& storage) : storage_(storage) {}
 
-std::string LocationService::downloadText(const std::string& bssid) {
-    return download(bssid).text;
+std::string LocationService::downloadText(const std::string& bssid, bool withScans) {
+    return download(bssid, withScans).text;
 }
 
-DownloadReply LocationService::download(const std::string& bssid) {
+DownloadReply LocationService::download(const std::string& bssid, bool withScans) {
     DownloadReply out;
     auto key = bssidNumber(bssid);
     if (!key) {
@@ -252,6 +271,12 @@ DownloadReply LocationService::download(const std::string& bssid) {
             }
             for (const Place& service : r.servicesFor(scopes))
                 reply.add(PlaceKind::Service, service);
+            if (withScans && point->building)
+                for (const StoredScan& scan : r.scansOf(point->building, kMaxScansPerDownload))
+                    if (std::string line = scanWireLine(scan); !line.empty()) {
+                        line.pop_back();
+                        reply.sections[kScanSection].push_back(std::move(line));
+                    }
         },
         error);
     if (!read) {
@@ -314,7 +339,7 @@ UploadReply LocationService::upload(const std::string& body) {
     }
     out.user = lines[1];
 
-    std::vector<std::string> records[8];
+    std::vector<std::string> records[9];
     int section = -1;
     for (size_t i = 3; i < lines.size(); ++i) {
         const std::string& line = lines[i];
@@ -339,15 +364,16 @@ UploadReply LocationService::upload(const std::string& body) {
     }
 
     Reply reply;
-    size_t stored = 0;
+    size_t stored = 0, scans = 0;
     std::string refusal, error;
     const bool committed = storage_.write(
         [&](Records& r) {
-            UploadPlan plan(r);
+            UploadPlan plan(r, out.user);
             const bool good = plan.run(records);
             refusal = plan.error;
             reply = std::move(plan.reply);
             stored = plan.stored;
+            scans = plan.storedScans;
             return good;
         },
         error);
@@ -356,8 +382,11 @@ UploadReply LocationService::upload(const std::string& body) {
             errorReply(!refusal.empty() ? refusal : "The server could not store the records.");
         return out;
     }
-    out.text = "- nearbeam ok\n" + reply.text() + "- msg Thank you, " + out.user + ": " +
-               std::to_string(stored) + " record" + (stored == 1 ? "" : "s") + " stored.\n- end\n";
+    std::string counted = std::to_string(stored) + " record" + (stored == 1 ? "" : "s");
+    if (scans > 0)
+        counted += " and " + std::to_string(scans) + " scan" + (scans == 1 ? "" : "s");
+    out.text = "- nearbeam ok\n" + reply.text() + "- msg Thank you, " + out.user + ": " + counted +
+               " stored.\n- end\n";
     return out;
 }
 

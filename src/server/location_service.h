@@ -36,14 +36,15 @@ class LocationService {
     // to, the services attached at each of its levels and everywhere, each under
     // its section heading, then "- end". An unknown access point gets "- end"
     // alone. Empty (no reply) when bssid is not 12 hexadecimal digits or the
-    // storage cannot be read.
-    std::string downloadText(const std::string& bssid);
+    // storage cannot be read. withScans adds, before "- end", the section
+    // "- scans" with the newest survey scans of the access point's building.
+    std::string downloadText(const std::string& bssid, bool withScans = false);
     // The same, telling a bad address from a storage that failed.
-    DownloadReply download(const std::string& bssid);
+    DownloadReply download(const std::string& bssid, bool withScans = false);
 
     // The reply to an upload body. A good login stores the records under the
     // server's own identifiers in one transaction and, once it is committed,
-    // answers "- nearbeam ok", the stored records, a "- msg " line and "- end";
+    // answers "- nearbeam ok", the stored records (and scans), a "- msg " line and "- end";
     // anything else stores nothing and answers "- error " and a reason.
     UploadReply upload(const std::string& body);
 

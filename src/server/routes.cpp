@@ -117,7 +117,8 @@ HttpReply Routes::answer(const HttpRequest& request) {
             return text(405, "Use GET.\n");
         if (!downloads_.take(request.peer))
             return text(429, "Too many requests; try again in a second.\n");
-        DownloadReply reply = service_.download(queryValue(target, "bssid"));
+        DownloadReply reply =
+            service_.download(queryValue(target, "bssid"), queryValue(target, "scans") == "1");
         if (reply.badAddress)
             return text(400, "Bad access point address.\n");
         if (reply.failed)

@@ -35,6 +35,8 @@ struct SqlDialect {
 
 // The statements that make the tables, their indexes and sequences, if missing.
 std::vector<std::string> sqlSchema(const SqlDialect& dialect);
+// Those of the survey scans and of who uploaded what (sql_scans.cpp).
+std::vector<std::string> sqlScanSchema(const SqlDialect& dialect);
 
 class SqlRecords : public Records {
   public:
@@ -62,6 +64,13 @@ class SqlRecords : public Records {
     bool putAccessPoint(const AccessPoint& point) override;
     bool forEach(PlaceKind kind, const std::function<void(const Place&)>& fn) override;
     bool forEachAccessPoint(const std::function<void(const AccessPoint&)>& fn) override;
+    // Survey scans and uploaders: sql_scans.cpp.
+    bool putScan(const StoredScan& scan) override;
+    std::vector<StoredScan> scansOf(uint32_t building, size_t limit) override;
+    bool forEachScan(const std::function<void(const StoredScan&)>& fn) override;
+    bool noteUploadedPlace(PlaceKind kind, uint32_t id, const std::string& user) override;
+    bool noteUploadedAccessPoint(uint64_t bssid, const std::string& user) override;
+    bool purgeUploads(const std::string& user, PurgeCounts& removed) override;
     std::optional<std::string> tokenHash(const std::string& user) override;
     bool putUser(const std::string& user, const std::string& tokenHash) override;
     bool removeUser(const std::string& user) override;
