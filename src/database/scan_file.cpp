@@ -51,8 +51,8 @@ void ScanFile::notify() {
         listener();
 }
 
-ScanFile::Upload ScanFile::collectUpload(
-    const std::function<bool(const BssidKey&)>& optedOut) const {
+ScanFile::Upload
+ScanFile::collectUpload(const std::function<bool(const BssidKey&)>& optedOut) const {
     Guard guard(lock_);
     Upload upload;
     datafile::LineReader reader(path());
@@ -175,10 +175,11 @@ void ScanFile::clear() {
         if (folder_.empty())
             return;
         const std::string file = path();
-        const std::optional<std::string> local = datafile::linesWhere(file, [](std::string_view text) {
-            const std::optional<SurveyScan> scan = parseScanLine(text);
-            return !scan || scan->status != record_status::Server;
-        });
+        const std::optional<std::string> local =
+            datafile::linesWhere(file, [](std::string_view text) {
+                const std::optional<SurveyScan> scan = parseScanLine(text);
+                return !scan || scan->status != record_status::Server;
+            });
         if (local && local->empty())
             removeFile(file);
         else if (local)

@@ -103,8 +103,7 @@ std::string Uploader::bodyOf(const std::wstring& user, const std::wstring& passw
 }
 
 std::string Uploader::makeBody(const std::wstring& user, const std::wstring& password) const {
-    return bodyOf(user, password, withoutOptedOut(collectLocalLines()),
-                  collectScans().wireLines);
+    return bodyOf(user, password, withoutOptedOut(collectLocalLines()), collectScans().wireLines);
 }
 
 bool Uploader::restoreUnsent(const LocalLines& before) {

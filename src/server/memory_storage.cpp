@@ -152,9 +152,9 @@ class MemoryRecords : public Records {
     std::map<uint32_t, Place>& places(PlaceKind kind) { return t_.places[static_cast<int>(kind)]; }
     // Whether an access point, a scan, a service or a place within refers to the place.
     bool referred(PlaceKind kind, uint32_t id) {
-        const int level = kind == PlaceKind::Building ? 6
-                          : kind == PlaceKind::Area   ? 5
-                          : kind == PlaceKind::City   ? 4
+        const int level = kind == PlaceKind::Building   ? 6
+                          : kind == PlaceKind::Area     ? 5
+                          : kind == PlaceKind::City     ? 4
                           : kind == PlaceKind::Province ? 3
                                                         : 2;
         for (auto& [key, s] : places(PlaceKind::Service))

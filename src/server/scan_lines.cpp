@@ -33,8 +33,8 @@ std::string readingProblem(std::string_view field) {
 std::optional<SurveyScan> readUploadedScan(std::string_view line, std::string& problem) {
     const std::vector<std::string_view> fields = splitExact(line);
     if (fields.size() > kScanHeadFields + kMaxReadingsPerScan) {
-        problem = "A scan holds more than " + std::to_string(kMaxReadingsPerScan) +
-                  " access points";
+        problem =
+            "A scan holds more than " + std::to_string(kMaxReadingsPerScan) + " access points";
         return std::nullopt;
     }
     std::optional<SurveyScan> scan = parseScanWireLine(line);

@@ -10,8 +10,12 @@ constexpr int64_t kAccessPointUpload = 7;
 const char kScanColumns[] = "building, floor, location, time, username, readings";
 
 StoredScan scanOf(const SqlRow& row) {
-    return StoredScan{static_cast<uint32_t>(row.integer(0)), row.bytes(1), row.bytes(2),
-                      row.bytes(3), row.bytes(4), row.bytes(5)};
+    return StoredScan{static_cast<uint32_t>(row.integer(0)),
+                      row.bytes(1),
+                      row.bytes(2),
+                      row.bytes(3),
+                      row.bytes(4),
+                      row.bytes(5)};
 }
 
 // The places a purge may remove, children first, each with the tests that

@@ -105,7 +105,8 @@ TEST_F(LocationDownloadTest, TheSameRecordsTwiceAreStoredOnce) {
 // about; an access point heard in them brings none, nor does a building fetched
 // before; Clear Data Cache forgets them (the scans made here stay).
 TEST_F(LocationDownloadTest, TheScansOfABuildingAreFetchedOnce) {
-    const std::string scan1 = "31\t1\tHall\t2026-12-08T09:15:00Z\t001122334455:-50\t0011223344bb:-70";
+    const std::string scan1 =
+        "31\t1\tHall\t2026-12-08T09:15:00Z\t001122334455:-50\t0011223344bb:-70";
     const std::string scan2 = "31\t2\tDesk\t2026-12-08T09:10:00Z\t0011223344cc:-60";
     const std::string local = "4294967295\t3\tRoof\t3\t2026-12-08T09:00:00Z\t0011223344dd:-40\r\n";
     dir.write("scans.txt", local);
@@ -129,8 +130,8 @@ TEST_F(LocationDownloadTest, TheScansOfABuildingAreFetchedOnce) {
     auto seen = transport.seen();
     ASSERT_EQ(seen.size(), 3u);
     for (size_t i = 0; i < 3; ++i)
-        EXPECT_EQ(seen[i].path, L"/text/?action=location.downloadText&bssid=" +
-                                    std::wstring(steps[i].asked));
+        EXPECT_EQ(seen[i].path,
+                  L"/text/?action=location.downloadText&bssid=" + std::wstring(steps[i].asked));
     const std::string fetched = "31\t1\tHall\t0\t2026-12-08T09:15:00Z\t001122334455:-50\t"
                                 "0011223344bb:-70\r\n31\t2\tDesk\t0\t2026-12-08T09:10:00Z\t"
                                 "0011223344cc:-60\r\n";

@@ -268,11 +268,12 @@ TEST_F(UploaderTest, LocalScansTravelAndAreReplacedByTheServersCopies) {
     const std::string privateScan = "7\t2\tDesk\t3\t2026-12-08T09:16:00Z\t001122334455:-45\r\n";
     const std::string serverScan = "7\t2\tDesk\t0\t2026-12-08T08:00:00Z\t00aabbccddee:-80\r\n";
     const std::string damaged = "7\t2\tDesk\t3\t2026-12-08T09:16:00Z\t00aabbccddee:-121\r\n";
-    const std::string savedMeanwhile =
-        "7\t2\tDesk\t3\t2026-12-08T09:20:00Z\t00aabbccddee:-60\r\n";
+    const std::string savedMeanwhile = "7\t2\tDesk\t3\t2026-12-08T09:20:00Z\t00aabbccddee:-60\r\n";
     dir.write("scans.txt", sentScan + privateScan + serverScan + damaged + sentScan);
     database.optedOut().add(*BssidKey::fromText("001122334455"));
-    transport.duringAttempt = [&] { dir.write("scans.txt", dir.read("scans.txt") + savedMeanwhile); };
+    transport.duringAttempt = [&] {
+        dir.write("scans.txt", dir.read("scans.txt") + savedMeanwhile);
+    };
 
     const std::string wire = "4294967295\t1\tStop\t2026-12-08T09:15:00Z\t00aabbccddee:-71\n";
     const std::string body = upload(reply("- nearbeam ok\n- buildings\n8\t0\t3\tShelter\tMain St\n"

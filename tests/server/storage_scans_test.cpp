@@ -74,9 +74,9 @@ TEST_P(ScanStorages, APurgeRemovesWhatTheUserUploadedAndNothingElse) {
         r.put(PlaceKind::Building, {5, 3, 4, 0, "Vandal hall", "", ""}); // only ann's
         r.put(PlaceKind::Building, {6, 3, 0, 0, "Shared hall", "", ""}); // bob's AP in it
         r.put(PlaceKind::Building, {9, 3, 0, 0, "Served hall", "", ""}); // a service in it
-        r.put(PlaceKind::Service, {1, 9, 6, 0, "Guide", "", "http://guide/"});
+        r.put(PlaceKind::Service, {1, 9, 0, 6, "Guide", "", "http://guide/"});
         for (uint32_t id : {2u, 3u, 4u})
-            r.noteUploadedPlace(id == 2 ? PlaceKind::Province
+            r.noteUploadedPlace(id == 2   ? PlaceKind::Province
                                 : id == 3 ? PlaceKind::City
                                           : PlaceKind::Area,
                                 id, "ann");
