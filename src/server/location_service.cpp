@@ -245,38 +245,28 @@ DownloadReply LocationService::download(const std::string& bssid, bool withScans
     Reply reply;
     bool known = false;
     std::string error;
-    const bool read = storage_.read(
+    const bool read = storage_.readOnce(
         [&](Records& r) {
-            auto point = r.findAccessPoint(*key);
-            if (!point)
+            const DownloadRecords found =
+                r.downloadRecords(*key, withScans ? kMaxScansPerDownload : 0);
+            if (!found.point)
                 return;
             known = true;
-            reply.add(kApSection, replyLine(accessPointFileLine(*point)));
-            // The identifier of the place at each service level; 0 where there is none.
-            std::array<uint32_t, 7> scopes{};
-            auto add = [&](PlaceKind kind, uint32_t id, int level) -> std::optional<Place> {
-                auto place = id ? r.find(kind, id) : std::nullopt;
-                if (place) {
-                    reply.add(kind, *place);
-                    scopes[level] = place->id;
-                }
-                return place;
-            };
-            add(PlaceKind::Network, point->network, 1);
-            if (auto building = add(PlaceKind::Building, point->building, 6)) {
-                add(PlaceKind::Area, building->area, 5);
-                if (auto city = add(PlaceKind::City, building->parent, 4))
-                    if (auto province = add(PlaceKind::Province, city->parent, 3))
-                        add(PlaceKind::Country, province->parent, 2);
-            }
-            for (const Place& service : r.servicesFor(scopes))
+            reply.add(kApSection, replyLine(accessPointFileLine(*found.point)));
+            const std::pair<PlaceKind, const std::optional<Place>*> places[] = {
+                {PlaceKind::Network, &found.network},   {PlaceKind::Building, &found.building},
+                {PlaceKind::Area, &found.area},         {PlaceKind::City, &found.city},
+                {PlaceKind::Province, &found.province}, {PlaceKind::Country, &found.country}};
+            for (const auto& [kind, place] : places)
+                if (*place)
+                    reply.add(kind, **place);
+            for (const Place& service : found.services)
                 reply.add(PlaceKind::Service, service);
-            if (withScans && point->building)
-                for (const StoredScan& scan : r.scansOf(point->building, kMaxScansPerDownload))
-                    if (std::string line = scanWireLine(scan); !line.empty()) {
-                        line.pop_back();
-                        reply.sections[kScanSection].push_back(std::move(line));
-                    }
+            for (const StoredScan& scan : found.scans)
+                if (std::string line = scanWireLine(scan); !line.empty()) {
+                    line.pop_back();
+                    reply.sections[kScanSection].push_back(std::move(line));
+                }
         },
         error);
     if (!read) {

@@ -163,6 +163,12 @@ bool SqlRecords::begin(bool writing, std::string& error) {
     return false;
 }
 
+void SqlRecords::beginStatement() {
+    clearFailure();
+    writing_ = false;
+    locked_ = false;
+}
+
 bool SqlRecords::lockPlaces() {
     if (locked_ || !writing_ || !dialect_.placesLock)
         return true;

@@ -47,6 +47,8 @@ class SqlRecords : public Records {
     bool begin(bool writing, std::string& error);
     // Commits, or rolls back; true only once committed.
     bool finish(bool commit, std::string& error);
+    // Readies the connection for one reading statement outside a transaction.
+    void beginStatement();
     // False when the connection is lost and should not be used again.
     virtual bool healthy() const { return true; }
     // Writers that look up, number or store places take turns, so that a look-up
@@ -64,6 +66,8 @@ class SqlRecords : public Records {
     bool putAccessPoint(const AccessPoint& point) override;
     bool forEach(PlaceKind kind, const std::function<void(const Place&)>& fn) override;
     bool forEachAccessPoint(const std::function<void(const AccessPoint&)>& fn) override;
+    // In one statement: sql_download.cpp.
+    DownloadRecords downloadRecords(uint64_t bssid, size_t scanLimit) override;
     // Survey scans and uploaders: sql_scans.cpp.
     bool putScan(const StoredScan& scan) override;
     std::vector<StoredScan> scansOf(uint32_t building, size_t limit) override;

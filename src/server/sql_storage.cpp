@@ -42,6 +42,20 @@ bool SqlStorage::read(const std::function<void(Records&)>& work, std::string& er
         error);
 }
 
+bool SqlStorage::readOnce(const std::function<void(Records&)>& work, std::string& error) {
+    auto c = pool_.take(error);
+    if (!c)
+        return false;
+    c->beginStatement();
+    work(*c);
+    const bool good = !c->failed();
+    if (!good)
+        error = c->failure();
+    if (!c->healthy())
+        c.discard();
+    return good;
+}
+
 bool SqlStorage::write(const std::function<bool(Records&)>& work, std::string& error) {
     return transaction(true, work, error);
 }

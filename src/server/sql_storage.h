@@ -11,6 +11,7 @@ class SqlStorage : public Storage {
   public:
     bool read(const std::function<void(Records&)>& work, std::string& error) override;
     bool write(const std::function<bool(Records&)>& work, std::string& error) override;
+    bool readOnce(const std::function<void(Records&)>& work, std::string& error) override;
 
   protected:
     using Pool = SqlPool<SqlRecords>;

@@ -79,6 +79,17 @@ struct PurgeCounts {
     size_t places = 0;
 };
 
+// Everything a download sends about an access point: the access point, the places
+// it refers to (none where missing), the services offered at its places' levels
+// and everywhere (by identifier), and the newest scans of its building (newest
+// first). Empty when the access point is not known.
+struct DownloadRecords {
+    std::optional<AccessPoint> point;
+    std::optional<Place> network, building, area, city, province, country;
+    std::vector<Place> services;
+    std::vector<StoredScan> scans;
+};
+
 // The records as one transaction sees them. An operation that fails for the
 // storage's sake (not for a record that is not there) marks the transaction
 // failed, and a failed transaction is rolled back whatever its work says.
@@ -103,6 +114,10 @@ class Records {
     // Stores the record, replacing the one with its identifier.
     virtual bool put(PlaceKind kind, const Place& place) = 0;
     virtual bool putAccessPoint(const AccessPoint& point) = 0;
+
+    // What a download of the access point sends, with at most scanLimit scans. This
+    // one asks the calls above in turn; a storage may read it all at once.
+    virtual DownloadRecords downloadRecords(uint64_t bssid, size_t scanLimit);
 
     // Every record of the kind, by identifier; access points by address.
     virtual bool forEach(PlaceKind kind, const std::function<void(const Place&)>& fn) = 0;
@@ -170,6 +185,12 @@ class Storage {
     // failed, rolled back otherwise. True only once committed; a false from work
     // leaves `error` empty, a failure of the storage explains itself there.
     virtual bool write(const std::function<bool(Records&)>& work, std::string& error) = 0;
+    // Runs work that reads with one statement (downloadRecords), which sees one
+    // consistent view by itself: a storage may then leave out the transaction and
+    // its round trips. By default the same as read.
+    virtual bool readOnce(const std::function<void(Records&)>& work, std::string& error) {
+        return read(work, error);
+    }
 
     const TokenHasher& hasher() const { return *hasher_; }
 
