@@ -22,7 +22,7 @@ LocationDatabase::LocationDatabase(SettingsStore& settings)
                  [this] { return allocateLocalId(); }),
       services_(lock_, RecordKind::Service, "services.txt", nullptr, nullptr, nullptr),
       locations_(lock_, "ap.txt", buildings_, networks_), asked_(lock_, "apchecked.txt"),
-      optedOut_(lock_, "apoptout.txt"), scans_(lock_) {
+      optedOut_(lock_, "apoptout.txt"), scanFile_(lock_) {
     uploadNeeded = settings::read(settings, settings::UploadNeeded) != 0;
 }
 
@@ -37,7 +37,7 @@ void LocationDatabase::openDatabase(const std::string& folder) {
         folder_ = folder;
         for (TextTable* table : dataTables())
             table->setFolder(folder);
-        scans_.setFolder(folder);
+        scanFile_.setFolder(folder);
     }
     if (subscriptionFileListener_)
         subscriptionFileListener_(subscriptionsPath());
@@ -87,13 +87,10 @@ int32_t LocationDatabase::lookUpLocation(const BssidKey& key, LocationRecord** o
 }
 
 void LocationDatabase::clearCache() {
-    {
-        Guard guard(lock_);
-        for (TextTable* table : dataTables())
-            table->clearTable();
-    }
-    // Outside the lock: it tells the scans' listener.
-    scans_.clear();
+    Guard guard(lock_);
+    for (TextTable* table : dataTables())
+        table->clearTable();
+    scanFile_.clear();
     changed = true;
 }
 

@@ -80,7 +80,7 @@ class LocationDatabase {
     // the server, never uploaded.
     AskedList& optedOut() { return optedOut_; }
     // The survey scans of scans.txt as they travel to and from the server.
-    ScanFile& scans() { return scans_; }
+    ScanFile& scanFile() { return scanFile_; }
 
     // The table of a section of a server reply: 1 services, 2 networks, 3
     // countries, 4 provinces, 5 cities, 6 areas, 7 buildings, 8 aps. None otherwise.
@@ -114,7 +114,7 @@ class LocationDatabase {
     LocationTable locations_;
     AskedList asked_;
     AskedList optedOut_;
-    ScanFile scans_;
+    ScanFile scanFile_;
 };
 
 } // namespace nearbeam

@@ -36,21 +36,6 @@ std::string ScanFile::fetchedPath() const {
     return folder_.empty() ? std::string() : folder_ + kFetchedFileName;
 }
 
-void ScanFile::setChangeListener(std::function<void()> listener) {
-    Guard guard(lock_);
-    listener_ = std::move(listener);
-}
-
-void ScanFile::notify() {
-    std::function<void()> listener;
-    {
-        Guard guard(lock_);
-        listener = listener_;
-    }
-    if (listener)
-        listener();
-}
-
 ScanFile::Upload
 ScanFile::collectUpload(const std::function<bool(const BssidKey&)>& optedOut) const {
     Guard guard(lock_);
@@ -75,35 +60,32 @@ ScanFile::collectUpload(const std::function<bool(const BssidKey&)>& optedOut) co
 
 bool ScanFile::replaceUploaded(const std::vector<std::string>& sentLines,
                                const std::vector<std::string>& serverLines) {
-    {
-        Guard guard(lock_);
-        const std::string file = path();
-        // A line saved twice was sent twice: each sent copy takes one line away.
-        std::multiset<std::string_view> sent(sentLines.begin(), sentLines.end());
-        std::optional<std::string> kept = datafile::linesWhere(file, [&](std::string_view text) {
-            auto it = sent.find(text);
-            if (it == sent.end())
-                return true;
-            sent.erase(it);
-            return false;
-        });
-        if (!kept && !sentLines.empty())
-            return false;
-        std::string bytes = kept.value_or(std::string());
-        for (const std::string& line : serverLines) {
-            std::optional<SurveyScan> scan = parseScanWireLine(line);
-            if (!scan)
-                continue;
-            bytes += fileText(*scan) + "\r\n";
-            if (loaded_)
-                for (const ScanReading& reading : scan->readings)
-                    heard_.insert(reading.bssid);
-        }
-        if (!replaceFileContent(file, bytes))
-            return false;
+    Guard guard(lock_);
+    if (sentLines.empty() && serverLines.empty())
+        return true;
+    const std::string file = path();
+    // A line saved twice was sent twice: each sent copy takes one line away.
+    std::multiset<std::string_view> sent(sentLines.begin(), sentLines.end());
+    std::optional<std::string> kept = datafile::linesWhere(file, [&](std::string_view text) {
+        auto it = sent.find(text);
+        if (it == sent.end())
+            return true;
+        sent.erase(it);
+        return false;
+    });
+    if (!kept && !sentLines.empty())
+        return false;
+    std::string bytes = kept.value_or(std::string());
+    for (const std::string& line : serverLines) {
+        std::optional<SurveyScan> scan = parseScanWireLine(line);
+        if (!scan)
+            continue;
+        bytes += fileText(*scan) + "\r\n";
+        if (loaded_)
+            for (const ScanReading& reading : scan->readings)
+                heard_.insert(reading.bssid);
     }
-    notify();
-    return true;
+    return replaceFileContent(file, bytes);
 }
 
 void ScanFile::loadFetched() const {
@@ -138,58 +120,50 @@ bool ScanFile::heardInFetchedScans(const BssidKey& key) const {
 }
 
 size_t ScanFile::addFetched(uint32_t building, const std::vector<std::string>& serverLines) {
+    Guard guard(lock_);
+    loadFetched();
+    if (building == 0 || folder_.empty() || fetched_.count(building))
+        return 0;
+    std::string bytes;
+    std::vector<BssidKey> heard;
     size_t added = 0;
-    {
-        Guard guard(lock_);
-        loadFetched();
-        if (building == 0 || folder_.empty() || fetched_.count(building))
-            return 0;
-        std::string bytes;
-        std::vector<BssidKey> heard;
-        for (const std::string& line : serverLines) {
-            std::optional<SurveyScan> scan = parseScanWireLine(line);
-            if (!scan || scan->buildingId != building)
-                continue;
-            bytes += fileText(*scan) + "\r\n";
-            for (const ScanReading& reading : scan->readings)
-                heard.push_back(reading.bssid);
-            ++added;
-        }
-        // The scans first: a crash between the two fetches the building again
-        // rather than leaving it without its scans.
-        if (!bytes.empty() && !datafile::appendBytes(path(), bytes))
-            return 0;
-        if (!datafile::appendLine(fetchedPath(), std::to_string(building)))
-            return 0;
-        fetched_.insert(building);
-        heard_.insert(heard.begin(), heard.end());
+    for (const std::string& line : serverLines) {
+        std::optional<SurveyScan> scan = parseScanWireLine(line);
+        if (!scan || scan->buildingId != building)
+            continue;
+        bytes += fileText(*scan) + "\r\n";
+        for (const ScanReading& reading : scan->readings)
+            heard.push_back(reading.bssid);
+        ++added;
     }
-    if (added)
-        notify();
+    // The scans first: a crash between the two writes fetches the building again
+    // rather than leaving it marked without its scans.
+    if (!bytes.empty() && !datafile::appendBytes(path(), bytes))
+        return 0;
+    if (!datafile::appendLine(fetchedPath(), std::to_string(building)))
+        return 0;
+    fetched_.insert(building);
+    heard_.insert(heard.begin(), heard.end());
     return added;
 }
 
 void ScanFile::clear() {
-    {
-        Guard guard(lock_);
-        if (folder_.empty())
-            return;
-        const std::string file = path();
-        const std::optional<std::string> local =
-            datafile::linesWhere(file, [](std::string_view text) {
-                const std::optional<SurveyScan> scan = parseScanLine(text);
-                return !scan || scan->status != record_status::Server;
-            });
-        if (local && local->empty())
-            removeFile(file);
-        else if (local)
-            replaceFileContent(file, *local);
-        removeFile(fetchedPath());
-        loaded_ = false;
-        fetched_.clear();
-        heard_.clear();
-    }
-    notify();
+    Guard guard(lock_);
+    if (folder_.empty())
+        return;
+    const std::string file = path();
+    const std::optional<std::string> local = datafile::linesWhere(file, [](std::string_view text) {
+        const std::optional<SurveyScan> scan = parseScanLine(text);
+        return !scan || scan->status != record_status::Server;
+    });
+    if (local && local->empty())
+        removeFile(file);
+    else if (local)
+        replaceFileContent(file, *local);
+    removeFile(fetchedPath());
+    loaded_ = false;
+    fetched_.clear();
+    heard_.clear();
 }
 
 } // namespace nearbeam

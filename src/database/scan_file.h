@@ -6,8 +6,9 @@
 // identifier a line) until the cache is cleared.
 //
 // Lines are read and written whole (a scan line may be longer than the other
-// records' lines) through the data files' module. Every call takes the database
-// lock it is given.
+// records' lines) through the data files' module: appended, or the file replaced
+// in one step, so a reader that follows the file sees whole lines. Every call
+// takes the database lock it is given.
 
 #include "database/bssid_key.h"
 #include "database/survey_scan.h"
@@ -35,10 +36,6 @@ class ScanFile {
     void setFolder(const std::string& folder);
     // scans.txt's full path; empty before the folder is set.
     std::string path() const;
-
-    // Told after scans were added or removed (by a download, an upload or a clear),
-    // outside the lock, so that a store of the scans can read them again.
-    void setChangeListener(std::function<void()> listener);
 
     // What an upload carries: the protocol lines of the local scans, each ending
     // in "\n" (an access point for which optedOut is true left out; a scan left
@@ -75,11 +72,9 @@ class ScanFile {
     std::string fetchedPath() const;
     // Reads scanschecked.txt and the access points of the server's scans, once.
     void loadFetched() const;
-    void notify();
 
     std::recursive_mutex& lock_;
     std::string folder_;
-    std::function<void()> listener_;
     mutable bool loaded_ = false;
     mutable std::set<uint32_t> fetched_;
     mutable std::set<BssidKey> heard_;

@@ -45,7 +45,7 @@ bool LocationDownload::requestDownload(const BssidKey& key) {
             return false;
     }
     state_ = lookup_status::Queued;
-    const bool withScans = !database_.scans().heardInFetchedScans(key);
+    const bool withScans = !database_.scanFile().heardInFetchedScans(key);
     {
         auto request = agent_.getRequest(kRequestKey);
         request->setHost(settings::read(settings_, settings::Server));
@@ -102,7 +102,7 @@ void LocationDownload::onProgress(WebProgress code, const BssidKey& key, bool wi
         std::vector<std::string> scans = std::move(scanLines_);
         endAttempt();
         if (!bad_ && withScans)
-            database_.scans().addFetched(building, scans);
+            database_.scanFile().addFetched(building, scans);
         if (bad_) {
             retryAfter_ = clock_.tickCount() + kBadReplyPauseMs;
             pausing_ = true;

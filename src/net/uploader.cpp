@@ -81,7 +81,7 @@ Uploader::LocalLines Uploader::withoutOptedOut(const LocalLines& local) const {
 
 ScanFile::Upload Uploader::collectScans() const {
     AskedList& optedOut = database_.optedOut();
-    return database_.scans().collectUpload(
+    return database_.scanFile().collectUpload(
         [&](const BssidKey& key) { return optedOut.contains(key); });
 }
 
@@ -280,9 +280,9 @@ void Uploader::complete() {
         }
     }
     if (accepted_) {
-        // The scans sent give way to the server's copies (outside the lock: the
-        // scans' listener is told).
-        database_.scans().replaceUploaded(sentScans_.sentLines, scanCopies_);
+        // The scans sent give way to the server's copies; scans saved meanwhile
+        // wait for the next upload.
+        database_.scanFile().replaceUploaded(sentScans_.sentLines, scanCopies_);
         unsentKept = unsentKept || !collectScans().wireLines.empty();
     }
     records_.clear();

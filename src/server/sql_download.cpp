@@ -12,15 +12,17 @@ namespace {
 enum Row { Point, Network, Building, Area, City, Province, Country, Service, Scan };
 
 // The access point, the places up from it, the services of their levels and
-// everywhere, and the building's newest scans ($2 of them).
+// everywhere, and the building's newest scans ($2 of them). The parts are not
+// materialized: each is a look-up by key, cheaper done again than kept in a
+// temporary table (which costs SQLite ten times the whole look-up).
 const char kDownload[] = R"(WITH
- a AS (SELECT bssid, building, network, floor, location FROM aps WHERE bssid = $1),
- n AS (SELECT id, name FROM networks WHERE id = (SELECT network FROM a)),
- b AS (SELECT id, area, city, name, street FROM buildings WHERE id = (SELECT building FROM a)),
- ar AS (SELECT id, city, name FROM areas WHERE id = (SELECT area FROM b)),
- c AS (SELECT id, province, name FROM cities WHERE id = (SELECT city FROM b)),
- p AS (SELECT id, country, name FROM provinces WHERE id = (SELECT province FROM c)),
- co AS (SELECT id, name FROM countries WHERE id = (SELECT country FROM p))
+ a AS NOT MATERIALIZED (SELECT bssid, building, network, floor, location FROM aps WHERE bssid = $1),
+ n AS NOT MATERIALIZED (SELECT id, name FROM networks WHERE id = (SELECT network FROM a)),
+ b AS NOT MATERIALIZED (SELECT id, area, city, name, street FROM buildings WHERE id = (SELECT building FROM a)),
+ ar AS NOT MATERIALIZED (SELECT id, city, name FROM areas WHERE id = (SELECT area FROM b)),
+ c AS NOT MATERIALIZED (SELECT id, province, name FROM cities WHERE id = (SELECT city FROM b)),
+ p AS NOT MATERIALIZED (SELECT id, country, name FROM provinces WHERE id = (SELECT province FROM c)),
+ co AS NOT MATERIALIZED (SELECT id, name FROM countries WHERE id = (SELECT country FROM p))
 SELECT 0, bssid, building, network, 0, floor, location, '', '' FROM a
 UNION ALL SELECT 1, id, 0, 0, 0, name, '', '', '' FROM n
 UNION ALL SELECT 2, id, city, area, 0, name, street, '', '' FROM b

@@ -150,7 +150,7 @@ TEST_F(LocationDownloadTest, TheScansOfABuildingAreFetchedOnce) {
     cut.contentLength = 1000;
     lookUpAndRun("001122334455", cut);
     EXPECT_EQ(dir.read("scans.txt"), local);
-    EXPECT_FALSE(database.scans().fetched(31));
+    EXPECT_FALSE(database.scanFile().fetched(31));
 }
 
 TEST_F(LocationDownloadTest, BadRepliesPauseDownloads) {
