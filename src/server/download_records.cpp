@@ -22,9 +22,8 @@ DownloadRecords Records::downloadRecords(uint64_t bssid, size_t scanLimit) {
     }
     // The identifier of the place at each service level; 0 where there is none.
     std::array<uint32_t, 7> scopes{};
-    const std::optional<Place>* levels[7] = {nullptr,       &out.network, &out.country,
-                                             &out.province, &out.city,    &out.area,
-                                             &out.building};
+    const std::optional<Place>* levels[7] = {nullptr,   &out.network, &out.country, &out.province,
+                                             &out.city, &out.area,    &out.building};
     for (int level = 1; level < 7; ++level)
         scopes[level] = *levels[level] ? (*levels[level])->id : 0;
     out.services = servicesFor(scopes);

@@ -30,7 +30,8 @@ StoredScan storedScanOf(const SurveyScan& scan, uint32_t building, const std::st
 // A stored scan read back; none when its readings are damaged.
 std::optional<SurveyScan> surveyScanOf(const StoredScan& stored);
 
-// The protocol's line of a stored scan, ending in "\n"; empty for a damaged one.
+// The protocol's line of a stored scan, ending in "\n" (its fields as stored,
+// which were checked on the way in); empty for one without readings.
 std::string scanWireLine(const StoredScan& stored);
 
 // Stores an upload's scan lines in its transaction, under the user, each in the

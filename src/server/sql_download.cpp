@@ -1,5 +1,5 @@
-// A download's records in one statement: one round trip to the database (once the
-// statement is prepared on the connection).
+// A download's records in one statement: one round trip to a database server (once
+// the statement is prepared on the connection).
 #include "server/sql_records.h"
 
 #include <algorithm>
@@ -12,17 +12,15 @@ namespace {
 enum Row { Point, Network, Building, Area, City, Province, Country, Service, Scan };
 
 // The access point, the places up from it, the services of their levels and
-// everywhere, and the building's newest scans ($2 of them). The parts are not
-// materialized: each is a look-up by key, cheaper done again than kept in a
-// temporary table (which costs SQLite ten times the whole look-up).
+// everywhere, and the building's newest scans ($2 of them).
 const char kDownload[] = R"(WITH
- a AS NOT MATERIALIZED (SELECT bssid, building, network, floor, location FROM aps WHERE bssid = $1),
- n AS NOT MATERIALIZED (SELECT id, name FROM networks WHERE id = (SELECT network FROM a)),
- b AS NOT MATERIALIZED (SELECT id, area, city, name, street FROM buildings WHERE id = (SELECT building FROM a)),
- ar AS NOT MATERIALIZED (SELECT id, city, name FROM areas WHERE id = (SELECT area FROM b)),
- c AS NOT MATERIALIZED (SELECT id, province, name FROM cities WHERE id = (SELECT city FROM b)),
- p AS NOT MATERIALIZED (SELECT id, country, name FROM provinces WHERE id = (SELECT province FROM c)),
- co AS NOT MATERIALIZED (SELECT id, name FROM countries WHERE id = (SELECT country FROM p))
+ a AS (SELECT bssid, building, network, floor, location FROM aps WHERE bssid = $1),
+ n AS (SELECT id, name FROM networks WHERE id = (SELECT network FROM a)),
+ b AS (SELECT id, area, city, name, street FROM buildings WHERE id = (SELECT building FROM a)),
+ ar AS (SELECT id, city, name FROM areas WHERE id = (SELECT area FROM b)),
+ c AS (SELECT id, province, name FROM cities WHERE id = (SELECT city FROM b)),
+ p AS (SELECT id, country, name FROM provinces WHERE id = (SELECT province FROM c)),
+ co AS (SELECT id, name FROM countries WHERE id = (SELECT country FROM p))
 SELECT 0, bssid, building, network, 0, floor, location, '', '' FROM a
 UNION ALL SELECT 1, id, 0, 0, 0, name, '', '', '' FROM n
 UNION ALL SELECT 2, id, city, area, 0, name, street, '', '' FROM b
@@ -61,9 +59,9 @@ DownloadRecords SqlRecords::downloadRecords(uint64_t bssid, size_t scanLimit) {
             Place place{id, parent, 0, 0, row.bytes(5), "", ""};
             switch (row.integer(0)) {
             case Point:
-                out.point = AccessPoint{static_cast<uint64_t>(row.integer(1)), parent,
-                                        static_cast<uint32_t>(row.integer(3)), row.bytes(5),
-                                        row.bytes(6)};
+                out.point =
+                    AccessPoint{static_cast<uint64_t>(row.integer(1)), parent,
+                                static_cast<uint32_t>(row.integer(3)), row.bytes(5), row.bytes(6)};
                 break;
             case Network:
                 out.network = place;

@@ -39,6 +39,11 @@ class SqliteConnection : public SqlRecords {
         sqlite3_close(db_);
     }
 
+    // Look-ups one by one (see SqliteStorage::readOnce).
+    DownloadRecords downloadRecords(uint64_t bssid, size_t scanLimit) override {
+        return Records::downloadRecords(bssid, scanLimit);
+    }
+
     bool open(const std::string& path, std::string& error) {
         const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX;
         if (sqlite3_open_v2(path.c_str(), &db_, flags, nullptr) != SQLITE_OK) {

@@ -19,6 +19,12 @@ class SqliteStorage : public SqlStorage {
                                                std::string& error, size_t connections = 16);
 
     bool write(const std::function<bool(Records&)>& work, std::string& error) override;
+    // In this process there are no round trips to save: a download's look-ups run
+    // one by one in a reading transaction, four times faster than one statement
+    // of them all (bench/server_storage).
+    bool readOnce(const std::function<void(Records&)>& work, std::string& error) override {
+        return read(work, error);
+    }
 
   private:
     SqliteStorage(const std::string& path, std::shared_ptr<const TokenHasher> hasher,
