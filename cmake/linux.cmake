@@ -30,7 +30,7 @@ if(NEARBEAM_TESTS)
         add_executable(nearbeam_linux_tests ${linux_tests})
         set_target_properties(nearbeam_linux_tests PROPERTIES AUTOMOC ON)
         target_include_directories(nearbeam_linux_tests PRIVATE ${PROJECT_SOURCE_DIR}/tests)
-        target_link_libraries(nearbeam_linux_tests PRIVATE nearbeam_linux Qt6::Test GTest::gmock GTest::gtest)
+        target_link_libraries(nearbeam_linux_tests PRIVATE nearbeam_linux nearbeam_test_support Qt6::Test GTest::gmock GTest::gtest)
         target_compile_definitions(nearbeam_linux_tests PRIVATE
             NEARBEAM_SOURCE_DIR="${PROJECT_SOURCE_DIR}" NEARBEAM_BINARY_DIR="${CMAKE_BINARY_DIR}")
         add_dependencies(nearbeam_linux_tests nearbeam)

@@ -16,7 +16,7 @@ bool addUser(Storage& storage, const std::string& name, const std::string& passw
              std::string& error);
 // False with a reason when there is no such user or the storage failed. With
 // `purged`, what the user uploaded goes too, in the same transaction (see
-// Records::purgeUploads), and is counted there; the uploads of a user removed
+// Transaction::purgeUploads), and is counted there; the uploads of a user removed
 // before are purged all the same.
 bool removeUser(Storage& storage, const std::string& name, std::string& error,
                 PurgeCounts* purged = nullptr);

@@ -2,28 +2,28 @@
 
 namespace nearbeam {
 
-DownloadRecords Records::downloadRecords(uint64_t bssid, size_t scanLimit) {
+DownloadRecords Transaction::downloadRecords(uint64_t bssid, size_t scanLimit) {
     DownloadRecords out;
     out.point = findAccessPoint(bssid);
     if (!out.point)
         return out;
-    auto place = [&](PlaceKind kind, uint32_t id) {
-        return id ? find(kind, id) : std::optional<Place>();
+    auto place = [&](StoredKind kind, uint32_t id) {
+        return id ? find(kind, id) : std::optional<StoredRecord>();
     };
-    out.network = place(PlaceKind::Network, out.point->network);
-    out.building = place(PlaceKind::Building, out.point->building);
+    out.network = place(StoredKind::Network, out.point->network);
+    out.building = place(StoredKind::Building, out.point->building);
     if (out.building) {
-        out.area = place(PlaceKind::Area, out.building->area);
-        out.city = place(PlaceKind::City, out.building->parent);
+        out.area = place(StoredKind::Area, out.building->area);
+        out.city = place(StoredKind::City, out.building->parent);
         if (out.city)
-            out.province = place(PlaceKind::Province, out.city->parent);
+            out.province = place(StoredKind::Province, out.city->parent);
         if (out.province)
-            out.country = place(PlaceKind::Country, out.province->parent);
+            out.country = place(StoredKind::Country, out.province->parent);
     }
     // The identifier of the place at each service level; 0 where there is none.
     std::array<uint32_t, 7> scopes{};
-    const std::optional<Place>* levels[7] = {nullptr,   &out.network, &out.country, &out.province,
-                                             &out.city, &out.area,    &out.building};
+    const std::optional<StoredRecord>* levels[7] = {
+        nullptr, &out.network, &out.country, &out.province, &out.city, &out.area, &out.building};
     for (int level = 1; level < 7; ++level)
         scopes[level] = *levels[level] ? (*levels[level])->id : 0;
     out.services = servicesFor(scopes);

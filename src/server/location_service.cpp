@@ -53,18 +53,19 @@ struct Reply {
                 return;
         sections[section].push_back(std::move(line));
     }
-    void add(PlaceKind kind, const Place& place) {
-        add(static_cast<int>(kind), replyLine(placeFileLine(kind, place)));
+    void add(StoredKind kind, const StoredRecord& place) {
+        add(static_cast<int>(kind), replyLine(storedFileLine(kind, place)));
     }
     std::string text() const {
         std::string out;
         for (int s = 0; s < 8; ++s) {
             const int section = s < 6    ? s
                                 : s == 6 ? kApSection
-                                         : static_cast<int>(PlaceKind::Service);
+                                         : static_cast<int>(StoredKind::Service);
             if (sections[section].empty())
                 continue;
-            out += section == kApSection ? "- aps" : placeHeading(static_cast<PlaceKind>(section));
+            out +=
+                section == kApSection ? "- aps" : storedHeading(static_cast<StoredKind>(section));
             out += '\n';
             for (const std::string& line : sections[section])
                 out += line + '\n';
@@ -78,10 +79,6 @@ struct Reply {
     }
 };
 
-std::string errorReply(const std::string& reason) {
-    return "- error " + reason + "\n- end\n";
-}
-
 // No control characters but the tabs between fields: a line break or a NUL inside
 // a text would break its line in the data files, or cut it short.
 bool plainLine(std::string_view text) {
@@ -94,28 +91,28 @@ bool plainLine(std::string_view text) {
 // The section a heading of an upload opens: a named kind, kApSection,
 // kScanSection, or -1.
 int sectionOfHeading(const std::string& line) {
-    for (PlaceKind kind : kPlaceKinds)
-        if (line == placeHeading(kind))
+    for (StoredKind kind : kStoredKinds)
+        if (line == storedHeading(kind))
             return static_cast<int>(kind);
     return line == "- aps" ? kApSection : line == "- scans" ? kScanSection : -1;
 }
 
-PlaceKind parentKind(PlaceKind kind) {
-    return kind == PlaceKind::Province ? PlaceKind::Country
-           : kind == PlaceKind::City   ? PlaceKind::Province
-                                       : PlaceKind::City;
+StoredKind parentKind(StoredKind kind) {
+    return kind == StoredKind::Province ? StoredKind::Country
+           : kind == StoredKind::City   ? StoredKind::Province
+                                        : StoredKind::City;
 }
 
 // One upload turned into server records, inside its transaction: identifiers
 // mapped, records stored as they come, the reply's copies collected.
 class UploadPlan {
   public:
-    UploadPlan(Records& records, const std::string& user) : records_(records), user_(user) {}
+    UploadPlan(Transaction& records, const std::string& user) : records_(records), user_(user) {}
 
     // False with `error` set when the upload is refused.
     bool run(const std::vector<std::string> (&lines)[9]) {
-        for (PlaceKind kind : {PlaceKind::Country, PlaceKind::Province, PlaceKind::City,
-                               PlaceKind::Area, PlaceKind::Building})
+        for (StoredKind kind : {StoredKind::Country, StoredKind::Province, StoredKind::City,
+                                StoredKind::Area, StoredKind::Building})
             for (const std::string& line : lines[static_cast<int>(kind)])
                 if (!planNamed(kind, line) || records_.failed())
                     return false;
@@ -123,7 +120,7 @@ class UploadPlan {
             if (!planAccessPoint(line) || records_.failed())
                 return false;
         const auto building = [this](uint32_t id) {
-            return mapReference(PlaceKind::Building, id, false);
+            return mapReference(StoredKind::Building, id, false);
         };
         std::vector<std::string>& scans = reply.sections[kScanSection];
         if (!storeUploadedScans(records_, lines[kScanSection], user_, building, scans, error))
@@ -145,7 +142,7 @@ class UploadPlan {
 
     // The server identifier for a reference: a record of this upload, or one the
     // server has. None for a reference to nothing.
-    std::optional<uint32_t> mapReference(PlaceKind kind, uint32_t id, bool zeroAllowed) {
+    std::optional<uint32_t> mapReference(StoredKind kind, uint32_t id, bool zeroAllowed) {
         if (id == 0)
             return zeroAllowed ? std::optional<uint32_t>(0) : std::nullopt;
         const auto& map = idMap_[static_cast<int>(kind)];
@@ -157,20 +154,20 @@ class UploadPlan {
         return std::nullopt;
     }
 
-    bool planNamed(PlaceKind kind, const std::string& line) {
-        std::optional<Place> uploaded = placeFromLine(kind, line);
+    bool planNamed(StoredKind kind, const std::string& line) {
+        std::optional<StoredRecord> uploaded = storedFromLine(kind, line);
         if (!uploaded || !plainName(uploaded->name))
             return refuse("A record line could not be read: " + line);
-        Place place = *uploaded;
+        StoredRecord place = *uploaded;
         place.parent = 0;
-        if (kind != PlaceKind::Country) {
+        if (kind != StoredKind::Country) {
             auto parent = mapReference(parentKind(kind), uploaded->parent, false);
             if (!parent)
                 return refuse("A record refers to a place the server does not know: " + line);
             place.parent = *parent;
         }
-        if (kind == PlaceKind::Building) {
-            auto area = mapReference(PlaceKind::Area, uploaded->area, true);
+        if (kind == StoredKind::Building) {
+            auto area = mapReference(StoredKind::Area, uploaded->area, true);
             if (!area)
                 return refuse("A building refers to an area the server does not know: " + line);
             place.area = *area;
@@ -200,11 +197,11 @@ class UploadPlan {
         std::optional<AccessPoint> point = accessPointFromLine(line);
         if (!point)
             return refuse("An access point line could not be read: " + line);
-        auto building = mapReference(PlaceKind::Building, point->building, false);
+        auto building = mapReference(StoredKind::Building, point->building, false);
         if (!building)
             return refuse("An access point refers to a building the server does not know: " + line);
         point->building = *building;
-        if (point->network != 0 && !records_.find(PlaceKind::Network, point->network))
+        if (point->network != 0 && !records_.find(StoredKind::Network, point->network))
             point->network = 0; // networks come only from the server
         if (!records_.putAccessPoint(*point) ||
             !records_.noteUploadedAccessPoint(point->bssid, user_))
@@ -222,7 +219,7 @@ class UploadPlan {
         return true;
     }
 
-    Records& records_;
+    Transaction& records_;
     const std::string& user_;
     std::map<uint32_t, uint32_t> idMap_[5];
 };
@@ -246,22 +243,22 @@ DownloadReply LocationService::download(const std::string& bssid, bool withScans
     bool known = false;
     std::string error;
     const bool read = storage_.readOnce(
-        [&](Records& r) {
+        [&](Transaction& r) {
             const DownloadRecords found =
                 r.downloadRecords(*key, withScans ? kMaxScansPerDownload : 0);
             if (!found.point)
                 return;
             known = true;
             reply.add(kApSection, replyLine(accessPointFileLine(*found.point)));
-            const std::pair<PlaceKind, const std::optional<Place>*> places[] = {
-                {PlaceKind::Network, &found.network},   {PlaceKind::Building, &found.building},
-                {PlaceKind::Area, &found.area},         {PlaceKind::City, &found.city},
-                {PlaceKind::Province, &found.province}, {PlaceKind::Country, &found.country}};
+            const std::pair<StoredKind, const std::optional<StoredRecord>*> places[] = {
+                {StoredKind::Network, &found.network},   {StoredKind::Building, &found.building},
+                {StoredKind::Area, &found.area},         {StoredKind::City, &found.city},
+                {StoredKind::Province, &found.province}, {StoredKind::Country, &found.country}};
             for (const auto& [kind, place] : places)
                 if (*place)
                     reply.add(kind, **place);
-            for (const Place& service : found.services)
-                reply.add(PlaceKind::Service, service);
+            for (const StoredRecord& service : found.services)
+                reply.add(StoredKind::Service, service);
             for (const StoredScan& scan : found.scans)
                 if (std::string line = scanWireLine(scan); !line.empty()) {
                     line.pop_back();
@@ -281,7 +278,7 @@ bool LocationService::checkLogin(const std::string& user, const std::string& tok
                                  bool& storageFailed) {
     std::optional<std::string> hash;
     std::string error;
-    storageFailed = !storage_.read([&](Records& r) { hash = r.tokenHash(user); }, error);
+    storageFailed = !storage_.read([&](Transaction& r) { hash = r.tokenHash(user); }, error);
     if (!hash)
         return false;
     const std::string key = md5Hex(*hash + "\n" + token);
@@ -313,25 +310,20 @@ bool LocationService::checkLogin(const std::string& user, const std::string& tok
     return good;
 }
 
-UploadReply LocationService::upload(const std::string& body) {
-    UploadReply out;
-    std::vector<std::string> lines = splitLines(body);
-    if (lines.size() < 3 || lines[0] != "- login") {
-        out.text = errorReply("The upload did not begin with a login.");
-        return out;
-    }
-    bool storageFailed = false;
-    if (!plainName(lines[1]) || !checkLogin(lines[1], lines[2], storageFailed)) {
-        out.loginFailed = !storageFailed;
-        out.text = errorReply(storageFailed ? "The server could not check the login."
-                                            : "Unknown user name or wrong password.");
-        return out;
-    }
-    out.user = lines[1];
+std::string errorReply(const std::string& reason) {
+    return "- error " + reason + "\n- end\n";
+}
 
-    std::vector<std::string> records[9];
+Upload readUpload(const std::string& body) {
+    Upload out;
+    std::vector<std::string> lines = splitLines(body);
+    if (lines.size() < 3 || lines[0] != "- login")
+        return out;
+    out.loginGiven = true;
+    out.user = lines[1];
+    out.token = lines[2];
     int section = -1;
-    for (size_t i = 3; i < lines.size(); ++i) {
+    for (size_t i = 3; i < lines.size() && out.unreadable.empty(); ++i) {
         const std::string& line = lines[i];
         if (line.empty())
             continue;
@@ -339,27 +331,43 @@ UploadReply LocationService::upload(const std::string& body) {
             section = sectionOfHeading(line);
             continue;
         }
-        if (section < 0) {
-            out.text = errorReply("The upload holds a line outside any section.");
-            return out;
-        }
-        if (!plainLine(line)) {
-            out.text = errorReply("A record line holds a control character.");
-            return out;
-        }
+        if (section < 0)
+            out.unreadable = "The upload holds a line outside any section.";
+        else if (!plainLine(line))
+            out.unreadable = "A record line holds a control character.";
         // Networks and services are the server's own.
-        if (section != static_cast<int>(PlaceKind::Network) &&
-            section != static_cast<int>(PlaceKind::Service))
-            records[section].push_back(line);
+        else if (section != static_cast<int>(StoredKind::Network) &&
+                 section != static_cast<int>(StoredKind::Service))
+            out.sections[section].push_back(line);
+    }
+    return out;
+}
+
+UploadReply LocationService::upload(const Upload& upload) {
+    UploadReply out;
+    if (!upload.loginGiven) {
+        out.text = errorReply("The upload did not begin with a login.");
+        return out;
+    }
+    bool storageFailed = false;
+    if (!plainName(upload.user) || !checkLogin(upload.user, upload.token, storageFailed)) {
+        out.loginFailed = !storageFailed;
+        out.text = errorReply(storageFailed ? "The server could not check the login."
+                                            : "Unknown user name or wrong password.");
+        return out;
+    }
+    if (!upload.unreadable.empty()) {
+        out.text = errorReply(upload.unreadable);
+        return out;
     }
 
     Reply reply;
     size_t stored = 0, scans = 0;
     std::string refusal, error;
     const bool committed = storage_.write(
-        [&](Records& r) {
-            UploadPlan plan(r, out.user);
-            const bool good = plan.run(records);
+        [&](Transaction& r) {
+            UploadPlan plan(r, upload.user);
+            const bool good = plan.run(upload.sections);
             refusal = plan.error;
             reply = std::move(plan.reply);
             stored = plan.stored;
@@ -375,14 +383,15 @@ UploadReply LocationService::upload(const std::string& body) {
     std::string counted = std::to_string(stored) + " record" + (stored == 1 ? "" : "s");
     if (scans > 0)
         counted += " and " + std::to_string(scans) + " scan" + (scans == 1 ? "" : "s");
-    out.text = "- nearbeam ok\n" + reply.text() + "- msg Thank you, " + out.user + ": " + counted +
-               " stored.\n- end\n";
+    out.stored = true;
+    out.text = "- nearbeam ok\n" + reply.text() + "- msg Thank you, " + upload.user + ": " +
+               counted + " stored.\n- end\n";
     return out;
 }
 
 bool LocationService::healthy() {
     std::string error;
-    return storage_.read([](Records& r) { r.find(PlaceKind::Country, 1); }, error);
+    return storage_.read([](Transaction& r) { r.find(StoredKind::Country, 1); }, error);
 }
 
 } // namespace nearbeam

@@ -6,20 +6,21 @@
 namespace nearbeam {
 namespace {
 
-class MemoryRecords : public Records {
+class MemoryTransaction : public Transaction {
   public:
-    MemoryRecords(MemoryStorage::Tables& tables, bool writable) : t_(tables), writable_(writable) {}
+    MemoryTransaction(MemoryStorage::Tables& tables, bool writable)
+        : t_(tables), writable_(writable) {}
 
-    std::optional<Place> find(PlaceKind kind, uint32_t id) override {
+    std::optional<StoredRecord> find(StoredKind kind, uint32_t id) override {
         auto& table = places(kind);
         auto it = table.find(id);
-        return it == table.end() ? std::nullopt : std::optional<Place>(it->second);
+        return it == table.end() ? std::nullopt : std::optional<StoredRecord>(it->second);
     }
-    std::optional<Place> findNamed(PlaceKind kind, uint32_t parent, uint32_t area,
-                                   const std::string& name) override {
+    std::optional<StoredRecord> findNamed(StoredKind kind, uint32_t parent, uint32_t area,
+                                          const std::string& name) override {
         for (auto& [id, place] : places(kind))
             if (place.name == name && place.parent == parent &&
-                (kind != PlaceKind::Building || place.area == area))
+                (kind != StoredKind::Building || place.area == area))
                 return place;
         return std::nullopt;
     }
@@ -27,15 +28,15 @@ class MemoryRecords : public Records {
         auto it = t_.points.find(bssid);
         return it == t_.points.end() ? std::nullopt : std::optional<AccessPoint>(it->second);
     }
-    std::vector<Place> servicesFor(const std::array<uint32_t, 7>& scopes) override {
-        std::vector<Place> found;
-        for (auto& [id, s] : places(PlaceKind::Service))
+    std::vector<StoredRecord> servicesFor(const std::array<uint32_t, 7>& scopes) override {
+        std::vector<StoredRecord> found;
+        for (auto& [id, s] : places(StoredKind::Service))
             if (s.level == 0 ||
                 (s.level > 0 && s.level < 7 && scopes[s.level] != 0 && scopes[s.level] == s.parent))
                 found.push_back(s);
         return found;
     }
-    uint32_t newId(PlaceKind kind) override {
+    uint32_t newId(StoredKind kind) override {
         if (!writable())
             return 0;
         uint32_t& next = t_.nextId[static_cast<int>(kind)];
@@ -45,7 +46,7 @@ class MemoryRecords : public Records {
         }
         return next++;
     }
-    bool put(PlaceKind kind, const Place& place) override {
+    bool put(StoredKind kind, const StoredRecord& place) override {
         if (!writable())
             return false;
         places(kind)[place.id] = place;
@@ -60,7 +61,7 @@ class MemoryRecords : public Records {
         t_.points[point.bssid] = point;
         return true;
     }
-    bool forEach(PlaceKind kind, const std::function<void(const Place&)>& fn) override {
+    bool forEach(StoredKind kind, const std::function<void(const StoredRecord&)>& fn) override {
         for (auto& [id, place] : places(kind))
             fn(place);
         return true;
@@ -93,7 +94,7 @@ class MemoryRecords : public Records {
             fn(scan);
         return true;
     }
-    bool noteUploadedPlace(PlaceKind kind, uint32_t id, const std::string& user) override {
+    bool noteUploadedPlace(StoredKind kind, uint32_t id, const std::string& user) override {
         if (!writable())
             return false;
         t_.uploaders[static_cast<int>(kind)][id] = user;
@@ -118,8 +119,8 @@ class MemoryRecords : public Records {
             if (by == user)
                 removed.accessPoints += t_.points.erase(bssid);
         removed.places = 0;
-        for (PlaceKind kind : {PlaceKind::Building, PlaceKind::Area, PlaceKind::City,
-                               PlaceKind::Province, PlaceKind::Country}) {
+        for (StoredKind kind : {StoredKind::Building, StoredKind::Area, StoredKind::City,
+                                StoredKind::Province, StoredKind::Country}) {
             for (auto& [id, by] : t_.uploaders[static_cast<int>(kind)])
                 if (by == user && !referred(kind, static_cast<uint32_t>(id)))
                     removed.places += places(kind).erase(static_cast<uint32_t>(id));
@@ -149,19 +150,21 @@ class MemoryRecords : public Records {
   private:
     static constexpr int kAccessPoints = 7;
 
-    std::map<uint32_t, Place>& places(PlaceKind kind) { return t_.places[static_cast<int>(kind)]; }
+    std::map<uint32_t, StoredRecord>& places(StoredKind kind) {
+        return t_.places[static_cast<int>(kind)];
+    }
     // Whether an access point, a scan, a service or a place within refers to the place.
-    bool referred(PlaceKind kind, uint32_t id) {
-        const int level = kind == PlaceKind::Building   ? 6
-                          : kind == PlaceKind::Area     ? 5
-                          : kind == PlaceKind::City     ? 4
-                          : kind == PlaceKind::Province ? 3
-                                                        : 2;
-        for (auto& [key, s] : places(PlaceKind::Service))
+    bool referred(StoredKind kind, uint32_t id) {
+        const int level = kind == StoredKind::Building   ? 6
+                          : kind == StoredKind::Area     ? 5
+                          : kind == StoredKind::City     ? 4
+                          : kind == StoredKind::Province ? 3
+                                                         : 2;
+        for (auto& [key, s] : places(StoredKind::Service))
             if (s.level == level && s.parent == id)
                 return true;
         switch (kind) {
-        case PlaceKind::Building:
+        case StoredKind::Building:
             for (auto& [bssid, point] : t_.points)
                 if (point.building == id)
                     return true;
@@ -169,20 +172,20 @@ class MemoryRecords : public Records {
                 if (scan.building == id)
                     return true;
             return false;
-        case PlaceKind::Area:
-            for (auto& [key, b] : places(PlaceKind::Building))
+        case StoredKind::Area:
+            for (auto& [key, b] : places(StoredKind::Building))
                 if (b.area == id)
                     return true;
             return false;
-        case PlaceKind::City:
-            for (PlaceKind child : {PlaceKind::Building, PlaceKind::Area})
+        case StoredKind::City:
+            for (StoredKind child : {StoredKind::Building, StoredKind::Area})
                 for (auto& [key, p] : places(child))
                     if (p.parent == id)
                         return true;
             return false;
         default: {
-            const PlaceKind child =
-                kind == PlaceKind::Province ? PlaceKind::City : PlaceKind::Province;
+            const StoredKind child =
+                kind == StoredKind::Province ? StoredKind::City : StoredKind::Province;
             for (auto& [key, p] : places(child))
                 if (p.parent == id)
                     return true;
@@ -202,18 +205,18 @@ class MemoryRecords : public Records {
 
 } // namespace
 
-bool MemoryStorage::read(const std::function<void(Records&)>& work, std::string& error) {
+bool MemoryStorage::read(const std::function<void(Transaction&)>& work, std::string& error) {
     std::shared_lock<std::shared_mutex> lock(mutex_);
-    MemoryRecords records(tables_, false);
+    MemoryTransaction records(tables_, false);
     work(records);
     error = records.failure();
     return !records.failed();
 }
 
-bool MemoryStorage::write(const std::function<bool(Records&)>& work, std::string& error) {
+bool MemoryStorage::write(const std::function<bool(Transaction&)>& work, std::string& error) {
     std::unique_lock<std::shared_mutex> lock(mutex_);
     Tables copy = tables_;
-    MemoryRecords records(copy, true);
+    MemoryTransaction records(copy, true);
     const bool good = work(records);
     error = records.failure();
     if (!good || records.failed())

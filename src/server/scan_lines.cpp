@@ -85,7 +85,7 @@ std::string scanWireLine(const StoredScan& stored) {
            lineField(stored.location) + '\t' + stored.time + '\t' + stored.readings + '\n';
 }
 
-bool storeUploadedScans(Records& records, const std::vector<std::string>& lines,
+bool storeUploadedScans(Transaction& records, const std::vector<std::string>& lines,
                         const std::string& user,
                         const std::function<std::optional<uint32_t>(uint32_t)>& mapBuilding,
                         std::vector<std::string>& replyLines, std::string& error) {

@@ -40,7 +40,7 @@ std::string scanWireLine(const StoredScan& stored);
 // go to `replyLines`. False with the reason and the line in `error` when a line
 // is refused (the caller then stores nothing of the upload), or false with
 // `error` empty when the storage failed.
-bool storeUploadedScans(Records& records, const std::vector<std::string>& lines,
+bool storeUploadedScans(Transaction& records, const std::vector<std::string>& lines,
                         const std::string& user,
                         const std::function<std::optional<uint32_t>(uint32_t)>& mapBuilding,
                         std::vector<std::string>& replyLines, std::string& error);

@@ -49,6 +49,8 @@ std::string downloadStatement(const SqlDialect& dialect) {
 } // namespace
 
 DownloadRecords SqlRecords::downloadRecords(uint64_t bssid, size_t scanLimit) {
+    if (!dialect_.downloadInOneStatement)
+        return Transaction::downloadRecords(bssid, scanLimit);
     DownloadRecords out;
     // The scans' identifiers, for their order (the rows of a union come in any).
     std::vector<std::pair<int64_t, StoredScan>> scans;
@@ -56,7 +58,7 @@ DownloadRecords SqlRecords::downloadRecords(uint64_t bssid, size_t scanLimit) {
         [&](const SqlRow& row) {
             const auto id = static_cast<uint32_t>(row.integer(1));
             const auto parent = static_cast<uint32_t>(row.integer(2));
-            Place place{id, parent, 0, 0, row.bytes(5), "", ""};
+            StoredRecord place{id, parent, 0, 0, row.bytes(5), "", ""};
             switch (row.integer(0)) {
             case Point:
                 out.point =
@@ -97,7 +99,7 @@ DownloadRecords SqlRecords::downloadRecords(uint64_t bssid, size_t scanLimit) {
     if (!out.point)
         return DownloadRecords();
     std::sort(out.services.begin(), out.services.end(),
-              [](const Place& x, const Place& y) { return x.id < y.id; });
+              [](const StoredRecord& x, const StoredRecord& y) { return x.id < y.id; });
     std::sort(scans.begin(), scans.end(), [](const auto& x, const auto& y) {
         return x.second.time != y.second.time ? x.second.time > y.second.time : x.first > y.first;
     });

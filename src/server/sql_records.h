@@ -31,6 +31,10 @@ struct SqlDialect {
     const char* beginRead;  // begins a reading transaction
     const char* beginWrite; // begins a writing one
     const char* placesLock; // taken by a writing one before it looks up or numbers places
+    // A download's records read in one statement, outside a transaction: one round
+    // trip to a database server. In process (SQLite), where there are no round
+    // trips, the look-ups one by one in a reading transaction are faster.
+    bool downloadInOneStatement;
 };
 
 // The statements that make the tables, their indexes and sequences, if missing.
@@ -38,7 +42,7 @@ std::vector<std::string> sqlSchema(const SqlDialect& dialect);
 // Those of the survey scans and of who uploaded what (sql_scans.cpp).
 std::vector<std::string> sqlScanSchema(const SqlDialect& dialect);
 
-class SqlRecords : public Records {
+class SqlRecords : public Transaction {
   public:
     explicit SqlRecords(const SqlDialect& dialect) : dialect_(dialect) {}
 
@@ -56,15 +60,15 @@ class SqlRecords : public Records {
     // and users are single rows and need no turn. Held to the transaction's end.
     bool lockPlaces();
 
-    std::optional<Place> find(PlaceKind kind, uint32_t id) override;
-    std::optional<Place> findNamed(PlaceKind kind, uint32_t parent, uint32_t area,
-                                   const std::string& name) override;
+    std::optional<StoredRecord> find(StoredKind kind, uint32_t id) override;
+    std::optional<StoredRecord> findNamed(StoredKind kind, uint32_t parent, uint32_t area,
+                                          const std::string& name) override;
     std::optional<AccessPoint> findAccessPoint(uint64_t bssid) override;
-    std::vector<Place> servicesFor(const std::array<uint32_t, 7>& scopes) override;
-    uint32_t newId(PlaceKind kind) override;
-    bool put(PlaceKind kind, const Place& place) override;
+    std::vector<StoredRecord> servicesFor(const std::array<uint32_t, 7>& scopes) override;
+    uint32_t newId(StoredKind kind) override;
+    bool put(StoredKind kind, const StoredRecord& place) override;
     bool putAccessPoint(const AccessPoint& point) override;
-    bool forEach(PlaceKind kind, const std::function<void(const Place&)>& fn) override;
+    bool forEach(StoredKind kind, const std::function<void(const StoredRecord&)>& fn) override;
     bool forEachAccessPoint(const std::function<void(const AccessPoint&)>& fn) override;
     // In one statement: sql_download.cpp.
     DownloadRecords downloadRecords(uint64_t bssid, size_t scanLimit) override;
@@ -72,7 +76,7 @@ class SqlRecords : public Records {
     bool putScan(const StoredScan& scan) override;
     std::vector<StoredScan> scansOf(uint32_t building, size_t limit) override;
     bool forEachScan(const std::function<void(const StoredScan&)>& fn) override;
-    bool noteUploadedPlace(PlaceKind kind, uint32_t id, const std::string& user) override;
+    bool noteUploadedPlace(StoredKind kind, uint32_t id, const std::string& user) override;
     bool noteUploadedAccessPoint(uint64_t bssid, const std::string& user) override;
     bool purgeUploads(const std::string& user, PurgeCounts& removed) override;
     std::optional<std::string> tokenHash(const std::string& user) override;
@@ -88,8 +92,8 @@ class SqlRecords : public Records {
                      const std::function<void(const SqlRow&)>& fn, int64_t* changed = nullptr) = 0;
 
   private:
-    bool places(PlaceKind kind, const std::string& where, const std::vector<SqlValue>& params,
-                const std::function<void(const Place&)>& fn);
+    bool places(StoredKind kind, const std::string& where, const std::vector<SqlValue>& params,
+                const std::function<void(const StoredRecord&)>& fn);
 
     const SqlDialect& dialect_;
     bool writing_ = false;

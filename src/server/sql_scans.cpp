@@ -4,7 +4,7 @@
 namespace nearbeam {
 namespace {
 
-// The uploads table's kind of an access point (places use their PlaceKind).
+// The uploads table's kind of an access point (places use their StoredKind).
 constexpr int64_t kAccessPointUpload = 7;
 
 const char kScanColumns[] = "building, floor, location, time, username, readings";
@@ -21,26 +21,26 @@ StoredScan scanOf(const SqlRow& row) {
 // The places a purge may remove, children first, each with the tests that
 // something still refers to it (the place's identifier is `t.id`).
 struct PurgedTable {
-    PlaceKind kind;
+    StoredKind kind;
     const char* table;
     const char* referrers;
 };
 const PurgedTable kPurged[] = {
-    {PlaceKind::Building, "buildings",
+    {StoredKind::Building, "buildings",
      "EXISTS (SELECT 1 FROM aps WHERE building = t.id) OR "
      "EXISTS (SELECT 1 FROM scans WHERE building = t.id) OR "
      "EXISTS (SELECT 1 FROM services WHERE level = 6 AND scope = t.id)"},
-    {PlaceKind::Area, "areas",
+    {StoredKind::Area, "areas",
      "EXISTS (SELECT 1 FROM buildings WHERE area = t.id) OR "
      "EXISTS (SELECT 1 FROM services WHERE level = 5 AND scope = t.id)"},
-    {PlaceKind::City, "cities",
+    {StoredKind::City, "cities",
      "EXISTS (SELECT 1 FROM buildings WHERE city = t.id) OR "
      "EXISTS (SELECT 1 FROM areas WHERE city = t.id) OR "
      "EXISTS (SELECT 1 FROM services WHERE level = 4 AND scope = t.id)"},
-    {PlaceKind::Province, "provinces",
+    {StoredKind::Province, "provinces",
      "EXISTS (SELECT 1 FROM cities WHERE province = t.id) OR "
      "EXISTS (SELECT 1 FROM services WHERE level = 3 AND scope = t.id)"},
-    {PlaceKind::Country, "countries",
+    {StoredKind::Country, "countries",
      "EXISTS (SELECT 1 FROM provinces WHERE country = t.id) OR "
      "EXISTS (SELECT 1 FROM services WHERE level = 2 AND scope = t.id)"},
 };
@@ -88,7 +88,7 @@ bool SqlRecords::forEachScan(const std::function<void(const StoredScan&)>& fn) {
                [&](const SqlRow& row) { fn(scanOf(row)); });
 }
 
-bool SqlRecords::noteUploadedPlace(PlaceKind kind, uint32_t id, const std::string& user) {
+bool SqlRecords::noteUploadedPlace(StoredKind kind, uint32_t id, const std::string& user) {
     return run("INSERT INTO uploads (kind, id, username) VALUES ($1, $2, $3) "
                "ON CONFLICT (kind, id) DO UPDATE SET username = excluded.username",
                {static_cast<int64_t>(kind), int64_t{id}, user}, {});

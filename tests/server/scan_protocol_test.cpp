@@ -127,7 +127,7 @@ TEST_P(ScanProtocolTest, ABadScanLineRefusesTheUpload) {
 TEST_P(ScanProtocolTest, ADownloadCarriesTheNewest2000Scans) {
     std::string error;
     ASSERT_TRUE(storage().write(
-        [](Records& r) {
+        [](Transaction& r) {
             for (int i = 0; i < 2001; ++i) {
                 char time[24];
                 std::snprintf(time, sizeof time, "2026-12-%02dT%02d:%02d:00Z", 1 + i / 1440,
