@@ -1,6 +1,7 @@
 #include "server/scan_lines.h"
 
 #include "database/record_lines.h"
+#include "server/line_fit.h"
 
 namespace nearbeam {
 namespace {
@@ -97,14 +98,14 @@ bool storeUploadedScans(Transaction& records, const std::vector<std::string>& li
         std::string problem;
         const std::optional<SurveyScan> scan = readUploadedScan(line, problem);
         if (!scan) {
-            error = problem + ": " + line;
+            error = problem + ": " + quotedLine(line);
             return false;
         }
         const std::optional<uint32_t> building = mapBuilding(scan->buildingId);
         if (records.failed())
             return false;
         if (!building) {
-            error = "A scan refers to a building the server does not know: " + line;
+            error = "A scan refers to a building the server does not know: " + quotedLine(line);
             return false;
         }
         const StoredScan stored = storedScanOf(*scan, *building, user);

@@ -37,8 +37,8 @@ std::string scanWireLine(const StoredScan& stored);
 // Stores an upload's scan lines in its transaction, under the user, each in the
 // server's building for the one it names (mapBuilding: none for a building
 // neither the upload nor the server knows). The reply's lines of the scans stored
-// go to `replyLines`. False with the reason and the line in `error` when a line
-// is refused (the caller then stores nothing of the upload), or false with
+// go to `replyLines`. False with the reason and the line (quoted, cut when long)
+// in `error` when a line is refused (the caller then stores nothing of the upload), or false with
 // `error` empty when the storage failed.
 bool storeUploadedScans(Transaction& records, const std::vector<std::string>& lines,
                         const std::string& user,

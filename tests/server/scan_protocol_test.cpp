@@ -3,6 +3,8 @@
 
 #include "server/location_service.h"
 
+#include "server/line_fit.h"
+
 #include "net/md5.h"
 #include "net/server_records.h"
 #include "server/accounts.h"
@@ -95,7 +97,7 @@ TEST_P(ScanProtocolTest, ABadScanLineRefusesTheUpload) {
         std::string lines;
         std::string error;
     } cases[] = {
-        {wide + "\n", "A scan holds more than 60 access points: " + wide},
+        {wide + "\n", "A scan holds more than 60 access points: " + quotedLine(wide)},
         {"31\t2\tHall\t2026-12-08T09:00:00Z\t0011223344:-50\n",
          "An access point of a scan is not 12 hexadecimal digits: "
          "31\t2\tHall\t2026-12-08T09:00:00Z\t0011223344:-50"},
