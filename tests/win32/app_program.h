@@ -161,17 +161,19 @@ class Program {
         return waitForTicks(before + 1);
     }
 
-    // Ticks until the lookup shows status (the worker answers in its own time).
+    // Ticks until the lookup shows status (the worker answers in its own time). The
+    // tick that shows it may be the program's own timer's, whose tooltip and alert
+    // lines follow the tick line: it waits for the window to finish that tick too.
     bool tickUntil(const std::string& status) {
         bool ticking = true;
-        return waitUntil([&] {
-                   if (trace("tick").back()[1] == status)
-                       return true;
-                   sleep(100);
-                   ticking = tick();
-                   return !ticking;
-               }) &&
-               ticking;
+        const bool seen = waitUntil([&] {
+            if (trace("tick").back()[1] == status)
+                return true;
+            sleep(100);
+            ticking = tick();
+            return !ticking;
+        });
+        return seen && ticking && settled(window());
     }
 
     std::vector<TraceLine> trace() const {
