@@ -5,7 +5,7 @@
 // It is also the running program's Notifier.
 
 #include "app/notifier.h"
-#include "app/status.h"
+#include "app/program.h"
 
 #include <QMenu>
 #include <QObject>
@@ -18,28 +18,14 @@
 
 namespace nearbeam {
 
-// What the menu and the icon's events do; each may be left empty.
-struct TrayActions {
-    std::function<void()> tick;              // the timer
-    std::function<void()> whereAmI;          // "&Where am I?", a click on the icon
-    std::function<void()> scanner;           // "&Scanner"
-    std::function<void()> upload;            // "&Upload..."
-    std::function<void()> options;           // "&Options..."
-    std::function<void()> togglePrivateMode; // "&Private mode"
-    std::function<bool()> privateMode;       // its check mark
-    std::function<void()> exit;              // "E&xit"
-    std::function<LookupStatus()> lastStatus;
-    // Opens the link of a clicked alert; empty: the user's browser.
-    std::function<void(const std::wstring& link)> openLink;
-};
-
 class Tray : public QObject, public Notifier {
     Q_OBJECT
   public:
     static constexpr int kTickMs = 10000;
 
-    // iconFolder: where the status icons (tray-*.ico) are.
-    Tray(const QString& iconFolder, TrayActions actions);
+    explicit Tray(TrayActions actions);
+    // What the timer runs, in place of the actions' tick.
+    void setTick(std::function<void()> tick) { actions_.tick = std::move(tick); }
 
     // Shows the icon with the normal status and the tooltip "Nearbeam" and starts
     // the timer. False when the desktop has no notification area.
@@ -51,8 +37,7 @@ class Tray : public QObject, public Notifier {
                    const std::wstring& link) override;
     void showMessage(const std::wstring& text, const std::wstring& caption) override;
 
-    // The alert's click: the location page for an unrecognised place, else the
-    // alert's link (web and mail links only), once.
+    // The alert's click: hands the alert's link, once, to the program.
     void alertClicked();
     void dropPendingLink();
 
@@ -68,7 +53,6 @@ class Tray : public QObject, public Notifier {
             action();
     }
 
-    QString iconFolder_;
     TrayActions actions_;
     QSystemTrayIcon icon_;
     QMenu menu_;

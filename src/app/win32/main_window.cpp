@@ -2,17 +2,9 @@
 
 #include "resource.h"
 
+#include <shellapi.h>
+
 namespace nearbeam {
-
-namespace {
-
-// Icon events arrive in the low word of lParam (interface version 3).
-constexpr UINT kBalloonShow = 0x402;
-constexpr UINT kBalloonHide = 0x403;
-constexpr UINT kBalloonTimeout = 0x404;
-constexpr UINT kBalloonUserClick = 0x405;
-
-} // namespace
 
 bool MainWindow::registerClass(HINSTANCE instance, const std::wstring& className) {
     WNDCLASSEXW wc{};
@@ -137,25 +129,16 @@ LRESULT MainWindow::onIconEvent(LPARAM lParam) {
         notifier_->dropPendingLink();
         showMenu();
         return 1;
-    case kBalloonHide:
-    case kBalloonTimeout:
+    // The balloon's events arrive in the low word of lParam (interface version 3).
+    case NIN_BALLOONHIDE:
+    case NIN_BALLOONTIMEOUT:
         notifier_->dropPendingLink();
         return 0;
-    case kBalloonUserClick: {
-        const LookupStatus last = actions_.lastStatus ? actions_.lastStatus() : 0;
-        if (last & status::kUnrecognisedBit) {
-            run(actions_.whereAmI);
-            notifier_->dropPendingLink();
-        } else if (const std::wstring link = notifier_->takePendingLink(); !link.empty()) {
-            if (actions_.openLink) {
-                actions_.openLink(link);
-            } else {
-                ShellNotifier::openLink(link);
-            }
-        }
+    case NIN_BALLOONUSERCLICK:
+        if (actions_.alertClicked)
+            actions_.alertClicked(notifier_->takePendingLink());
         return 0;
-    }
-    case kBalloonShow:
+    case NIN_BALLOONSHOW:
     default:
         return 0;
     }

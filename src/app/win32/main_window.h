@@ -3,7 +3,7 @@
 // answers clicks on the icon and carries out the menu commands. Other programs
 // find it by its class "NEARBEAM" and title "802.11 Scanner".
 
-#include "app/status.h"
+#include "app/program.h"
 #include "app/win32/shell_notifier.h"
 #include "app/win32/tray_icon.h"
 
@@ -14,21 +14,6 @@
 #include <string>
 
 namespace nearbeam {
-
-// What the window's commands and events do; each may be left empty.
-struct MainWindowActions {
-    std::function<void()> tick;              // timer, and once at start-up
-    std::function<void()> whereAmI;          // "&Where am I?", left click, click on an alert
-    std::function<void()> scanner;           // "&Scanner"
-    std::function<void()> upload;            // "&Upload..."
-    std::function<void()> options;           // "&Options..."
-    std::function<void()> newSubscriptions;  // other programs offer new subscriptions
-    std::function<void()> togglePrivateMode; // "&Private mode"
-    std::function<bool()> privateMode;       // its check mark
-    std::function<LookupStatus()> lastStatus;
-    // Opens the link of a clicked alert; empty: the user's browser.
-    std::function<void(const std::wstring& link)> openLink;
-};
 
 class MainWindow {
   public:
@@ -42,7 +27,7 @@ class MainWindow {
     HWND handle() const { return window_; }
     // Valid after create().
     ShellNotifier& notifier() { return *notifier_; }
-    void setActions(MainWindowActions actions) { actions_ = std::move(actions); }
+    void setActions(TrayActions actions) { actions_ = std::move(actions); }
 
     // The tray menu, in its order: Where am I?, Scanner, -, Upload..., Options...,
     // -, Private mode (checked while on), Exit. The caller destroys it.
@@ -64,7 +49,7 @@ class MainWindow {
     HINSTANCE instance_ = nullptr;
     std::unique_ptr<TrayIcon> icon_;
     std::unique_ptr<ShellNotifier> notifier_;
-    MainWindowActions actions_;
+    TrayActions actions_;
 };
 
 } // namespace nearbeam

@@ -1,8 +1,5 @@
 #include "app/win32/shell_notifier.h"
 
-#include "base/win32/shell_open.h"
-#include "ui/link_rule.h"
-
 namespace nearbeam {
 
 void ShellNotifier::setStatus(int icon, const std::wstring& tooltip) {
@@ -32,12 +29,6 @@ std::wstring ShellNotifier::takePendingLink() {
 void ShellNotifier::dropPendingLink() {
     std::lock_guard<std::mutex> lock(linkMutex_);
     pendingLink_.clear();
-}
-
-void ShellNotifier::openLink(const std::wstring& link) {
-    if (!mayOpenInShell(link))
-        return;
-    openWithShell(link);
 }
 
 } // namespace nearbeam

@@ -24,9 +24,6 @@ class ShellNotifier : public Notifier {
     std::wstring takePendingLink();
     void dropPendingLink();
 
-    // Opens a web link in the user's browser; anything else is ignored.
-    static void openLink(const std::wstring& link);
-
   private:
     TrayIcon& icon_;
     std::mutex linkMutex_;

@@ -1,9 +1,9 @@
 #include "ui/linux/upload_dialog.h"
 
 #include "base/settings_keys.h"
-#include "ui/linux/corner.h"
 #include "ui/linux/message_box.h"
 #include "ui/linux/qt_text.h"
+#include "ui/linux/widgets.h"
 
 #include <QApplication>
 #include <QGridLayout>
@@ -162,14 +162,7 @@ void UploadDialog::uploadEnded() {
 }
 
 void openUploadDialog(UploadDialogContext& context, QWidget* parent) {
-    if (UploadDialog* open = context.open; open && open->isVisible()) {
-        bringForward(open);
-        return;
-    }
-    auto* dialog = new UploadDialog(context, parent);
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
-    context.open = dialog;
-    showInCorner(dialog);
+    openOrRaise(context.open, [&] { return new UploadDialog(context, parent); });
 }
 
 void showUploadResult(const std::wstring& text) {
