@@ -79,9 +79,7 @@ struct TrayActions {
 class Program {
   public:
     explicit Program(ProgramSeams seams);
-    // The web agent's thread calls back into the download, uploader and list:
-    // after stop() it is stopped, or the process ends without coming here.
-    ~Program();
+    ~Program(); // stops the web agent unless stop() did
     Program(const Program&) = delete;
     Program& operator=(const Program&) = delete;
 
@@ -93,41 +91,35 @@ class Program {
                                  const std::function<void()>& askRunningCopy,
                                  const std::function<void(const std::string& line)>& tell);
 
-    // The objects that hold no window: trace, drivers, database, web agent,
-    // download, password store, uploader. False, after telling the user, when
-    // the program cannot run; exitCode() says with which code it ends.
+    // The objects that hold no window, then (start) those that show through the
+    // platform's notifier. False, after telling the user, when the program
+    // cannot run; exitCode() says with which code it ends.
     bool makeCore();
-    // With the platform's notifier: the subscription list and the application.
-    // False when the program cannot run (the user was told).
     bool start(Notifier& notifier);
     // The windows the program opens from now on; before the first tick.
     void setWindows(ProgramWindows& windows) { windows_ = &windows; }
     int exitCode() const { return exitCode_; }
 
-    // The tray's actions, bound to this program.
     TrayActions trayActions();
 
     void tick() { app_->tick(); }
     void whereAmI() { app_->showWhereAmI(); }
     // "Upload...": the dialog, or a word that there is nothing to upload.
     void upload();
-    // "Private mode": the tooltip shows it at once; what waited goes out when it ends.
     void togglePrivateMode();
     bool privateMode() const;
     // The page of the strongest access point for an unrecognised place, else the
     // alert's link (web and mail links only).
     void alertClicked(const std::wstring& link);
-    // Offers the subscriptions other programs left in new-subscriptions.txt.
+    // The offers other programs left in new-subscriptions.txt.
     void newSubscriptions();
-    // A place's records were edited: the tray shows them now.
-    void placeEdited() { app_->placeEdited(); }
+    void placeEdited() { app_->placeEdited(); } // the wizard saved
 
     // Lets an exchange under way finish, for at most waitMs; false when the web
     // agent did not stop in time (the process must then end without destroying
     // this object). Once only.
     bool stop(int waitMs);
 
-    Clock& clock() { return *seams_.clock; }
     SettingsStore& settings() { return *seams_.settings; }
     PasswordStore& passwords() { return *passwords_; }
     WirelessDevice& device() { return *device_; }

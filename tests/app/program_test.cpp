@@ -3,11 +3,11 @@
 // "nothing to upload", private mode, where a click on an alert leads).
 
 #include "app/program.h"
-#include "app/recording_notifier.h"
 #include "base/memory_settings_store.h"
 #include "base/settings_keys.h"
 #include "base/text.h"
 #include "net/fake_transport.h"
+#include "support/recording_notifier.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>

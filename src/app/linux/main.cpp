@@ -14,6 +14,17 @@
 
 using namespace nearbeam;
 
+namespace {
+
+std::vector<std::wstring> arguments() {
+    std::vector<std::wstring> args;
+    for (const QString& arg : QApplication::arguments().mid(1))
+        args.push_back(arg.toStdWString());
+    return args;
+}
+
+} // namespace
+
 int main(int argc, char** argv) {
     QApplication qt(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Nearbeam"));
@@ -22,12 +33,9 @@ int main(int argc, char** argv) {
     QApplication::setWindowIcon(
         QIcon::fromTheme(QStringLiteral("net.nearbeam.Nearbeam"), QIcon(":/icons/nearbeam.ico")));
 
-    std::vector<std::wstring> args;
-    for (const QString& arg : QApplication::arguments().mid(1))
-        args.push_back(arg.toStdWString());
     DesktopSetup setup;
     std::wstring problem;
-    if (std::optional<CommandLine> options = parseCommandLine(args, problem)) {
+    if (std::optional<CommandLine> options = parseCommandLine(arguments(), problem)) {
         setup.options = *options;
     } else {
         std::wcerr << L"nearbeam: " << problem << std::endl;

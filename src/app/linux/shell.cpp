@@ -137,10 +137,6 @@ void Shell::makeWindows() {
     wizard_->saved = [&program] { program.placeEdited(); };
 }
 
-void Shell::openLocationPage(const std::wstring& bssid) {
-    locationPage_->openLocationPage(bssid);
-}
-
 bool Shell::offerSubscription(const std::wstring& url) {
     return nearbeam::offerSubscription(*subscribe_, url, nullptr);
 }

@@ -51,7 +51,9 @@ class Shell : public ProgramWindows {
     // exchange under way, but the user is not kept waiting on a silent server.
     int run();
 
-    void openLocationPage(const std::wstring& bssid) override;
+    void openLocationPage(const std::wstring& bssid) override {
+        locationPage_->openLocationPage(bssid);
+    }
     void openScanner() override { scanner_->open(); }
     void openUpload() override { openUploadDialog(*upload_, nullptr); }
     void openOptions() override { openOptionsDialog(*options_, nullptr); }
@@ -59,7 +61,6 @@ class Shell : public ProgramWindows {
     void openLink(const std::wstring& link) override;
 
     Program& program() { return program_; }
-    bool hasTray() const { return hasTray_; }
     Tray& tray() { return *tray_; }
     LocationPageWindow& locationPage() { return *locationPage_; }
     ScannerWindow& scanner() { return *scanner_; }

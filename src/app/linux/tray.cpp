@@ -63,10 +63,7 @@ void Tray::setStatus(int icon, const std::wstring& tooltip) {
 
 void Tray::showAlert(const std::wstring& text, const std::wstring& title,
                      const std::wstring& link) {
-    {
-        std::lock_guard<std::mutex> lock(linkMutex_);
-        pendingLink_ = link;
-    }
+    pendingLink_.set(link, [] {});
     const QString body = cut(text, kAlertTextChars);
     const QString heading = cut(title, kAlertTitleChars);
     const bool withLink = !link.empty();
@@ -86,25 +83,16 @@ void Tray::showMessage(const std::wstring& text, const std::wstring& caption) {
 }
 
 void Tray::alertClicked() {
-    std::wstring link;
-    {
-        std::lock_guard<std::mutex> lock(linkMutex_);
-        link.swap(pendingLink_);
-    }
+    const std::wstring link = pendingLink_.take();
     if (actions_.alertClicked)
         actions_.alertClicked(link);
-}
-
-void Tray::dropPendingLink() {
-    std::lock_guard<std::mutex> lock(linkMutex_);
-    pendingLink_.clear();
 }
 
 void Tray::menuAboutToShow() {
     // The check mark follows the setting, whoever changed it.
     privateMode_->setChecked(actions_.privateMode && actions_.privateMode());
     // Opening the menu forgets the alert, as a right click on the Windows icon does.
-    dropPendingLink();
+    pendingLink_.drop();
 }
 
 void Tray::onActivated(QSystemTrayIcon::ActivationReason reason) {

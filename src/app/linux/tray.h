@@ -13,7 +13,6 @@
 #include <QTimer>
 
 #include <functional>
-#include <mutex>
 #include <string>
 
 namespace nearbeam {
@@ -39,7 +38,6 @@ class Tray : public QObject, public Notifier {
 
     // The alert's click: hands the alert's link, once, to the program.
     void alertClicked();
-    void dropPendingLink();
 
     QMenu& menu() { return menu_; }
     QSystemTrayIcon& icon() { return icon_; }
@@ -59,8 +57,7 @@ class Tray : public QObject, public Notifier {
     QAction* privateMode_ = nullptr;
     QTimer timer_;
     QString tooltip_;
-    std::mutex linkMutex_;
-    std::wstring pendingLink_;
+    PendingLink pendingLink_;
 };
 
 } // namespace nearbeam

@@ -99,18 +99,6 @@ void Shell::makeWindows() {
         std::make_unique<SubscribeContext>(SubscribeContext{program.subscriptions(), database});
 }
 
-void Shell::openLocationPage(const std::wstring& bssid) {
-    locationPage_->openLocationPage(bssid);
-}
-
-void Shell::openUpload() {
-    openUploadDialog(instance_, window_.handle(), *upload_);
-}
-
-void Shell::openOptions() {
-    openOptionsDialog(instance_, window_.handle(), *options_);
-}
-
 bool Shell::offerSubscription(const std::wstring& url) {
     return nearbeam::offerSubscription(instance_, window_.handle(), url, *subscribe_);
 }

@@ -31,10 +31,12 @@ class Shell : public ProgramWindows {
     // but the user is not kept waiting on a server that does not answer.
     int run();
 
-    void openLocationPage(const std::wstring& bssid) override;
+    void openLocationPage(const std::wstring& bssid) override {
+        locationPage_->openLocationPage(bssid);
+    }
     void openScanner() override { scanner_->open(); }
-    void openUpload() override;
-    void openOptions() override;
+    void openUpload() override { openUploadDialog(instance_, window_.handle(), *upload_); }
+    void openOptions() override { openOptionsDialog(instance_, window_.handle(), *options_); }
     bool offerSubscription(const std::wstring& url) override;
     void openLink(const std::wstring& link) override;
 

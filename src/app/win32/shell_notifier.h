@@ -5,7 +5,6 @@
 #include "app/notifier.h"
 #include "app/win32/tray_icon.h"
 
-#include <mutex>
 #include <string>
 
 namespace nearbeam {
@@ -21,13 +20,12 @@ class ShellNotifier : public Notifier {
     void showMessage(const std::wstring& text, const std::wstring& caption) override;
 
     // The link of the balloon shown last, taken out (none afterwards).
-    std::wstring takePendingLink();
-    void dropPendingLink();
+    std::wstring takePendingLink() { return pendingLink_.take(); }
+    void dropPendingLink() { pendingLink_.drop(); }
 
   private:
     TrayIcon& icon_;
-    std::mutex linkMutex_;
-    std::wstring pendingLink_;
+    PendingLink pendingLink_;
 };
 
 } // namespace nearbeam

@@ -50,12 +50,9 @@ UploadDialog::UploadDialog(UploadDialogContext& context, QWidget* parent)
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
-    upload_ = new QPushButton(QStringLiteral("Upload"));
-    upload_->setObjectName("upload");
+    upload_ = makeButton(QStringLiteral("Upload"), "upload");
     upload_->setDefault(true);
-    close_ = new QPushButton(QStringLiteral("Cancel"));
-    close_->setObjectName("close");
-    close_->setAutoDefault(false);
+    close_ = makeButton(QStringLiteral("Cancel"), "close");
     buttons->addWidget(upload_);
     buttons->addWidget(close_);
     layout->addLayout(buttons);
