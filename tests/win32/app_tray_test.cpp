@@ -80,7 +80,7 @@ TEST_F(TrayShell, TheIconLeavesWithTheWindowAndReturnsWithANewTaskbar) {
     SendMessageW(handle, WM_CLOSE, 0, 0);
     EXPECT_FALSE(IsWindow(handle));
     EXPECT_FALSE(iconExists(handle));
-    window.notifier().showAlert(L"late", L"Nearbeam Subscription", L"http://example.org/");
+    window.showAlert(L"late", L"Nearbeam Subscription", L"http://example.org/");
 }
 
 TEST_F(TrayShell, TheMenuHasItsItemsInOrder) {
@@ -131,8 +131,7 @@ TEST_F(TrayShell, CommandsReachTheirActions) {
 }
 
 TEST_F(TrayShell, AClickOnAnAlertHandsItsLinkOnOnce) {
-    window.notifier().showAlert(L"Coffee is on us", L"Nearbeam Subscription",
-                                L"http://cafe.example.org/");
+    window.showAlert(L"Coffee is on us", L"Nearbeam Subscription", L"http://cafe.example.org/");
     iconEvent(0x405);
     iconEvent(0x405);
     EXPECT_EQ(clicked, (std::vector<std::wstring>{L"http://cafe.example.org/", L""}));
@@ -140,13 +139,13 @@ TEST_F(TrayShell, AClickOnAnAlertHandsItsLinkOnOnce) {
 
 TEST_F(TrayShell, HidingOrTimeoutDropsThePendingLink) {
     for (UINT drop : {0x403u, 0x404u}) {
-        window.notifier().showAlert(L"text", L"title", L"http://a.example.org/");
+        window.showAlert(L"text", L"title", L"http://a.example.org/");
         iconEvent(drop);
         iconEvent(0x405);
     }
     // A newer alert without a link replaces the older one's link.
-    window.notifier().showAlert(L"text", L"title", L"http://b.example.org/");
-    window.notifier().showAlert(L"text", L"Your location...", L"");
+    window.showAlert(L"text", L"title", L"http://b.example.org/");
+    window.showAlert(L"text", L"Your location...", L"");
     iconEvent(0x405);
     EXPECT_EQ(clicked, (std::vector<std::wstring>{L"", L"", L""}));
 }
@@ -155,14 +154,13 @@ TEST_F(TrayShell, AlertsFromAnotherThreadNeverMixLinks) {
     std::atomic<bool> done{false};
     std::thread worker([&] {
         for (int i = 0; i < 200; ++i) {
-            window.notifier().showAlert(L"text", L"title",
-                                        L"http://example.org/" + std::to_wstring(i));
+            window.showAlert(L"text", L"title", L"http://example.org/" + std::to_wstring(i));
         }
         done = true;
     });
     std::set<std::wstring> seen;
     while (!done) {
-        const std::wstring link = window.notifier().takePendingLink();
+        const std::wstring link = window.takePendingLink();
         if (!link.empty())
             seen.insert(link);
     }

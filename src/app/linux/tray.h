@@ -1,7 +1,7 @@
 #pragma once
 // The program's face in the notification area (a StatusNotifierItem on current
 // desktops): the status icon and tooltip, the menu, alerts as notifications whose
-// click opens the alert's link, and the 10-second timer that drives the ticks.
+// click the program answers, and the 10-second timer that drives the ticks.
 // It is also the running program's Notifier.
 
 #include "app/notifier.h"

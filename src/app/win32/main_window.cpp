@@ -31,7 +31,6 @@ bool MainWindow::create(HINSTANCE instance, const std::wstring& className,
     UpdateWindow(window_);
     icon_ = std::make_unique<TrayIcon>(window_, instance, NB_TRAY_CALLBACK_MESSAGE, IDI_TRAY_NORMAL,
                                        L"Nearbeam");
-    notifier_ = std::make_unique<ShellNotifier>(*icon_);
     return true;
 }
 
@@ -126,17 +125,17 @@ LRESULT MainWindow::onIconEvent(LPARAM lParam) {
         run(actions_.whereAmI);
         return 1;
     case WM_RBUTTONDOWN:
-        notifier_->dropPendingLink();
+        pendingLink_.drop();
         showMenu();
         return 1;
     // The balloon's events arrive in the low word of lParam (interface version 3).
     case NIN_BALLOONHIDE:
     case NIN_BALLOONTIMEOUT:
-        notifier_->dropPendingLink();
+        pendingLink_.drop();
         return 0;
     case NIN_BALLOONUSERCLICK:
         if (actions_.alertClicked)
-            actions_.alertClicked(notifier_->takePendingLink());
+            actions_.alertClicked(takePendingLink());
         return 0;
     case NIN_BALLOONSHOW:
     default:
@@ -156,8 +155,8 @@ void MainWindow::showMenu() {
 }
 
 void MainWindow::onDestroy() {
-    // The notifier may be in use on the web agent's thread: the objects stay,
-    // only the icon leaves the notification area.
+    // Alerts may still come from the web agent's thread: the icon object stays,
+    // it only leaves the notification area.
     if (icon_)
         icon_->remove();
     KillTimer(window_, IDT_TICK);

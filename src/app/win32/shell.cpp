@@ -48,7 +48,7 @@ bool Shell::start() {
         !window_.create(instance_, className, stringText(IDS_TITLE)))
         return false;
     window_.setActions(program_.trayActions());
-    if (!program_.start(window_.notifier())) {
+    if (!program_.start(window_)) {
         DestroyWindow(window_.handle());
         return false;
     }
