@@ -11,6 +11,7 @@
 #include <mutex>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 namespace nearbeam {
 
@@ -20,11 +21,25 @@ struct DownloadReply {
     bool failed = false;     // the storage could not be read (a server error)
 };
 
+// An upload's body, read once: its login and its record lines by section (the
+// named kinds in StoredKind's order, then the access points).
+struct Upload {
+    bool loginGiven = false; // it began "- login", a name and a token
+    std::string user;
+    std::string token;
+    std::vector<std::string> sections[8];
+    std::string unreadable; // why its records cannot be taken; empty when they can
+};
+Upload readUpload(const std::string& body);
+
 struct UploadReply {
     std::string text; // the reply's body
-    std::string user; // the user named by the login (empty when there was none)
+    bool stored = false;
     bool loginFailed = false;
 };
+
+// The body of a refusal: "- error " and the reason, then "- end".
+std::string errorReply(const std::string& reason);
 
 class LocationService {
   public:
@@ -45,7 +60,8 @@ class LocationService {
     // server's own identifiers in one transaction and, once it is committed,
     // answers "- nearbeam ok", the stored records, a "- msg " line and "- end";
     // anything else stores nothing and answers "- error " and a reason.
-    UploadReply upload(const std::string& body);
+    UploadReply upload(const Upload& upload);
+    UploadReply upload(const std::string& body) { return upload(readUpload(body)); }
 
     // True when the storage answers.
     bool healthy();

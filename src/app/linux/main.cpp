@@ -2,13 +2,13 @@
 // in the XDG folders, and Exit, SIGTERM, SIGINT and SIGHUP all ending it the same
 // way with exit code 0.
 
+#include "app/linux/command_line_answer.h"
 #include "app/linux/instance_service.h"
 #include "app/linux/quit_signals.h"
 #include "app/linux/shell.h"
 
 #include <QApplication>
 #include <QIcon>
-#include <QMessageBox>
 
 #include <iostream>
 
@@ -16,38 +16,36 @@ using namespace nearbeam;
 
 namespace {
 
-std::vector<std::wstring> arguments() {
-    std::vector<std::wstring> args;
-    for (const QString& arg : QApplication::arguments().mid(1))
-        args.push_back(arg.toStdWString());
-    return args;
-}
-
-} // namespace
-
-int main(int argc, char** argv) {
-    QApplication qt(argc, argv);
+void nameTheProgram() {
     QApplication::setApplicationName(QStringLiteral("Nearbeam"));
     QApplication::setDesktopFileName(QStringLiteral("net.nearbeam.Nearbeam"));
     QApplication::setQuitOnLastWindowClosed(false);
     QApplication::setWindowIcon(
         QIcon::fromTheme(QStringLiteral("net.nearbeam.Nearbeam"), QIcon(":/icons/nearbeam.ico")));
+}
 
-    DesktopSetup setup;
+} // namespace
+
+int main(int argc, char** argv) {
     std::wstring problem;
-    if (std::optional<CommandLine> options = parseCommandLine(arguments(), problem)) {
-        setup.options = *options;
-    } else {
-        std::wcerr << L"nearbeam: " << problem << std::endl;
-        QMessageBox::critical(nullptr, QStringLiteral("Nearbeam"),
-                              QString::fromStdWString(problem));
-        return 2;
-    }
+    std::optional<CommandLine> options = parseCommandLine(programArguments(argc, argv), problem);
+    // Help and the version need no desktop.
+    if (options && options->request != CommandLine::Request::Run)
+        return answerCommandLine(*options, std::cout);
+
+    QApplication qt(argc, argv);
+    nameTheProgram();
+    // Qt has taken its own options (-platform, -style...) out of the arguments.
+    if (!options)
+        options = parseCommandLine(programArguments(argc, argv), problem);
+    if (!options)
+        return refuseCommandLine(problem, std::cerr);
+
     InstanceService instance;
     const InstanceService::Claim claim = instance.claim();
     if (claim == InstanceService::Claim::Taken) {
         return Program::answerSecondStart(
-            setup.options, [&instance] { instance.askWhereAmI(); },
+            *options, [&instance] { instance.askWhereAmI(); },
             [](const std::string& line) { std::cerr << "nearbeam: " << line; });
     }
     if (claim == InstanceService::Claim::NoBus)
@@ -56,7 +54,8 @@ int main(int argc, char** argv) {
     signals.install();
 
     SteadyClock clock;
-    if (!userFolders(setup, clock))
+    DesktopSetup setup;
+    if (!userSetup(setup, *options, clock))
         return 1;
     Shell shell(setup);
     if (!shell.start())

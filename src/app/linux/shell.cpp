@@ -37,6 +37,10 @@ ProgramSeams seamsOf(const DesktopSetup& setup) {
         return store;
     };
     seams.systemDrivers = [bus = setup.systemBus, clock = setup.clock] {
+        // Said once: the tooltip only says that no signal is seen.
+        const std::string problem = networkManagerProblem(bus);
+        if (!problem.empty())
+            std::cerr << "nearbeam: " << problem << "; no access point can be seen." << std::endl;
         std::vector<std::unique_ptr<WirelessDriver>> drivers;
         drivers.push_back(std::make_unique<NetworkManagerDriver>(bus, *clock));
         return drivers;
@@ -56,8 +60,10 @@ ProgramSeams seamsOf(const DesktopSetup& setup) {
 
 } // namespace
 
-bool userFolders(DesktopSetup& setup, Clock& clock) {
+bool userSetup(DesktopSetup& setup, const CommandLine& options, Clock& clock) {
+    setup.options = options;
     setup.clock = &clock;
+    setup.sessionBus = QDBusConnection::sessionBus();
     setup.settingsPath = FileSettingsStore::defaultPath();
     setup.dataFolder = userDataFolder();
     setup.shareFolder = shareFolder(QApplication::applicationFilePath().toStdString());
@@ -69,7 +75,7 @@ bool userFolders(DesktopSetup& setup, Clock& clock) {
 }
 
 Shell::Shell(const DesktopSetup& setup)
-    : settingsPath_(setup.settingsPath), program_(seamsOf(setup)) {}
+    : settingsPath_(setup.settingsPath), sessionBus_(setup.sessionBus), program_(seamsOf(setup)) {}
 
 Shell::~Shell() = default;
 
@@ -77,9 +83,10 @@ bool Shell::start() {
     if (!program_.makeCore())
         return false;
     tray_ = std::make_unique<Tray>(program_.trayActions());
+    tray_->useNotifications(sessionBus_);
     if (!program_.start(*tray_))
         return false;
-    makeWindows();
+    makeDialogs();
     program_.setWindows(*this);
     tray_->setTick([this] { tick(); });
 
@@ -97,23 +104,32 @@ bool Shell::start() {
     return true;
 }
 
-void Shell::makeWindows() {
+std::unique_ptr<LocationPageWindow> Shell::makeLocationPage() {
+    auto page = std::make_unique<LocationPageWindow>(
+        LocationPageContext(program_.database(), program_.settings()));
+    page->context().scanner = [this] { openScanner(); };
+    page->context().setLocation = [this](const BssidKey& key) {
+        openSetLocationWizard(*wizard_, key);
+    };
+    return page;
+}
+
+std::unique_ptr<ScannerWindow> Shell::makeScanner() {
+    Program& program = program_;
+    auto scanner = std::make_unique<ScannerWindow>(
+        ScannerContext(ScannerParts(program.device(), program.database(),
+                                    program.application().manufacturers(), program.scanSettings()),
+                       program.settings()));
+    scanner->context().showPage = [this](const std::wstring& bssid) { openLocationPage(bssid); };
+    scanner->context().options = [this] { openOptions(); };
+    scanner->context().upload = [&program] { program.upload(); };
+    return scanner;
+}
+
+void Shell::makeDialogs() {
     Program& program = program_;
     SettingsStore& settings = program.settings();
     LocationDatabase& database = program.database();
-    locationPage_ = std::make_unique<LocationPageWindow>(LocationPageContext(database, settings));
-    scanner_ = std::make_unique<ScannerWindow>(
-        ScannerContext(ScannerParts(program.device(), database,
-                                    program.application().manufacturers(), program.scanSettings()),
-                       settings));
-    scanner_->context().showPage = [this](const std::wstring& bssid) { openLocationPage(bssid); };
-    scanner_->context().options = [this] { openOptions(); };
-    scanner_->context().upload = [&program] { program.upload(); };
-    locationPage_->context().scanner = [this] { openScanner(); };
-    locationPage_->context().setLocation = [this](const BssidKey& key) {
-        openSetLocationWizard(*wizard_, key);
-    };
-
     // The log-in start file goes in the configuration folder that holds the
     // settings' folder ($XDG_CONFIG_HOME).
     const std::filesystem::path settingsFolder = std::filesystem::path(settingsPath_).parent_path();
@@ -121,7 +137,6 @@ void Shell::makeWindows() {
                                              QCoreApplication::applicationFilePath().toStdString());
     options_ = std::make_unique<OptionsContext>(
         OptionsContext{settings, database, program.device(), program.subscriptions(), *autostart_});
-    sharing_ = std::make_unique<SharingHistoryWindow>();
     options_->sharingHistory = [this] {
         sharing_->open(program_.subscriptions().sharingLogPath());
     };

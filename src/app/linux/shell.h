@@ -5,6 +5,7 @@
 
 #include "app/linux/tray.h"
 #include "app/program.h"
+#include "base/lazy.h"
 #include "base/linux/autostart.h"
 #include "ui/linux/location_window.h"
 #include "ui/linux/options_dialog.h"
@@ -28,12 +29,15 @@ struct DesktopSetup {
     std::string shareFolder;  // manufacturers.dat, with its separator
     Clock* clock = nullptr;   // the program's time
     QDBusConnection systemBus = QDBusConnection::systemBus(); // NetworkManager's
+    // The desktop's notification service's; none: alerts only as balloons.
+    QDBusConnection sessionBus = QDBusConnection(QString());
 };
 
-// The user's folders: the settings file and the data files in the XDG folders,
-// manufacturers.dat beside the program or in the install's share folder. False
-// (the user was told) when there is no home folder.
-bool userFolders(DesktopSetup& setup, Clock& clock);
+// The user's program: the settings file and the data files in the XDG folders,
+// manufacturers.dat beside the program or in the install's share folder, the
+// session bus for the alerts. False (the user was told) when there is no home
+// folder.
+bool userSetup(DesktopSetup& setup, const CommandLine& options, Clock& clock);
 
 class Shell : public ProgramWindows {
   public:
@@ -70,21 +74,25 @@ class Shell : public ProgramWindows {
     SharingHistoryWindow& sharingHistory() { return *sharing_; }
 
   private:
-    void makeWindows();
+    void makeDialogs();
+    // The windows, each on its first opening: the program at rest has none.
+    std::unique_ptr<LocationPageWindow> makeLocationPage();
+    std::unique_ptr<ScannerWindow> makeScanner();
     // Without a tray the location page is the main window: it shows the place,
     // or the status while there is none.
     void showMainPage();
 
     std::string settingsPath_;
+    QDBusConnection sessionBus_;
     Program program_;
     bool hasTray_ = false;
     std::unique_ptr<Tray> tray_;
-    std::unique_ptr<LocationPageWindow> locationPage_;
-    std::unique_ptr<ScannerWindow> scanner_;
+    Lazy<LocationPageWindow> locationPage_{[this] { return makeLocationPage(); }};
+    Lazy<ScannerWindow> scanner_{[this] { return makeScanner(); }};
     std::unique_ptr<Autostart> autostart_;
     std::unique_ptr<SetLocationContext> wizard_;
     std::unique_ptr<OptionsContext> options_;
-    std::unique_ptr<SharingHistoryWindow> sharing_;
+    Lazy<SharingHistoryWindow> sharing_{[] { return std::make_unique<SharingHistoryWindow>(); }};
     std::unique_ptr<UploadDialogContext> upload_;
     std::unique_ptr<SubscribeContext> subscribe_;
 };

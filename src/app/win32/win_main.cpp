@@ -34,8 +34,15 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     std::wstring problem;
     const std::optional<CommandLine> options = parseCommandLine(arguments(), problem);
     if (!options) {
-        MessageBoxW(nullptr, problem.c_str(), L"Nearbeam", MB_OK | MB_ICONERROR);
+        const std::wstring text = problem + L"\n\n" + usageText();
+        MessageBoxW(nullptr, text.c_str(), L"Nearbeam", MB_OK | MB_ICONERROR);
         return 2;
+    }
+    if (options->request != CommandLine::Request::Run) {
+        const bool help = options->request == CommandLine::Request::Help;
+        MessageBoxW(nullptr, (help ? usageText() : versionText()).c_str(), L"Nearbeam",
+                    MB_OK | MB_ICONINFORMATION);
+        return 0;
     }
     // Before any data file, driver or window is made: one copy per user.
     if (!claimInstance()) {

@@ -10,9 +10,9 @@
 
 namespace nearbeam {
 
-// Puts a top-level window 20 pixels in from the bottom-right corner of its
-// screen's work area, at its present size. (Desktops that place windows
-// themselves may ignore this.)
+// Puts a top-level window, its frame included, 20 pixels in from the
+// bottom-right corner of its screen's work area, at its present size. (Desktops
+// that place windows themselves may ignore this.)
 void placeInCorner(QWidget* window);
 
 // Places a window in the corner, shows it and brings it forward.
