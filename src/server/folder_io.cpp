@@ -4,7 +4,9 @@
 #include "database/data_file.h"
 #include "database/record_lines.h"
 #include "net/md5.h"
+#include "server/line_fit.h"
 #include "server/place_lines.h"
+#include "server/scan_lines.h"
 
 #include <cctype>
 #include <vector>
@@ -91,34 +93,57 @@ bool importFolder(Storage& storage, const std::string& folder, std::string& erro
     }
 
     auto load = [&](Transaction& r) {
+        // store(text) gives why the line cannot be stored, or empty once it is.
         auto readLine = [&](const char* file, std::string_view line, size_t number, auto&& store) {
-            if (line.empty() || store(line))
+            if (line.empty())
                 return true;
-            if (r.failed())
-                return false;
-            bad = std::string(file) + " line " + std::to_string(number) +
-                  ": the record cannot be read";
+            const std::string problem = store(line);
+            if (problem.empty() || r.failed())
+                return problem.empty();
+            bad = std::string(file) + " line " + std::to_string(number) + ": " + problem;
             return false;
         };
+        const std::string unreadable = "the record cannot be read";
         for (StoredKind kind : kStoredKinds) {
             const char* file = storedFileName(kind);
             forEachLine(inFolder(folder, file), [&](std::string_view line, size_t number) {
-                return readLine(file, line, number, [&](std::string_view text) {
+                return readLine(file, line, number, [&](std::string_view text) -> std::string {
+                    if (std::string problem = placeFieldsProblem(kind, text); !problem.empty())
+                        return problem;
                     if (statusOf(kind, text) != 0)
-                        return true; // made locally, never uploaded
+                        return {}; // made locally, never uploaded
                     auto place = storedFromLine(kind, text);
-                    return place && r.put(kind, *place);
+                    if (!place)
+                        return unreadable;
+                    if (std::string problem = placeLengthProblem(kind, *place); !problem.empty())
+                        return problem;
+                    return r.put(kind, *place) ? std::string() : unreadable;
                 });
             });
             if (!bad.empty())
                 return false;
         }
         forEachLine(inFolder(folder, "ap.txt"), [&](std::string_view line, size_t number) {
-            return readLine("ap.txt", line, number, [&](std::string_view text) {
+            return readLine("ap.txt", line, number, [&](std::string_view text) -> std::string {
+                if (std::string problem = accessPointFieldsProblem(text); !problem.empty())
+                    return problem;
                 if (parseLocationFields(text).status != 0)
-                    return true;
+                    return {};
                 auto point = accessPointFromLine(text);
-                return point && r.putAccessPoint(*point);
+                if (!point)
+                    return unreadable;
+                if (std::string problem = accessPointLengthProblem(*point); !problem.empty())
+                    return problem;
+                return r.putAccessPoint(*point) ? std::string() : unreadable;
+            });
+        });
+        forEachLine(inFolder(folder, "scans.txt"), [&](std::string_view line, size_t number) {
+            return readLine("scans.txt", line, number, [&](std::string_view text) -> std::string {
+                const std::optional<SurveyScan> scan = parseScanLine(text);
+                if (scan && scan->status != 0)
+                    return {}; // made locally, never uploaded
+                return scan && r.putScan(storedScanOf(*scan, scan->buildingId, "")) ? std::string()
+                                                                                    : unreadable;
             });
         });
         for (const auto& [name, hash] : users)
@@ -137,7 +162,7 @@ bool exportFolder(Storage& storage, const std::string& folder, std::string& erro
         error = "cannot make the folder " + folder;
         return false;
     }
-    std::vector<std::string> files[9]; // the kinds, ap.txt, users.txt
+    std::vector<std::string> files[10]; // the kinds, ap.txt, users.txt, scans.txt
     auto collect = [&](Transaction& r) {
         for (StoredKind kind : kStoredKinds)
             r.forEach(kind, [&](const StoredRecord& place) {
@@ -149,13 +174,20 @@ bool exportFolder(Storage& storage, const std::string& folder, std::string& erro
         });
         for (auto& [name, hash] : r.users())
             files[8].push_back(name + "\t" + hash);
+        r.forEachScan([&](const StoredScan& stored) {
+            if (std::optional<SurveyScan> scan = surveyScanOf(stored)) {
+                scan->status = 0;
+                files[9].push_back(std::string(stripLineBreak(formatScanLine(*scan))));
+            }
+        });
     };
     if (!storage.read(collect, error))
         return false;
-    for (int i = 0; i < 9; ++i) {
+    for (int i = 0; i < 10; ++i) {
         const char* name = i < 7    ? storedFileName(kStoredKinds[i])
                            : i == 7 ? "ap.txt"
-                                    : "users.txt";
+                           : i == 8 ? "users.txt"
+                                    : "scans.txt";
         if (!datafile::replaceLines(inFolder(folder, name), files[i])) {
             error = "cannot write " + inFolder(folder, name);
             return false;

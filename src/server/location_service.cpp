@@ -1,7 +1,9 @@
 #include "server/location_service.h"
 
 #include "net/md5.h"
+#include "server/line_fit.h"
 #include "server/place_lines.h"
+#include "server/scan_lines.h"
 
 #include <algorithm>
 #include <map>
@@ -17,8 +19,10 @@ constexpr size_t kMaxVerified = 10000;
 // Hashes checked at the same time, at most.
 constexpr int kMaxHashing = 4;
 
-// The reply's sections: the named kinds, then the access points (kApSection).
+// The reply's sections: the named kinds, then the access points (kApSection),
+// then the survey scans (kScanSection, last in a reply).
 constexpr int kApSection = 7;
+constexpr int kScanSection = 8;
 
 std::vector<std::string> splitLines(const std::string& text) {
     std::vector<std::string> lines;
@@ -43,7 +47,7 @@ std::string replyLine(const std::string& fileLine) {
 
 // The reply's sections in the order a reader can resolve them (parents first).
 struct Reply {
-    std::vector<std::string> sections[8];
+    std::vector<std::string> sections[9];
     void add(int section, std::string line) {
         for (const std::string& have : sections[section])
             if (have == line)
@@ -67,9 +71,17 @@ struct Reply {
             for (const std::string& line : sections[section])
                 out += line + '\n';
         }
+        if (!sections[kScanSection].empty()) {
+            out += "- scans\n";
+            for (const std::string& line : sections[kScanSection])
+                out += line + '\n';
+        }
         return out;
     }
 };
+
+// The upload dialog shows this line as it stands.
+const char kCannotStore[] = "The map server cannot store records now; try again later.";
 
 // No control characters but the tabs between fields: a line break or a NUL inside
 // a text would break its line in the data files, or cut it short.
@@ -80,12 +92,13 @@ bool plainLine(std::string_view text) {
     return true;
 }
 
-// The section a heading of an upload opens: a named kind, kApSection, or -1.
+// The section a heading of an upload opens: a named kind, kApSection,
+// kScanSection, or -1.
 int sectionOfHeading(const std::string& line) {
     for (StoredKind kind : kStoredKinds)
         if (line == storedHeading(kind))
             return static_cast<int>(kind);
-    return line == "- aps" ? kApSection : -1;
+    return line == "- aps" ? kApSection : line == "- scans" ? kScanSection : -1;
 }
 
 StoredKind parentKind(StoredKind kind) {
@@ -98,10 +111,10 @@ StoredKind parentKind(StoredKind kind) {
 // mapped, records stored as they come, the reply's copies collected.
 class UploadPlan {
   public:
-    explicit UploadPlan(Transaction& records) : records_(records) {}
+    UploadPlan(Transaction& records, const std::string& user) : records_(records), user_(user) {}
 
     // False with `error` set when the upload is refused.
-    bool run(const std::vector<std::string> (&lines)[8]) {
+    bool run(const std::vector<std::string> (&lines)[9]) {
         for (StoredKind kind : {StoredKind::Country, StoredKind::Province, StoredKind::City,
                                 StoredKind::Area, StoredKind::Building})
             for (const std::string& line : lines[static_cast<int>(kind)])
@@ -110,17 +123,29 @@ class UploadPlan {
         for (const std::string& line : lines[kApSection])
             if (!planAccessPoint(line) || records_.failed())
                 return false;
+        const auto building = [this](uint32_t id) {
+            return mapReference(StoredKind::Building, id, false);
+        };
+        std::vector<std::string>& scans = reply.sections[kScanSection];
+        if (!storeUploadedScans(records_, lines[kScanSection], user_, building, scans, error))
+            return false;
+        storedScans = scans.size();
         return true;
     }
 
     Reply reply;
     size_t stored = 0;
+    size_t storedScans = 0;
     std::string error;
 
   private:
     bool refuse(const std::string& reason) {
         error = reason;
         return false;
+    }
+    // A refusal naming the record by its line.
+    bool refuse(const std::string& reason, const std::string& line) {
+        return refuse(reason + ": " + quotedLine(line));
     }
 
     // The server identifier for a reference: a record of this upload, or one the
@@ -138,21 +163,23 @@ class UploadPlan {
     }
 
     bool planNamed(StoredKind kind, const std::string& line) {
+        if (std::string problem = placeFieldsProblem(kind, line); !problem.empty())
+            return refuse(problem, line);
         std::optional<StoredRecord> uploaded = storedFromLine(kind, line);
         if (!uploaded || !plainName(uploaded->name))
-            return refuse("A record line could not be read: " + line);
+            return refuse("A record line could not be read", line);
         StoredRecord place = *uploaded;
         place.parent = 0;
         if (kind != StoredKind::Country) {
             auto parent = mapReference(parentKind(kind), uploaded->parent, false);
             if (!parent)
-                return refuse("A record refers to a place the server does not know: " + line);
+                return refuse("A record refers to a place the server does not know", line);
             place.parent = *parent;
         }
         if (kind == StoredKind::Building) {
             auto area = mapReference(StoredKind::Area, uploaded->area, true);
             if (!area)
-                return refuse("A building refers to an area the server does not know: " + line);
+                return refuse("A building refers to an area the server does not know", line);
             place.area = *area;
         }
         uint32_t& mapped = idMap_[static_cast<int>(kind)][uploaded->id];
@@ -165,9 +192,11 @@ class UploadPlan {
                 return true;
             }
             place.id = records_.newId(kind);
-            if (place.id == 0)
+            if (place.id == 0 || !records_.noteUploadedPlace(kind, place.id, user_))
                 return false;
         } // else a server record changed by the user: the new text replaces it
+        if (std::string problem = placeLengthProblem(kind, place); !problem.empty())
+            return refuse(problem, line);
         mapped = place.id;
         if (!records_.put(kind, place))
             return false;
@@ -177,16 +206,21 @@ class UploadPlan {
     }
 
     bool planAccessPoint(const std::string& line) {
+        if (std::string problem = accessPointFieldsProblem(line); !problem.empty())
+            return refuse(problem, line);
         std::optional<AccessPoint> point = accessPointFromLine(line);
         if (!point)
-            return refuse("An access point line could not be read: " + line);
+            return refuse("An access point line could not be read", line);
         auto building = mapReference(StoredKind::Building, point->building, false);
         if (!building)
-            return refuse("An access point refers to a building the server does not know: " + line);
+            return refuse("An access point refers to a building the server does not know", line);
         point->building = *building;
         if (point->network != 0 && !records_.find(StoredKind::Network, point->network))
             point->network = 0; // networks come only from the server
-        if (!records_.putAccessPoint(*point))
+        if (std::string problem = accessPointLengthProblem(*point); !problem.empty())
+            return refuse(problem, line);
+        if (!records_.putAccessPoint(*point) ||
+            !records_.noteUploadedAccessPoint(point->bssid, user_))
             return false;
         // An access point named twice in one upload: the later line wins, in the
         // storage and in the reply, and it is counted once.
@@ -202,18 +236,20 @@ class UploadPlan {
     }
 
     Transaction& records_;
+    const std::string& user_;
     std::map<uint32_t, uint32_t> idMap_[5];
 };
 
 } // namespace
 
-LocationService::LocationService(Storage& storage) : storage_(storage) {}
+LocationService::LocationService(Storage& storage)
+    : storage_(storage), unknownUserHash_(storage.hasher().hash("no account has this token")) {}
 
-std::string LocationService::downloadText(const std::string& bssid) {
-    return download(bssid).text;
+std::string LocationService::downloadText(const std::string& bssid, bool withScans) {
+    return download(bssid, withScans).text;
 }
 
-DownloadReply LocationService::download(const std::string& bssid) {
+DownloadReply LocationService::download(const std::string& bssid, bool withScans) {
     DownloadReply out;
     auto key = bssidNumber(bssid);
     if (!key) {
@@ -223,32 +259,28 @@ DownloadReply LocationService::download(const std::string& bssid) {
     Reply reply;
     bool known = false;
     std::string error;
-    const bool read = storage_.read(
+    const bool read = storage_.readOnce(
         [&](Transaction& r) {
-            auto point = r.findAccessPoint(*key);
-            if (!point)
+            const DownloadRecords found =
+                r.downloadRecords(*key, withScans ? kMaxScansPerDownload : 0);
+            if (!found.point)
                 return;
             known = true;
-            reply.add(kApSection, replyLine(accessPointFileLine(*point)));
-            // The identifier of the place at each service level; 0 where there is none.
-            std::array<uint32_t, 7> scopes{};
-            auto add = [&](StoredKind kind, uint32_t id, int level) -> std::optional<StoredRecord> {
-                auto place = id ? r.find(kind, id) : std::nullopt;
-                if (place) {
-                    reply.add(kind, *place);
-                    scopes[level] = place->id;
-                }
-                return place;
-            };
-            add(StoredKind::Network, point->network, 1);
-            if (auto building = add(StoredKind::Building, point->building, 6)) {
-                add(StoredKind::Area, building->area, 5);
-                if (auto city = add(StoredKind::City, building->parent, 4))
-                    if (auto province = add(StoredKind::Province, city->parent, 3))
-                        add(StoredKind::Country, province->parent, 2);
-            }
-            for (const StoredRecord& service : r.servicesFor(scopes))
+            reply.add(kApSection, replyLine(accessPointFileLine(*found.point)));
+            const std::pair<StoredKind, const std::optional<StoredRecord>*> places[] = {
+                {StoredKind::Network, &found.network},   {StoredKind::Building, &found.building},
+                {StoredKind::Area, &found.area},         {StoredKind::City, &found.city},
+                {StoredKind::Province, &found.province}, {StoredKind::Country, &found.country}};
+            for (const auto& [kind, place] : places)
+                if (*place)
+                    reply.add(kind, **place);
+            for (const StoredRecord& service : found.services)
                 reply.add(StoredKind::Service, service);
+            for (const StoredScan& scan : found.scans)
+                if (std::string line = scanWireLine(scan); !line.empty()) {
+                    line.pop_back();
+                    reply.sections[kScanSection].push_back(std::move(line));
+                }
         },
         error);
     if (!read) {
@@ -264,9 +296,12 @@ bool LocationService::checkLogin(const std::string& user, const std::string& tok
     std::optional<std::string> hash;
     std::string error;
     storageFailed = !storage_.read([&](Transaction& r) { hash = r.tokenHash(user); }, error);
-    if (!hash)
+    if (storageFailed)
         return false;
-    const std::string key = md5Hex(*hash + "\n" + token);
+    // A user without an account is checked against a hash all the same, so that
+    // how long a refusal takes does not tell who has an account.
+    const std::string& checked = hash ? *hash : unknownUserHash_;
+    const std::string key = md5Hex(checked + "\n" + token);
     std::unique_lock<std::mutex> lock(cacheMutex_);
     auto remembered = [&] {
         auto it = verified_.find(key);
@@ -278,7 +313,7 @@ bool LocationService::checkLogin(const std::string& user, const std::string& tok
         return true;
     ++hashing_;
     lock.unlock();
-    const bool good = storage_.hasher().verify(*hash, token);
+    const bool good = storage_.hasher().verify(checked, token) && hash.has_value();
     lock.lock();
     --hashing_;
     if (good) {
@@ -337,8 +372,8 @@ UploadReply LocationService::upload(const Upload& upload) {
     bool storageFailed = false;
     if (!plainName(upload.user) || !checkLogin(upload.user, upload.token, storageFailed)) {
         out.loginFailed = !storageFailed;
-        out.text = errorReply(storageFailed ? "The server could not check the login."
-                                            : "Unknown user name or wrong password.");
+        out.text =
+            errorReply(storageFailed ? kCannotStore : "Unknown user name or wrong password.");
         return out;
     }
     if (!upload.unreadable.empty()) {
@@ -347,32 +382,54 @@ UploadReply LocationService::upload(const Upload& upload) {
     }
 
     Reply reply;
-    size_t stored = 0;
+    size_t stored = 0, scans = 0;
     std::string refusal, error;
     const bool committed = storage_.write(
         [&](Transaction& r) {
-            UploadPlan plan(r);
+            UploadPlan plan(r, upload.user);
             const bool good = plan.run(upload.sections);
             refusal = plan.error;
             reply = std::move(plan.reply);
             stored = plan.stored;
+            scans = plan.storedScans;
             return good;
         },
         error);
-    if (!committed) {
-        out.text =
-            errorReply(!refusal.empty() ? refusal : "The server could not store the records.");
+    // A storage that failed is the answer even when the records were refused on
+    // the way: a look-up that failed reads as a record the server does not know.
+    if (!committed && (!error.empty() || refusal.empty())) {
+        noteWrite(error.empty() ? "the storage failed" : error);
+        out.text = errorReply(kCannotStore);
         return out;
     }
+    if (!committed) {
+        out.text = errorReply(refusal);
+        return out;
+    }
+    noteWrite({});
+    std::string counted = std::to_string(stored) + " record" + (stored == 1 ? "" : "s");
+    if (scans > 0)
+        counted += " and " + std::to_string(scans) + " scan" + (scans == 1 ? "" : "s");
     out.stored = true;
     out.text = "- nearbeam ok\n" + reply.text() + "- msg Thank you, " + upload.user + ": " +
-               std::to_string(stored) + " record" + (stored == 1 ? "" : "s") + " stored.\n- end\n";
+               counted + " stored.\n- end\n";
     return out;
 }
 
-bool LocationService::healthy() {
+std::string LocationService::healthProblem() {
     std::string error;
-    return storage_.read([](Transaction& r) { r.find(StoredKind::Country, 1); }, error);
+    if (!storage_.read([](Transaction& r) { r.find(StoredKind::Country, 1); }, error))
+        return "The storage does not answer: " + error;
+    std::lock_guard<std::mutex> lock(healthMutex_);
+    if (!writeFailure_.empty())
+        return "The storage failed to store the last upload, and none has been stored since: " +
+               writeFailure_;
+    return {};
+}
+
+void LocationService::noteWrite(const std::string& failure) {
+    std::lock_guard<std::mutex> lock(healthMutex_);
+    writeFailure_ = failure;
 }
 
 } // namespace nearbeam

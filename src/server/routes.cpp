@@ -128,9 +128,10 @@ HttpReply Routes::notify(const Request& request) {
 }
 
 HttpReply Routes::health(const Request&) {
-    if (service_.healthy())
+    const std::string problem = service_.healthProblem();
+    if (problem.empty())
         return text(200, "ok\n");
-    return text(503, "The storage does not answer.\n");
+    return text(503, problem + "\n");
 }
 
 HttpReply Routes::download(const Request& request) {
@@ -138,7 +139,7 @@ HttpReply Routes::download(const Request& request) {
         return text(405, "Use GET.\n");
     if (!downloads_.take(request.http.peer))
         return text(429, "Too many requests; try again in a second.\n");
-    DownloadReply reply = service_.download(request.value("bssid"));
+    DownloadReply reply = service_.download(request.value("bssid"), request.value("scans") == "1");
     if (reply.badAddress)
         return text(400, "Bad access point address.\n");
     if (reply.failed)

@@ -33,19 +33,29 @@ bool SqlStorage::makeTables(std::string& error) {
 
 bool SqlStorage::transaction(bool writing, const std::function<bool(Transaction&)>& work,
                              std::string& error) {
-    auto c = pool_.take(error);
-    if (!c)
-        return false;
-    bool committed = false;
-    if (c->begin(writing, error)) {
-        const bool good = work(*c) && !c->failed();
-        if (c->failed())
-            error = c->failure();
-        committed = c->finish(good, error);
-    }
-    if (!c->healthy())
+    // A pooled connection may have broken while it was idle (the database server
+    // restarted): found broken before the transaction began, it is replaced and
+    // the transaction tried once more on a new one.
+    for (int attempt = 0;; ++attempt) {
+        auto c = pool_.take(error);
+        if (!c)
+            return false;
+        bool committed = false;
+        const bool began = c->begin(writing, error);
+        if (began) {
+            const bool good = work(*c) && !c->failed();
+            if (c->failed())
+                error = c->failure();
+            committed = c->finish(good, error);
+        }
+        if (c->healthy())
+            return committed;
         c.discard(); // the server went away: the next transaction connects again
-    return committed;
+        pool_.dropIdle();
+        if (began || attempt > 0)
+            return committed;
+        error.clear();
+    }
 }
 
 bool SqlStorage::read(const std::function<void(Transaction&)>& work, std::string& error) {
@@ -56,6 +66,30 @@ bool SqlStorage::read(const std::function<void(Transaction&)>& work, std::string
             return true;
         },
         error);
+}
+
+bool SqlStorage::readOnce(const std::function<void(Transaction&)>& work, std::string& error) {
+    // A database that reads a download's look-ups one by one needs its transaction.
+    if (!type_.dialect.downloadInOneStatement)
+        return read(work, error);
+    // One reading statement: on a connection found broken (the database server
+    // restarted) it is safe to run once more on a new one.
+    for (int attempt = 0;; ++attempt) {
+        auto c = pool_.take(error);
+        if (!c)
+            return false;
+        c->beginStatement();
+        work(*c);
+        const bool good = !c->failed();
+        error = good ? std::string() : c->failure();
+        if (c->healthy() || attempt > 0) {
+            if (!c->healthy())
+                c.discard();
+            return good;
+        }
+        c.discard();
+        pool_.dropIdle();
+    }
 }
 
 bool SqlStorage::write(const std::function<bool(Transaction&)>& work, std::string& error) {

@@ -15,6 +15,9 @@
 #include "ui/set_location_wizard.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cstdlib>
 
 namespace nearbeam::test {
 namespace {
@@ -85,6 +88,78 @@ TEST(ServerProgram, APlaceMadeAndUploadedIsDownloadedByTheNext) {
     EXPECT_EQ(log.find(Uploader::makeLoginToken(L"nearbeam")), std::string::npos);
 }
 
+// A survey made by one program reaches the next through the server, and a purge of
+// its user takes it off the map again.
+TEST(ServerProgram, SurveyScansMadeByOneProgramReachTheNextAndAPurgeTakesThemBack) {
+    TempDir data;
+    ASSERT_EQ(runServer({"import", kDemo, "--data", data.folder()}).status, 0);
+    ServerProcess server({"--data", data.folder()});
+    ASSERT_NE(server.port(), 0) << server.output();
+
+    Program first(server.port());
+    EXPECT_EQ(first.lookUp("0a1b2c3d4e5f"), lookup_status::NotPlaced);
+    SetLocationWizard wizard(first.database, *BssidKey::fromText("0a1b2c3d4e5f"), nullptr);
+    ASSERT_EQ(wizard.placeNext("Norway", "Vestland", "Bergen"), std::nullopt);
+    wizard.areaNext("Quayside");
+    ASSERT_EQ(wizard.finish({"Bus Shelter", "Quay 1", "1", "Bench"}), std::nullopt);
+    // The survey of the new building, under its local identifier.
+    const std::string ap = first.dir.read("ap.txt");
+    const std::string local = ap.substr(13, ap.find('\t', 13) - 13);
+    first.dir.write("scans.txt", local +
+                                     "\t1\tBench\t3\t2026-12-08T09:15:00Z\t0a1b2c3d4e5f:-40\t"
+                                     "0a1b2c3d4e60:-71\r\n" +
+                                     local +
+                                     "\t2\tRoof\t3\t2026-12-08T09:20:00Z\t0a1b2c3d4e61:-45\t"
+                                     "0a1b2c3d4e5f:-80\r\n");
+    settings::write(first.settings, settings::Username, L"demo");
+    first.passwords.write(L"nearbeam");
+    ASSERT_TRUE(first.uploader.startUpload(nullptr));
+    first.agent.runPending();
+    ASSERT_EQ(first.messages.size(), 1u);
+    EXPECT_NE(first.messages[0].find(L" and 2 scans stored."), std::wstring::npos)
+        << first.messages[0];
+    // The server's copies, under the server's identifier of the building.
+    const std::string placed = first.dir.read("ap.txt");
+    const std::string building = placed.substr(13, placed.find('\t', 13) - 13);
+    EXPECT_NE(building, local);
+    const std::string survey = building + "\t1\tBench\t0\t2026-12-08T09:15:00Z\t0a1b2c3d4e5f:-40\t"
+                                          "0a1b2c3d4e60:-71\r\n";
+    const std::string roof = building + "\t2\tRoof\t0\t2026-12-08T09:20:00Z\t0a1b2c3d4e61:-45\t"
+                                        "0a1b2c3d4e5f:-80\r\n";
+    EXPECT_EQ(first.dir.read("scans.txt"), survey + roof);
+
+    // The next program gets the building's scans with its first access point,
+    // newest first.
+    Program next(server.port());
+    ASSERT_EQ(next.lookUp("0a1b2c3d4e61"), lookup_status::NotPlaced);
+    EXPECT_FALSE(next.dir.exists("scans.txt"));
+    ASSERT_EQ(next.lookUp("0a1b2c3d4e5f"), lookup_status::Found);
+    EXPECT_EQ(next.dir.read("scans.txt"), roof + survey);
+    EXPECT_EQ(next.dir.read("scanschecked.txt"), building + "\r\n");
+
+    EXPECT_EQ(server.stop(SIGTERM), 0);
+    const std::string log = server.output();
+    EXPECT_NE(log.find(" GET /text/?action=location.downloadText&bssid=0a1b2c3d4e5f&scans=1 200 "),
+              std::string::npos)
+        << log;
+
+    const Finished purge =
+        runServer({"user", "remove", "demo", "--purge", "--data", data.folder()});
+    EXPECT_EQ(purge.status, 0);
+    EXPECT_EQ(purge.output,
+              "removed demo and what it uploaded: 2 scans, 1 access point, 2 places\n");
+    TempDir exported;
+    ASSERT_EQ(runServer({"export", exported.folder(), "--data", data.folder()}).status, 0);
+    EXPECT_EQ(exported.read("scans.txt"), "");
+    EXPECT_EQ(exported.read("ap.txt").find("0a1b2c3d4e5f"), std::string::npos);
+    EXPECT_EQ(exported.read("building.txt").find("Bus Shelter"), std::string::npos);
+    EXPECT_EQ(exported.read("area.txt").find("Quayside"), std::string::npos);
+    EXPECT_NE(exported.read("area.txt").find("Harbour"), std::string::npos);
+    EXPECT_NE(exported.read("city.txt").find("Bergen"), std::string::npos);
+    EXPECT_EQ(runServer({"export", exported.folder(), "--purge", "--data", data.folder()}).status,
+              1);
+}
+
 TEST(ServerProgram, ManagesUsersReadingThePasswordFromStandardInput) {
     TempDir data;
     const std::string d = data.folder();
@@ -100,7 +175,7 @@ TEST(ServerProgram, ManagesUsersReadingThePasswordFromStandardInput) {
     // Nothing of the password is in the folder in the clear.
     TempDir exported;
     ASSERT_EQ(runServer({"export", exported.folder(), "--data", d}).status, 0);
-    EXPECT_EQ(exported.read("users.txt").find("pw"), std::string::npos);
+    EXPECT_EQ(exported.read("users.txt").find("s3cret"), std::string::npos);
 }
 
 // Whatever keeps it from serving is said in one line, and it ends with status 1.
@@ -128,6 +203,48 @@ TEST(ServerProgram, SaysInOneLineWhyItCannotServe) {
         EXPECT_EQ(run.output.rfind("nearbeam-server: ", 0), 0u) << run.output;
         EXPECT_NE(run.output.find(c.says), std::string::npos) << run.output;
         EXPECT_EQ(run.output.find('\n'), run.output.size() - 1) << run.output;
+    }
+}
+
+// The PostgreSQL address from a file only its owner may use; from --database
+// too, with a warning when it holds a password, which shows in ps.
+TEST(ServerProgram, TakesTheDatabaseAddressFromAFileKeptFromOthers) {
+    const char* url = std::getenv("NEARBEAM_TEST_POSTGRES");
+    ASSERT_TRUE(url && *url) << "NEARBEAM_TEST_POSTGRES is not set: see scripts/test-postgres";
+    TempDir dir;
+    auto file = [&](const char* name, const std::string& text, mode_t mode) {
+        dir.write(name, text);
+        chmod(dir.file(name).c_str(), mode);
+        return dir.file(name);
+    };
+    const std::string address = std::string(url) + "&options=-csearch_path%3Dpg_temp";
+    const std::string withPassword = address + "&password=secret"; // the test server trusts
+    struct Case {
+        std::vector<std::string> args;
+        int status;
+        std::string output; // a part of it; empty: none but the users' list
+    };
+    const Case cases[] = {
+        {{"--database-file", file("kept", "\n  " + address + " \n", 0600)}, 0, ""},
+        {{"--database-file", file("readonly", address, 0400)}, 0, ""},
+        {{"--database-file", file("shared", address, 0640)},
+         1,
+         "may be read or written by others than its owner; make it mode 0600"},
+        {{"--database-file", file("empty", "\n \n", 0600)}, 1, "holds no address"},
+        {{"--database-file", dir.file("none")}, 1, "cannot read the database file"},
+        {{"--database-file", dir.file("kept"), "--database", address}, 1, "not both"},
+        {{"--database", withPassword}, 0, "warning: the password in --database shows"},
+        {{"--database", address}, 0, ""},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> args = {"user", "list"};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        const Finished run = runServer(args);
+        EXPECT_EQ(run.status, c.status) << c.args[1] << ": " << run.output;
+        if (c.output.empty())
+            EXPECT_EQ(run.output, "") << c.args[1];
+        else
+            EXPECT_NE(run.output.find(c.output), std::string::npos) << run.output;
     }
 }
 
