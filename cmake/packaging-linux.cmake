@@ -1,8 +1,8 @@
 # The Debian packages, made by CPack from the native build (bash scripts/package
 # --linux), one per component:
-#   desktop  nearbeam_<version>_<arch>.deb: the Linux desktop program, its data
-#            (manufacturers.dat, the Scanner's images, the tray's icons) in
-#            share/nearbeam, its menu entry, icon and AppStream metainfo; no
+#   desktop  nearbeam_<version>_<arch>.deb: the Linux desktop program (its
+#            images and icons built in), manufacturers.dat in share/nearbeam,
+#            its menu entry, icon and AppStream metainfo; no
 #            maintainer scripts: installing and removing it never touches the
 #            users' data and settings in their home folders
 #   server   nearbeam-server_<version>_<arch>.deb: the location server as a systemd
@@ -51,10 +51,6 @@ if(TARGET nearbeam)
         install(FILES ${CMAKE_BINARY_DIR}/manufacturers.dat DESTINATION share/nearbeam
                 COMPONENT desktop)
     endif()
-    # The Scanner's images and the tray's icons.
-    file(GLOB nearbeam_images CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/res/images/*.png
-         ${PROJECT_SOURCE_DIR}/res/icons/*.ico)
-    install(FILES ${nearbeam_images} DESTINATION share/nearbeam COMPONENT desktop)
     install(FILES ${PROJECT_SOURCE_DIR}/res/linux/net.nearbeam.Nearbeam.desktop
             DESTINATION share/applications COMPONENT desktop)
     configure_file(${PROJECT_SOURCE_DIR}/res/linux/net.nearbeam.Nearbeam.metainfo.xml.in

@@ -1,6 +1,6 @@
 // Windows in the corner of the work area, placed by their frame.
 
-#include "ui/linux/corner.h"
+#include "ui/linux/widgets.h"
 
 #include <QDialog>
 #include <QScreen>

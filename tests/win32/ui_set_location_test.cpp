@@ -8,7 +8,7 @@
 #include "resource.h"
 #include "support/temp_dir.h"
 #include "ui/win32/dialog_keys.h"
-#include "ui/win32/wizard_window.h"
+#include "ui/win32/set_location_window.h"
 
 #include <windows.h>
 

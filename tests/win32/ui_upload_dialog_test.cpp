@@ -13,8 +13,8 @@
 #include "server/accounts.h"
 #include "support/loopback_server.h"
 #include "support/temp_dir.h"
+#include "ui/win32/set_location_window.h"
 #include "ui/win32/upload_dialog.h"
-#include "ui/win32/wizard_window.h"
 
 #include <windows.h>
 
@@ -288,15 +288,6 @@ TEST_F(UploadDialogTest, RefusalsAndForeignRepliesKeepEverythingLocal) {
         EXPECT_EQ(settings::read(settings, settings::Username), c.user) << c.name;
         EXPECT_EQ(passwords.read(), c.password) << c.name;
     }
-}
-
-TEST_F(UploadDialogTest, NothingToUploadIsSaidInsteadOfTheDialog) {
-    database.setUploadNeeded(false);
-    std::wstring message;
-    std::thread driver([&] { message = dismissBox(L"Nearbeam"); });
-    EXPECT_TRUE(openUploadDialog(GetModuleHandleW(nullptr), nullptr, context));
-    driver.join();
-    EXPECT_EQ(message, L"There is nothing to upload.");
 }
 
 TEST_F(UploadDialogTest, PrivateModeSendsNothingAndAPlainRemoteServerIsWarnedOf) {
