@@ -38,9 +38,15 @@ std::string accessLogLine(const AccessRecord& record) {
     line += ' ';
     appendPrintable(line, record.target.empty() ? "-" : record.target, kLongestTarget);
     char tail[64];
-    std::snprintf(tail, sizeof tail, " %d %llu %.3f\n", record.status,
-                  static_cast<unsigned long long>(record.bytes), record.took.count() / 1000.0);
-    return line + tail;
+    if (record.dropped.empty())
+        std::snprintf(tail, sizeof tail, " %d %llu %.3f\n", record.status,
+                      static_cast<unsigned long long>(record.bytes), record.took.count() / 1000.0);
+    else
+        std::snprintf(tail, sizeof tail, " - 0 %.3f dropped: ", record.took.count() / 1000.0);
+    line += tail;
+    if (!record.dropped.empty())
+        line += record.dropped + "\n";
+    return line;
 }
 
 void AccessLog::write(const AccessRecord& record) {

@@ -1,8 +1,8 @@
 #pragma once
-// The access log: one line per answered request on standard output, with the
-// time, the client's address, the method, the path, the status, the reply's body
-// bytes and the milliseconds it took. Never a body: an upload's body holds the
-// user's login token.
+// The access log: one line per answered request, and per connection dropped, on
+// standard output, with the time, the client's address, the method, the path, the status, the
+// reply's body bytes and the milliseconds it took. Never a body: an upload's body holds the user's
+// login token.
 
 #include <chrono>
 #include <cstdint>
@@ -20,11 +20,13 @@ struct AccessRecord {
     int status = 0;
     uint64_t bytes = 0;
     std::chrono::microseconds took{0};
+    std::string dropped = {}; // why the connection was closed unanswered, if it was
 };
 
 // "2026-12-08T04:10:00.123Z 127.0.0.1 GET /healthz 200 3 0.412", with the line
-// feed. Bytes outside printable ASCII in the method and target are written as %XX
-// so a request cannot forge or break log lines; a long target is cut short.
+// feed; a dropped connection "… 10.0.0.7 - - - 0 10000.214 dropped: head timeout". Bytes outside
+// printable ASCII in the method and target are written as %XX so a request cannot forge or break
+// log lines; a long target is cut short.
 std::string accessLogLine(const AccessRecord& record);
 
 class AccessLog {

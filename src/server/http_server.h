@@ -2,12 +2,15 @@
 // The location server's HTTP side, on Boost.Beast: plain HTTP or HTTPS, HTTP/1.0
 // as the program speaks it and HTTP/1.1 keep-alive, on a pool of threads over
 // epoll. It bounds what a client can take: the number of connections open at
-// once (the rest wait in the listen backlog), the time to send a request's head
+// once (the oldest idle one closes for a new one; with none idle the rest wait in
+// the listen backlog) and from one address, the time to send a request's head
 // and its body, and the body's size (a body declared too large is refused before
-// a byte of it is read). A stop finishes the requests in flight.
+// a byte of it is read). A request it cannot frame is answered 400 and its
+// connection closed. A stop finishes the requests in flight.
 
 #include "server/access_log.h"
 #include "server/routes.h"
+#include "server/trusted_proxies.h"
 
 #include <chrono>
 #include <cstdint>
@@ -24,6 +27,8 @@ class HttpServer {
         uint16_t port = 0;    // 0: a free port
         unsigned threads = 0; // 0: twice the processors, at least 4
         size_t maxConnections = 1024;
+        size_t maxConnectionsPerAddress = 64;
+        TrustedProxies trustedProxies;
         size_t maxBody = 1024 * 1024;
         size_t maxHead = 16 * 1024;
         int backlog = 4096;

@@ -225,7 +225,8 @@ INSTANTIATE_TEST_SUITE_P(, Robustness, ::testing::Values(false, true),
 TEST(BadClients, DoNotStopAGoodOneAndAHugeBodyIsRefusedUnread) {
     TestDatabase db(false);
     ASSERT_EQ(db.error, "");
-    ServerProcess server(db.with({"--head-timeout", "60", "--body-timeout", "60"}));
+    ServerProcess server(db.with(
+        {"--head-timeout", "60", "--body-timeout", "60", "--max-connections-per-address", "1000"}));
     ASSERT_NE(server.port(), 0) << server.output();
     std::vector<net::Socket> bad;
     for (int i = 0; i < 500; ++i) {
