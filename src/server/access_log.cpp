@@ -2,6 +2,10 @@
 
 #include "base/percent_encoding.h"
 
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
 #include <ctime>
 
 namespace nearbeam {
@@ -51,9 +55,14 @@ std::string accessLogLine(const AccessRecord& record) {
 
 void AccessLog::write(const AccessRecord& record) {
     const std::string line = accessLogLine(record);
-    std::lock_guard<std::mutex> lock(mutex_);
-    std::fwrite(line.data(), 1, line.size(), out_);
-    std::fflush(out_);
+    for (size_t at = 0; at < line.size();) {
+        const ssize_t n = ::write(descriptor_, line.data() + at, line.size() - at);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return; // a log that cannot be written is not a reason to stop serving
+        at += static_cast<size_t>(n);
+    }
 }
 
 } // namespace nearbeam

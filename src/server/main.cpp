@@ -239,7 +239,7 @@ int serve(Storage& storage, const Config& config) {
     std::signal(SIGPIPE, SIG_IGN); // a closed log pipe is not a reason to stop serving
     LocationService service(storage);
     Routes routes(service, config.limits);
-    AccessLog log(stdout);
+    AccessLog log(STDOUT_FILENO);
     HttpServer server(
         config.http, [&routes](const HttpRequest& request) { return routes.answer(request); },
         [&log](const AccessRecord& record) { log.write(record); });

@@ -138,11 +138,16 @@ HttpReply Routes::download(const Request& request) {
         return text(405, "Use GET.\n");
     if (!downloads_.take(request.http.peer))
         return text(429, "Too many requests; try again in a second.\n");
-    DownloadReply reply = service_.download(request.value("bssid"));
+    const std::string bssid = request.value("bssid");
+    if (auto kept = downloadReplies_.find(bssid))
+        return text(200, std::move(*kept));
+    const uint64_t generation = downloadReplies_.generation();
+    DownloadReply reply = service_.download(bssid);
     if (reply.badAddress)
         return text(400, "Bad access point address.\n");
     if (reply.failed)
         return text(503, "The storage does not answer.\n");
+    downloadReplies_.put(bssid, reply.text, generation);
     return text(200, std::move(reply.text));
 }
 
@@ -159,6 +164,8 @@ HttpReply Routes::upload(const Request& request) {
     if (counted && !uploads_.take(upload.user))
         return refusal("Too many uploads from this account this hour; try again later.");
     UploadReply reply = service_.upload(upload);
+    if (reply.stored)
+        downloadReplies_.changed();
     if (reply.loginFailed)
         failedLogins_.take(peer);
     if (counted && !reply.stored)

@@ -5,6 +5,7 @@
 // failed logins.
 
 #include "server/rate_limit.h"
+#include "server/reply_cache.h"
 
 #include <string>
 
@@ -52,6 +53,7 @@ class Routes {
     HttpReply upload(const Request& request);
 
     LocationService& service_;
+    ReplyCache downloadReplies_;
     RateLimit uploads_;
     RateLimit downloads_;
     RateLimit failedLogins_;
