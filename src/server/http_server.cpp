@@ -2,10 +2,11 @@
 
 #include "server/tls_context.h"
 
+#include <boost/asio/executor_work_guard.hpp>
 #include <boost/asio/signal_set.hpp>
 #include <boost/asio/ssl.hpp>
 #include <boost/asio/steady_timer.hpp>
-#include <boost/asio/strand.hpp>
+#include <boost/asio/thread_pool.hpp>
 #include <boost/beast/core.hpp>
 #include <boost/beast/http.hpp>
 #include <boost/beast/ssl.hpp>
@@ -132,21 +133,46 @@ struct HttpServer::Impl {
 
     Options options;
     Handler handler;
+    Handler atOnce;
     Logger logger;
     // Declared before the I/O objects: a connection that outlives them (a forced
     // stop) still finds these when it ends.
     std::mutex mutex; // guards the state's changes, the listener and the shutdown
     std::atomic<State> state{State::Serving};
 
+    // One I/O context per processor, each run by one thread: a connection lives
+    // on one of them, so its handlers never meet another thread. The first also
+    // listens. A request whose answer waits for the storage or a login check is
+    // answered on the workers, so that it holds up no other connection.
     asio::io_context ioc;
+    std::vector<std::unique_ptr<asio::io_context>> more;
+    std::vector<asio::executor_work_guard<asio::io_context::executor_type>> keepRunning;
+    size_t next = 0; // the context of the next connection
+    std::optional<asio::thread_pool> workers;
     std::optional<asio::ssl::context> tls;
     Listener listener{*this};
     Shutdown shutdown{*this};
     std::vector<std::thread> threads;
     std::thread background;
 
-    Impl(Options o, Handler h, Logger l)
-        : options(std::move(o)), handler(std::move(h)), logger(std::move(l)) {}
+    Impl(Options o, Handler h, Handler quick, Logger l)
+        : options(std::move(o)), handler(std::move(h)), atOnce(std::move(quick)),
+          logger(std::move(l)) {
+        for (unsigned i = 1; i < std::max(1u, std::thread::hardware_concurrency()); ++i) {
+            more.push_back(std::make_unique<asio::io_context>(1));
+            keepRunning.push_back(asio::make_work_guard(*more.back()));
+        }
+    }
+
+    asio::io_context& nextContext() {
+        const size_t at = next++ % (more.size() + 1);
+        return at == 0 ? ioc : *more[at - 1];
+    }
+    void stopContexts() {
+        ioc.stop();
+        for (auto& context : more)
+            context->stop();
+    }
 
     bool serving() const { return state == State::Serving; }
     // A connection has ended.
@@ -300,13 +326,28 @@ class Session : public SessionBase, public std::enable_shared_from_this<Session<
             std::string_view(forwarded.data(), forwarded.size()));
         request.peer = client_;
         request.body = std::move(message.body());
-        HttpReply answer;
-        try {
-            answer = server_.handler(request);
-        } catch (const std::exception&) {
-            answer = HttpReply{500, "text/plain", "Internal error.\n"};
+        const bool keepAlive = message.keep_alive();
+        if (server_.atOnce) {
+            HttpReply answer = server_.atOnce(request);
+            if (answer.status != 0) {
+                reply(std::move(answer), keepAlive);
+                return;
+            }
         }
-        reply(std::move(answer), message.keep_alive());
+        // The connection's context keeps running while its request is away.
+        asio::post(*server_.workers, [self = this->shared_from_this(), request = std::move(request),
+                                      keepAlive, work = asio::make_work_guard(executor())] {
+            HttpReply answer;
+            try {
+                answer = self->server_.handler(request);
+            } catch (const std::exception&) {
+                answer = HttpReply{500, "text/plain", "Internal error.\n"};
+            }
+            asio::post(work.get_executor(),
+                       [self, answer = std::move(answer), keepAlive]() mutable {
+                           self->reply(std::move(answer), keepAlive);
+                       });
+        });
     }
 
     // "http://host:port/path?query" as the origin form "/path?query", the host
@@ -462,9 +503,9 @@ void Listener::arm() {
     if (!server_.serving() || pending_ || waiting_)
         return;
     pending_ = true;
-    acceptor_.async_accept(
-        asio::make_strand(server_.ioc),
-        [this](beast::error_code ec, tcp::socket socket) { accepted(ec, std::move(socket)); });
+    acceptor_.async_accept(server_.nextContext(), [this](beast::error_code ec, tcp::socket socket) {
+        accepted(ec, std::move(socket));
+    });
 }
 
 void Listener::accepted(beast::error_code ec, tcp::socket socket) {
@@ -596,6 +637,7 @@ void Shutdown::begin() {
     if (!server_.serving())
         return;
     server_.state = HttpServer::Impl::State::Stopping;
+    server_.keepRunning.clear(); // each context ends once its connections have
     beast::error_code ignored;
     signals_.cancel(ignored);
     if (server_.listener.close()) {
@@ -616,8 +658,9 @@ void HttpServer::Impl::ended(SessionBase* session) {
         shutdown.drained();
 }
 
-HttpServer::HttpServer(Options options, Handler handler, Logger logger)
-    : impl_(std::make_unique<Impl>(std::move(options), std::move(handler), std::move(logger))) {}
+HttpServer::HttpServer(Options options, Handler handler, Logger logger, Handler atOnce)
+    : impl_(std::make_unique<Impl>(std::move(options), std::move(handler), std::move(atOnce),
+                                   std::move(logger))) {}
 
 HttpServer::~HttpServer() {
     stop();
@@ -647,21 +690,23 @@ uint16_t HttpServer::port() const {
 
 void HttpServer::run(bool stopOnSignals) {
     Impl& s = *impl_;
+    unsigned workers = s.options.threads;
+    if (workers == 0)
+        workers = std::max(4u, 2 * std::thread::hardware_concurrency());
+    s.workers.emplace(workers);
     {
         std::lock_guard<std::mutex> lock(s.mutex);
         if (stopOnSignals)
             s.shutdown.onSignals();
         s.listener.arm();
     }
-    unsigned count = s.options.threads;
-    if (count == 0)
-        count = std::max(4u, 2 * std::thread::hardware_concurrency());
-    for (unsigned i = 1; i < count; ++i)
-        s.threads.emplace_back([&s] { s.ioc.run(); });
+    for (auto& context : s.more)
+        s.threads.emplace_back([&context] { context->run(); });
     s.ioc.run();
     for (auto& thread : s.threads)
         thread.join();
     s.threads.clear();
+    s.workers->join();
 }
 
 void HttpServer::start() {

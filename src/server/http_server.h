@@ -25,7 +25,7 @@ class HttpServer {
     struct Options {
         std::string address = "127.0.0.1";
         uint16_t port = 0;    // 0: a free port
-        unsigned threads = 0; // 0: twice the processors, at least 4
+        unsigned threads = 0; // workers; 0: twice the processors, at least 4
         size_t maxConnections = 1024;
         size_t maxConnectionsPerAddress = 64;
         TrustedProxies trustedProxies;
@@ -42,7 +42,10 @@ class HttpServer {
     using Handler = std::function<HttpReply(const HttpRequest&)>;
     using Logger = std::function<void(const AccessRecord&)>;
 
-    HttpServer(Options options, Handler handler, Logger logger = {});
+    // handler answers every request, on a pool of workers (it may wait for the
+    // storage); atOnce, when given, first on the connection's own thread: a
+    // reply it can give without waiting, or one of status 0 when it cannot.
+    HttpServer(Options options, Handler handler, Logger logger = {}, Handler atOnce = {});
     ~HttpServer();
     HttpServer(const HttpServer&) = delete;
     HttpServer& operator=(const HttpServer&) = delete;

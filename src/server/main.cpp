@@ -44,7 +44,8 @@ const char kHelp[] =
     "  --port N               port to listen on (default 0: a free one, printed as \"port N\")\n"
     "  --tls-cert FILE        serve HTTPS with this PEM certificate chain ...\n"
     "  --tls-key FILE         ... and this PEM private key (both or neither)\n"
-    "  --threads N            worker threads (default 0: twice the processors, at least 4)\n"
+    "  --threads N            threads answering requests that wait for the storage\n"
+    "                         (default 0: twice the processors, at least 4)\n"
     "  --max-connections N    connections served at once; at that, the oldest idle one\n"
     "                         is closed for a new one, and with none idle more wait\n"
     "                         (default 1024)\n"
@@ -242,7 +243,8 @@ int serve(Storage& storage, const Config& config) {
     AccessLog log(STDOUT_FILENO);
     HttpServer server(
         config.http, [&routes](const HttpRequest& request) { return routes.answer(request); },
-        [&log](const AccessRecord& record) { log.write(record); });
+        [&log](const AccessRecord& record) { log.write(record); },
+        [&routes](const HttpRequest& request) { return routes.answerAtOnce(request); });
     std::string error;
     if (!server.open(error))
         return fail(error);

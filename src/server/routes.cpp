@@ -102,6 +102,19 @@ HttpReply Routes::answer(const HttpRequest& http) {
     return text(404, pathKnown ? "Unknown action.\n" : "Not found.\n");
 }
 
+HttpReply Routes::answerAtOnce(const HttpRequest& http) {
+    const Request request(http);
+    if (http.method != "GET" || request.path != "/text/" ||
+        request.value("action") != "location.downloadText")
+        return HttpReply{0, {}, {}};
+    auto kept = downloadReplies_.find(request.value("bssid"));
+    if (!kept)
+        return HttpReply{0, {}, {}};
+    if (!downloads_.take(http.peer))
+        return text(429, "Too many requests; try again in a second.\n");
+    return text(200, std::move(*kept));
+}
+
 HttpReply Routes::mapRedirect(const Request& request) {
     HttpReply reply = text(302, "See the map.\n");
     reply.location = mapSearchAddress(request.value("addr"), request.value("city"),

@@ -43,6 +43,9 @@ class Routes {
     Routes& operator=(const Routes&) = delete;
 
     HttpReply answer(const HttpRequest& request);
+    // The reply when it needs no storage (a download kept from lately), else one
+    // of status 0.
+    HttpReply answerAtOnce(const HttpRequest& request);
 
   private:
     struct Request; // a request with its query read

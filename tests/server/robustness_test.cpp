@@ -23,8 +23,15 @@ namespace {
 using namespace std::chrono_literals;
 
 const std::string kDemo = std::string(NEARBEAM_SOURCE_DIR) + "/data/demo/server";
-const std::vector<std::string> kNoLimits = {"--upload-limit", "0", "--download-limit", "0",
-                                            "--login-limit",  "0"};
+// Every client here comes from one address.
+const std::vector<std::string> kNoLimits = {"--upload-limit",
+                                            "0",
+                                            "--download-limit",
+                                            "0",
+                                            "--login-limit",
+                                            "0",
+                                            "--max-connections-per-address",
+                                            "1000"};
 
 // The storage of the child processes, holding the demo's records and the user
 // "crash": a SQLite folder, or a schema of its own in the test PostgreSQL server
