@@ -16,6 +16,8 @@ std::string textField(std::string_view field) {
     return std::string(field);
 }
 
+} // namespace
+
 // A text as a field of a written line. A tab or line break inside would shift the
 // fields after it or split the line (a name holding a tab could even turn the
 // status into 0, a server record's), so each is written as a space; a NUL ends
@@ -28,6 +30,8 @@ std::string lineField(std::string_view text) {
     }
     return out;
 }
+
+namespace {
 
 // The decimal number at the start of text; none when text does not start with a
 // digit or the number does not fit 32 bits.

@@ -73,6 +73,10 @@ std::string formatServiceLine(uint32_t id, uint32_t scopeId, int32_t level, std:
 std::string formatLocationLine(std::string_view bssid, uint32_t buildingId, uint32_t networkId,
                                std::string_view floor, std::string_view location, int32_t status);
 
+// A text as a field of a written line: a tab, CR or LF becomes a space (each would
+// shift the fields after it or split the line); a NUL ends the text.
+std::string lineField(std::string_view text);
+
 // A file line as the server sends it: without its line break and without its
 // last (status) field. A line without a tab comes back without its line break only.
 std::string_view withoutStatus(std::string_view fileLine);

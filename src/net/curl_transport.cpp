@@ -121,9 +121,9 @@ struct CurlFree {
 
 CurlTransport::CurlTransport() : CurlTransport(Options()) {}
 
-CurlTransport::CurlTransport(Options options) : options_(std::move(options)) {
-    curlReady();
-}
+// libcurl is set up on the first exchange, not here: its TLS libraries' set-up
+// costs memory that a program which never asks a server need not carry.
+CurlTransport::CurlTransport(Options options) : options_(std::move(options)) {}
 
 bool CurlTransport::perform(const HttpAttempt& attempt, HttpSink& sink) {
     if (!curlReady())

@@ -4,6 +4,7 @@
 #include "database/data_file.h"
 #include "database/record_lines.h"
 #include "net/md5.h"
+#include "server/line_fit.h"
 #include "server/place_lines.h"
 
 #include <cctype>
@@ -91,34 +92,48 @@ bool importFolder(Storage& storage, const std::string& folder, std::string& erro
     }
 
     auto load = [&](Transaction& r) {
+        // store(text) gives why the line cannot be stored, or empty once it is.
         auto readLine = [&](const char* file, std::string_view line, size_t number, auto&& store) {
-            if (line.empty() || store(line))
+            if (line.empty())
                 return true;
-            if (r.failed())
-                return false;
-            bad = std::string(file) + " line " + std::to_string(number) +
-                  ": the record cannot be read";
+            const std::string problem = store(line);
+            if (problem.empty() || r.failed())
+                return problem.empty();
+            bad = std::string(file) + " line " + std::to_string(number) + ": " + problem;
             return false;
         };
+        const std::string unreadable = "the record cannot be read";
         for (StoredKind kind : kStoredKinds) {
             const char* file = storedFileName(kind);
             forEachLine(inFolder(folder, file), [&](std::string_view line, size_t number) {
-                return readLine(file, line, number, [&](std::string_view text) {
+                return readLine(file, line, number, [&](std::string_view text) -> std::string {
+                    if (std::string problem = placeFieldsProblem(kind, text); !problem.empty())
+                        return problem;
                     if (statusOf(kind, text) != 0)
-                        return true; // made locally, never uploaded
+                        return {}; // made locally, never uploaded
                     auto place = storedFromLine(kind, text);
-                    return place && r.put(kind, *place);
+                    if (!place)
+                        return unreadable;
+                    if (std::string problem = placeLengthProblem(kind, *place); !problem.empty())
+                        return problem;
+                    return r.put(kind, *place) ? std::string() : unreadable;
                 });
             });
             if (!bad.empty())
                 return false;
         }
         forEachLine(inFolder(folder, "ap.txt"), [&](std::string_view line, size_t number) {
-            return readLine("ap.txt", line, number, [&](std::string_view text) {
+            return readLine("ap.txt", line, number, [&](std::string_view text) -> std::string {
+                if (std::string problem = accessPointFieldsProblem(text); !problem.empty())
+                    return problem;
                 if (parseLocationFields(text).status != 0)
-                    return true;
+                    return {};
                 auto point = accessPointFromLine(text);
-                return point && r.putAccessPoint(*point);
+                if (!point)
+                    return unreadable;
+                if (std::string problem = accessPointLengthProblem(*point); !problem.empty())
+                    return problem;
+                return r.putAccessPoint(*point) ? std::string() : unreadable;
             });
         });
         for (const auto& [name, hash] : users)

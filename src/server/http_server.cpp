@@ -370,10 +370,15 @@ class Session : public SessionBase, public std::enable_shared_from_this<Session<
         response_.version(request.version() == 10 ? 10 : 11);
         response_.result(static_cast<unsigned>(answer.status));
         response_.set(http::field::content_type, answer.contentType);
+        // A browser shown a reply takes it as the type it is said to be: a text
+        // that echoes what it was asked is never read as a page.
+        response_.set("X-Content-Type-Options", "nosniff");
         if (!answer.location.empty())
             response_.set(http::field::location, answer.location);
         if (answer.status == 429)
             response_.set(http::field::retry_after, "1");
+        if constexpr (kTls) // browsers that met HTTPS here keep to it for a year
+            response_.set(http::field::strict_transport_security, "max-age=31536000");
         response_.body() = std::move(answer.body);
         response_.keep_alive(keepAlive && server_.serving());
         response_.prepare_payload();

@@ -1,6 +1,7 @@
 #include "server/location_service.h"
 
 #include "net/md5.h"
+#include "server/line_fit.h"
 #include "server/place_lines.h"
 
 #include <algorithm>
@@ -71,6 +72,9 @@ struct Reply {
     }
 };
 
+// The upload dialog shows this line as it stands.
+const char kCannotStore[] = "The map server cannot store records now; try again later.";
+
 // No control characters but the tabs between fields: a line break or a NUL inside
 // a text would break its line in the data files, or cut it short.
 bool plainLine(std::string_view text) {
@@ -122,6 +126,10 @@ class UploadPlan {
         error = reason;
         return false;
     }
+    // A refusal naming the record by its line.
+    bool refuse(const std::string& reason, const std::string& line) {
+        return refuse(reason + ": " + quotedLine(line));
+    }
 
     // The server identifier for a reference: a record of this upload, or one the
     // server has. None for a reference to nothing.
@@ -138,21 +146,23 @@ class UploadPlan {
     }
 
     bool planNamed(StoredKind kind, const std::string& line) {
+        if (std::string problem = placeFieldsProblem(kind, line); !problem.empty())
+            return refuse(problem, line);
         std::optional<StoredRecord> uploaded = storedFromLine(kind, line);
         if (!uploaded || !plainName(uploaded->name))
-            return refuse("A record line could not be read: " + line);
+            return refuse("A record line could not be read", line);
         StoredRecord place = *uploaded;
         place.parent = 0;
         if (kind != StoredKind::Country) {
             auto parent = mapReference(parentKind(kind), uploaded->parent, false);
             if (!parent)
-                return refuse("A record refers to a place the server does not know: " + line);
+                return refuse("A record refers to a place the server does not know", line);
             place.parent = *parent;
         }
         if (kind == StoredKind::Building) {
             auto area = mapReference(StoredKind::Area, uploaded->area, true);
             if (!area)
-                return refuse("A building refers to an area the server does not know: " + line);
+                return refuse("A building refers to an area the server does not know", line);
             place.area = *area;
         }
         uint32_t& mapped = idMap_[static_cast<int>(kind)][uploaded->id];
@@ -168,6 +178,8 @@ class UploadPlan {
             if (place.id == 0)
                 return false;
         } // else a server record changed by the user: the new text replaces it
+        if (std::string problem = placeLengthProblem(kind, place); !problem.empty())
+            return refuse(problem, line);
         mapped = place.id;
         if (!records_.put(kind, place))
             return false;
@@ -177,15 +189,19 @@ class UploadPlan {
     }
 
     bool planAccessPoint(const std::string& line) {
+        if (std::string problem = accessPointFieldsProblem(line); !problem.empty())
+            return refuse(problem, line);
         std::optional<AccessPoint> point = accessPointFromLine(line);
         if (!point)
-            return refuse("An access point line could not be read: " + line);
+            return refuse("An access point line could not be read", line);
         auto building = mapReference(StoredKind::Building, point->building, false);
         if (!building)
-            return refuse("An access point refers to a building the server does not know: " + line);
+            return refuse("An access point refers to a building the server does not know", line);
         point->building = *building;
         if (point->network != 0 && !records_.find(StoredKind::Network, point->network))
             point->network = 0; // networks come only from the server
+        if (std::string problem = accessPointLengthProblem(*point); !problem.empty())
+            return refuse(problem, line);
         if (!records_.putAccessPoint(*point))
             return false;
         // An access point named twice in one upload: the later line wins, in the
@@ -207,7 +223,8 @@ class UploadPlan {
 
 } // namespace
 
-LocationService::LocationService(Storage& storage) : storage_(storage) {}
+LocationService::LocationService(Storage& storage)
+    : storage_(storage), unknownUserHash_(storage.hasher().hash("no account has this token")) {}
 
 std::string LocationService::downloadText(const std::string& bssid) {
     return download(bssid).text;
@@ -264,9 +281,12 @@ bool LocationService::checkLogin(const std::string& user, const std::string& tok
     std::optional<std::string> hash;
     std::string error;
     storageFailed = !storage_.read([&](Transaction& r) { hash = r.tokenHash(user); }, error);
-    if (!hash)
+    if (storageFailed)
         return false;
-    const std::string key = md5Hex(*hash + "\n" + token);
+    // A user without an account is checked against a hash all the same, so that
+    // how long a refusal takes does not tell who has an account.
+    const std::string& checked = hash ? *hash : unknownUserHash_;
+    const std::string key = md5Hex(checked + "\n" + token);
     std::unique_lock<std::mutex> lock(cacheMutex_);
     auto remembered = [&] {
         auto it = verified_.find(key);
@@ -278,7 +298,7 @@ bool LocationService::checkLogin(const std::string& user, const std::string& tok
         return true;
     ++hashing_;
     lock.unlock();
-    const bool good = storage_.hasher().verify(*hash, token);
+    const bool good = storage_.hasher().verify(checked, token) && hash.has_value();
     lock.lock();
     --hashing_;
     if (good) {
@@ -337,8 +357,8 @@ UploadReply LocationService::upload(const Upload& upload) {
     bool storageFailed = false;
     if (!plainName(upload.user) || !checkLogin(upload.user, upload.token, storageFailed)) {
         out.loginFailed = !storageFailed;
-        out.text = errorReply(storageFailed ? "The server could not check the login."
-                                            : "Unknown user name or wrong password.");
+        out.text =
+            errorReply(storageFailed ? kCannotStore : "Unknown user name or wrong password.");
         return out;
     }
     if (!upload.unreadable.empty()) {
@@ -359,20 +379,38 @@ UploadReply LocationService::upload(const Upload& upload) {
             return good;
         },
         error);
-    if (!committed) {
-        out.text =
-            errorReply(!refusal.empty() ? refusal : "The server could not store the records.");
+    // A storage that failed is the answer even when the records were refused on
+    // the way: a look-up that failed reads as a record the server does not know.
+    if (!committed && (!error.empty() || refusal.empty())) {
+        noteWrite(error.empty() ? "the storage failed" : error);
+        out.text = errorReply(kCannotStore);
         return out;
     }
+    if (!committed) {
+        out.text = errorReply(refusal);
+        return out;
+    }
+    noteWrite({});
     out.stored = true;
     out.text = "- nearbeam ok\n" + reply.text() + "- msg Thank you, " + upload.user + ": " +
                std::to_string(stored) + " record" + (stored == 1 ? "" : "s") + " stored.\n- end\n";
     return out;
 }
 
-bool LocationService::healthy() {
+std::string LocationService::healthProblem() {
     std::string error;
-    return storage_.read([](Transaction& r) { r.find(StoredKind::Country, 1); }, error);
+    if (!storage_.read([](Transaction& r) { r.find(StoredKind::Country, 1); }, error))
+        return "The storage does not answer: " + error;
+    std::lock_guard<std::mutex> lock(healthMutex_);
+    if (!writeFailure_.empty())
+        return "The storage failed to store the last upload, and none has been stored since: " +
+               writeFailure_;
+    return {};
+}
+
+void LocationService::noteWrite(const std::string& failure) {
+    std::lock_guard<std::mutex> lock(healthMutex_);
+    writeFailure_ = failure;
 }
 
 } // namespace nearbeam

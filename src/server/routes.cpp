@@ -141,9 +141,10 @@ HttpReply Routes::notify(const Request& request) {
 }
 
 HttpReply Routes::health(const Request&) {
-    if (service_.healthy())
+    const std::string problem = service_.healthProblem();
+    if (problem.empty())
         return text(200, "ok\n");
-    return text(503, "The storage does not answer.\n");
+    return text(503, problem + "\n");
 }
 
 HttpReply Routes::download(const Request& request) {

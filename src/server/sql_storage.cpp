@@ -33,19 +33,29 @@ bool SqlStorage::makeTables(std::string& error) {
 
 bool SqlStorage::transaction(bool writing, const std::function<bool(Transaction&)>& work,
                              std::string& error) {
-    auto c = pool_.take(error);
-    if (!c)
-        return false;
-    bool committed = false;
-    if (c->begin(writing, error)) {
-        const bool good = work(*c) && !c->failed();
-        if (c->failed())
-            error = c->failure();
-        committed = c->finish(good, error);
-    }
-    if (!c->healthy())
+    // A pooled connection may have broken while it was idle (the database server
+    // restarted): found broken before the transaction began, it is replaced and
+    // the transaction tried once more on a new one.
+    for (int attempt = 0;; ++attempt) {
+        auto c = pool_.take(error);
+        if (!c)
+            return false;
+        bool committed = false;
+        const bool began = c->begin(writing, error);
+        if (began) {
+            const bool good = work(*c) && !c->failed();
+            if (c->failed())
+                error = c->failure();
+            committed = c->finish(good, error);
+        }
+        if (c->healthy())
+            return committed;
         c.discard(); // the server went away: the next transaction connects again
-    return committed;
+        pool_.dropIdle();
+        if (began || attempt > 0)
+            return committed;
+        error.clear();
+    }
 }
 
 bool SqlStorage::read(const std::function<void(Transaction&)>& work, std::string& error) {

@@ -1,22 +1,12 @@
 #include "services/sharing_log.h"
 
+#include "base/utc_time.h"
 #include "database/data_file.h"
 
 namespace nearbeam {
 
-std::string SharingLog::timeText(std::time_t when) {
-    std::tm utc{};
-#ifdef _WIN32
-    gmtime_s(&utc, &when);
-#else
-    gmtime_r(&when, &utc);
-#endif
-    char text[32];
-    return std::string(text, std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &utc));
-}
-
 bool SharingLog::record(std::time_t when, std::string_view serviceKey, std::string_view url) const {
-    std::string line = timeText(when) + "\t";
+    std::string line = utcTimeText(when) + "\t";
     line += serviceKey;
     line += url;
     if (!datafile::appendLine(path_, line))

@@ -32,8 +32,6 @@ class SharingLog {
     // The entries, newest first.
     std::vector<SharingEntry> entries() const;
 
-    static std::string timeText(std::time_t when);
-
   private:
     std::string path_;
 };

@@ -9,7 +9,7 @@
 #include "support/loopback_server.h"
 #include "support/temp_dir.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QThread>
 
 #include <gtest/gtest.h>
@@ -216,6 +216,11 @@ TEST_F(DesktopProgramTest, TheDemoWalkAgainstTheLocationServer) {
         "Welcome to Library.", "Welcome to Science Building.", "Welcome to Student Centre.",
         "Welcome to Caf\xc3\xa9 Fjord.", "Welcome to Maritime Museum."};
     EXPECT_EQ(greetings, buildings);
+    // At rest after the walk it holds no window the user did not open.
+    for (QWidget* window : QApplication::topLevelWidgets())
+        EXPECT_FALSE(qobject_cast<ScannerWindow*>(window) ||
+                     qobject_cast<SharingHistoryWindow*>(window))
+            << window->windowTitle().toStdString();
 }
 
 } // namespace
