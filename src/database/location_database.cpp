@@ -22,7 +22,7 @@ LocationDatabase::LocationDatabase(SettingsStore& settings)
                  [this] { return allocateLocalId(); }),
       services_(lock_, RecordKind::Service, "services.txt", nullptr, nullptr, nullptr),
       locations_(lock_, "ap.txt", buildings_, networks_), asked_(lock_, "apchecked.txt"),
-      optedOut_(lock_, "apoptout.txt") {
+      optedOut_(lock_, "apoptout.txt"), scanFile_(lock_) {
     uploadNeeded = settings::read(settings, settings::UploadNeeded) != 0;
 }
 
@@ -37,6 +37,7 @@ void LocationDatabase::openDatabase(const std::string& folder) {
         folder_ = folder;
         for (TextTable* table : dataTables())
             table->setFolder(folder);
+        scanFile_.setFolder(folder);
     }
     if (subscriptionFileListener_)
         subscriptionFileListener_(subscriptionsPath());
@@ -89,6 +90,7 @@ void LocationDatabase::clearCache() {
     Guard guard(lock_);
     for (TextTable* table : dataTables())
         table->clearTable();
+    scanFile_.clear();
     changed = true;
 }
 

@@ -7,6 +7,7 @@
 #include "database/bssid_key.h"
 #include "database/download_service.h"
 #include "database/records.h"
+#include "database/scan_file.h"
 #include "database/tables.h"
 
 #include <array>
@@ -47,8 +48,9 @@ class LocationDatabase {
     // Both files are searched through their key indexes, not read line by line.
     int32_t lookUpLocation(const BssidKey& key, LocationRecord** out);
 
-    // Empties every table and deletes its file (subscriptions.txt stays); sets
-    // changed. The local identifier counter stays.
+    // Empties every table and deletes its file (subscriptions.txt stays), and
+    // takes the server's scans out of scans.txt; sets changed. The local
+    // identifier counter stays.
     void clearCache();
     // After a successful upload: purgeLocal on country, province, city, area,
     // building and ap files. Caches stay.
@@ -77,6 +79,8 @@ class LocationDatabase {
     // Access points seen with a name that asks not to be mapped: never asked of
     // the server, never uploaded.
     AskedList& optedOut() { return optedOut_; }
+    // The survey scans of scans.txt as they travel to and from the server.
+    ScanFile& scanFile() { return scanFile_; }
 
     // The table of a section of a server reply: 1 services, 2 networks, 3
     // countries, 4 provinces, 5 cities, 6 areas, 7 buildings, 8 aps. None otherwise.
@@ -110,6 +114,7 @@ class LocationDatabase {
     LocationTable locations_;
     AskedList asked_;
     AskedList optedOut_;
+    ScanFile scanFile_;
 };
 
 } // namespace nearbeam

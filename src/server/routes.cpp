@@ -31,6 +31,11 @@ HttpReply text(int status, std::string body) {
     return HttpReply{status, "text/plain", std::move(body)};
 }
 
+// A kept download's key: the address asked about, and whether the scans were.
+std::string keptKey(const std::string& bssid, bool scans) {
+    return scans ? bssid + " scans" : bssid;
+}
+
 HttpReply refusal(const std::string& reason) {
     return text(200, errorReply(reason));
 }
@@ -107,7 +112,8 @@ HttpReply Routes::answerAtOnce(const HttpRequest& http) {
     if (http.method != "GET" || request.path != "/text/" ||
         request.value("action") != "location.downloadText")
         return HttpReply{0, {}, {}};
-    auto kept = downloadReplies_.find(request.value("bssid"));
+    auto kept =
+        downloadReplies_.find(keptKey(request.value("bssid"), request.value("scans") == "1"));
     if (!kept)
         return HttpReply{0, {}, {}};
     if (!downloads_.take(http.peer))
@@ -153,15 +159,17 @@ HttpReply Routes::download(const Request& request) {
     if (!downloads_.take(request.http.peer))
         return text(429, "Too many requests; try again in a second.\n");
     const std::string bssid = request.value("bssid");
-    if (auto kept = downloadReplies_.find(bssid))
+    const bool scans = request.value("scans") == "1";
+    const std::string key = keptKey(bssid, scans);
+    if (auto kept = downloadReplies_.find(key))
         return text(200, std::move(*kept));
     const uint64_t generation = downloadReplies_.generation();
-    DownloadReply reply = service_.download(bssid);
+    DownloadReply reply = service_.download(bssid, scans);
     if (reply.badAddress)
         return text(400, "Bad access point address.\n");
     if (reply.failed)
         return text(503, "The storage does not answer.\n");
-    downloadReplies_.put(bssid, reply.text, generation);
+    downloadReplies_.put(key, reply.text, generation);
     return text(200, std::move(reply.text));
 }
 

@@ -142,7 +142,7 @@ TEST_F(TrayNotificationTest, EachAlertIsANotificationWhoseClickFollowsItsOwnLink
     emitSignal(QStringLiteral("NotificationClosed"), QStringLiteral("uu"), {1u, 2u});
     emitSignal(QStringLiteral("ActionInvoked"), QStringLiteral("us"),
                {2u, QStringLiteral("default")});
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !opened.empty(); }, 10000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !opened.empty(); }, 30000));
     emitSignal(QStringLiteral("ActionInvoked"), QStringLiteral("us"),
                {2u, QStringLiteral("default")});
     emitSignal(QStringLiteral("ActionInvoked"), QStringLiteral("us"),
@@ -158,7 +158,7 @@ TEST_F(TrayNotificationTest, EachAlertIsANotificationWhoseClickFollowsItsOwnLink
     ASSERT_EQ(sent(3).size(), 3u);
     emitSignal(QStringLiteral("ActionInvoked"), QStringLiteral("us"),
                {3u, QStringLiteral("default")});
-    EXPECT_TRUE(QTest::qWaitFor([&] { return whereAmI == 1; }, 10000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return whereAmI == 1; }, 30000));
     EXPECT_EQ(opened, (std::vector<std::wstring>{L"http://s.example/a"}));
 }
 

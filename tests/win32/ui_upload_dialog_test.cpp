@@ -35,7 +35,7 @@ constexpr int kMessageBoxText = 0xFFFF;
 const std::wstring kBadResponse =
     L"Upload failed: Bad response. (Do you need to log in to the network?)";
 
-template <typename Condition> bool waitUntil(Condition&& condition, int ms = 15000) {
+template <typename Condition> bool waitUntil(Condition&& condition, int ms = 30000) {
     for (int waited = 0; waited < ms; waited += 20) {
         if (condition())
             return true;
