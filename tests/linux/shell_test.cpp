@@ -97,7 +97,7 @@ TEST_F(ShellTest, PrivateModeFromTheTrayKeepsTheServerUnasked) {
     tick(*program);
     // Nothing asked: none waits to be sent, none was sent (a request stays pending
     // until it was answered).
-    EXPECT_FALSE(program->agent().isPending("download"));
+    EXPECT_FALSE(program->program().agent().isPending("download"));
     EXPECT_EQ(locationServer.requestsSeen(), 0u);
     EXPECT_TRUE(program->tray().tooltip().endsWith(" (private)"));
 }
