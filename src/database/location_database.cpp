@@ -38,6 +38,7 @@ void LocationDatabase::openDatabase(const std::string& folder) {
         for (TextTable* table : dataTables())
             table->setFolder(folder);
     }
+    scans_.setPath(folder.empty() ? std::string() : folder + "scans.txt");
     if (subscriptionFileListener_)
         subscriptionFileListener_(subscriptionsPath());
 }
@@ -83,6 +84,13 @@ int32_t LocationDatabase::lookUpLocation(const BssidKey& key, LocationRecord** o
         return lookup_status::Idle;
     download->requestDownload(key);
     return download->stateFor(key);
+}
+
+std::string LocationDatabase::refreshScans() {
+    return scans_.refresh([this](uint32_t buildingId) {
+        Guard guard(lock_);
+        return buildings_.findById(buildingId) != nullptr;
+    });
 }
 
 void LocationDatabase::clearCache() {

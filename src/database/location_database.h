@@ -7,6 +7,7 @@
 #include "database/bssid_key.h"
 #include "database/download_service.h"
 #include "database/records.h"
+#include "database/scan_store.h"
 #include "database/tables.h"
 
 #include <array>
@@ -77,6 +78,11 @@ class LocationDatabase {
     // Access points seen with a name that asks not to be mapped: never asked of
     // the server, never uploaded.
     AskedList& optedOut() { return optedOut_; }
+    // The survey scans of scans.txt (its own lock; not cleared with the cache).
+    ScanStore& scans() { return scans_; }
+    // Brings the scans up to date with scans.txt, passing over scans of buildings
+    // the records do not know. A message for the user when the file is refused.
+    std::string refreshScans();
 
     // The table of a section of a server reply: 1 services, 2 networks, 3
     // countries, 4 provinces, 5 cities, 6 areas, 7 buildings, 8 aps. None otherwise.
@@ -110,6 +116,7 @@ class LocationDatabase {
     LocationTable locations_;
     AskedList asked_;
     AskedList optedOut_;
+    ScanStore scans_;
 };
 
 } // namespace nearbeam

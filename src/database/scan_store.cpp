@@ -1,0 +1,206 @@
+#include "database/scan_store.h"
+
+#include "database/data_file.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace nearbeam {
+
+namespace {
+
+uint64_t keyNumber(const BssidKey& key) {
+    uint64_t number = 0;
+    for (char c : key.view())
+        number = number * 16 + static_cast<uint64_t>(c <= '9' ? c - '0' : c - 'a' + 10);
+    return number;
+}
+
+int32_t clampSignal(int32_t signal) {
+    return std::clamp(signal, kWeakestScanSignal, kStrongestScanSignal);
+}
+
+} // namespace
+
+void ScanStore::setPath(const std::string& path) {
+    std::lock_guard<std::mutex> guard(mutex_);
+    path_ = path;
+    clearLocked();
+}
+
+void ScanStore::clearLocked() {
+    stamp_ = FileStamp();
+    readTo_ = 0;
+    lastLine_.clear();
+    lastLineOffset_ = 0;
+    placeIndex_.clear();
+    places_.clear();
+    scanPlaces_.clear();
+    postings_.clear();
+    scaled_ = Scaled();
+}
+
+std::string ScanStore::refresh(const BuildingCheck& knownBuilding) {
+    std::lock_guard<std::mutex> guard(mutex_);
+    if (path_.empty())
+        return {};
+    const FileStamp stamp = fileStamp(path_);
+    if (stamp == stamp_)
+        return {};
+    stamp_ = stamp;
+    if (stamp.size > maxFileBytes_) {
+        const bool told = refused_;
+        const FileStamp kept = stamp_;
+        clearLocked();
+        stamp_ = kept;
+        refused_ = true;
+        if (told)
+            return {};
+        return "scans.txt holds " + std::to_string(stamp.size / (1024 * 1024)) +
+               " MB, more than the " + std::to_string(maxFileBytes_ / (1024 * 1024)) +
+               " MB read: the survey scans are not used";
+    }
+    refused_ = false;
+    // An append leaves every line read so far where it was.
+    bool appended =
+        readTo_ > 0 && static_cast<uint64_t>(std::max<int64_t>(stamp.size, 0)) >= readTo_;
+    if (appended) {
+        datafile::LineReader reader(path_, lastLineOffset_);
+        std::string_view line;
+        appended = reader.next(line) && line == lastLine_;
+    }
+    if (!appended) {
+        const FileStamp kept = stamp_;
+        clearLocked();
+        stamp_ = kept;
+    }
+    readFrom(readTo_, knownBuilding);
+    return {};
+}
+
+bool ScanStore::readFrom(uint64_t offset, const BuildingCheck& knownBuilding) {
+    datafile::LineReader reader(path_, offset);
+    if (!reader.isOpen())
+        return false;
+    std::map<uint32_t, bool> checked;
+    std::string_view line;
+    while (reader.next(line)) {
+        lastLineOffset_ = reader.lineOffset();
+        lastLine_.assign(line);
+        std::optional<SurveyScan> scan = parseScanLine(line);
+        if (!scan)
+            continue;
+        if (knownBuilding) {
+            auto found = checked.find(scan->buildingId);
+            if (found == checked.end())
+                found = checked.emplace(scan->buildingId, knownBuilding(scan->buildingId)).first;
+            if (!found->second)
+                continue;
+        }
+        addLocked(*scan);
+    }
+    readTo_ = reader.offset();
+    return true;
+}
+
+void ScanStore::add(const SurveyScan& scan) {
+    std::lock_guard<std::mutex> guard(mutex_);
+    addLocked(scan);
+}
+
+bool ScanStore::append(const SurveyScan& scan) {
+    if (scan.buildingId == 0 || scan.readings.empty())
+        return false;
+    std::string line = formatScanLine(scan);
+    line.pop_back();
+    std::lock_guard<std::mutex> guard(mutex_);
+    if (path_.empty() || !datafile::appendLine(path_, line))
+        return false;
+    addLocked(scan);
+    return true;
+}
+
+void ScanStore::addLocked(const SurveyScan& scan) {
+    if (scan.readings.empty())
+        return;
+    const auto key = std::make_tuple(scan.buildingId, scan.floor, scan.location);
+    auto found = placeIndex_.find(key);
+    if (found == placeIndex_.end()) {
+        found = placeIndex_.emplace(key, static_cast<uint32_t>(places_.size())).first;
+        places_.push_back(
+            std::make_unique<PlaceKey>(PlaceKey{scan.buildingId, scan.floor, scan.location}));
+    }
+    const uint32_t index = static_cast<uint32_t>(scanPlaces_.size());
+    scanPlaces_.push_back(found->second);
+    for (const ScanReading& reading : scan.readings) {
+        postings_[keyNumber(reading.bssid)].push_back(
+            Posting{index, static_cast<int8_t>(clampSignal(reading.rssi))});
+    }
+    scaled_.norms.clear(); // computed again at the next comparison
+}
+
+size_t ScanStore::size() const {
+    std::lock_guard<std::mutex> guard(mutex_);
+    return scanPlaces_.size();
+}
+
+const ScanStore::Scaled& ScanStore::scaled(const DecisionSettings& settings) const {
+    if (scaled_.notHeard == settings.notHeard && scaled_.exponent == settings.strength &&
+        scaled_.norms.size() == scanPlaces_.size())
+        return scaled_;
+    scaled_.notHeard = settings.notHeard;
+    scaled_.exponent = settings.strength;
+    scaled_.values.assign(-kWeakestScanSignal + 1, 0.0f);
+    for (int32_t signal = kWeakestScanSignal; signal <= kStrongestScanSignal; ++signal)
+        scaled_.values[-signal] = static_cast<float>(scaledSignal(signal, settings));
+    scaled_.norms.assign(scanPlaces_.size(), 0.0f);
+    for (const auto& [key, postings] : postings_) {
+        for (const Posting& posting : postings) {
+            const float value = scaled_.values[-posting.signal];
+            scaled_.norms[posting.scan] += value * value;
+        }
+    }
+    return scaled_;
+}
+
+std::vector<ScanStore::Neighbour> ScanStore::nearest(const std::vector<HeardAccessPoint>& heard,
+                                                     const DecisionSettings& settings) const {
+    std::lock_guard<std::mutex> guard(mutex_);
+    std::vector<Neighbour> out;
+    if (scanPlaces_.empty() || settings.neighbours < 1)
+        return out;
+    const Scaled& scale = scaled(settings);
+    dots_.resize(scanPlaces_.size(), 0.0f);
+    touched_.clear();
+    // |q - s|² = |q|² + |s|² - 2 q·s, where only the shared access points add to q·s.
+    double heardNorm = 0;
+    for (const HeardAccessPoint& ap : heard) {
+        const float value = scale.values[-clampSignal(ap.signal)];
+        heardNorm += static_cast<double>(value) * value;
+        const auto found = postings_.find(keyNumber(ap.bssid));
+        if (found == postings_.end() || value == 0.0f)
+            continue;
+        for (const Posting& posting : found->second) {
+            if (dots_[posting.scan] == 0.0f)
+                touched_.push_back(posting.scan);
+            dots_[posting.scan] += value * scale.values[-posting.signal];
+        }
+    }
+    std::vector<std::pair<double, uint32_t>> candidates;
+    candidates.reserve(touched_.size());
+    for (uint32_t scan : touched_) {
+        const double distance = heardNorm + scale.norms[scan] - 2.0 * dots_[scan];
+        candidates.emplace_back(std::max(distance, 0.0), scan);
+        dots_[scan] = 0.0f;
+    }
+    const size_t count = std::min(candidates.size(), static_cast<size_t>(settings.neighbours));
+    std::partial_sort(candidates.begin(), candidates.begin() + static_cast<ptrdiff_t>(count),
+                      candidates.end());
+    for (size_t i = 0; i < count; ++i) {
+        out.push_back(Neighbour{places_[scanPlaces_[candidates[i].second]].get(),
+                                std::sqrt(candidates[i].first)});
+    }
+    return out;
+}
+
+} // namespace nearbeam
