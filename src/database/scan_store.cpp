@@ -114,8 +114,18 @@ bool ScanStore::append(const SurveyScan& scan) {
     std::string line = formatScanLine(scan);
     line.pop_back();
     std::lock_guard<std::mutex> guard(mutex_);
-    if (path_.empty() || !datafile::appendLine(path_, line))
+    if (path_.empty())
         return false;
+    const FileStamp before = fileStamp(path_);
+    if (!datafile::appendLine(path_, line))
+        return false;
+    if (before != stamp_ || refused_)
+        return true; // the next refresh reads the file, this line with it
+    // The store had read the whole file: the new line follows the last one read.
+    lastLineOffset_ = readTo_;
+    lastLine_ = line + "\n";
+    readTo_ += line.size() + 2;
+    stamp_ = fileStamp(path_);
     addLocked(scan);
     return true;
 }

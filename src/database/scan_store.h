@@ -44,8 +44,10 @@ class ScanStore {
 
     // Takes a scan into memory only.
     void add(const SurveyScan& scan);
-    // Appends the scan's line to the file and takes it in. False, with nothing
-    // taken in, when the file could not be written or the scan is not valid.
+    // Appends the scan's line to the file and takes it in (or leaves that to the
+    // next refresh, when the file changed since the last). False, with nothing
+    // written, when the file could not be written or the scan has no building or
+    // no access point.
     bool append(const SurveyScan& scan);
 
     size_t size() const;

@@ -469,6 +469,42 @@ TEST_F(ApplicationTest, WhereAmIOpensThePageOfTheStrongestOrAsksForAScan) {
     EXPECT_EQ(pages, std::vector<std::wstring>{widen(key(0xa1))});
 }
 
+// The strongest access point hangs on the floor above; the three heard almost
+// as well are on the map room's floor, which is where the user is. The survey
+// scans then settle a floor that no known access point is placed on.
+TEST_F(ApplicationTest, EveryKnownAccessPointInRangeDecidesThePlace) {
+    writeData("ap.txt", "0011223344b0\t10\t0\t4\tRoof garden\t0\n"
+                        "0011223344b1\t10\t0\t2\tMap room\t0\n"
+                        "0011223344b2\t10\t0\t2\tMap room\t0\n"
+                        "0011223344b3\t10\t0\t2\tMap room\t0\n");
+    start();
+    driver->records = {ap(0xb0, -26), ap(0xb2, -30), ap(0xb1, -30), ap(0xb3, -31), ap(0xc1, -40)};
+    LookupStatus status = 0;
+    EXPECT_EQ(tick(&status), L"You are at Library, Map room (2nd floor)");
+    EXPECT_EQ(status, status::kFound);
+    EXPECT_EQ(changes, std::vector<std::string>{key(0xb2)});
+    app->showWhereAmI();
+    EXPECT_EQ(pages, std::vector<std::wstring>{widen(key(0xb2))});
+    // Unchanged: nothing is told again.
+    tick();
+    EXPECT_EQ(changes.size(), 1u);
+
+    // Scans of the third floor that match what is heard better than any other.
+    std::string scans;
+    for (const char* signals :
+         {"-26\t0011223344b2:-30\t0011223344b1:-30", "-27\t0011223344b2:-31\t0011223344b1:-30",
+          "-26\t0011223344b2:-30\t0011223344b1:-31"})
+        scans += std::string("10\t3\tStudy\t0\t2026-12-08T09:15:00Z\t0011223344b0:") + signals +
+                 "\t0011223344b3:-31\r\n";
+    scans += "99\t1\tNowhere\t0\t2026-12-08T09:15:00Z\t0011223344b0:-26\r\n"; // unknown building
+    writeData("scans.txt", scans);
+    EXPECT_EQ(tick(), L"You are at Library, Study (3rd floor)");
+    EXPECT_EQ(database->scans().size(), 3u);
+    EXPECT_EQ(changes.size(), 2u);
+    tick();
+    EXPECT_EQ(changes.size(), 2u);
+}
+
 // On a fresh profile the calibration starts at RssiMin 0. An access point that
 // vanishes must lose strength, so the place gives way to one still in range.
 TEST_F(ApplicationTest, AVanishedAccessPointFadesOnAFreshProfile) {
