@@ -4,9 +4,12 @@
 #include "base/path_parts.h"
 #include "base/settings_keys.h"
 #include "base/text.h"
+#include "base/utc_time.h"
 #include "resource.h"
 #include "wireless/calibration.h"
 #include "wireless/opt_out.h"
+
+#include <algorithm>
 
 namespace nearbeam {
 
@@ -250,6 +253,36 @@ void Application::showWhereAmI() {
     if (parts_.openLocationPage) {
         parts_.openLocationPage(widen(BssidKey::fromBytes(shown.data()).str()));
     }
+}
+
+void Application::placeSaved(const BssidKey& key, std::time_t now) {
+    if (usable_) {
+        SurveyScan scan;
+        {
+            std::lock_guard<std::recursive_mutex> guard(parts_.database.lock());
+            const LocationRecord* place = parts_.database.locations().find(key);
+            if (place && place->building) {
+                scan.buildingId = place->building->id;
+                scan.floor = place->floor;
+                scan.location = place->location;
+            }
+            // The table holds infrastructure access points only; a network that
+            // asked not to be mapped stays out of the scan too.
+            table_.forEach([&](AccessPointEntry& entry) {
+                const BssidKey entryKey = BssidKey::fromBytes(entry.bssid().data());
+                if (parts_.database.optedOut().contains(entryKey))
+                    return;
+                scan.readings.push_back(
+                    ScanReading{entryKey, std::clamp(entry.smoothedSignal(), kWeakestScanSignal,
+                                                     kStrongestScanSignal)});
+            });
+        }
+        scan.status = record_status::Local;
+        scan.time = utcTimeText(now);
+        if (scan.buildingId != 0 && !scan.readings.empty())
+            parts_.database.scans().append(scan);
+    }
+    placeEdited();
 }
 
 void Application::placeEdited() {

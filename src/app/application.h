@@ -18,6 +18,7 @@
 #include "wireless/wireless_device.h"
 
 #include <cstdint>
+#include <ctime>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -91,6 +92,10 @@ class Application {
     // The records of a place were edited (the set-location wizard saved): the
     // location texts are built again and the tray shows them now.
     void placeEdited();
+    // The wizard saved the place of an access point: what is in range now is
+    // kept as a survey scan of that place (status 3), then the place is shown
+    // as placeEdited does. now: the time of the scan.
+    void placeSaved(const BssidKey& key, std::time_t now = std::time(nullptr));
 
     LookupStatus lastStatus() const { return lastStatus_; }
     const std::wstring& statusText() const { return statusText_; }

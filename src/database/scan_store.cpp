@@ -11,8 +11,10 @@ namespace {
 
 uint64_t keyNumber(const BssidKey& key) {
     uint64_t number = 0;
-    for (char c : key.view())
+    for (size_t i = 0; i < BssidKey::kLength; ++i) {
+        const char c = key.digits[i];
         number = number * 16 + static_cast<uint64_t>(c <= '9' ? c - '0' : c - 'a' + 10);
+    }
     return number;
 }
 
@@ -35,6 +37,7 @@ void ScanStore::clearLocked() {
     lastLineOffset_ = 0;
     placeIndex_.clear();
     places_.clear();
+    lastPlace_ = nullptr;
     scanPlaces_.clear();
     postings_.clear();
     scaled_ = Scaled();
@@ -83,21 +86,22 @@ bool ScanStore::readFrom(uint64_t offset, const BuildingCheck& knownBuilding) {
     if (!reader.isOpen())
         return false;
     std::map<uint32_t, bool> checked;
+    ScanLineHead head;
+    std::vector<ScanReading> readings;
     std::string_view line;
     while (reader.next(line)) {
         lastLineOffset_ = reader.lineOffset();
         lastLine_.assign(line);
-        std::optional<SurveyScan> scan = parseScanLine(line);
-        if (!scan)
+        if (!readScanLine(line, head, readings))
             continue;
         if (knownBuilding) {
-            auto found = checked.find(scan->buildingId);
+            auto found = checked.find(head.buildingId);
             if (found == checked.end())
-                found = checked.emplace(scan->buildingId, knownBuilding(scan->buildingId)).first;
+                found = checked.emplace(head.buildingId, knownBuilding(head.buildingId)).first;
             if (!found->second)
                 continue;
         }
-        addLocked(*scan);
+        addLocked(head.buildingId, head.floor, head.location, readings);
     }
     readTo_ = reader.offset();
     return true;
@@ -105,7 +109,7 @@ bool ScanStore::readFrom(uint64_t offset, const BuildingCheck& knownBuilding) {
 
 void ScanStore::add(const SurveyScan& scan) {
     std::lock_guard<std::mutex> guard(mutex_);
-    addLocked(scan);
+    addLocked(scan.buildingId, scan.floor, scan.location, scan.readings);
 }
 
 bool ScanStore::append(const SurveyScan& scan) {
@@ -126,23 +130,33 @@ bool ScanStore::append(const SurveyScan& scan) {
     lastLine_ = line + "\n";
     readTo_ += line.size() + 2;
     stamp_ = fileStamp(path_);
-    addLocked(scan);
+    addLocked(scan.buildingId, scan.floor, scan.location, scan.readings);
     return true;
 }
 
-void ScanStore::addLocked(const SurveyScan& scan) {
-    if (scan.readings.empty())
+void ScanStore::addLocked(uint32_t buildingId, std::string_view floor, std::string_view location,
+                          const std::vector<ScanReading>& readings) {
+    if (readings.empty())
         return;
-    const auto key = std::make_tuple(scan.buildingId, scan.floor, scan.location);
-    auto found = placeIndex_.find(key);
-    if (found == placeIndex_.end()) {
-        found = placeIndex_.emplace(key, static_cast<uint32_t>(places_.size())).first;
-        places_.push_back(
-            std::make_unique<PlaceKey>(PlaceKey{scan.buildingId, scan.floor, scan.location}));
+    // Scans of one place mostly come together: the last place is tried first.
+    const bool samePlace = !places_.empty() && scanPlaces_.size() > 0 &&
+                           lastPlace_->buildingId == buildingId && lastPlace_->floor == floor &&
+                           lastPlace_->location == location;
+    uint32_t placeNumber = scanPlaces_.empty() ? 0 : scanPlaces_.back();
+    if (!samePlace) {
+        const auto key = std::make_tuple(buildingId, std::string(floor), std::string(location));
+        auto found = placeIndex_.find(key);
+        if (found == placeIndex_.end()) {
+            found = placeIndex_.emplace(key, static_cast<uint32_t>(places_.size())).first;
+            places_.push_back(std::make_unique<PlaceKey>(
+                PlaceKey{buildingId, std::string(floor), std::string(location)}));
+        }
+        placeNumber = found->second;
+        lastPlace_ = places_[placeNumber].get();
     }
     const uint32_t index = static_cast<uint32_t>(scanPlaces_.size());
-    scanPlaces_.push_back(found->second);
-    for (const ScanReading& reading : scan.readings) {
+    scanPlaces_.push_back(placeNumber);
+    for (const ScanReading& reading : readings) {
         postings_[keyNumber(reading.bssid)].push_back(
             Posting{index, static_cast<int8_t>(clampSignal(reading.rssi))});
     }

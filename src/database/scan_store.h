@@ -17,6 +17,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <tuple>
 #include <unordered_map>
 #include <vector>
@@ -76,7 +77,8 @@ class ScanStore {
     };
 
     void clearLocked();
-    void addLocked(const SurveyScan& scan);
+    void addLocked(uint32_t buildingId, std::string_view floor, std::string_view location,
+                   const std::vector<ScanReading>& readings);
     bool readFrom(uint64_t offset, const BuildingCheck& knownBuilding);
     const Scaled& scaled(const DecisionSettings& settings) const;
 
@@ -91,6 +93,7 @@ class ScanStore {
 
     std::map<std::tuple<uint32_t, std::string, std::string>, uint32_t> placeIndex_;
     std::vector<std::unique_ptr<PlaceKey>> places_;
+    const PlaceKey* lastPlace_ = nullptr;
     std::vector<uint32_t> scanPlaces_; // by scan
     std::unordered_map<uint64_t, std::vector<Posting>> postings_;
 

@@ -505,6 +505,26 @@ TEST_F(ApplicationTest, EveryKnownAccessPointInRangeDecidesThePlace) {
     EXPECT_EQ(changes.size(), 2u);
 }
 
+// Finishing the wizard keeps what is in range as a scan of the place saved,
+// without the network that asked not to be mapped and without ad-hoc stations.
+TEST_F(ApplicationTest, TheWizardStoresAScanOfThePlaceSaved) {
+    start();
+    driver->records = {ap(0xa1, -40), ap(0xc7, -60),
+                       ap(0xd1, -50, InfrastructureMode::Infrastructure, "Cafe_nomap"),
+                       ap(0xd2, -45, InfrastructureMode::Independent)};
+    tick();
+    app->placeSaved(*BssidKey::fromText(key(0xa1)), 1796721300);
+    EXPECT_EQ(
+        dir.read("data/scans.txt"),
+        "10\t3\tReading room\t3\t2026-12-08T09:15:00Z\t0011223344a1:-40\t0011223344c7:-60\r\n");
+    EXPECT_EQ(database->scans().size(), 1u);
+    tick(); // the store has its own line already
+    EXPECT_EQ(database->scans().size(), 1u);
+    // An access point without a building in its record gives no scan.
+    app->placeSaved(*BssidKey::fromText(key(0xa3)), 1796721300);
+    EXPECT_EQ(database->scans().size(), 1u);
+}
+
 // On a fresh profile the calibration starts at RssiMin 0. An access point that
 // vanishes must lose strength, so the place gives way to one still in range.
 TEST_F(ApplicationTest, AVanishedAccessPointFadesOnAFreshProfile) {

@@ -209,7 +209,7 @@ void DesktopProgram::makeDialogs() {
     // access point without a record.
     wizard_ = std::make_unique<SetLocationContext>(*database_);
     wizard_->scanner = [this] { scanner_->open(); };
-    wizard_->saved = [this] { app_->placeEdited(); };
+    wizard_->saved = [this](const BssidKey& key) { app_->placeSaved(key); };
 }
 
 void DesktopProgram::useDialogs() {

@@ -229,7 +229,7 @@ void makeToolWindows(HINSTANCE instance, Core& core, Program& program) {
     // Edit, and for an access point without a record.
     auto* wizard = new SetLocationContext(instance, *core.database);
     wizard->scanner = [scanner] { scanner->open(); };
-    wizard->saved = [app] { app->placeEdited(); };
+    wizard->saved = [app](const BssidKey& key) { app->placeSaved(key); };
     locationPage->context().setLocation = [wizard](const BssidKey& key) {
         openSetLocationWizard(*wizard, key);
     };
