@@ -189,6 +189,11 @@ LocationRecord* Application::decidePlace(LocationRecord& strongestPlace, int32_t
     }
     const PlaceDecision decision =
         nearbeam::decidePlace(heard, &parts_.database.scans(), decisionSettings_);
+    parts_.database.moving().witness(heard, decisionSettings_);
+    // An access point that moves does not say "at" on its own.
+    const size_t known = places.size();
+    if (known == 1 && quality && parts_.database.moving().isMoving(strongestPlace.bssid))
+        *quality = std::min(*quality, kGoodSignalQuality - 1);
     if (!decision.decided || decision.representative < 0 ||
         decision.place == placeOf(strongestPlace))
         return nullptr;

@@ -6,6 +6,7 @@
 #include "base/settings_store.h"
 #include "database/bssid_key.h"
 #include "database/download_service.h"
+#include "database/moving_access_points.h"
 #include "database/records.h"
 #include "database/scan_store.h"
 #include "database/tables.h"
@@ -80,6 +81,8 @@ class LocationDatabase {
     AskedList& optedOut() { return optedOut_; }
     // The survey scans of scans.txt (its own lock; not cleared with the cache).
     ScanStore& scans() { return scans_; }
+    // The access points the place decisions found to move (its own lock).
+    MovingAccessPoints& moving() { return moving_; }
     // Brings the scans up to date with scans.txt, passing over scans of buildings
     // the records do not know. A message for the user when the file is refused.
     std::string refreshScans();
@@ -117,6 +120,7 @@ class LocationDatabase {
     AskedList asked_;
     AskedList optedOut_;
     ScanStore scans_;
+    MovingAccessPoints moving_;
 };
 
 } // namespace nearbeam

@@ -525,6 +525,41 @@ TEST_F(ApplicationTest, TheWizardStoresAScanOfThePlaceSaved) {
     EXPECT_EQ(database->scans().size(), 1u);
 }
 
+// The hall's access point keeps being heard with the library's, which outvote
+// it: it moves (a hotspot carried along), and alone it no longer says "at".
+TEST_F(ApplicationTest, AnAccessPointOutvotedAgainAndAgainIsTakenAsMoving) {
+    start();
+    driver->records = {ap(0xa2, -20), ap(0xa1, -22), ap(0xa5, -22)};
+    const BssidKey hall = *BssidKey::fromText(key(0xa2));
+    EXPECT_EQ(tick(), L"Library, Reading room (3rd floor)");
+    tick();
+    EXPECT_FALSE(database->moving().isMoving(hall));
+    tick();
+    EXPECT_TRUE(database->moving().isMoving(hall));
+    EXPECT_FALSE(database->moving().isMoving(*BssidKey::fromText(key(0xa1))));
+    driver->records = {ap(0xa2, -20)};
+    std::wstring text;
+    for (int i = 0; i < 15; ++i)
+        text = tick(); // the library's access points age out
+    EXPECT_EQ(text, L"You are near Hall");
+
+    // One that agrees as often as it is contradicted is not moving; an unknown
+    // access point is no witness.
+    MovingAccessPoints moving;
+    const PlaceKey library{10, "", ""}, other{11, "", ""};
+    const BssidKey a1 = *BssidKey::fromText(key(0xa1));
+    const std::vector<HeardAccessPoint> withLibrary = {
+        {hall, -20, &other}, {a1, -22, &library}, {BssidKey(), -10, nullptr}};
+    const std::vector<HeardAccessPoint> withHall = {{hall, -20, &other}, {a1, -22, &other}};
+    for (int i = 0; i < 4; ++i) {
+        moving.witness(withLibrary);
+        moving.witness(withHall);
+    }
+    EXPECT_FALSE(moving.isMoving(hall));
+    moving.witness(withLibrary);
+    EXPECT_TRUE(moving.isMoving(hall));
+}
+
 // On a fresh profile the calibration starts at RssiMin 0. An access point that
 // vanishes must lose strength, so the place gives way to one still in range.
 TEST_F(ApplicationTest, AVanishedAccessPointFadesOnAFreshProfile) {
