@@ -47,8 +47,8 @@ Served* served(bool postgres) {
     s.storage = openStorage(postgres ? url : "", s.dir.folder(), error);
     if (s.storage)
         s.storage->write(
-            [](Records& r) {
-                return r.put(PlaceKind::City, {21, 0, 0, 0, "Bergen", "", ""});
+            [](Transaction& r) {
+                return r.put(StoredKind::City, {21, 0, 0, 0, "Bergen", "", ""});
             },
             error);
     if (!s.storage || !addUser(*s.storage, "bench", "pw", error)) {

@@ -49,17 +49,17 @@ Served* served(bool postgres) {
     const char* url = std::getenv("NEARBEAM_TEST_POSTGRES");
     if (postgres && !url)
         return nullptr;
-    s.storage = postgres ? std::unique_ptr<Storage>(PostgresStorage::open(url, hasher, error))
-                         : SqliteStorage::open(s.dir.file("nearbeam.db"), hasher, error);
+    s.storage = postgres ? SqlStorage::open(kPostgres, url, hasher, error)
+                         : SqlStorage::open(kSqlite, s.dir.file("nearbeam.db"), hasher, error);
     if (!s.storage) {
         std::fprintf(stderr, "%s\n", error.c_str());
         return nullptr;
     }
     s.points = postgres ? 100000 : 1000000;
     s.storage->write(
-        [&](Records& r) {
-            r.put(PlaceKind::City, {20, 0, 0, 0, "Bergen", "", ""});
-            r.put(PlaceKind::Building, {31, 20, 0, 0, "Library", "Main St 1", ""});
+        [&](Transaction& r) {
+            r.put(StoredKind::City, {20, 0, 0, 0, "Bergen", "", ""});
+            r.put(StoredKind::Building, {31, 20, 0, 0, "Library", "Main St 1", ""});
             for (uint64_t i = 0; i < s.points; ++i)
                 r.putAccessPoint({i * 7919, 31, 0, "1", "Room"});
             return true;

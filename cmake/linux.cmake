@@ -3,6 +3,7 @@
 #   nearbeam_linux        every src/*/linux/*.cpp except the entry
 #   nearbeam              the program (src/app/linux/main.cpp)
 #   nearbeam_linux_tests  tests/linux/*.cpp, GoogleTest driving Qt on the offscreen platform
+#   bench_minimal_tray    the smallest Qt tray program, to measure nearbeam's memory by
 find_package(Qt6 REQUIRED COMPONENTS Widgets DBus Test)
 find_package(Qt6Keychain REQUIRED)
 
@@ -24,13 +25,19 @@ add_custom_command(TARGET nearbeam POST_BUILD
     COMMAND ${CMAKE_COMMAND} -E copy_if_different ${linux_share_files} $<TARGET_FILE_DIR:nearbeam>
     VERBATIM)
 
+if(NEARBEAM_BENCH)
+    # The yardstick of the idle program's memory (scripts/bench-idle-memory).
+    add_executable(bench_minimal_tray bench/linux/minimal_tray.cpp)
+    target_link_libraries(bench_minimal_tray PRIVATE Qt6::Widgets)
+endif()
+
 if(NEARBEAM_TESTS)
     file(GLOB linux_tests CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/linux/*.cpp)
     if(linux_tests)
         add_executable(nearbeam_linux_tests ${linux_tests})
         set_target_properties(nearbeam_linux_tests PROPERTIES AUTOMOC ON)
         target_include_directories(nearbeam_linux_tests PRIVATE ${PROJECT_SOURCE_DIR}/tests)
-        target_link_libraries(nearbeam_linux_tests PRIVATE nearbeam_linux Qt6::Test GTest::gmock GTest::gtest)
+        target_link_libraries(nearbeam_linux_tests PRIVATE nearbeam_linux nearbeam_test_support Qt6::Test GTest::gmock GTest::gtest)
         target_compile_definitions(nearbeam_linux_tests PRIVATE
             NEARBEAM_SOURCE_DIR="${PROJECT_SOURCE_DIR}" NEARBEAM_BINARY_DIR="${CMAKE_BINARY_DIR}")
         add_dependencies(nearbeam_linux_tests nearbeam)

@@ -15,7 +15,7 @@ target_link_libraries(nearbeam_server PUBLIC nearbeam_core PkgConfig::SQLITE3 Pk
                       PkgConfig::LIBSODIUM Boost::boost OpenSSL::SSL OpenSSL::Crypto)
 target_compile_definitions(nearbeam_server PUBLIC BOOST_ASIO_NO_DEPRECATED)
 
-add_executable(nearbeam-server tools/server/main.cpp)
+add_executable(nearbeam-server src/server/main.cpp)
 target_link_libraries(nearbeam-server PRIVATE nearbeam_server)
 
 if(NEARBEAM_TESTS)

@@ -4,6 +4,8 @@
 base < database, wireless < net < server; net < services < ui < app. A folder
 includes only itself and the folders below it. Platform code lives in win32/ and
 linux/ folders: portable code includes neither, and neither includes the other.
+Nothing under src/ includes the tests' helpers (tests/support/: the loopback test
+server and the like), so no program carries them.
 Prints each include that breaks the order as FILE:LINE and exits 1.
 
     check_includes.py [SRC]      (default: the src/ beside this tools/ folder)
@@ -50,6 +52,9 @@ def faults(src):
                     if not match:
                         continue
                     header = match.group(1).split("/")
+                    if header[0] == "support":
+                        yield f"{path}:{number}: {match.group(1)} is a test helper"
+                        continue
                     if len(header) < 2 or header[0] not in BELOW:
                         continue  # resource.h and the like, beside the sources
                     target, target_platform = header[0], platform_of(header[1:-1])

@@ -15,14 +15,21 @@ std::optional<CommandLine> parseCommandLine(const std::vector<std::wstring>& arg
             name = name.substr(0, equals);
             hasValue = true;
         }
+        if (!hasValue && (name == L"--help" || name == L"-h")) {
+            options.request = CommandLine::Request::Help;
+            continue;
+        }
+        if (!hasValue && name == L"--version") {
+            options.request = CommandLine::Request::Version;
+            continue;
+        }
         std::wstring* target = nullptr;
         if (name == L"--simulate") {
             target = &options.simulate;
         } else if (name == L"--trace") {
             target = &options.trace;
         } else {
-            error = L"Unknown option \"" + args[i] +
-                    L"\".\nOptions: --simulate SCENARIO-FILE, --trace TRACE-FILE";
+            error = L"Unknown option \"" + args[i] + L"\".";
             return std::nullopt;
         }
         if (!hasValue) {
@@ -39,6 +46,18 @@ std::optional<CommandLine> parseCommandLine(const std::vector<std::wstring>& arg
         *target = value;
     }
     return options;
+}
+
+std::wstring usageText() {
+    return L"Usage: nearbeam [OPTION]...\n"
+           L"  --simulate SCENARIO-FILE  replay a recorded walk instead of the adapter\n"
+           L"  --trace TRACE-FILE        add what the program decides to TRACE-FILE\n"
+           L"  --help                    show this and end\n"
+           L"  --version                 show the version and end\n";
+}
+
+std::wstring versionText() {
+    return L"Nearbeam " NEARBEAM_VERSION;
 }
 
 } // namespace nearbeam

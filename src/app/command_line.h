@@ -2,6 +2,7 @@
 // The program's options:
 //   --simulate FILE   use the simulated adapter replaying the scenario FILE
 //   --trace FILE      append the diagnosis trace to FILE
+//   --help, --version say what the program takes, or which it is, and end
 
 #include <optional>
 #include <string>
@@ -10,13 +11,21 @@
 namespace nearbeam {
 
 struct CommandLine {
+    enum class Request { Run, Help, Version };
+    Request request = Request::Run;
     std::wstring simulate; // empty: the real drivers
     std::wstring trace;    // empty: no trace
 };
 
 // Reads the arguments after the program name. An unknown option, a missing file
-// name or a stray argument gives none and a message for the user in error.
+// name or a stray argument gives none and a message for the user in error (the
+// caller adds usageText()).
 std::optional<CommandLine> parseCommandLine(const std::vector<std::wstring>& args,
                                             std::wstring& error);
+
+// The options, one a line, each line ending in a line break.
+std::wstring usageText();
+// "Nearbeam " and the version.
+std::wstring versionText();
 
 } // namespace nearbeam

@@ -5,6 +5,8 @@
 #include "database/data_file.h"
 #include "database/tables.h"
 
+#include "base/percent_encoding.h"
+
 #include <cstdio>
 #include <mutex>
 #include <utility>
@@ -76,39 +78,13 @@ std::string floorText(const std::string& floor) {
 }
 
 std::string urlEncode(const std::string& text) {
-    std::string out;
-    out.reserve(text.size());
-    for (char c : text) {
-        switch (c) {
-        case ' ':
-            out += '+';
-            break;
-        case '"':
-            out += "%22";
-            break;
-        case '#':
-            out += "%23";
-            break;
-        case '&':
-            out += "%26";
-            break;
-        case '\'':
-            out += "%27";
-            break;
-        case '+':
-            out += "%2B";
-            break;
-        case '=':
-            out += "%3D";
-            break;
-        case '?':
-            out += "%3F";
-            break;
-        default:
-            out += c;
-        }
-    }
-    return out;
+    return percentEncode(
+        text,
+        [](unsigned char c) {
+            return c != ' ' && std::string_view("\"#&'+=?").find(static_cast<char>(c)) ==
+                                   std::string_view::npos;
+        },
+        true);
 }
 
 std::string LocationRecord::expandTemplate(const std::string& templ) {

@@ -1,5 +1,6 @@
 #include "net/curl_transport.h"
 
+#include "base/percent_encoding.h"
 #include "base/text.h"
 
 #include <curl/curl.h>
@@ -22,18 +23,7 @@ bool curlReady() {
 // The path as it goes on the wire: bytes that may not stand in a request line,
 // and "#" (which would end the address), written as %XX.
 std::string wirePath(const std::wstring& path) {
-    static const char hex[] = "0123456789ABCDEF";
-    std::string out;
-    for (unsigned char c : narrow(path)) {
-        if (c <= 0x20 || c >= 0x7f || c == '#') {
-            out += '%';
-            out += hex[c >> 4];
-            out += hex[c & 15];
-        } else {
-            out += static_cast<char>(c);
-        }
-    }
-    return out;
+    return percentEncode(narrow(path), [](unsigned char c) { return visibleByte(c) && c != '#'; });
 }
 
 std::string urlOf(const HttpAttempt& attempt) {
@@ -131,9 +121,9 @@ struct CurlFree {
 
 CurlTransport::CurlTransport() : CurlTransport(Options()) {}
 
-CurlTransport::CurlTransport(Options options) : options_(std::move(options)) {
-    curlReady();
-}
+// libcurl is set up on the first exchange, not here: its TLS libraries' set-up
+// costs memory that a program which never asks a server need not carry.
+CurlTransport::CurlTransport(Options options) : options_(std::move(options)) {}
 
 bool CurlTransport::perform(const HttpAttempt& attempt, HttpSink& sink) {
     if (!curlReady())

@@ -1,5 +1,7 @@
 #include "server/access_log.h"
 
+#include "base/percent_encoding.h"
+
 #include <ctime>
 
 namespace nearbeam {
@@ -7,18 +9,11 @@ namespace {
 
 constexpr size_t kLongestTarget = 512;
 
+// The text as the log shows it: visible characters but '%' as they are, the rest
+// percent-encoded, so a line holds one request whatever it carried.
 void appendPrintable(std::string& out, const std::string& text, size_t longest) {
-    static const char kHex[] = "0123456789ABCDEF";
-    for (size_t i = 0; i < text.size() && i < longest; ++i) {
-        const unsigned char c = static_cast<unsigned char>(text[i]);
-        if (c > 0x20 && c < 0x7f && c != '%') {
-            out += static_cast<char>(c);
-        } else {
-            out += '%';
-            out += kHex[c >> 4];
-            out += kHex[c & 15];
-        }
-    }
+    out += percentEncode(std::string_view(text).substr(0, longest),
+                         [](unsigned char c) { return visibleByte(c) && c != '%'; });
     if (text.size() > longest)
         out += "...";
 }

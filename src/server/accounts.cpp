@@ -16,12 +16,12 @@ bool addUser(Storage& storage, const std::string& name, const std::string& passw
         error = "The password could not be hashed.";
         return false;
     }
-    return storage.write([&](Records& r) { return r.putUser(name, hash); }, error);
+    return storage.write([&](Transaction& r) { return r.putUser(name, hash); }, error);
 }
 
 bool removeUser(Storage& storage, const std::string& name, std::string& error) {
     bool found = false;
-    auto remove = [&](Records& r) {
+    auto remove = [&](Transaction& r) {
         found = r.removeUser(name);
         return true;
     };
@@ -36,7 +36,7 @@ std::vector<std::string> listUsers(Storage& storage) {
     std::vector<std::string> names;
     std::string error;
     storage.read(
-        [&](Records& r) {
+        [&](Transaction& r) {
             for (auto& [name, hash] : r.users())
                 names.push_back(name);
         },

@@ -4,6 +4,7 @@
 #include "database/data_file.h"
 #include "database/record_lines.h"
 #include "net/md5.h"
+#include "server/line_fit.h"
 #include "server/place_lines.h"
 
 #include <cctype>
@@ -46,17 +47,17 @@ bool isDigest(std::string_view text) {
 }
 
 // The status field of a record line (services have none: always the server's).
-int32_t statusOf(PlaceKind kind, std::string_view line) {
+int32_t statusOf(StoredKind kind, std::string_view line) {
     switch (kind) {
-    case PlaceKind::Service:
+    case StoredKind::Service:
         return 0;
-    case PlaceKind::Building:
+    case StoredKind::Building:
         return parseRecordFields(RecordKind::Building, line).status;
-    case PlaceKind::Network:
+    case StoredKind::Network:
         return parseRecordFields(RecordKind::Network, line).status;
     default: // provinces, cities and areas share one layout
         return parseRecordFields(
-                   kind == PlaceKind::Country ? RecordKind::Country : RecordKind::City, line)
+                   kind == StoredKind::Country ? RecordKind::Country : RecordKind::City, line)
             .status;
     }
 }
@@ -90,35 +91,49 @@ bool importFolder(Storage& storage, const std::string& folder, std::string& erro
         return false;
     }
 
-    auto load = [&](Records& r) {
+    auto load = [&](Transaction& r) {
+        // store(text) gives why the line cannot be stored, or empty once it is.
         auto readLine = [&](const char* file, std::string_view line, size_t number, auto&& store) {
-            if (line.empty() || store(line))
+            if (line.empty())
                 return true;
-            if (r.failed())
-                return false;
-            bad = std::string(file) + " line " + std::to_string(number) +
-                  ": the record cannot be read";
+            const std::string problem = store(line);
+            if (problem.empty() || r.failed())
+                return problem.empty();
+            bad = std::string(file) + " line " + std::to_string(number) + ": " + problem;
             return false;
         };
-        for (PlaceKind kind : kPlaceKinds) {
-            const char* file = placeFileName(kind);
+        const std::string unreadable = "the record cannot be read";
+        for (StoredKind kind : kStoredKinds) {
+            const char* file = storedFileName(kind);
             forEachLine(inFolder(folder, file), [&](std::string_view line, size_t number) {
-                return readLine(file, line, number, [&](std::string_view text) {
+                return readLine(file, line, number, [&](std::string_view text) -> std::string {
+                    if (std::string problem = placeFieldsProblem(kind, text); !problem.empty())
+                        return problem;
                     if (statusOf(kind, text) != 0)
-                        return true; // made locally, never uploaded
-                    auto place = placeFromLine(kind, text);
-                    return place && r.put(kind, *place);
+                        return {}; // made locally, never uploaded
+                    auto place = storedFromLine(kind, text);
+                    if (!place)
+                        return unreadable;
+                    if (std::string problem = placeLengthProblem(kind, *place); !problem.empty())
+                        return problem;
+                    return r.put(kind, *place) ? std::string() : unreadable;
                 });
             });
             if (!bad.empty())
                 return false;
         }
         forEachLine(inFolder(folder, "ap.txt"), [&](std::string_view line, size_t number) {
-            return readLine("ap.txt", line, number, [&](std::string_view text) {
+            return readLine("ap.txt", line, number, [&](std::string_view text) -> std::string {
+                if (std::string problem = accessPointFieldsProblem(text); !problem.empty())
+                    return problem;
                 if (parseLocationFields(text).status != 0)
-                    return true;
+                    return {};
                 auto point = accessPointFromLine(text);
-                return point && r.putAccessPoint(*point);
+                if (!point)
+                    return unreadable;
+                if (std::string problem = accessPointLengthProblem(*point); !problem.empty())
+                    return problem;
+                return r.putAccessPoint(*point) ? std::string() : unreadable;
             });
         });
         for (const auto& [name, hash] : users)
@@ -138,11 +153,11 @@ bool exportFolder(Storage& storage, const std::string& folder, std::string& erro
         return false;
     }
     std::vector<std::string> files[9]; // the kinds, ap.txt, users.txt
-    auto collect = [&](Records& r) {
-        for (PlaceKind kind : kPlaceKinds)
-            r.forEach(kind, [&](const Place& place) {
+    auto collect = [&](Transaction& r) {
+        for (StoredKind kind : kStoredKinds)
+            r.forEach(kind, [&](const StoredRecord& place) {
                 files[static_cast<int>(kind)].push_back(
-                    std::string(stripLineBreak(placeFileLine(kind, place))));
+                    std::string(stripLineBreak(storedFileLine(kind, place))));
             });
         r.forEachAccessPoint([&](const AccessPoint& point) {
             files[7].push_back(std::string(stripLineBreak(accessPointFileLine(point))));
@@ -153,7 +168,9 @@ bool exportFolder(Storage& storage, const std::string& folder, std::string& erro
     if (!storage.read(collect, error))
         return false;
     for (int i = 0; i < 9; ++i) {
-        const char* name = i < 7 ? placeFileName(kPlaceKinds[i]) : i == 7 ? "ap.txt" : "users.txt";
+        const char* name = i < 7    ? storedFileName(kStoredKinds[i])
+                           : i == 7 ? "ap.txt"
+                                    : "users.txt";
         if (!datafile::replaceLines(inFolder(folder, name), files[i])) {
             error = "cannot write " + inFolder(folder, name);
             return false;

@@ -40,39 +40,88 @@ struct SessionBase {
     virtual void stopIfIdle() = 0;
 };
 
+std::string endpointText(const tcp::endpoint& endpoint) {
+    const auto address = endpoint.address();
+    if (address.is_v6())
+        return "[" + address.to_string() + "]:" + std::to_string(endpoint.port());
+    return address.to_string() + ":" + std::to_string(endpoint.port());
+}
+
+// Takes the connections while the server serves, at most maxConnections open at
+// once (the next waits in the listen backlog until one closes), and keeps the
+// list of those open.
+class Listener {
+  public:
+    explicit Listener(HttpServer::Impl& server);
+    // Takes the address and port; false with a one-line reason.
+    bool open(std::string& error);
+    uint16_t port() const { return port_; }
+    // Accepts the next connection when there is room. Under the server's mutex.
+    void arm();
+    // Takes no more connections; the open ones, to be closed when idle. Under the
+    // server's mutex.
+    std::vector<std::shared_ptr<SessionBase>> close();
+    // A connection has ended; true when it was the last. Under the server's mutex.
+    bool ended(SessionBase* session);
+
+  private:
+    void accepted(beast::error_code ec, tcp::socket socket);
+    template <class Stream, class... Args> std::shared_ptr<SessionBase> launch(Args&&... args);
+
+    HttpServer::Impl& server_;
+    tcp::acceptor acceptor_;
+    asio::steady_timer retry_;
+    bool pending_ = false;
+    uint16_t port_ = 0;
+    std::unordered_map<SessionBase*, std::weak_ptr<SessionBase>> sessions_;
+};
+
+// Ends the serving, on a signal or stop(): the listener closes, idle connections
+// close, the requests in flight get stopGrace to end, then the threads stop.
+class Shutdown {
+  public:
+    explicit Shutdown(HttpServer::Impl& server);
+    // SIGTERM and SIGINT begin a stop.
+    void onSignals();
+    void begin();
+    // The last connection has ended. Under the server's mutex.
+    void drained() { grace_.cancel(); }
+
+  private:
+    HttpServer::Impl& server_;
+    asio::signal_set signals_;
+    asio::steady_timer grace_;
+};
+
 } // namespace
 
 struct HttpServer::Impl {
+    // Serving: taking connections and answering. Stopping: a stop has begun, no
+    // new connections, the open ones finish. Closed: the server is gone; a
+    // connection still unwinding touches nothing of it.
+    enum class State { Serving, Stopping, Closed };
+
     Options options;
     Handler handler;
     Logger logger;
-    // Declared before the I/O objects: a session that outlives them (a forced
+    // Declared before the I/O objects: a connection that outlives them (a forced
     // stop) still finds these when it ends.
-    std::mutex mutex; // guards the acceptor, the timers and what follows
-    std::unordered_map<SessionBase*, std::weak_ptr<SessionBase>> sessions;
-    bool acceptPending = false;
-    bool stopped = false;
-    bool tornDown = false;
-    std::atomic<bool> stopping{false};
+    std::mutex mutex; // guards the state's changes, the listener and the shutdown
+    std::atomic<State> state{State::Serving};
 
     asio::io_context ioc;
     std::optional<asio::ssl::context> tls;
-    tcp::acceptor acceptor{ioc};
-    asio::signal_set signals{ioc};
-    asio::steady_timer graceTimer{ioc};
-    asio::steady_timer acceptRetry{ioc};
+    Listener listener{*this};
+    Shutdown shutdown{*this};
     std::vector<std::thread> threads;
     std::thread background;
-    uint16_t port = 0;
 
     Impl(Options o, Handler h, Logger l)
         : options(std::move(o)), handler(std::move(h)), logger(std::move(l)) {}
 
-    void armAccept();
-    void accepted(beast::error_code ec, tcp::socket socket);
-    template <class Stream, class... Args> std::shared_ptr<SessionBase> launch(Args&&... args);
-    void removed(SessionBase* session);
-    void beginStop();
+    bool serving() const { return state == State::Serving; }
+    // A connection has ended.
+    void ended(SessionBase* session);
 };
 
 namespace {
@@ -86,7 +135,7 @@ class Session : public SessionBase, public std::enable_shared_from_this<Session<
     Session(HttpServer::Impl& server, std::string peer, std::string local, Args&&... args)
         : server_(server), peer_(std::move(peer)), local_(std::move(local)),
           stream_(std::forward<Args>(args)...) {}
-    ~Session() override { server_.removed(this); }
+    ~Session() override { server_.ended(this); }
 
     void go() {
         if constexpr (kTls) {
@@ -114,7 +163,7 @@ class Session : public SessionBase, public std::enable_shared_from_this<Session<
     beast::tcp_stream& lowest() { return beast::get_lowest_layer(stream_); }
 
     void readHead() {
-        if (server_.stopping) {
+        if (!server_.serving()) {
             lowest().close();
             return;
         }
@@ -185,12 +234,17 @@ class Session : public SessionBase, public std::enable_shared_from_this<Session<
         response_.version(request.version() == 10 ? 10 : 11);
         response_.result(static_cast<unsigned>(answer.status));
         response_.set(http::field::content_type, answer.contentType);
+        // A browser shown a reply takes it as the type it is said to be: a text
+        // that echoes what it was asked is never read as a page.
+        response_.set("X-Content-Type-Options", "nosniff");
         if (!answer.location.empty())
             response_.set(http::field::location, answer.location);
         if (answer.status == 429)
             response_.set(http::field::retry_after, "1");
+        if constexpr (kTls) // browsers that met HTTPS here keep to it for a year
+            response_.set(http::field::strict_transport_security, "max-age=31536000");
         response_.body() = std::move(answer.body);
-        response_.keep_alive(keepAlive && !server_.stopping);
+        response_.keep_alive(keepAlive && server_.serving());
         response_.prepare_payload();
         lowest().expires_after(server_.options.bodyTimeout);
         http::async_write(stream_, response_,
@@ -260,99 +314,145 @@ class Session : public SessionBase, public std::enable_shared_from_this<Session<
     size_t drained_ = 0;
 };
 
-std::string endpointText(const tcp::endpoint& endpoint) {
-    const auto address = endpoint.address();
-    if (address.is_v6())
-        return "[" + address.to_string() + "]:" + std::to_string(endpoint.port());
-    return address.to_string() + ":" + std::to_string(endpoint.port());
-}
-
 } // namespace
 
-void HttpServer::Impl::armAccept() {
-    if (stopped || acceptPending || sessions.size() >= options.maxConnections)
-        return; // the next connection waits in the backlog until one closes
-    acceptPending = true;
-    acceptor.async_accept(asio::make_strand(ioc), [this](beast::error_code ec, tcp::socket socket) {
-        accepted(ec, std::move(socket));
-    });
+Listener::Listener(HttpServer::Impl& server)
+    : server_(server), acceptor_(server.ioc), retry_(server.ioc) {}
+
+bool Listener::open(std::string& error) {
+    const HttpServer::Options& options = server_.options;
+    beast::error_code ec;
+    const auto address = asio::ip::make_address(options.address, ec);
+    if (ec) {
+        error = "not an address to listen on: " + options.address;
+        return false;
+    }
+    const tcp::endpoint endpoint(address, options.port);
+    acceptor_.open(endpoint.protocol(), ec);
+    if (!ec)
+        acceptor_.set_option(asio::socket_base::reuse_address(true), ec);
+    if (!ec)
+        acceptor_.bind(endpoint, ec);
+    if (ec == asio::error::address_in_use) {
+        error = "port " + std::to_string(options.port) + " is in use on " + options.address +
+                " (another server is listening there)";
+        return false;
+    }
+    if (!ec)
+        acceptor_.listen(options.backlog, ec);
+    if (ec) {
+        error = "cannot listen on " + endpointText(endpoint) + ": " + ec.message();
+        return false;
+    }
+    port_ = acceptor_.local_endpoint(ec).port();
+    return true;
 }
 
-void HttpServer::Impl::accepted(beast::error_code ec, tcp::socket socket) {
+void Listener::arm() {
+    if (!server_.serving() || pending_ || sessions_.size() >= server_.options.maxConnections)
+        return;
+    pending_ = true;
+    acceptor_.async_accept(
+        asio::make_strand(server_.ioc),
+        [this](beast::error_code ec, tcp::socket socket) { accepted(ec, std::move(socket)); });
+}
+
+void Listener::accepted(beast::error_code ec, tcp::socket socket) {
+    // Declared before the lock: a connection that ends at once ends after it.
     std::shared_ptr<SessionBase> session;
-    std::lock_guard<std::mutex> lock(mutex);
-    acceptPending = false;
-    if (stopped)
+    std::lock_guard<std::mutex> lock(server_.mutex);
+    pending_ = false;
+    if (!server_.serving())
         return;
     if (ec) {
         // Out of descriptors or the like: try again shortly rather than spin.
-        acceptRetry.expires_after(std::chrono::milliseconds(50));
-        acceptRetry.async_wait([this](beast::error_code waited) {
+        retry_.expires_after(std::chrono::milliseconds(50));
+        retry_.async_wait([this](beast::error_code waited) {
             if (waited)
                 return;
-            std::lock_guard<std::mutex> again(mutex);
-            armAccept();
+            std::lock_guard<std::mutex> again(server_.mutex);
+            arm();
         });
         return;
     }
     beast::error_code ignored;
     std::string peer = socket.remote_endpoint(ignored).address().to_string();
     std::string local = endpointText(socket.local_endpoint(ignored));
-    if (tls)
+    if (server_.tls)
         session = launch<beast::ssl_stream<beast::tcp_stream>>(std::move(peer), std::move(local),
-                                                               std::move(socket), *tls);
+                                                               std::move(socket), *server_.tls);
     else
         session = launch<beast::tcp_stream>(std::move(peer), std::move(local), std::move(socket));
-    armAccept();
+    arm();
 }
 
 template <class Stream, class... Args>
-std::shared_ptr<SessionBase> HttpServer::Impl::launch(Args&&... args) {
-    auto session = std::make_shared<Session<Stream>>(*this, std::forward<Args>(args)...);
-    sessions.emplace(session.get(), session);
+std::shared_ptr<SessionBase> Listener::launch(Args&&... args) {
+    auto session = std::make_shared<Session<Stream>>(server_, std::forward<Args>(args)...);
+    sessions_.emplace(session.get(), session);
     asio::post(session->executor(), [session] { session->go(); });
     return session;
 }
 
-void HttpServer::Impl::removed(SessionBase* session) {
-    std::lock_guard<std::mutex> lock(mutex);
-    sessions.erase(session);
-    if (tornDown)
-        return;
-    if (stopped) {
-        if (sessions.empty())
-            graceTimer.cancel();
-        return;
-    }
-    armAccept();
+std::vector<std::shared_ptr<SessionBase>> Listener::close() {
+    beast::error_code ignored;
+    acceptor_.close(ignored);
+    retry_.cancel();
+    std::vector<std::shared_ptr<SessionBase>> open;
+    for (auto& [raw, weak] : sessions_)
+        if (auto session = weak.lock())
+            open.push_back(std::move(session));
+    return open;
 }
 
-void HttpServer::Impl::beginStop() {
-    std::vector<std::shared_ptr<SessionBase>> live;
+bool Listener::ended(SessionBase* session) {
+    sessions_.erase(session);
+    if (server_.serving())
+        arm();
+    return sessions_.empty();
+}
+
+Shutdown::Shutdown(HttpServer::Impl& server)
+    : server_(server), signals_(server.ioc), grace_(server.ioc) {}
+
+void Shutdown::onSignals() {
+    signals_.add(SIGINT);
+    signals_.add(SIGTERM);
+    signals_.async_wait([this](beast::error_code ec, int) {
+        if (!ec)
+            begin();
+    });
+}
+
+void Shutdown::begin() {
+    std::vector<std::shared_ptr<SessionBase>> open;
     {
-        std::lock_guard<std::mutex> lock(mutex);
-        if (stopped)
+        std::lock_guard<std::mutex> lock(server_.mutex);
+        if (!server_.serving())
             return;
-        stopped = true;
-        stopping = true;
+        server_.state = HttpServer::Impl::State::Stopping;
         beast::error_code ignored;
-        acceptor.close(ignored);
-        acceptRetry.cancel();
-        signals.cancel(ignored);
-        for (auto& [raw, weak] : sessions)
-            if (auto session = weak.lock())
-                live.push_back(std::move(session));
-        if (!sessions.empty()) {
+        signals_.cancel(ignored);
+        open = server_.listener.close();
+        if (!open.empty()) {
             // The requests in flight get a while to end; then the threads stop.
-            graceTimer.expires_after(options.stopGrace);
-            graceTimer.async_wait([this](beast::error_code ec) {
+            grace_.expires_after(server_.options.stopGrace);
+            grace_.async_wait([this](beast::error_code ec) {
                 if (!ec)
-                    ioc.stop();
+                    server_.ioc.stop();
             });
         }
     }
-    for (auto& session : live)
+    for (auto& session : open)
         session->stopIfIdle();
+}
+
+void HttpServer::Impl::ended(SessionBase* session) {
+    std::lock_guard<std::mutex> lock(mutex);
+    if (state == State::Closed)
+        return;
+    if (listener.ended(session) && state == State::Stopping)
+        shutdown.drained();
 }
 
 HttpServer::HttpServer(Options options, Handler handler, Logger logger)
@@ -363,7 +463,7 @@ HttpServer::~HttpServer() {
     if (impl_->background.joinable())
         impl_->background.join();
     std::lock_guard<std::mutex> lock(impl_->mutex);
-    impl_->tornDown = true;
+    impl_->state = Impl::State::Closed;
 }
 
 bool HttpServer::open(std::string& error) {
@@ -377,51 +477,20 @@ bool HttpServer::open(std::string& error) {
         if (!loadTlsCertificate(*s.tls, s.options.tlsCert, s.options.tlsKey, error))
             return false;
     }
-    beast::error_code ec;
-    const auto address = asio::ip::make_address(s.options.address, ec);
-    if (ec) {
-        error = "not an address to listen on: " + s.options.address;
-        return false;
-    }
-    const tcp::endpoint endpoint(address, s.options.port);
-    const std::string where = endpointText(endpoint);
-    s.acceptor.open(endpoint.protocol(), ec);
-    if (!ec)
-        s.acceptor.set_option(asio::socket_base::reuse_address(true), ec);
-    if (!ec)
-        s.acceptor.bind(endpoint, ec);
-    if (ec == asio::error::address_in_use) {
-        error = "port " + std::to_string(s.options.port) + " is in use on " + s.options.address +
-                " (another server is listening there)";
-        return false;
-    }
-    if (!ec)
-        s.acceptor.listen(s.options.backlog, ec);
-    if (ec) {
-        error = "cannot listen on " + where + ": " + ec.message();
-        return false;
-    }
-    s.port = s.acceptor.local_endpoint(ec).port();
-    return true;
+    return s.listener.open(error);
 }
 
 uint16_t HttpServer::port() const {
-    return impl_->port;
+    return impl_->listener.port();
 }
 
 void HttpServer::run(bool stopOnSignals) {
     Impl& s = *impl_;
     {
         std::lock_guard<std::mutex> lock(s.mutex);
-        if (stopOnSignals) {
-            s.signals.add(SIGINT);
-            s.signals.add(SIGTERM);
-            s.signals.async_wait([&s](beast::error_code ec, int) {
-                if (!ec)
-                    s.beginStop();
-            });
-        }
-        s.armAccept();
+        if (stopOnSignals)
+            s.shutdown.onSignals();
+        s.listener.arm();
     }
     unsigned count = s.options.threads;
     if (count == 0)
@@ -440,7 +509,7 @@ void HttpServer::start() {
 
 void HttpServer::stop() {
     Impl& s = *impl_;
-    asio::post(s.ioc, [&s] { s.beginStop(); });
+    asio::post(s.ioc, [&s] { s.shutdown.begin(); });
 }
 
 } // namespace nearbeam

@@ -1,6 +1,7 @@
 #include "server/location_service.h"
 
 #include "net/md5.h"
+#include "server/line_fit.h"
 #include "server/place_lines.h"
 
 #include <algorithm>
@@ -50,18 +51,19 @@ struct Reply {
                 return;
         sections[section].push_back(std::move(line));
     }
-    void add(PlaceKind kind, const Place& place) {
-        add(static_cast<int>(kind), replyLine(placeFileLine(kind, place)));
+    void add(StoredKind kind, const StoredRecord& place) {
+        add(static_cast<int>(kind), replyLine(storedFileLine(kind, place)));
     }
     std::string text() const {
         std::string out;
         for (int s = 0; s < 8; ++s) {
             const int section = s < 6    ? s
                                 : s == 6 ? kApSection
-                                         : static_cast<int>(PlaceKind::Service);
+                                         : static_cast<int>(StoredKind::Service);
             if (sections[section].empty())
                 continue;
-            out += section == kApSection ? "- aps" : placeHeading(static_cast<PlaceKind>(section));
+            out +=
+                section == kApSection ? "- aps" : storedHeading(static_cast<StoredKind>(section));
             out += '\n';
             for (const std::string& line : sections[section])
                 out += line + '\n';
@@ -70,9 +72,8 @@ struct Reply {
     }
 };
 
-std::string errorReply(const std::string& reason) {
-    return "- error " + reason + "\n- end\n";
-}
+// The upload dialog shows this line as it stands.
+const char kCannotStore[] = "The map server cannot store records now; try again later.";
 
 // No control characters but the tabs between fields: a line break or a NUL inside
 // a text would break its line in the data files, or cut it short.
@@ -85,28 +86,28 @@ bool plainLine(std::string_view text) {
 
 // The section a heading of an upload opens: a named kind, kApSection, or -1.
 int sectionOfHeading(const std::string& line) {
-    for (PlaceKind kind : kPlaceKinds)
-        if (line == placeHeading(kind))
+    for (StoredKind kind : kStoredKinds)
+        if (line == storedHeading(kind))
             return static_cast<int>(kind);
     return line == "- aps" ? kApSection : -1;
 }
 
-PlaceKind parentKind(PlaceKind kind) {
-    return kind == PlaceKind::Province ? PlaceKind::Country
-           : kind == PlaceKind::City   ? PlaceKind::Province
-                                       : PlaceKind::City;
+StoredKind parentKind(StoredKind kind) {
+    return kind == StoredKind::Province ? StoredKind::Country
+           : kind == StoredKind::City   ? StoredKind::Province
+                                        : StoredKind::City;
 }
 
 // One upload turned into server records, inside its transaction: identifiers
 // mapped, records stored as they come, the reply's copies collected.
 class UploadPlan {
   public:
-    explicit UploadPlan(Records& records) : records_(records) {}
+    explicit UploadPlan(Transaction& records) : records_(records) {}
 
     // False with `error` set when the upload is refused.
     bool run(const std::vector<std::string> (&lines)[8]) {
-        for (PlaceKind kind : {PlaceKind::Country, PlaceKind::Province, PlaceKind::City,
-                               PlaceKind::Area, PlaceKind::Building})
+        for (StoredKind kind : {StoredKind::Country, StoredKind::Province, StoredKind::City,
+                                StoredKind::Area, StoredKind::Building})
             for (const std::string& line : lines[static_cast<int>(kind)])
                 if (!planNamed(kind, line) || records_.failed())
                     return false;
@@ -125,10 +126,14 @@ class UploadPlan {
         error = reason;
         return false;
     }
+    // A refusal naming the record by its line.
+    bool refuse(const std::string& reason, const std::string& line) {
+        return refuse(reason + ": " + quotedLine(line));
+    }
 
     // The server identifier for a reference: a record of this upload, or one the
     // server has. None for a reference to nothing.
-    std::optional<uint32_t> mapReference(PlaceKind kind, uint32_t id, bool zeroAllowed) {
+    std::optional<uint32_t> mapReference(StoredKind kind, uint32_t id, bool zeroAllowed) {
         if (id == 0)
             return zeroAllowed ? std::optional<uint32_t>(0) : std::nullopt;
         const auto& map = idMap_[static_cast<int>(kind)];
@@ -140,22 +145,24 @@ class UploadPlan {
         return std::nullopt;
     }
 
-    bool planNamed(PlaceKind kind, const std::string& line) {
-        std::optional<Place> uploaded = placeFromLine(kind, line);
+    bool planNamed(StoredKind kind, const std::string& line) {
+        if (std::string problem = placeFieldsProblem(kind, line); !problem.empty())
+            return refuse(problem, line);
+        std::optional<StoredRecord> uploaded = storedFromLine(kind, line);
         if (!uploaded || !plainName(uploaded->name))
-            return refuse("A record line could not be read: " + line);
-        Place place = *uploaded;
+            return refuse("A record line could not be read", line);
+        StoredRecord place = *uploaded;
         place.parent = 0;
-        if (kind != PlaceKind::Country) {
+        if (kind != StoredKind::Country) {
             auto parent = mapReference(parentKind(kind), uploaded->parent, false);
             if (!parent)
-                return refuse("A record refers to a place the server does not know: " + line);
+                return refuse("A record refers to a place the server does not know", line);
             place.parent = *parent;
         }
-        if (kind == PlaceKind::Building) {
-            auto area = mapReference(PlaceKind::Area, uploaded->area, true);
+        if (kind == StoredKind::Building) {
+            auto area = mapReference(StoredKind::Area, uploaded->area, true);
             if (!area)
-                return refuse("A building refers to an area the server does not know: " + line);
+                return refuse("A building refers to an area the server does not know", line);
             place.area = *area;
         }
         uint32_t& mapped = idMap_[static_cast<int>(kind)][uploaded->id];
@@ -171,6 +178,8 @@ class UploadPlan {
             if (place.id == 0)
                 return false;
         } // else a server record changed by the user: the new text replaces it
+        if (std::string problem = placeLengthProblem(kind, place); !problem.empty())
+            return refuse(problem, line);
         mapped = place.id;
         if (!records_.put(kind, place))
             return false;
@@ -180,15 +189,19 @@ class UploadPlan {
     }
 
     bool planAccessPoint(const std::string& line) {
+        if (std::string problem = accessPointFieldsProblem(line); !problem.empty())
+            return refuse(problem, line);
         std::optional<AccessPoint> point = accessPointFromLine(line);
         if (!point)
-            return refuse("An access point line could not be read: " + line);
-        auto building = mapReference(PlaceKind::Building, point->building, false);
+            return refuse("An access point line could not be read", line);
+        auto building = mapReference(StoredKind::Building, point->building, false);
         if (!building)
-            return refuse("An access point refers to a building the server does not know: " + line);
+            return refuse("An access point refers to a building the server does not know", line);
         point->building = *building;
-        if (point->network != 0 && !records_.find(PlaceKind::Network, point->network))
+        if (point->network != 0 && !records_.find(StoredKind::Network, point->network))
             point->network = 0; // networks come only from the server
+        if (std::string problem = accessPointLengthProblem(*point); !problem.empty())
+            return refuse(problem, line);
         if (!records_.putAccessPoint(*point))
             return false;
         // An access point named twice in one upload: the later line wins, in the
@@ -204,13 +217,14 @@ class UploadPlan {
         return true;
     }
 
-    Records& records_;
+    Transaction& records_;
     std::map<uint32_t, uint32_t> idMap_[5];
 };
 
 } // namespace
 
-LocationService::LocationService(Storage& storage) : storage_(storage) {}
+LocationService::LocationService(Storage& storage)
+    : storage_(storage), unknownUserHash_(storage.hasher().hash("no account has this token")) {}
 
 std::string LocationService::downloadText(const std::string& bssid) {
     return download(bssid).text;
@@ -227,7 +241,7 @@ DownloadReply LocationService::download(const std::string& bssid) {
     bool known = false;
     std::string error;
     const bool read = storage_.read(
-        [&](Records& r) {
+        [&](Transaction& r) {
             auto point = r.findAccessPoint(*key);
             if (!point)
                 return;
@@ -235,7 +249,7 @@ DownloadReply LocationService::download(const std::string& bssid) {
             reply.add(kApSection, replyLine(accessPointFileLine(*point)));
             // The identifier of the place at each service level; 0 where there is none.
             std::array<uint32_t, 7> scopes{};
-            auto add = [&](PlaceKind kind, uint32_t id, int level) -> std::optional<Place> {
+            auto add = [&](StoredKind kind, uint32_t id, int level) -> std::optional<StoredRecord> {
                 auto place = id ? r.find(kind, id) : std::nullopt;
                 if (place) {
                     reply.add(kind, *place);
@@ -243,15 +257,15 @@ DownloadReply LocationService::download(const std::string& bssid) {
                 }
                 return place;
             };
-            add(PlaceKind::Network, point->network, 1);
-            if (auto building = add(PlaceKind::Building, point->building, 6)) {
-                add(PlaceKind::Area, building->area, 5);
-                if (auto city = add(PlaceKind::City, building->parent, 4))
-                    if (auto province = add(PlaceKind::Province, city->parent, 3))
-                        add(PlaceKind::Country, province->parent, 2);
+            add(StoredKind::Network, point->network, 1);
+            if (auto building = add(StoredKind::Building, point->building, 6)) {
+                add(StoredKind::Area, building->area, 5);
+                if (auto city = add(StoredKind::City, building->parent, 4))
+                    if (auto province = add(StoredKind::Province, city->parent, 3))
+                        add(StoredKind::Country, province->parent, 2);
             }
-            for (const Place& service : r.servicesFor(scopes))
-                reply.add(PlaceKind::Service, service);
+            for (const StoredRecord& service : r.servicesFor(scopes))
+                reply.add(StoredKind::Service, service);
         },
         error);
     if (!read) {
@@ -266,10 +280,13 @@ bool LocationService::checkLogin(const std::string& user, const std::string& tok
                                  bool& storageFailed) {
     std::optional<std::string> hash;
     std::string error;
-    storageFailed = !storage_.read([&](Records& r) { hash = r.tokenHash(user); }, error);
-    if (!hash)
+    storageFailed = !storage_.read([&](Transaction& r) { hash = r.tokenHash(user); }, error);
+    if (storageFailed)
         return false;
-    const std::string key = md5Hex(*hash + "\n" + token);
+    // A user without an account is checked against a hash all the same, so that
+    // how long a refusal takes does not tell who has an account.
+    const std::string& checked = hash ? *hash : unknownUserHash_;
+    const std::string key = md5Hex(checked + "\n" + token);
     std::unique_lock<std::mutex> lock(cacheMutex_);
     auto remembered = [&] {
         auto it = verified_.find(key);
@@ -281,7 +298,7 @@ bool LocationService::checkLogin(const std::string& user, const std::string& tok
         return true;
     ++hashing_;
     lock.unlock();
-    const bool good = storage_.hasher().verify(*hash, token);
+    const bool good = storage_.hasher().verify(checked, token) && hash.has_value();
     lock.lock();
     --hashing_;
     if (good) {
@@ -298,25 +315,20 @@ bool LocationService::checkLogin(const std::string& user, const std::string& tok
     return good;
 }
 
-UploadReply LocationService::upload(const std::string& body) {
-    UploadReply out;
-    std::vector<std::string> lines = splitLines(body);
-    if (lines.size() < 3 || lines[0] != "- login") {
-        out.text = errorReply("The upload did not begin with a login.");
-        return out;
-    }
-    bool storageFailed = false;
-    if (!plainName(lines[1]) || !checkLogin(lines[1], lines[2], storageFailed)) {
-        out.loginFailed = !storageFailed;
-        out.text = errorReply(storageFailed ? "The server could not check the login."
-                                            : "Unknown user name or wrong password.");
-        return out;
-    }
-    out.user = lines[1];
+std::string errorReply(const std::string& reason) {
+    return "- error " + reason + "\n- end\n";
+}
 
-    std::vector<std::string> records[8];
+Upload readUpload(const std::string& body) {
+    Upload out;
+    std::vector<std::string> lines = splitLines(body);
+    if (lines.size() < 3 || lines[0] != "- login")
+        return out;
+    out.loginGiven = true;
+    out.user = lines[1];
+    out.token = lines[2];
     int section = -1;
-    for (size_t i = 3; i < lines.size(); ++i) {
+    for (size_t i = 3; i < lines.size() && out.unreadable.empty(); ++i) {
         const std::string& line = lines[i];
         if (line.empty())
             continue;
@@ -324,46 +336,81 @@ UploadReply LocationService::upload(const std::string& body) {
             section = sectionOfHeading(line);
             continue;
         }
-        if (section < 0) {
-            out.text = errorReply("The upload holds a line outside any section.");
-            return out;
-        }
-        if (!plainLine(line)) {
-            out.text = errorReply("A record line holds a control character.");
-            return out;
-        }
+        if (section < 0)
+            out.unreadable = "The upload holds a line outside any section.";
+        else if (!plainLine(line))
+            out.unreadable = "A record line holds a control character.";
         // Networks and services are the server's own.
-        if (section != static_cast<int>(PlaceKind::Network) &&
-            section != static_cast<int>(PlaceKind::Service))
-            records[section].push_back(line);
+        else if (section != static_cast<int>(StoredKind::Network) &&
+                 section != static_cast<int>(StoredKind::Service))
+            out.sections[section].push_back(line);
+    }
+    return out;
+}
+
+UploadReply LocationService::upload(const Upload& upload) {
+    UploadReply out;
+    if (!upload.loginGiven) {
+        out.text = errorReply("The upload did not begin with a login.");
+        return out;
+    }
+    bool storageFailed = false;
+    if (!plainName(upload.user) || !checkLogin(upload.user, upload.token, storageFailed)) {
+        out.loginFailed = !storageFailed;
+        out.text =
+            errorReply(storageFailed ? kCannotStore : "Unknown user name or wrong password.");
+        return out;
+    }
+    if (!upload.unreadable.empty()) {
+        out.text = errorReply(upload.unreadable);
+        return out;
     }
 
     Reply reply;
     size_t stored = 0;
     std::string refusal, error;
     const bool committed = storage_.write(
-        [&](Records& r) {
+        [&](Transaction& r) {
             UploadPlan plan(r);
-            const bool good = plan.run(records);
+            const bool good = plan.run(upload.sections);
             refusal = plan.error;
             reply = std::move(plan.reply);
             stored = plan.stored;
             return good;
         },
         error);
-    if (!committed) {
-        out.text =
-            errorReply(!refusal.empty() ? refusal : "The server could not store the records.");
+    // A storage that failed is the answer even when the records were refused on
+    // the way: a look-up that failed reads as a record the server does not know.
+    if (!committed && (!error.empty() || refusal.empty())) {
+        noteWrite(error.empty() ? "the storage failed" : error);
+        out.text = errorReply(kCannotStore);
         return out;
     }
-    out.text = "- nearbeam ok\n" + reply.text() + "- msg Thank you, " + out.user + ": " +
+    if (!committed) {
+        out.text = errorReply(refusal);
+        return out;
+    }
+    noteWrite({});
+    out.stored = true;
+    out.text = "- nearbeam ok\n" + reply.text() + "- msg Thank you, " + upload.user + ": " +
                std::to_string(stored) + " record" + (stored == 1 ? "" : "s") + " stored.\n- end\n";
     return out;
 }
 
-bool LocationService::healthy() {
+std::string LocationService::healthProblem() {
     std::string error;
-    return storage_.read([](Records& r) { r.find(PlaceKind::Country, 1); }, error);
+    if (!storage_.read([](Transaction& r) { r.find(StoredKind::Country, 1); }, error))
+        return "The storage does not answer: " + error;
+    std::lock_guard<std::mutex> lock(healthMutex_);
+    if (!writeFailure_.empty())
+        return "The storage failed to store the last upload, and none has been stored since: " +
+               writeFailure_;
+    return {};
+}
+
+void LocationService::noteWrite(const std::string& failure) {
+    std::lock_guard<std::mutex> lock(healthMutex_);
+    writeFailure_ = failure;
 }
 
 } // namespace nearbeam

@@ -11,6 +11,7 @@
 #include <mutex>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 namespace nearbeam {
 
@@ -20,11 +21,25 @@ struct DownloadReply {
     bool failed = false;     // the storage could not be read (a server error)
 };
 
+// An upload's body, read once: its login and its record lines by section (the
+// named kinds in StoredKind's order, then the access points).
+struct Upload {
+    bool loginGiven = false; // it began "- login", a name and a token
+    std::string user;
+    std::string token;
+    std::vector<std::string> sections[8];
+    std::string unreadable; // why its records cannot be taken; empty when they can
+};
+Upload readUpload(const std::string& body);
+
 struct UploadReply {
     std::string text; // the reply's body
-    std::string user; // the user named by the login (empty when there was none)
+    bool stored = false;
     bool loginFailed = false;
 };
+
+// The body of a refusal: "- error " and the reason, then "- end".
+std::string errorReply(const std::string& reason);
 
 class LocationService {
   public:
@@ -44,16 +59,25 @@ class LocationService {
     // The reply to an upload body. A good login stores the records under the
     // server's own identifiers in one transaction and, once it is committed,
     // answers "- nearbeam ok", the stored records, a "- msg " line and "- end";
-    // anything else stores nothing and answers "- error " and a reason.
-    UploadReply upload(const std::string& body);
+    // anything else stores nothing and answers "- error " and a reason (for a
+    // storage that failed, that the server cannot store records now).
+    UploadReply upload(const Upload& upload);
+    UploadReply upload(const std::string& body) { return upload(readUpload(body)); }
 
-    // True when the storage answers.
-    bool healthy();
+    // Why the server cannot serve now, or empty when it can: the storage does not
+    // answer, or the last upload could not be stored and none has been since (a
+    // full disk lets the storage be read but not written).
+    std::string healthProblem();
 
   private:
     bool checkLogin(const std::string& user, const std::string& token, bool& storageFailed);
+    // Keeps how the last write went: a failure's reason, or empty when it was stored.
+    void noteWrite(const std::string& failure);
 
     Storage& storage_;
+    // What a login of a user without an account is checked against: a hash made
+    // as the accounts' are, so that the check costs as much as theirs.
+    const std::string unknownUserHash_;
     // Logins verified lately: hashing is slow by design, and a user uploading
     // now and then should not pay for it every time. Keyed by a digest of the
     // stored hash and the token, so a changed password or a removed user misses.
@@ -63,6 +87,10 @@ class LocationService {
     // once; the others wait (and may then find theirs verified).
     std::condition_variable hashSlot_;
     int hashing_ = 0;
+    // Why the last upload that reached the storage could not be stored; empty
+    // once one is.
+    std::mutex healthMutex_;
+    std::string writeFailure_;
 };
 
 } // namespace nearbeam

@@ -5,20 +5,21 @@
 namespace nearbeam {
 namespace {
 
-class MemoryRecords : public Records {
+class MemoryTransaction : public Transaction {
   public:
-    MemoryRecords(MemoryStorage::Tables& tables, bool writable) : t_(tables), writable_(writable) {}
+    MemoryTransaction(MemoryStorage::Tables& tables, bool writable)
+        : t_(tables), writable_(writable) {}
 
-    std::optional<Place> find(PlaceKind kind, uint32_t id) override {
+    std::optional<StoredRecord> find(StoredKind kind, uint32_t id) override {
         auto& table = places(kind);
         auto it = table.find(id);
-        return it == table.end() ? std::nullopt : std::optional<Place>(it->second);
+        return it == table.end() ? std::nullopt : std::optional<StoredRecord>(it->second);
     }
-    std::optional<Place> findNamed(PlaceKind kind, uint32_t parent, uint32_t area,
-                                   const std::string& name) override {
+    std::optional<StoredRecord> findNamed(StoredKind kind, uint32_t parent, uint32_t area,
+                                          const std::string& name) override {
         for (auto& [id, place] : places(kind))
             if (place.name == name && place.parent == parent &&
-                (kind != PlaceKind::Building || place.area == area))
+                (kind != StoredKind::Building || place.area == area))
                 return place;
         return std::nullopt;
     }
@@ -26,15 +27,15 @@ class MemoryRecords : public Records {
         auto it = t_.points.find(bssid);
         return it == t_.points.end() ? std::nullopt : std::optional<AccessPoint>(it->second);
     }
-    std::vector<Place> servicesFor(const std::array<uint32_t, 7>& scopes) override {
-        std::vector<Place> found;
-        for (auto& [id, s] : places(PlaceKind::Service))
+    std::vector<StoredRecord> servicesFor(const std::array<uint32_t, 7>& scopes) override {
+        std::vector<StoredRecord> found;
+        for (auto& [id, s] : places(StoredKind::Service))
             if (s.level == 0 ||
                 (s.level > 0 && s.level < 7 && scopes[s.level] != 0 && scopes[s.level] == s.parent))
                 found.push_back(s);
         return found;
     }
-    uint32_t newId(PlaceKind kind) override {
+    uint32_t newId(StoredKind kind) override {
         if (!writable())
             return 0;
         uint32_t& next = t_.nextId[static_cast<int>(kind)];
@@ -44,7 +45,7 @@ class MemoryRecords : public Records {
         }
         return next++;
     }
-    bool put(PlaceKind kind, const Place& place) override {
+    bool put(StoredKind kind, const StoredRecord& place) override {
         if (!writable())
             return false;
         places(kind)[place.id] = place;
@@ -59,7 +60,7 @@ class MemoryRecords : public Records {
         t_.points[point.bssid] = point;
         return true;
     }
-    bool forEach(PlaceKind kind, const std::function<void(const Place&)>& fn) override {
+    bool forEach(StoredKind kind, const std::function<void(const StoredRecord&)>& fn) override {
         for (auto& [id, place] : places(kind))
             fn(place);
         return true;
@@ -87,7 +88,9 @@ class MemoryRecords : public Records {
     }
 
   private:
-    std::map<uint32_t, Place>& places(PlaceKind kind) { return t_.places[static_cast<int>(kind)]; }
+    std::map<uint32_t, StoredRecord>& places(StoredKind kind) {
+        return t_.places[static_cast<int>(kind)];
+    }
     bool writable() {
         if (!writable_)
             fail("a change was asked for while reading");
@@ -100,18 +103,18 @@ class MemoryRecords : public Records {
 
 } // namespace
 
-bool MemoryStorage::read(const std::function<void(Records&)>& work, std::string& error) {
+bool MemoryStorage::read(const std::function<void(Transaction&)>& work, std::string& error) {
     std::shared_lock<std::shared_mutex> lock(mutex_);
-    MemoryRecords records(tables_, false);
+    MemoryTransaction records(tables_, false);
     work(records);
     error = records.failure();
     return !records.failed();
 }
 
-bool MemoryStorage::write(const std::function<bool(Records&)>& work, std::string& error) {
+bool MemoryStorage::write(const std::function<bool(Transaction&)>& work, std::string& error) {
     std::unique_lock<std::shared_mutex> lock(mutex_);
     Tables copy = tables_;
-    MemoryRecords records(copy, true);
+    MemoryTransaction records(copy, true);
     const bool good = work(records);
     error = records.failure();
     if (!good || records.failed())

@@ -15,11 +15,11 @@ class MemoryStorage : public Storage {
     explicit MemoryStorage(std::shared_ptr<const TokenHasher> hasher)
         : Storage(std::move(hasher)) {}
 
-    bool read(const std::function<void(Records&)>& work, std::string& error) override;
-    bool write(const std::function<bool(Records&)>& work, std::string& error) override;
+    bool read(const std::function<void(Transaction&)>& work, std::string& error) override;
+    bool write(const std::function<bool(Transaction&)>& work, std::string& error) override;
 
     struct Tables {
-        std::map<uint32_t, Place> places[7];
+        std::map<uint32_t, StoredRecord> places[7];
         uint32_t nextId[7] = {1, 1, 1, 1, 1, 1, 1};
         std::map<uint64_t, AccessPoint> points;
         std::map<std::string, std::string> users;

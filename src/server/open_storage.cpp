@@ -11,7 +11,7 @@ std::unique_ptr<Storage> openStorage(const std::string& database, const std::str
                                      std::string& error) {
     auto hasher = std::make_shared<Argon2Hasher>();
     if (database.rfind("postgresql://", 0) == 0 || database.rfind("postgres://", 0) == 0)
-        return PostgresStorage::open(database, hasher, error);
+        return SqlStorage::open(kPostgres, database, hasher, error);
     if (!database.empty()) {
         error = "the database must be a postgresql:// address (or none, for SQLite)";
         return nullptr;
@@ -23,7 +23,7 @@ std::unique_ptr<Storage> openStorage(const std::string& database, const std::str
         error = "cannot make the data folder " + folder.string() + ": " + ec.message();
         return nullptr;
     }
-    return SqliteStorage::open((folder / "nearbeam.db").string(), hasher, error);
+    return SqlStorage::open(kSqlite, (folder / "nearbeam.db").string(), hasher, error);
 }
 
 } // namespace nearbeam

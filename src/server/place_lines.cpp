@@ -8,21 +8,21 @@
 namespace nearbeam {
 namespace {
 
-RecordKind recordKind(PlaceKind kind) {
+RecordKind recordKind(StoredKind kind) {
     switch (kind) {
-    case PlaceKind::Country:
+    case StoredKind::Country:
         return RecordKind::Country;
-    case PlaceKind::Province:
+    case StoredKind::Province:
         return RecordKind::Province;
-    case PlaceKind::City:
+    case StoredKind::City:
         return RecordKind::City;
-    case PlaceKind::Area:
+    case StoredKind::Area:
         return RecordKind::Area;
-    case PlaceKind::Building:
+    case StoredKind::Building:
         return RecordKind::Building;
-    case PlaceKind::Network:
+    case StoredKind::Network:
         return RecordKind::Network;
-    case PlaceKind::Service:
+    case StoredKind::Service:
         break;
     }
     return RecordKind::Service;
@@ -30,30 +30,30 @@ RecordKind recordKind(PlaceKind kind) {
 
 } // namespace
 
-const char* placeFileName(PlaceKind kind) {
+const char* storedFileName(StoredKind kind) {
     constexpr const char* names[] = {"country.txt",  "province.txt", "city.txt",    "area.txt",
                                      "building.txt", "network.txt",  "services.txt"};
     return names[static_cast<int>(kind)];
 }
 
-const char* placeHeading(PlaceKind kind) {
+const char* storedHeading(StoredKind kind) {
     constexpr const char* headings[] = {"- countries", "- provinces", "- cities",  "- areas",
                                         "- buildings", "- networks",  "- services"};
     return headings[static_cast<int>(kind)];
 }
 
-std::string placeFileLine(PlaceKind kind, const Place& p) {
+std::string storedFileLine(StoredKind kind, const StoredRecord& p) {
     switch (kind) {
-    case PlaceKind::Country:
-    case PlaceKind::Network:
+    case StoredKind::Country:
+    case StoredKind::Network:
         return formatCountryLine(p.id, p.name, 0);
-    case PlaceKind::Province:
-    case PlaceKind::City:
-    case PlaceKind::Area:
+    case StoredKind::Province:
+    case StoredKind::City:
+    case StoredKind::Area:
         return formatChildLine(p.id, p.parent, p.name, 0);
-    case PlaceKind::Building:
+    case StoredKind::Building:
         return formatBuildingLine(p.id, p.area, p.parent, p.name, p.street, 0);
-    case PlaceKind::Service:
+    case StoredKind::Service:
         break;
     }
     return formatServiceLine(p.id, p.parent, p.level, p.url, p.name, 0);
@@ -63,13 +63,13 @@ std::string accessPointFileLine(const AccessPoint& a) {
     return formatLocationLine(bssidText(a.bssid), a.building, a.network, a.floor, a.location, 0);
 }
 
-std::optional<Place> placeFromLine(PlaceKind kind, std::string_view line) {
+std::optional<StoredRecord> storedFromLine(StoredKind kind, std::string_view line) {
     RecordFields f = parseRecordFields(recordKind(kind), line);
-    if (f.id == 0 || (f.name.empty() && kind != PlaceKind::Service))
+    if (f.id == 0 || (f.name.empty() && kind != StoredKind::Service))
         return std::nullopt;
-    Place p;
+    StoredRecord p;
     p.id = f.id;
-    p.parent = kind == PlaceKind::Service ? f.scopeId : f.parentId;
+    p.parent = kind == StoredKind::Service ? f.scopeId : f.parentId;
     p.area = f.areaId;
     p.level = f.level;
     p.name = f.name;

@@ -11,9 +11,9 @@ namespace nearbeam {
 namespace {
 
 // The places' lock is an advisory lock (a number of our own).
-const SqlDialect kPostgres{"BIGINT", "BYTEA",
-                           true,     "BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY",
-                           "BEGIN",  "SELECT pg_advisory_xact_lock(7463521)"};
+const SqlDialect kPostgresDialect{"BIGINT", "BYTEA",
+                                  true,     "BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY",
+                                  "BEGIN",  "SELECT pg_advisory_xact_lock(7463521)"};
 
 // The first line of libpq's message, without its "ERROR:  " prefix.
 std::string oneLine(const char* message) {
@@ -46,12 +46,10 @@ class ResultRow : public SqlRow {
     int row_;
 };
 
-} // namespace
-
 // One connection with its prepared statements; used by one thread at a time.
 class PostgresConnection : public SqlRecords {
   public:
-    PostgresConnection() : SqlRecords(kPostgres) {}
+    PostgresConnection() : SqlRecords(kPostgresDialect) {}
     ~PostgresConnection() override { PQfinish(conn_); }
 
     bool open(const std::string& url, std::string& error) {
@@ -125,24 +123,8 @@ class PostgresConnection : public SqlRecords {
     std::map<std::string, std::string> prepared_;
 };
 
-PostgresStorage::PostgresStorage(const std::string& url, std::shared_ptr<const TokenHasher> hasher,
-                                 size_t connections)
-    : SqlStorage(std::move(hasher), connections,
-                 [url](std::string& error) -> std::unique_ptr<SqlRecords> {
-                     auto c = std::make_unique<PostgresConnection>();
-                     if (!c->open(url, error))
-                         return nullptr;
-                     return c;
-                 }) {}
+} // namespace
 
-std::unique_ptr<PostgresStorage> PostgresStorage::open(const std::string& url,
-                                                       std::shared_ptr<const TokenHasher> hasher,
-                                                       std::string& error, size_t connections) {
-    std::unique_ptr<PostgresStorage> storage(
-        new PostgresStorage(url, std::move(hasher), connections));
-    if (!storage->makeTables(kPostgres, error))
-        return nullptr;
-    return storage;
-}
+const SqlConnectionType kPostgres{kPostgresDialect, connectWith<PostgresConnection>, 8, false};
 
 } // namespace nearbeam

@@ -3,25 +3,12 @@
 // processes share one database. Identifiers come from sequences, writing
 // transactions that touch places take one advisory lock (so an upload's look-ups
 // and inserts are not raced by another process's), and reads see one snapshot.
+// Open with SqlStorage::open(kPostgres, "postgresql://…", …).
 
 #include "server/sql_storage.h"
 
-#include <memory>
-#include <string>
-
 namespace nearbeam {
 
-class PostgresStorage : public SqlStorage {
-  public:
-    // Connects to the database at url (postgresql://…) and makes the tables if
-    // missing; null with a one-line reason in `error`.
-    static std::unique_ptr<PostgresStorage> open(const std::string& url,
-                                                 std::shared_ptr<const TokenHasher> hasher,
-                                                 std::string& error, size_t connections = 8);
-
-  private:
-    PostgresStorage(const std::string& url, std::shared_ptr<const TokenHasher> hasher,
-                    size_t connections);
-};
+extern const SqlConnectionType kPostgres;
 
 } // namespace nearbeam

@@ -5,6 +5,7 @@
 
 #include "base/hex_digits.h"
 
+#include <map>
 #include <string_view>
 
 namespace nearbeam {
@@ -26,125 +27,143 @@ std::string decodeQueryValue(std::string_view text) {
     return out;
 }
 
-bool startsWith(const std::string& text, std::string_view prefix) {
-    return text.compare(0, prefix.size(), prefix) == 0;
-}
-
-// The user an upload body names on its second line ("- login", NAME, token ...).
-std::string uploadUser(const std::string& body) {
-    const size_t first = body.find('\n');
-    if (first == std::string::npos)
-        return {};
-    const size_t end = body.find('\n', first + 1);
-    std::string name = body.substr(first + 1, end == std::string::npos ? end : end - first - 1);
-    if (!name.empty() && name.back() == '\r')
-        name.pop_back();
-    return name;
-}
-
 HttpReply text(int status, std::string body) {
     return HttpReply{status, "text/plain", std::move(body)};
 }
 
 HttpReply refusal(const std::string& reason) {
-    return text(200, "- error " + reason + "\n- end\n");
-}
-
-// The decoded value of a query parameter of a target "/path?a=1&b=2", or empty.
-std::string queryValue(const std::string& target, const std::string& name) {
-    size_t q = target.find('?');
-    if (q == std::string::npos)
-        return {};
-    std::string_view query(target);
-    query.remove_prefix(q + 1);
-    while (!query.empty()) {
-        size_t amp = query.find('&');
-        std::string_view pair = query.substr(0, amp);
-        size_t eq = pair.find('=');
-        if (pair.substr(0, eq) == name)
-            return eq == std::string_view::npos ? std::string()
-                                                : decodeQueryValue(pair.substr(eq + 1));
-        if (amp == std::string_view::npos)
-            break;
-        query.remove_prefix(amp + 1);
-    }
-    return {};
+    return text(200, errorReply(reason));
 }
 
 } // namespace
+
+// A request with its target split once: the path, and the query's values decoded
+// (the first of a name given twice).
+struct Routes::Request {
+    explicit Request(const HttpRequest& request) : http(request) {
+        const std::string_view target(request.target);
+        const size_t q = target.find('?');
+        path = target.substr(0, q);
+        std::string_view query = q == std::string_view::npos ? "" : target.substr(q + 1);
+        while (!query.empty()) {
+            const size_t amp = query.find('&');
+            const std::string_view pair = query.substr(0, amp);
+            const size_t eq = pair.find('=');
+            query_.emplace(std::string(pair.substr(0, eq)),
+                           eq == std::string_view::npos ? std::string()
+                                                        : decodeQueryValue(pair.substr(eq + 1)));
+            query.remove_prefix(amp == std::string_view::npos ? query.size() : amp + 1);
+        }
+    }
+    // The decoded value of a query parameter, or empty.
+    std::string value(const std::string& name) const {
+        auto it = query_.find(name);
+        return it == query_.end() ? std::string() : it->second;
+    }
+
+    const HttpRequest& http;
+    std::string path;
+
+  private:
+    std::map<std::string, std::string> query_;
+};
 
 Routes::Routes(LocationService& service, RouteLimits limits)
     : service_(service), uploads_(limits.uploadsPerUserPerHour, std::chrono::hours(1)),
       downloads_(limits.downloadsPerAddressPerSecond, std::chrono::seconds(1)),
       failedLogins_(limits.failedLoginsPerAddressPerMinute, std::chrono::minutes(1)) {}
 
-HttpReply Routes::answer(const HttpRequest& request) {
-    const std::string& target = request.target;
-    if (startsWith(target, "/services/mapredirect/")) {
-        HttpReply reply = text(302, "See the map.\n");
-        reply.location =
-            mapSearchAddress(queryValue(target, "addr"), queryValue(target, "city"),
-                             queryValue(target, "province"), queryValue(target, "country"));
-        return reply;
+HttpReply Routes::answer(const HttpRequest& http) {
+    // What the server answers: by path, and under /text/ by the query's action.
+    struct Route {
+        std::string_view path;
+        std::string_view action; // empty: any
+        bool underPath;          // the path and every path below it
+        HttpReply (Routes::*handle)(const Request&);
+    };
+    static const Route kRoutes[] = {
+        {"/services/mapredirect/", "", true, &Routes::mapRedirect},
+        {"/notify", "", false, &Routes::notify},
+        {"/healthz", "", false, &Routes::health},
+        {"/text/", "location.downloadText", false, &Routes::download},
+        {"/text/", "location.uploadText", false, &Routes::upload},
+    };
+    const Request request(http);
+    const std::string action = request.value("action");
+    bool pathKnown = false;
+    for (const Route& route : kRoutes) {
+        if (route.underPath ? request.path.compare(0, route.path.size(), route.path) != 0
+                            : request.path != route.path)
+            continue;
+        pathKnown = true;
+        if (route.action.empty() || route.action == action)
+            return (this->*route.handle)(request);
     }
-    // A location-based service for the demo: it greets the user by the building
-    // it was told ("/notify?building={building}"), with a link back to itself.
-    if (startsWith(target, "/notify?")) {
-        std::string building = queryValue(target, "building");
-        for (char& c : building) {
-            if (static_cast<unsigned char>(c) < 32) // one line, whatever it was told
-                c = ' ';
-        }
-        std::string host = request.host;
-        for (char& c : host) {
-            if (static_cast<unsigned char>(c) <= 32 || c == 0x7f)
-                c = '_';
-        }
-        return text(200, "- nearbeam msg http://" + host + target + " Welcome to " +
-                             (building.empty() ? std::string("nowhere in particular") : building) +
-                             ".\n");
-    }
-    if (target == "/healthz") {
-        if (service_.healthy())
-            return text(200, "ok\n");
-        return text(503, "The storage does not answer.\n");
-    }
-    if (!startsWith(target, "/text/?"))
-        return text(404, "Not found.\n");
-    const std::string action = queryValue(target, "action");
-    if (action == "location.downloadText") {
-        if (request.method != "GET")
-            return text(405, "Use GET.\n");
-        if (!downloads_.take(request.peer))
-            return text(429, "Too many requests; try again in a second.\n");
-        DownloadReply reply = service_.download(queryValue(target, "bssid"));
-        if (reply.badAddress)
-            return text(400, "Bad access point address.\n");
-        if (reply.failed)
-            return text(503, "The storage does not answer.\n");
-        return text(200, std::move(reply.text));
-    }
-    if (action == "location.uploadText")
-        return upload(request);
-    return text(404, "Unknown action.\n");
+    return text(404, pathKnown ? "Unknown action.\n" : "Not found.\n");
 }
 
-HttpReply Routes::upload(const HttpRequest& request) {
-    if (request.method != "POST")
+HttpReply Routes::mapRedirect(const Request& request) {
+    HttpReply reply = text(302, "See the map.\n");
+    reply.location = mapSearchAddress(request.value("addr"), request.value("city"),
+                                      request.value("province"), request.value("country"));
+    return reply;
+}
+
+// A location-based service for the demo: it greets the user by the building it
+// was told ("/notify?building={building}"), with a link back to itself.
+HttpReply Routes::notify(const Request& request) {
+    std::string building = request.value("building");
+    for (char& c : building) {
+        if (static_cast<unsigned char>(c) < 32) // one line, whatever it was told
+            c = ' ';
+    }
+    std::string host = request.http.host;
+    for (char& c : host) {
+        if (static_cast<unsigned char>(c) <= 32 || c == 0x7f)
+            c = '_';
+    }
+    return text(200, "- nearbeam msg http://" + host + request.http.target + " Welcome to " +
+                         (building.empty() ? std::string("nowhere in particular") : building) +
+                         ".\n");
+}
+
+HttpReply Routes::health(const Request&) {
+    const std::string problem = service_.healthProblem();
+    if (problem.empty())
+        return text(200, "ok\n");
+    return text(503, problem + "\n");
+}
+
+HttpReply Routes::download(const Request& request) {
+    if (request.http.method != "GET")
+        return text(405, "Use GET.\n");
+    if (!downloads_.take(request.http.peer))
+        return text(429, "Too many requests; try again in a second.\n");
+    DownloadReply reply = service_.download(request.value("bssid"));
+    if (reply.badAddress)
+        return text(400, "Bad access point address.\n");
+    if (reply.failed)
+        return text(503, "The storage does not answer.\n");
+    return text(200, std::move(reply.text));
+}
+
+HttpReply Routes::upload(const Request& request) {
+    if (request.http.method != "POST")
         return text(405, "Use POST.\n");
+    const std::string& peer = request.http.peer;
     // Checking a login is slow on purpose; an address that keeps failing is not
     // given the chance to try many passwords.
-    if (failedLogins_.exhausted(request.peer))
+    if (failedLogins_.exhausted(peer))
         return refusal("Too many failed logins from your address; try again in a minute.");
-    const std::string user = uploadUser(request.body);
-    const bool counted = uploads_.enabled() && !user.empty();
-    if (counted && !uploads_.take(user))
+    const Upload upload = readUpload(request.http.body);
+    const bool counted = uploads_.enabled() && !upload.user.empty();
+    if (counted && !uploads_.take(upload.user))
         return refusal("Too many uploads from this account this hour; try again later.");
-    UploadReply reply = service_.upload(request.body);
+    UploadReply reply = service_.upload(upload);
     if (reply.loginFailed)
-        failedLogins_.take(request.peer);
-    if (counted && !startsWith(reply.text, "- nearbeam ok\n"))
-        uploads_.give(user); // only stored uploads count
+        failedLogins_.take(peer);
+    if (counted && !reply.stored)
+        uploads_.give(upload.user); // only stored uploads count
     return text(200, std::move(reply.text));
 }
 

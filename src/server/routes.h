@@ -11,6 +11,7 @@
 namespace nearbeam {
 
 class LocationService;
+struct Upload;
 
 struct HttpRequest {
     std::string method;
@@ -43,7 +44,12 @@ class Routes {
     HttpReply answer(const HttpRequest& request);
 
   private:
-    HttpReply upload(const HttpRequest& request);
+    struct Request; // a request with its query read
+    HttpReply mapRedirect(const Request& request);
+    HttpReply notify(const Request& request);
+    HttpReply health(const Request& request);
+    HttpReply download(const Request& request);
+    HttpReply upload(const Request& request);
 
     LocationService& service_;
     RateLimit uploads_;

@@ -1,7 +1,7 @@
 #pragma once
 // A few database connections shared by the server's threads: a thread takes one
 // for a transaction and gives it back; when all are taken it waits. A connection
-// that broke is dropped and a new one made when next needed.
+// that broke is dropped, with the idle ones, and a new one made when next needed.
 
 #include <condition_variable>
 #include <cstddef>
@@ -53,6 +53,18 @@ template <typename Connection> class SqlPool {
         lock.unlock();
         std::unique_ptr<Connection> c = open_(error);
         return Lease(this, std::move(c));
+    }
+
+    // Closes the idle connections: one was found broken (the database server
+    // restarted, say), and those made before it are most likely broken too.
+    void dropIdle() {
+        std::vector<std::unique_ptr<Connection>> dropped;
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            made_ -= idle_.size();
+            dropped.swap(idle_);
+        }
+        freed_.notify_all();
     }
 
   private:

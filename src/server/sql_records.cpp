@@ -9,7 +9,7 @@ struct Column {
     Role role;
 };
 
-// A table per record kind, in the order of PlaceKind.
+// A table per record kind, in the order of StoredKind.
 struct Table {
     const char* name;
     std::vector<Column> columns; // the identifier first
@@ -49,7 +49,7 @@ const Table kTables[] = {
      "level, scope"},
 };
 
-const Table& table(PlaceKind kind) {
+const Table& table(StoredKind kind) {
     return kTables[static_cast<int>(kind)];
 }
 
@@ -68,7 +68,7 @@ std::string param(size_t n) {
     return "$" + std::to_string(n);
 }
 
-SqlValue valueOf(const Place& p, Role role) {
+SqlValue valueOf(const StoredRecord& p, Role role) {
     switch (role) {
     case Role::Id:
         return int64_t{p.id};
@@ -88,8 +88,8 @@ SqlValue valueOf(const Place& p, Role role) {
     return p.url;
 }
 
-Place placeOf(const Table& t, const SqlRow& row) {
-    Place p;
+StoredRecord placeOf(const Table& t, const SqlRow& row) {
+    StoredRecord p;
     for (int i = 0; i < static_cast<int>(t.columns.size()); ++i) {
         switch (t.columns[i].role) {
         case Role::Id:
@@ -177,22 +177,22 @@ bool SqlRecords::finish(bool commit, std::string& error) {
     return false;
 }
 
-bool SqlRecords::places(PlaceKind kind, const std::string& where,
+bool SqlRecords::places(StoredKind kind, const std::string& where,
                         const std::vector<SqlValue>& params,
-                        const std::function<void(const Place&)>& fn) {
+                        const std::function<void(const StoredRecord&)>& fn) {
     const Table& t = table(kind);
     return run("SELECT " + columnList(t) + " FROM " + t.name + " " + where, params,
                [&](const SqlRow& row) { fn(placeOf(t, row)); });
 }
 
-std::optional<Place> SqlRecords::find(PlaceKind kind, uint32_t id) {
-    std::optional<Place> found;
-    places(kind, "WHERE id = $1", {int64_t{id}}, [&](const Place& p) { found = p; });
+std::optional<StoredRecord> SqlRecords::find(StoredKind kind, uint32_t id) {
+    std::optional<StoredRecord> found;
+    places(kind, "WHERE id = $1", {int64_t{id}}, [&](const StoredRecord& p) { found = p; });
     return found;
 }
 
-std::optional<Place> SqlRecords::findNamed(PlaceKind kind, uint32_t parent, uint32_t area,
-                                           const std::string& name) {
+std::optional<StoredRecord> SqlRecords::findNamed(StoredKind kind, uint32_t parent, uint32_t area,
+                                                  const std::string& name) {
     if (!lockPlaces())
         return std::nullopt;
     const Table& t = table(kind);
@@ -202,12 +202,12 @@ std::optional<Place> SqlRecords::findNamed(PlaceKind kind, uint32_t parent, uint
         params.push_back(int64_t{parent});
         where += " AND " + std::string(t.parent) + " = " + param(params.size());
     }
-    if (kind == PlaceKind::Building) {
+    if (kind == StoredKind::Building) {
         params.push_back(int64_t{area});
         where += " AND area = " + param(params.size());
     }
-    std::optional<Place> found;
-    places(kind, where + " ORDER BY id LIMIT 1", params, [&](const Place& p) { found = p; });
+    std::optional<StoredRecord> found;
+    places(kind, where + " ORDER BY id LIMIT 1", params, [&](const StoredRecord& p) { found = p; });
     return found;
 }
 
@@ -218,7 +218,7 @@ std::optional<AccessPoint> SqlRecords::findAccessPoint(uint64_t bssid) {
     return found;
 }
 
-std::vector<Place> SqlRecords::servicesFor(const std::array<uint32_t, 7>& scopes) {
+std::vector<StoredRecord> SqlRecords::servicesFor(const std::array<uint32_t, 7>& scopes) {
     std::string where = "WHERE level = 0";
     std::vector<SqlValue> params;
     for (int level = 1; level < 7; ++level) {
@@ -227,13 +227,13 @@ std::vector<Place> SqlRecords::servicesFor(const std::array<uint32_t, 7>& scopes
         where +=
             " OR (level = " + std::to_string(level) + " AND scope = " + param(params.size()) + ")";
     }
-    std::vector<Place> found;
-    places(PlaceKind::Service, where + " ORDER BY id", params,
-           [&](const Place& p) { found.push_back(p); });
+    std::vector<StoredRecord> found;
+    places(StoredKind::Service, where + " ORDER BY id", params,
+           [&](const StoredRecord& p) { found.push_back(p); });
     return found;
 }
 
-uint32_t SqlRecords::newId(PlaceKind kind) {
+uint32_t SqlRecords::newId(StoredKind kind) {
     if (!lockPlaces())
         return 0;
     const std::string name = table(kind).name;
@@ -250,7 +250,7 @@ uint32_t SqlRecords::newId(PlaceKind kind) {
     return static_cast<uint32_t>(id);
 }
 
-bool SqlRecords::put(PlaceKind kind, const Place& place) {
+bool SqlRecords::put(StoredKind kind, const StoredRecord& place) {
     if (!lockPlaces())
         return false;
     const Table& t = table(kind);
@@ -287,7 +287,7 @@ bool SqlRecords::putAccessPoint(const AccessPoint& a) {
                {});
 }
 
-bool SqlRecords::forEach(PlaceKind kind, const std::function<void(const Place&)>& fn) {
+bool SqlRecords::forEach(StoredKind kind, const std::function<void(const StoredRecord&)>& fn) {
     return places(kind, "ORDER BY id", {}, fn);
 }
 

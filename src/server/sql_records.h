@@ -36,7 +36,7 @@ struct SqlDialect {
 // The statements that make the tables, their indexes and sequences, if missing.
 std::vector<std::string> sqlSchema(const SqlDialect& dialect);
 
-class SqlRecords : public Records {
+class SqlRecords : public Transaction {
   public:
     explicit SqlRecords(const SqlDialect& dialect) : dialect_(dialect) {}
 
@@ -52,15 +52,15 @@ class SqlRecords : public Records {
     // and users are single rows and need no turn. Held to the transaction's end.
     bool lockPlaces();
 
-    std::optional<Place> find(PlaceKind kind, uint32_t id) override;
-    std::optional<Place> findNamed(PlaceKind kind, uint32_t parent, uint32_t area,
-                                   const std::string& name) override;
+    std::optional<StoredRecord> find(StoredKind kind, uint32_t id) override;
+    std::optional<StoredRecord> findNamed(StoredKind kind, uint32_t parent, uint32_t area,
+                                          const std::string& name) override;
     std::optional<AccessPoint> findAccessPoint(uint64_t bssid) override;
-    std::vector<Place> servicesFor(const std::array<uint32_t, 7>& scopes) override;
-    uint32_t newId(PlaceKind kind) override;
-    bool put(PlaceKind kind, const Place& place) override;
+    std::vector<StoredRecord> servicesFor(const std::array<uint32_t, 7>& scopes) override;
+    uint32_t newId(StoredKind kind) override;
+    bool put(StoredKind kind, const StoredRecord& place) override;
     bool putAccessPoint(const AccessPoint& point) override;
-    bool forEach(PlaceKind kind, const std::function<void(const Place&)>& fn) override;
+    bool forEach(StoredKind kind, const std::function<void(const StoredRecord&)>& fn) override;
     bool forEachAccessPoint(const std::function<void(const AccessPoint&)>& fn) override;
     std::optional<std::string> tokenHash(const std::string& user) override;
     bool putUser(const std::string& user, const std::string& tokenHash) override;
@@ -75,8 +75,8 @@ class SqlRecords : public Records {
                      const std::function<void(const SqlRow&)>& fn, int64_t* changed = nullptr) = 0;
 
   private:
-    bool places(PlaceKind kind, const std::string& where, const std::vector<SqlValue>& params,
-                const std::function<void(const Place&)>& fn);
+    bool places(StoredKind kind, const std::string& where, const std::vector<SqlValue>& params,
+                const std::function<void(const StoredRecord&)>& fn);
 
     const SqlDialect& dialect_;
     bool writing_ = false;

@@ -2,12 +2,28 @@
 
 namespace nearbeam {
 
-bool SqlStorage::makeTables(const SqlDialect& dialect, std::string& error) {
-    auto make = [&](Records& records) {
+SqlStorage::SqlStorage(const SqlConnectionType& type, const std::string& address,
+                       std::shared_ptr<const TokenHasher> hasher)
+    : Storage(std::move(hasher)), type_(type),
+      pool_(type.connections,
+            [&type, address](std::string& error) { return type.connect(address, error); }) {}
+
+std::unique_ptr<SqlStorage> SqlStorage::open(const SqlConnectionType& type,
+                                             const std::string& address,
+                                             std::shared_ptr<const TokenHasher> hasher,
+                                             std::string& error) {
+    std::unique_ptr<SqlStorage> storage(new SqlStorage(type, address, std::move(hasher)));
+    if (!storage->makeTables(error))
+        return nullptr;
+    return storage;
+}
+
+bool SqlStorage::makeTables(std::string& error) {
+    auto make = [&](Transaction& records) {
         auto& r = static_cast<SqlRecords&>(records);
         if (!r.lockPlaces()) // one process at a time makes the tables
             return false;
-        for (const std::string& sql : sqlSchema(dialect))
+        for (const std::string& sql : sqlSchema(type_.dialect))
             if (!r.exec(sql))
                 return false;
         return true;
@@ -15,34 +31,47 @@ bool SqlStorage::makeTables(const SqlDialect& dialect, std::string& error) {
     return transaction(true, make, error);
 }
 
-bool SqlStorage::transaction(bool writing, const std::function<bool(Records&)>& work,
+bool SqlStorage::transaction(bool writing, const std::function<bool(Transaction&)>& work,
                              std::string& error) {
-    auto c = pool_.take(error);
-    if (!c)
-        return false;
-    bool committed = false;
-    if (c->begin(writing, error)) {
-        const bool good = work(*c) && !c->failed();
-        if (c->failed())
-            error = c->failure();
-        committed = c->finish(good, error);
-    }
-    if (!c->healthy())
+    // A pooled connection may have broken while it was idle (the database server
+    // restarted): found broken before the transaction began, it is replaced and
+    // the transaction tried once more on a new one.
+    for (int attempt = 0;; ++attempt) {
+        auto c = pool_.take(error);
+        if (!c)
+            return false;
+        bool committed = false;
+        const bool began = c->begin(writing, error);
+        if (began) {
+            const bool good = work(*c) && !c->failed();
+            if (c->failed())
+                error = c->failure();
+            committed = c->finish(good, error);
+        }
+        if (c->healthy())
+            return committed;
         c.discard(); // the server went away: the next transaction connects again
-    return committed;
+        pool_.dropIdle();
+        if (began || attempt > 0)
+            return committed;
+        error.clear();
+    }
 }
 
-bool SqlStorage::read(const std::function<void(Records&)>& work, std::string& error) {
+bool SqlStorage::read(const std::function<void(Transaction&)>& work, std::string& error) {
     return transaction(
         false,
-        [&](Records& r) {
+        [&](Transaction& r) {
             work(r);
             return true;
         },
         error);
 }
 
-bool SqlStorage::write(const std::function<bool(Records&)>& work, std::string& error) {
+bool SqlStorage::write(const std::function<bool(Transaction&)>& work, std::string& error) {
+    if (!type_.writersTakeTurns)
+        return transaction(true, work, error);
+    std::lock_guard<std::mutex> one(writer_);
     return transaction(true, work, error);
 }
 

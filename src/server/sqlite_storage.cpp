@@ -9,7 +9,7 @@
 namespace nearbeam {
 namespace {
 
-const SqlDialect kSqlite{"INTEGER", "BLOB", false, "BEGIN", "BEGIN IMMEDIATE", nullptr};
+const SqlDialect kSqliteDialect{"INTEGER", "BLOB", false, "BEGIN", "BEGIN IMMEDIATE", nullptr};
 constexpr int kBusyTimeoutMs = 10000;
 
 class StatementRow : public SqlRow {
@@ -27,12 +27,10 @@ class StatementRow : public SqlRow {
     sqlite3_stmt* s_;
 };
 
-} // namespace
-
 // One connection with its prepared statements; used by one thread at a time.
 class SqliteConnection : public SqlRecords {
   public:
-    SqliteConnection() : SqlRecords(kSqlite) {}
+    SqliteConnection() : SqlRecords(kSqliteDialect) {}
     ~SqliteConnection() override {
         for (auto& [sql, statement] : statements_)
             sqlite3_finalize(statement);
@@ -99,28 +97,8 @@ class SqliteConnection : public SqlRecords {
     std::map<std::string, sqlite3_stmt*> statements_;
 };
 
-SqliteStorage::SqliteStorage(const std::string& path, std::shared_ptr<const TokenHasher> hasher,
-                             size_t connections)
-    : SqlStorage(std::move(hasher), connections,
-                 [path](std::string& error) -> std::unique_ptr<SqlRecords> {
-                     auto c = std::make_unique<SqliteConnection>();
-                     if (!c->open(path, error))
-                         return nullptr;
-                     return c;
-                 }) {}
+} // namespace
 
-std::unique_ptr<SqliteStorage> SqliteStorage::open(const std::string& path,
-                                                   std::shared_ptr<const TokenHasher> hasher,
-                                                   std::string& error, size_t connections) {
-    std::unique_ptr<SqliteStorage> storage(new SqliteStorage(path, std::move(hasher), connections));
-    if (!storage->makeTables(kSqlite, error))
-        return nullptr;
-    return storage;
-}
-
-bool SqliteStorage::write(const std::function<bool(Records&)>& work, std::string& error) {
-    std::lock_guard<std::mutex> one(writer_);
-    return SqlStorage::write(work, error);
-}
+const SqlConnectionType kSqlite{kSqliteDialect, connectWith<SqliteConnection>, 16, true};
 
 } // namespace nearbeam

@@ -20,14 +20,14 @@ namespace nearbeam {
 inline constexpr uint32_t kLocalIdsFrom = 0x80000000u;
 
 // The named record kinds, in the order their tables are written and read.
-enum class PlaceKind { Country, Province, City, Area, Building, Network, Service };
-inline constexpr PlaceKind kPlaceKinds[] = {
-    PlaceKind::Country,  PlaceKind::Province, PlaceKind::City,   PlaceKind::Area,
-    PlaceKind::Building, PlaceKind::Network,  PlaceKind::Service};
+enum class StoredKind { Country, Province, City, Area, Building, Network, Service };
+inline constexpr StoredKind kStoredKinds[] = {
+    StoredKind::Country,  StoredKind::Province, StoredKind::City,   StoredKind::Area,
+    StoredKind::Building, StoredKind::Network,  StoredKind::Service};
 
 // A named record as the server keeps it. Every stored record is the server's own,
 // so there is no status.
-struct Place {
+struct StoredRecord {
     uint32_t id = 0;
     // Province: its country; city: its province; area and building: the city;
     // service: the identifier of the place it is attached to.
@@ -37,7 +37,7 @@ struct Place {
     std::string name;   // service: its label
     std::string street; // building only
     std::string url;    // service only
-    bool operator==(const Place& o) const {
+    bool operator==(const StoredRecord& o) const {
         return id == o.id && parent == o.parent && area == o.area && level == o.level &&
                name == o.name && street == o.street && url == o.url;
     }
@@ -59,30 +59,30 @@ struct AccessPoint {
 // The records as one transaction sees them. An operation that fails for the
 // storage's sake (not for a record that is not there) marks the transaction
 // failed, and a failed transaction is rolled back whatever its work says.
-class Records {
+class Transaction {
   public:
-    virtual ~Records() = default;
+    virtual ~Transaction() = default;
 
-    virtual std::optional<Place> find(PlaceKind kind, uint32_t id) = 0;
+    virtual std::optional<StoredRecord> find(StoredKind kind, uint32_t id) = 0;
     // The record of the kind with this name under this parent (0 for countries and
     // networks) and, for buildings, in this area (0: in none). The lowest
     // identifier when there are several.
-    virtual std::optional<Place> findNamed(PlaceKind kind, uint32_t parent, uint32_t area,
-                                           const std::string& name) = 0;
+    virtual std::optional<StoredRecord> findNamed(StoredKind kind, uint32_t parent, uint32_t area,
+                                                  const std::string& name) = 0;
     virtual std::optional<AccessPoint> findAccessPoint(uint64_t bssid) = 0;
     // The services offered everywhere (level 0) and those attached at a level L of
     // 1 to 6 to the place scopes[L] (0: no place at that level), by identifier.
-    virtual std::vector<Place> servicesFor(const std::array<uint32_t, 7>& scopes) = 0;
+    virtual std::vector<StoredRecord> servicesFor(const std::array<uint32_t, 7>& scopes) = 0;
 
     // A server identifier for a new record of the kind, never handed out before,
     // also not by other processes sharing the storage; 0 when none could be had.
-    virtual uint32_t newId(PlaceKind kind) = 0;
+    virtual uint32_t newId(StoredKind kind) = 0;
     // Stores the record, replacing the one with its identifier.
-    virtual bool put(PlaceKind kind, const Place& place) = 0;
+    virtual bool put(StoredKind kind, const StoredRecord& place) = 0;
     virtual bool putAccessPoint(const AccessPoint& point) = 0;
 
     // Every record of the kind, by identifier; access points by address.
-    virtual bool forEach(PlaceKind kind, const std::function<void(const Place&)>& fn) = 0;
+    virtual bool forEach(StoredKind kind, const std::function<void(const StoredRecord&)>& fn) = 0;
     virtual bool forEachAccessPoint(const std::function<void(const AccessPoint&)>& fn) = 0;
 
     // Accounts: a user's name and the hash of their login token (never the token).
@@ -126,11 +126,11 @@ class Storage {
 
     // Runs work over a consistent view of the records. False, with a one-line
     // reason, when the storage could not be read.
-    virtual bool read(const std::function<void(Records&)>& work, std::string& error) = 0;
+    virtual bool read(const std::function<void(Transaction&)>& work, std::string& error) = 0;
     // Runs work in one transaction: committed when work returns true and nothing
     // failed, rolled back otherwise. True only once committed; a false from work
     // leaves `error` empty, a failure of the storage explains itself there.
-    virtual bool write(const std::function<bool(Records&)>& work, std::string& error) = 0;
+    virtual bool write(const std::function<bool(Transaction&)>& work, std::string& error) = 0;
 
     const TokenHasher& hasher() const { return *hasher_; }
 

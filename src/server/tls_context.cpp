@@ -1,6 +1,7 @@
 #include "server/tls_context.h"
 
 #include <openssl/err.h>
+#include <openssl/ssl.h>
 
 namespace nearbeam {
 namespace {
@@ -16,6 +17,10 @@ std::string openSslReason(const boost::system::error_code& ec) {
     return reason ? reason : ec.message();
 }
 
+const char kTls12Suites[] = "ECDHE-ECDSA-AES128-GCM-SHA256:ECDHE-RSA-AES128-GCM-SHA256:"
+                            "ECDHE-ECDSA-AES256-GCM-SHA384:ECDHE-RSA-AES256-GCM-SHA384:"
+                            "ECDHE-ECDSA-CHACHA20-POLY1305:ECDHE-RSA-CHACHA20-POLY1305";
+
 } // namespace
 
 bool loadTlsCertificate(boost::asio::ssl::context& context, const std::string& certFile,
@@ -26,6 +31,18 @@ bool loadTlsCertificate(boost::asio::ssl::context& context, const std::string& c
                             ssl::context::no_sslv3 | ssl::context::no_tlsv1 |
                             ssl::context::no_tlsv1_1 | ssl::context::single_dh_use,
                         ec);
+    SSL_CTX* ctx = context.native_handle();
+    SSL_CTX_set_min_proto_version(ctx, TLS1_2_VERSION);
+    // Our order of suites, not the client's; no renegotiation a client could ask
+    // for again and again.
+    SSL_CTX_set_options(ctx, SSL_OP_CIPHER_SERVER_PREFERENCE | SSL_OP_NO_RENEGOTIATION |
+                                 SSL_OP_NO_COMPRESSION);
+    // TLS 1.2: only key exchanges with forward secrecy and authenticated
+    // encryption; TLS 1.3's suites are all such, and stay as OpenSSL offers them.
+    if (SSL_CTX_set_cipher_list(ctx, kTls12Suites) != 1) {
+        error = "cannot set the TLS suites: " + openSslReason(ec);
+        return false;
+    }
     ERR_clear_error();
     context.use_certificate_chain_file(certFile, ec);
     if (ec) {

@@ -18,6 +18,29 @@ TEST(CommandLine, ReadsBothOptionsInEitherForm) {
     EXPECT_EQ(both->trace, L"C:\\t\\trace.txt");
 }
 
+TEST(CommandLine, HelpAndVersionAreRequestsNotOptionsWithFiles) {
+    const struct {
+        std::vector<std::wstring> args;
+        CommandLine::Request request;
+    } cases[] = {
+        {{L"--help"}, CommandLine::Request::Help},
+        {{L"-h"}, CommandLine::Request::Help},
+        {{L"--version"}, CommandLine::Request::Version},
+        {{L"--trace", L"t.txt", L"--version"}, CommandLine::Request::Version},
+        // A file named like the option is a file.
+        {{L"--trace", L"--help"}, CommandLine::Request::Run},
+    };
+    for (const auto& c : cases) {
+        std::wstring error;
+        const auto options = parseCommandLine(c.args, error);
+        ASSERT_TRUE(options) << std::string(error.begin(), error.end());
+        EXPECT_EQ(options->request, c.request) << std::string(c.args[0].begin(), c.args[0].end());
+    }
+    std::wstring error;
+    EXPECT_FALSE(parseCommandLine({L"--help=x"}, error));
+    EXPECT_FALSE(parseCommandLine({L"--version", L"--verbose"}, error));
+}
+
 TEST(CommandLine, RefusesWhatItDoesNotKnow) {
     struct Case {
         std::vector<std::wstring> args;

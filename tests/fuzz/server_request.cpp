@@ -8,8 +8,8 @@
 #include "fuzz_files.h"
 #include "net/md5.h"
 #include "server/folder_io.h"
-#include "server/location_server.h"
 #include "server/routes.h"
+#include "support/loopback_server.h"
 
 #include <boost/beast/http.hpp>
 
@@ -83,9 +83,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (const auto& [name, text] : kRecords)
         fuzz::writeFile(dir + name, text);
     fuzz::writeFile(dir + "users.txt", "fuzz\t" + md5Hex("fuzz") + "\r\n");
-    LocationServer::Options options;
+    LoopbackServer::Options options;
     options.folder = dir;
-    LocationServer server(options);
+    LoopbackServer server(options);
     Routes routes(server.service());
 
     const HttpReply reply = routes.answer(HttpRequest{std::string(message.method_string()),

@@ -6,10 +6,10 @@
 #include "base/file_settings_store.h"
 #include "base/settings_keys.h"
 #include "base/text.h"
-#include "server/location_server.h"
+#include "support/loopback_server.h"
 #include "support/temp_dir.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QThread>
 
 #include <gtest/gtest.h>
@@ -139,9 +139,9 @@ TEST_F(DesktopProgramTest, TheTraceIsTheWindowsProgramsForTheSameScenario) {
 
 // "Private mode" in the tray's menu, above Exit: the server is not asked.
 TEST_F(DesktopProgramTest, PrivateModeFromTheTrayKeepsTheServerUnasked) {
-    LocationServer::Options options;
+    LoopbackServer::Options options;
     options.folder = NEARBEAM_SOURCE_DIR "/data/demo/server/";
-    LocationServer locationServer(options);
+    LoopbackServer locationServer(options);
     ASSERT_TRUE(locationServer.start());
     server(locationServer.hostAndPort());
     auto program = start("at 0\nat 10\nap 00:1a:1e:4c:10:01 -40 2437000 infra open \"Campus\"\n");
@@ -163,9 +163,9 @@ TEST_F(DesktopProgramTest, TheDemoWalkAgainstTheLocationServer) {
     for (const auto& file :
          std::filesystem::directory_iterator(NEARBEAM_SOURCE_DIR "/data/demo/data"))
         std::filesystem::copy_file(file.path(), home.path() / "data" / file.path().filename());
-    LocationServer::Options options;
+    LoopbackServer::Options options;
     options.folder = NEARBEAM_SOURCE_DIR "/data/demo/server/";
-    LocationServer locationServer(options);
+    LoopbackServer locationServer(options);
     ASSERT_TRUE(locationServer.start());
     const std::string host = "127.0.0.1:" + std::to_string(locationServer.port());
     server(host);
@@ -216,6 +216,11 @@ TEST_F(DesktopProgramTest, TheDemoWalkAgainstTheLocationServer) {
         "Welcome to Library.", "Welcome to Science Building.", "Welcome to Student Centre.",
         "Welcome to Caf\xc3\xa9 Fjord.", "Welcome to Maritime Museum."};
     EXPECT_EQ(greetings, buildings);
+    // At rest after the walk it holds no window the user did not open.
+    for (QWidget* window : QApplication::topLevelWidgets())
+        EXPECT_FALSE(qobject_cast<ScannerWindow*>(window) ||
+                     qobject_cast<SharingHistoryWindow*>(window))
+            << window->windowTitle().toStdString();
 }
 
 } // namespace

@@ -35,6 +35,18 @@ TEST(NetworkManagerHwAddress, ReadsSixHexadecimalPairsOnly) {
         EXPECT_FALSE(bssidFromHwAddress(QString::fromLatin1(bad))) << bad;
 }
 
+TEST(NetworkManagerProblem, NamesWhatIsMissing) {
+    EXPECT_EQ(networkManagerProblem(QDBusConnection(QString())),
+              "there is no system bus to reach NetworkManager on");
+    PrivateBus bus;
+    EXPECT_EQ(networkManagerProblem(bus.connection()), "NetworkManager is not running");
+    ASSERT_TRUE(bus.startNetworkManager());
+    EXPECT_EQ(networkManagerProblem(bus.connection()), "NetworkManager has no Wi-Fi device");
+    bus.mock(QStringLiteral("AddWiFiDevice"),
+             {QStringLiteral("wifi0"), QStringLiteral("wlan0"), kActivated});
+    EXPECT_EQ(networkManagerProblem(bus.connection()), "");
+}
+
 class NetworkManagerDriverTest : public ::testing::Test {
   protected:
     void SetUp() override {

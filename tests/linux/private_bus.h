@@ -1,7 +1,8 @@
 #pragma once
 // A D-Bus daemon of the test's own, on a Unix socket in a temporary folder, and
-// python3-dbusmock's NetworkManager on it: NetworkManager as the program sees it
-// on a system bus, without touching the machine's.
+// one of python3-dbusmock's services on it: NetworkManager as the program sees it
+// on a system bus, or a desktop's notification service on a session bus, without
+// touching the machine's.
 
 #include "support/temp_dir.h"
 
@@ -49,21 +50,8 @@ class PrivateBus {
 
     // Starts the NetworkManager template and waits for its name on the bus.
     bool startNetworkManager() {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("DBUS_SYSTEM_BUS_ADDRESS"), address_);
-        mock_.setProcessEnvironment(env);
-        mock_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        // Debian's python, whatever python3 is first on the path.
-        mock_.start(QStringLiteral("/usr/bin/python3"),
-                    {QStringLiteral("-m"), QStringLiteral("dbusmock"), QStringLiteral("--system"),
-                     QStringLiteral("--template"), QStringLiteral("networkmanager")});
-        QElapsedTimer waited;
-        waited.start();
-        while (!connection().interface()->isServiceRegistered(kService).value()) {
-            if (waited.elapsed() > 15000)
-                return false;
-            QThread::msleep(50);
-        }
+        if (!startTemplate(QStringLiteral("--system"), QStringLiteral("networkmanager"), kService))
+            return false;
         // The template answers only the older GetDevices; the program asks GetAllDevices.
         return mock(QStringLiteral("AddMethod"),
                     {QStringLiteral("org.freedesktop.NetworkManager"),
@@ -72,11 +60,51 @@ class PrivateBus {
                    .type() == QDBusMessage::ReplyMessage;
     }
 
+    // Starts the notification service template and waits for its name on the bus.
+    bool startNotificationService() {
+        return startTemplate(QStringLiteral("--session"), QStringLiteral("notification_daemon"),
+                             kNotifications);
+    }
+
     // A method of the template's control interface on NetworkManager's object.
     QDBusMessage mock(const QString& method, const QVariantList& arguments) const {
+        return mockCall(kService, QStringLiteral("/org/freedesktop/NetworkManager"), method,
+                        arguments);
+    }
+    // And on the notification service's object.
+    QDBusMessage notificationMock(const QString& method, const QVariantList& arguments) const {
+        return mockCall(kNotifications, QStringLiteral("/org/freedesktop/Notifications"), method,
+                        arguments);
+    }
+
+    static inline const QString kService = QStringLiteral("org.freedesktop.NetworkManager");
+    static inline const QString kNotifications = QStringLiteral("org.freedesktop.Notifications");
+
+  private:
+    bool startTemplate(const QString& bus, const QString& name, const QString& service) {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(bus == QStringLiteral("--system") ? QStringLiteral("DBUS_SYSTEM_BUS_ADDRESS")
+                                                     : QStringLiteral("DBUS_SESSION_BUS_ADDRESS"),
+                   address_);
+        mock_.setProcessEnvironment(env);
+        mock_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        // Debian's python, whatever python3 is first on the path.
+        mock_.start(QStringLiteral("/usr/bin/python3"),
+                    {QStringLiteral("-m"), QStringLiteral("dbusmock"), bus,
+                     QStringLiteral("--template"), name});
+        QElapsedTimer waited;
+        waited.start();
+        while (!connection().interface()->isServiceRegistered(service).value()) {
+            if (waited.elapsed() > 15000)
+                return false;
+            QThread::msleep(50);
+        }
+        return true;
+    }
+    QDBusMessage mockCall(const QString& service, const QString& path, const QString& method,
+                          const QVariantList& arguments) const {
         QDBusMessage message = QDBusMessage::createMethodCall(
-            kService, QStringLiteral("/org/freedesktop/NetworkManager"),
-            QStringLiteral("org.freedesktop.DBus.Mock"), method);
+            service, path, QStringLiteral("org.freedesktop.DBus.Mock"), method);
         message.setArguments(arguments);
         const QDBusMessage reply = connection().call(message);
         EXPECT_EQ(reply.type(), QDBusMessage::ReplyMessage)
@@ -84,9 +112,6 @@ class PrivateBus {
         return reply;
     }
 
-    static inline const QString kService = QStringLiteral("org.freedesktop.NetworkManager");
-
-  private:
     TempDir dir_;
     QString address_;
     QString name_;

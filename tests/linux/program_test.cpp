@@ -99,6 +99,34 @@ TEST_F(ProgramTest, RunsOnNetworkManagerAsOneCopyAndEndsOnASignal) {
     EXPECT_EQ(settings.find("Password"), std::string::npos);
 }
 
+// The command line's answers end the program with their exit code, never on a box.
+TEST_F(ProgramTest, AnswersTheCommandLineAndEnds) {
+    const struct {
+        QStringList args;
+        int code;
+        const char* out;
+        const char* err;
+    } cases[] = {
+        {{QStringLiteral("--help")}, 0, "--simulate SCENARIO-FILE", ""},
+        {{QStringLiteral("--version")}, 0, "Nearbeam 1.", ""},
+        {{QStringLiteral("--verbose")}, 2, "", "Unknown option \"--verbose\".\nUsage: nearbeam"},
+        {{QStringLiteral("--trace")}, 2, "", "--trace needs a file name.\nUsage: nearbeam"},
+    };
+    for (const auto& c : cases) {
+        QProcess program;
+        program.setProcessEnvironment(env);
+        program.start(QStringLiteral(NEARBEAM_BINARY_DIR "/nearbeam"), c.args);
+        ASSERT_TRUE(program.waitForFinished(10000)) << c.args.join(' ').toStdString();
+        EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(program.exitCode(), c.code) << c.args.join(' ').toStdString();
+        const QByteArray out = program.readAllStandardOutput();
+        const QByteArray err = program.readAllStandardError();
+        EXPECT_TRUE(out.contains(c.out)) << out.toStdString();
+        EXPECT_TRUE(err.contains(c.err)) << err.toStdString();
+        EXPECT_EQ(out.isEmpty(), c.code != 0);
+    }
+}
+
 TEST_F(ProgramTest, WithoutNetworkManagerItIsLostAndCtrlCEndsIt) {
     QProcess program;
     start(program);
@@ -109,6 +137,8 @@ TEST_F(ProgramTest, WithoutNetworkManagerItIsLostAndCtrlCEndsIt) {
     ASSERT_TRUE(program.waitForFinished(10000));
     EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(program.exitCode(), 0);
+    // The user is told why, once.
+    EXPECT_EQ(program.readAllStandardError().count("NetworkManager is not running"), 1);
 }
 
 } // namespace

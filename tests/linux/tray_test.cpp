@@ -1,10 +1,14 @@
 // The tray on the offscreen platform (no notification area there): the tooltip,
-// and where a click on an alert leads.
+// and where a click on an alert leads, as a balloon and as a notification of a
+// desktop's notification service on a private session bus.
 
 #include "app/linux/tray.h"
 #include "app/linux/xdg_paths.h"
+#include "private_bus.h"
 
 #include <QCoreApplication>
+#include <QDBusArgument>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -49,6 +53,125 @@ TEST(Tray, AnAlertsClickFollowsItsLinkOnceOrShowsTheUnrecognisedPlace) {
     status = status::kFound;
     tray.alertClicked();
     EXPECT_EQ(opened.size(), 1u);
+}
+
+// Two alerts of one tick without a notification service: both show, one after the
+// other, each with its own link.
+TEST(Tray, BalloonsOfOneTickShowOneAfterTheOther) {
+    std::vector<std::wstring> opened;
+    TrayActions actions;
+    actions.openLink = [&](const std::wstring& link) { opened.push_back(link); };
+    Tray tray(QStringLiteral(NEARBEAM_BINARY_DIR "/"), actions);
+    tray.showAlert(L"Your location is now Library", L"Nearbeam", L"http://s.example/place");
+    tray.showAlert(L"Welcome", L"Nearbeam Subscription", L"http://s.example/a");
+    tray.alertClicked();
+    tray.alertClicked();
+    tray.alertClicked();
+    EXPECT_EQ(opened,
+              (std::vector<std::wstring>{L"http://s.example/place", L"http://s.example/a"}));
+}
+
+class TrayNotificationTest : public ::testing::Test {
+  protected:
+    TrayNotificationTest() {
+        actions.openLink = [this](const std::wstring& link) { opened.push_back(link); };
+    }
+    struct Sent {
+        uint id;
+        QString appName, icon, title, body;
+        QStringList actions;
+    };
+    // The notifications the service was asked for, once there are `count` of them.
+    std::vector<Sent> sent(size_t count) {
+        std::vector<Sent> out;
+        (void)QTest::qWaitFor(
+            [&] {
+                out.clear();
+                const QDBusMessage reply = bus.notificationMock(QStringLiteral("GetMethodCalls"),
+                                                                {QStringLiteral("Notify")});
+                const QDBusArgument calls = reply.arguments().value(0).value<QDBusArgument>();
+                calls.beginArray();
+                while (!calls.atEnd()) {
+                    qulonglong time = 0;
+                    QVariantList args;
+                    calls.beginStructure();
+                    calls >> time >> args;
+                    calls.endStructure();
+                    // The service numbers them from 1 in the order they came.
+                    out.push_back({static_cast<uint>(out.size() + 1), args.value(0).toString(),
+                                   args.value(2).toString(), args.value(3).toString(),
+                                   args.value(4).toString(),
+                                   qdbus_cast<QStringList>(args.value(5))});
+                }
+                calls.endArray();
+                return out.size() >= count;
+            },
+            10000);
+        return out;
+    }
+    void emitSignal(const QString& name, const QString& signature, const QVariantList& args) {
+        bus.notificationMock(QStringLiteral("EmitSignal"),
+                             {bus.kNotifications, name, signature, args});
+    }
+
+    PrivateBus bus;
+    TrayActions actions;
+    std::vector<std::wstring> opened;
+};
+
+TEST_F(TrayNotificationTest, EachAlertIsANotificationWhoseClickFollowsItsOwnLink) {
+    ASSERT_TRUE(bus.startNotificationService());
+    Tray tray(QStringLiteral(NEARBEAM_BINARY_DIR "/"), actions);
+    tray.useNotifications(bus.connection());
+    tray.showAlert(L"Your location is now Library", L"Nearbeam", L"http://s.example/place");
+    tray.showAlert(L"Fish & chips <today>", L"Nearbeam Subscription", L"http://s.example/a");
+
+    const std::vector<Sent> notes = sent(2);
+    ASSERT_EQ(notes.size(), 2u);
+    EXPECT_EQ(notes[0].title, QStringLiteral("Nearbeam"));
+    EXPECT_EQ(notes[1].title, QStringLiteral("Nearbeam Subscription"));
+    // Services read the body as markup: the alert's text stays text.
+    EXPECT_EQ(notes[1].body, QStringLiteral("Fish &amp; chips &lt;today&gt;"));
+    for (const Sent& note : notes) {
+        EXPECT_EQ(note.appName, QStringLiteral("Nearbeam"));
+        EXPECT_EQ(note.icon, QStringLiteral("net.nearbeam.Nearbeam"));
+        EXPECT_EQ(note.actions.value(0), QStringLiteral("default"));
+    }
+
+    // A click on the second follows its link, once; the first's closing forgets it.
+    emitSignal(QStringLiteral("NotificationClosed"), QStringLiteral("uu"), {1u, 2u});
+    emitSignal(QStringLiteral("ActionInvoked"), QStringLiteral("us"),
+               {2u, QStringLiteral("default")});
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !opened.empty(); }, 10000));
+    emitSignal(QStringLiteral("ActionInvoked"), QStringLiteral("us"),
+               {2u, QStringLiteral("default")});
+    emitSignal(QStringLiteral("ActionInvoked"), QStringLiteral("us"),
+               {1u, QStringLiteral("default")});
+    // A third alert's click is the fence: the two before it are handled by then.
+    LookupStatus status = status::kAskedUnknown | status::kUnrecognisedBit;
+    int whereAmI = 0;
+    actions.lastStatus = [&] { return status; };
+    actions.whereAmI = [&] { ++whereAmI; };
+    Tray unknownPlace(QStringLiteral(NEARBEAM_BINARY_DIR "/"), actions);
+    unknownPlace.useNotifications(bus.connection());
+    unknownPlace.showAlert(L"x", L"y", L"http://s.example/c");
+    ASSERT_EQ(sent(3).size(), 3u);
+    emitSignal(QStringLiteral("ActionInvoked"), QStringLiteral("us"),
+               {3u, QStringLiteral("default")});
+    EXPECT_TRUE(QTest::qWaitFor([&] { return whereAmI == 1; }, 10000));
+    EXPECT_EQ(opened, (std::vector<std::wstring>{L"http://s.example/a"}));
+}
+
+TEST_F(TrayNotificationTest, WithoutANotificationServiceTheAlertIsABalloon) {
+    Tray tray(QStringLiteral(NEARBEAM_BINARY_DIR "/"), actions);
+    tray.useNotifications(bus.connection());
+    tray.showAlert(L"Welcome", L"Nearbeam Subscription", L"http://s.example/a");
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            tray.alertClicked();
+            return !opened.empty();
+        },
+        10000));
 }
 
 TEST(XdgPaths, TheDataFolderFollowsTheEnvironment) {

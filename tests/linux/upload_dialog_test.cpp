@@ -7,7 +7,7 @@
 #include "linux/qt_support.h"
 #include "net/curl_transport.h"
 #include "server/accounts.h"
-#include "server/location_server.h"
+#include "support/loopback_server.h"
 #include "support/temp_dir.h"
 #include "ui/linux/upload_dialog.h"
 
@@ -31,9 +31,9 @@ class RefusingPasswordStore : public PlainPasswordStore {
 class UploadDialogTest : public ::testing::Test {
   protected:
     UploadDialogTest() {
-        LocationServer::Options options;
+        LoopbackServer::Options options;
         options.folder = serverDir.folder();
-        server = std::make_unique<LocationServer>(options);
+        server = std::make_unique<LoopbackServer>(options);
         std::string error;
         EXPECT_TRUE(addUser(server->storage(), "demo", "secret", error)) << error;
         EXPECT_TRUE(server->start());
@@ -55,7 +55,7 @@ class UploadDialogTest : public ::testing::Test {
 
     TempDir data;
     TempDir serverDir;
-    std::unique_ptr<LocationServer> server;
+    std::unique_ptr<LoopbackServer> server;
     MemorySettingsStore settings;
     RefusingPasswordStore passwords{settings};
     LocationDatabase database{settings};

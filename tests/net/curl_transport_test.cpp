@@ -20,10 +20,10 @@ INSTANTIATE_TYPED_TEST_SUITE_P(Curl, ServerCases, Transports);
 // The worker stops while an attempt waits on a server that never answers.
 TEST(CurlTransport, StoppingTheAgentEndsAHangingAttempt) {
     TempDir serverDir;
-    LocationServer::Options options;
+    LoopbackServer::Options options;
     options.folder = serverDir.folder();
     options.misbehaviour.hang = true;
-    LocationServer server(options);
+    LoopbackServer server(options);
     ASSERT_TRUE(server.start());
     HttpTimeouts timeouts;
     timeouts.receiveMs = 600000; // far longer than the test may take

@@ -14,7 +14,7 @@
 #include "net/server_records.h"
 #include "net/web_agent.h"
 #include "server/accounts.h"
-#include "server/location_server.h"
+#include "support/loopback_server.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -51,11 +51,11 @@ template <typename T> class ServerCases : public ::testing::Test {
     }
 
     // Starts a server with the given misbehaviour and points the Server setting at it.
-    LocationServer& serve(Misbehaviour misbehaviour = {}) {
-        LocationServer::Options options;
+    LoopbackServer& serve(Misbehaviour misbehaviour = {}) {
+        LoopbackServer::Options options;
         options.folder = serverDir.folder();
         options.misbehaviour = misbehaviour;
-        servers.push_back(std::make_unique<LocationServer>(options));
+        servers.push_back(std::make_unique<LoopbackServer>(options));
         EXPECT_TRUE(servers.back()->start());
         settings::write(settings, settings::Server, widen(servers.back()->hostAndPort()));
         return *servers.back();
@@ -73,7 +73,7 @@ template <typename T> class ServerCases : public ::testing::Test {
     // window; a working server is asked about another one at once, and its
     // good answer ends the wait.
     void expectNoRetryWhileFailing(const Misbehaviour& misbehaviour) {
-        LocationServer& failing = serve(misbehaviour);
+        LoopbackServer& failing = serve(misbehaviour);
         const BssidKey known = *BssidKey::fromText("001122334455");
         EXPECT_EQ(lookUpAndRun("001122334455"), lookup_status::Queued);
         EXPECT_EQ(download.state(), lookup_status::Failed);
@@ -107,7 +107,7 @@ template <typename T> class ServerCases : public ::testing::Test {
     ManualClock clock{5000000};
     WebAgent agent{*transport, clock, WebAgent::Options{WebAgent::kWaitMs, false}};
     LocationDownload download{agent, database, settings, clock};
-    std::vector<std::unique_ptr<LocationServer>> servers;
+    std::vector<std::unique_ptr<LoopbackServer>> servers;
 };
 
 TYPED_TEST_SUITE_P(ServerCases);
@@ -134,7 +134,7 @@ TYPED_TEST_P(ServerCases, DownloadsWhatTheServerKnows) {
 }
 
 TYPED_TEST_P(ServerCases, DownloadRunsBeforeUploadAndThePostCarriesItsBody) {
-    LocationServer& server = this->serve();
+    LoopbackServer& server = this->serve();
     std::string error;
     ASSERT_TRUE(addUser(server.storage(), "ann", "secret", error)) << error;
     std::vector<std::string> lines;
@@ -177,7 +177,7 @@ TYPED_TEST_P(ServerCases, DownloadRunsBeforeUploadAndThePostCarriesItsBody) {
 }
 
 TYPED_TEST_P(ServerCases, ABadLoginIsRefused) {
-    LocationServer& server = this->serve();
+    LoopbackServer& server = this->serve();
     std::string error;
     ASSERT_TRUE(addUser(server.storage(), "ann", "secret", error)) << error;
     std::vector<std::string> lines;
@@ -198,9 +198,9 @@ TYPED_TEST_P(ServerCases, MisbehavingServers) {
     // The full reply, to cut it inside the access point's line.
     std::string full;
     {
-        LocationServer::Options options;
+        LoopbackServer::Options options;
         options.folder = this->serverDir.folder();
-        full = LocationServer(options).service().downloadText("001122334455");
+        full = LoopbackServer(options).service().downloadText("001122334455");
     }
     const int64_t insideApLine = static_cast<int64_t>(full.find("- aps\n") + 10);
     struct Case {
@@ -235,10 +235,10 @@ TYPED_TEST_P(ServerCases, MisbehavingServers) {
         MemorySettingsStore store;
         LocationDatabase db(store);
         db.openDatabase(client.folder());
-        LocationServer::Options options;
+        LoopbackServer::Options options;
         options.folder = this->serverDir.folder();
         options.misbehaviour = c.misbehaviour;
-        LocationServer server(options);
+        LoopbackServer server(options);
         ASSERT_TRUE(server.start()) << c.name;
         settings::write(store, settings::Server, widen(server.hostAndPort()));
         auto transport = TypeParam::make(this->shortTimeouts());

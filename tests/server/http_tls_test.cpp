@@ -92,10 +92,51 @@ TEST(HttpTls, ServesHttpsWithTheCertificate) {
     http::read(stream, buffer, response);
     EXPECT_EQ(response.result_int(), 200u);
     EXPECT_EQ(response.body(), "hello /secure\n");
+    EXPECT_EQ(response[http::field::strict_transport_security], "max-age=31536000");
+    EXPECT_EQ(response["X-Content-Type-Options"], "nosniff");
 
     // Plain HTTP on the HTTPS port gets no answer in the clear.
     EXPECT_EQ(exchange(server.port(), "GET /plain HTTP/1.0\r\n\r\n").find("hello"),
               std::string::npos);
+}
+
+// TLS 1.2 only with forward-secret AEAD suites, chosen in the server's order; TLS
+// 1.3 as OpenSSL offers it; nothing older.
+TEST(HttpTls, OffersOnlyForwardSecretAeadSuitesInItsOwnOrder) {
+    Certificates c;
+    ASSERT_EQ(c.made, 2) << "openssl could not make test certificates";
+    HttpServer server = makeServer(c.file("a", "cert"), c.file("a", "key"));
+    std::string error;
+    ASSERT_TRUE(server.open(error)) << error;
+    server.start();
+    struct Case {
+        int version;         // the only one the client speaks
+        const char* offered; // TLS 1.2 suites, in the client's order
+        const char* chosen;  // empty: no handshake
+    };
+    const Case cases[] = {
+        {TLS1_2_VERSION, "ECDHE-ECDSA-AES128-GCM-SHA256", "ECDHE-ECDSA-AES128-GCM-SHA256"},
+        {TLS1_2_VERSION, "ECDHE-ECDSA-CHACHA20-POLY1305", "ECDHE-ECDSA-CHACHA20-POLY1305"},
+        {TLS1_2_VERSION, "ECDHE-ECDSA-CHACHA20-POLY1305:ECDHE-ECDSA-AES256-GCM-SHA384",
+         "ECDHE-ECDSA-AES256-GCM-SHA384"},
+        {TLS1_2_VERSION, "ECDHE-ECDSA-AES128-SHA256:ECDHE-ECDSA-AES256-SHA", ""}, // CBC
+        {TLS1_1_VERSION, "DEFAULT:@SECLEVEL=0", ""},
+        {TLS1_3_VERSION, "DEFAULT", "TLS_AES_256_GCM_SHA384"},
+    };
+    for (const Case& k : cases) {
+        asio::io_context ioc;
+        asio::ssl::context context(asio::ssl::context::tls_client);
+        SSL_CTX_set_min_proto_version(context.native_handle(), k.version);
+        SSL_CTX_set_max_proto_version(context.native_handle(), k.version);
+        SSL_CTX_set_cipher_list(context.native_handle(), k.offered);
+        beast::ssl_stream<beast::tcp_stream> stream(ioc, context);
+        beast::get_lowest_layer(stream).connect(
+            {asio::ip::make_address("127.0.0.1"), server.port()});
+        beast::error_code ec;
+        stream.handshake(asio::ssl::stream_base::client, ec);
+        EXPECT_EQ(ec ? "" : SSL_get_cipher_name(stream.native_handle()), std::string(k.chosen))
+            << k.offered;
+    }
 }
 
 } // namespace

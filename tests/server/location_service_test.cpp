@@ -9,6 +9,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
+#include <vector>
 
 namespace nearbeam::test {
 namespace {
@@ -140,6 +142,161 @@ TEST_P(LocationServiceTest, RefusedUploadsStoreNothing) {
     }
 }
 
+// Transaction that a line cannot carry as they are (a tab inside a text makes fields
+// of its own; a text too long would be cut where a line ends) are refused
+// whole, naming the record and the reason, by an upload and by an import alike.
+TEST_P(LocationServiceTest, RecordsALineCannotCarryAreRefused) {
+    struct Case {
+        const char* file;    // where an import finds the line
+        const char* heading; // where an upload sends it
+        std::string line;    // without its status
+        std::string reason;
+    };
+    const std::string e2(158, 'x'); // with the cases' identifiers, 2 bytes over a line
+    const std::string wide = [] {
+        std::string text;
+        for (int i = 0; i < 158; ++i)
+            text += "\xc3\xa9"; // é, two bytes
+        return text;
+    }();
+    const Case cases[] = {
+        {"building.txt", "- buildings", "31\t25\t20\tTab\tbed\tQuay 1",
+         "A record line has 7 fields; a building line has 5 and may end in a status"},
+        {"country.txt", "- countries", "4294967295\tSwe\tden",
+         "A record line has 4 fields; a country line has 2 and may end in a status"},
+        {"ap.txt", "- aps", "aabbccddeeff\t31\t0\t1\tHa\tll",
+         "A record line has 7 fields; an access point line has 5 and may end in a status"},
+        {"building.txt", "- buildings", "31\t25\t20\t" + wide + "\tMain St 1",
+         "A building name is longer than 314 bytes"},
+        {"building.txt", "- buildings", "31\t25\t20\tLibrary\t" + e2 + e2,
+         "A building's street address is longer than 307 bytes"},
+        {"country.txt", "- countries", "7\t" + e2 + e2 + "xxxxxxxx",
+         "A country name is longer than 322 bytes"},
+        {"ap.txt", "- aps", "001122334455\t31\t3\t2\t" + e2 + e2,
+         "An access point's location is longer than 304 bytes"},
+    };
+    // A good record before the bad one: nothing of the upload or import stays.
+    const std::string good[] = {"- countries\n8\tSweden", "- buildings\n33\t0\t20\tStation\t",
+                                "- aps\naabbccddeeff\t31\t0\t1\tHall"};
+    const std::string before[] = {stored("country.txt"), stored("building.txt"), stored("ap.txt")};
+    auto unchanged = [&](const char* name) {
+        EXPECT_EQ(stored("country.txt"), before[0]) << name;
+        EXPECT_EQ(stored("building.txt"), before[1]) << name;
+        EXPECT_EQ(stored("ap.txt"), before[2]) << name;
+    };
+    for (const Case& c : cases) {
+        const std::string line = c.line + "\t3";
+        std::string body;
+        for (const std::string& g : good)
+            body += g + "\t3\n";
+        const std::string reply = upload(body + c.heading + "\n" + line + "\n- end\n");
+        const std::string named = "- error " + c.reason + ": " + line.substr(0, 12);
+        EXPECT_EQ(reply.substr(0, named.size()), named) << reply;
+        unchanged(c.file);
+
+        TempDir folder;
+        const std::string goodLine = good[c.heading == std::string("- countries")   ? 0
+                                          : c.heading == std::string("- buildings") ? 1
+                                                                                    : 2];
+        folder.write(c.file,
+                     goodLine.substr(goodLine.find('\n') + 1) + "\t0\r\n" + c.line + "\t0\r\n");
+        std::string error;
+        EXPECT_FALSE(importFolder(storage(), folder.folder(), error)) << c.file;
+        EXPECT_EQ(error, std::string(c.file) + " line 2: " + c.reason);
+        unchanged(c.file);
+    }
+}
+
+// A storage whose look-ups of buildings fail while `failing` is set, as a
+// database that went away in the middle of a transaction.
+class FailingStorage : public Storage {
+  public:
+    explicit FailingStorage(Storage& inner) : Storage(testHasher()), inner_(inner) {}
+    bool read(const std::function<void(Transaction&)>& work, std::string& error) override {
+        return inner_.read(
+            [&](Transaction& r) {
+                Faulty f(r, failing);
+                work(f);
+            },
+            error);
+    }
+    bool write(const std::function<bool(Transaction&)>& work, std::string& error) override {
+        std::string failure;
+        const bool committed = inner_.write(
+            [&](Transaction& r) {
+                Faulty f(r, failing);
+                const bool good = work(f) && !f.failed();
+                failure = f.failure();
+                return good;
+            },
+            error);
+        if (!failure.empty())
+            error = failure;
+        return committed;
+    }
+    bool failing = false;
+
+  private:
+    struct Faulty : Transaction {
+        Faulty(Transaction& r, bool failing) : r(r), failing(failing) {}
+        std::optional<StoredRecord> find(StoredKind kind, uint32_t id) override {
+            if (failing && kind == StoredKind::Building) {
+                fail("the database went away");
+                return std::nullopt;
+            }
+            return r.find(kind, id);
+        }
+        std::optional<StoredRecord> findNamed(StoredKind kind, uint32_t parent, uint32_t area,
+                                              const std::string& name) override {
+            return r.findNamed(kind, parent, area, name);
+        }
+        std::optional<AccessPoint> findAccessPoint(uint64_t bssid) override {
+            return r.findAccessPoint(bssid);
+        }
+        std::vector<StoredRecord> servicesFor(const std::array<uint32_t, 7>& scopes) override {
+            return r.servicesFor(scopes);
+        }
+        uint32_t newId(StoredKind kind) override { return r.newId(kind); }
+        bool put(StoredKind kind, const StoredRecord& place) override { return r.put(kind, place); }
+        bool putAccessPoint(const AccessPoint& point) override { return r.putAccessPoint(point); }
+        bool forEach(StoredKind kind, const std::function<void(const StoredRecord&)>& fn) override {
+            return r.forEach(kind, fn);
+        }
+        bool forEachAccessPoint(const std::function<void(const AccessPoint&)>& fn) override {
+            return r.forEachAccessPoint(fn);
+        }
+        std::optional<std::string> tokenHash(const std::string& user) override {
+            return r.tokenHash(user);
+        }
+        bool putUser(const std::string& user, const std::string& hash) override {
+            return r.putUser(user, hash);
+        }
+        bool removeUser(const std::string& user) override { return r.removeUser(user); }
+        std::vector<std::pair<std::string, std::string>> users() override { return r.users(); }
+        Transaction& r;
+        bool failing;
+    };
+    Storage& inner_;
+};
+
+// A storage failing in an upload is answered as such, never as a record the
+// server does not know (the failed look-up's reading), and the health check
+// tells it until an upload is stored again.
+TEST_P(LocationServiceTest, AStorageFailingInAnUploadIsNoRecordError) {
+    FailingStorage failing(storage());
+    LocationService over(failing);
+    const std::string body = "- login\nann\n" + loginToken("secret") +
+                             "\n- aps\naabbccddeeff\t31\t0\t1\tHall\t3\n- end\n";
+    failing.failing = true;
+    EXPECT_EQ(over.upload(body).text,
+              "- error The map server cannot store records now; try again later.\n- end\n");
+    EXPECT_EQ(over.healthProblem(), "The storage failed to store the last upload, and none has "
+                                    "been stored since: the database went away");
+    failing.failing = false;
+    EXPECT_EQ(over.upload(body).text.rfind("- nearbeam ok\n", 0), 0u);
+    EXPECT_EQ(over.healthProblem(), "");
+}
+
 // Accounts keep only Argon2id hashes of the login token: not the password, its
 // digest or the token; an old users.txt's digests become such hashes.
 TEST_P(LocationServiceTest, AccountsKeepOnlyHashesOfTheLoginToken) {
@@ -180,6 +337,32 @@ TEST_P(LocationServiceTest, AccountsKeepOnlyHashesOfTheLoginToken) {
     EXPECT_TRUE(login("bob", "pw2").loginFailed);
     EXPECT_FALSE(removeUser(storage(), "bob", error));
     EXPECT_EQ(error, "There is no user bob.");
+}
+
+// Who has an account does not show in how long a refused login takes: an
+// unknown user costs the same hash check as a known one with a wrong password.
+// Compared as a ratio within one run, in alternating rounds so that the load of
+// the machine falls on both alike.
+TEST(LoginTiming, AnUnknownUserTakesAsLongAsAWrongPassword) {
+    // A cost high enough that a hash check stands out from a look-up.
+    MemoryStorage storage(std::make_shared<Argon2Hasher>(1, 8 * 1024 * 1024));
+    std::string error;
+    ASSERT_TRUE(addUser(storage, "ann", "secret", error)) << error;
+    LocationService service(storage);
+    auto refusalTime = [&](const char* user) {
+        const auto start = std::chrono::steady_clock::now();
+        const UploadReply reply =
+            service.upload(std::string("- login\n") + user + "\n" + loginToken("guess") + "\n");
+        EXPECT_TRUE(reply.loginFailed) << user;
+        return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    };
+    std::vector<double> ratios;
+    for (int round = 0; round < 9; ++round)
+        ratios.push_back(refusalTime("nobody") / refusalTime("ann"));
+    std::sort(ratios.begin(), ratios.end());
+    const double median = ratios[ratios.size() / 2];
+    EXPECT_GT(median, 0.5);
+    EXPECT_LT(median, 2.0);
 }
 
 } // namespace

@@ -9,9 +9,12 @@
 
 #include <gtest/gtest.h>
 #include <libpq-fe.h>
+#include <sys/mount.h>
 
 #include <atomic>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <map>
 #include <mutex>
 #include <random>
@@ -39,12 +42,13 @@ struct TestDatabase {
         }
         if (postgres) {
             static std::atomic<int> counter{0};
-            const std::string schema =
-                "robust_" + std::to_string(getpid()) + "_" + std::to_string(counter++);
+            schema = "robust_" + std::to_string(getpid()) + "_" + std::to_string(counter++);
             const std::string base(url);
+            // The server's connections are named after the schema, for a test to find.
             args.insert(args.end(),
                         {"--database", base + (base.find('?') != std::string::npos ? "&" : "?") +
-                                           "options=-csearch_path%3D" + schema});
+                                           "options=-csearch_path%3D" + schema +
+                                           "&application_name=" + schema});
             PGconn* c = PQconnectdb(url);
             PQclear(PQexec(c, ("CREATE SCHEMA " + schema).c_str()));
             PQfinish(c);
@@ -60,6 +64,7 @@ struct TestDatabase {
     }
 
     TempDir dir;
+    std::string schema; // PostgreSQL's
     std::vector<std::string> args;
     std::string error;
 };
@@ -250,6 +255,103 @@ TEST(BadClients, DoNotStopAGoodOneAndAHugeBodyIsRefusedUnread) {
     while (sent < 100 && huge.sendAll(chunk.data(), chunk.size(), 2000))
         ++sent;
     EXPECT_LT(sent, 100); // the server stopped taking it
+}
+
+// A small file system of its own (a tmpfs mounted on a temporary folder), to be
+// filled up. `error` says why there is none: mounting needs root, and a
+// container may not allow it.
+struct SmallDisk {
+    SmallDisk() {
+        if (::mount("tmpfs", dir.path().c_str(), "tmpfs", MS_NOSUID | MS_NODEV, "size=8m") != 0)
+            error = std::string("cannot mount a tmpfs for a full disk: ") + std::strerror(errno);
+    }
+    ~SmallDisk() {
+        if (error.empty())
+            ::umount2(dir.path().c_str(), MNT_DETACH);
+    }
+    // Writes a file until the disk is full.
+    void fill() {
+        std::FILE* f = std::fopen(dir.file("filler").c_str(), "wb");
+        ASSERT_NE(f, nullptr);
+        const std::string block(65536, 'x');
+        while (std::fwrite(block.data(), 1, block.size(), f) == block.size() && std::fflush(f) == 0)
+            ;
+        std::fclose(f);
+    }
+    void release() { std::remove(dir.file("filler").c_str()); }
+
+    TempDir dir;
+    std::string error;
+};
+
+// On a full disk an upload is answered that the server cannot store records now,
+// and /healthz says 503 with the reason, while downloads go on; once the disk has
+// room, the next upload is stored and the server is healthy again.
+TEST(FullDisk, AnUploadIsAStorageFailureAndTheHealthCheckSaysSo) {
+    SmallDisk disk;
+    if (!disk.error.empty())
+        GTEST_SKIP() << disk.error;
+    const std::vector<std::string> data = {"--data", disk.dir.folder()};
+    auto with = [&](std::vector<std::string> more) {
+        more.insert(more.end(), data.begin(), data.end());
+        return more;
+    };
+    ASSERT_EQ(runServer(with({"import", kDemo})).status, 0);
+    ASSERT_EQ(runServer(with({"user", "add", "crash"}), "pw\n").status, 0);
+    ServerProcess server(with(kNoLimits));
+    ASSERT_NE(server.port(), 0) << server.output();
+    const std::string token = Uploader::makeLoginToken(L"pw");
+    const std::string health = "GET /healthz HTTP/1.0\r\n\r\n";
+    ASSERT_EQ(bodyOf(exchange(server.port(), health)), "ok\n");
+
+    disk.fill();
+    EXPECT_EQ(bodyOf(exchange(server.port(), post(uploadBody(1, token)))),
+              "- error The map server cannot store records now; try again later.\n- end\n");
+    const std::string unhealthy = exchange(server.port(), health);
+    EXPECT_EQ(statusLine(unhealthy), "HTTP/1.0 503 Service Unavailable");
+    EXPECT_EQ(bodyOf(unhealthy).rfind("The storage failed to store the last upload", 0), 0u)
+        << unhealthy;
+    EXPECT_NE(bodyOf(exchange(server.port(), get("001a1e4c1001"))).find("\tReading room\n"),
+              std::string::npos);
+
+    disk.release();
+    EXPECT_TRUE(answeredOk(exchange(server.port(), post(uploadBody(2, token)))));
+    EXPECT_EQ(bodyOf(exchange(server.port(), health)), "ok\n");
+    server.stop(SIGTERM);
+    TempDir exported;
+    ASSERT_EQ(runServer({"export", exported.folder(), "--data", disk.dir.folder()}).status, 0);
+    const std::string aps = exported.read("ap.txt");
+    EXPECT_EQ(aps.find(apKey(1, 0)), std::string::npos);
+    EXPECT_NE(aps.find(apKey(2, 0)), std::string::npos);
+}
+
+// PostgreSQL ends every connection of an idle server (as a restart does): the
+// next requests are answered all the same, each on a new connection.
+TEST(PostgresRestart, AnIdleServerReconnectsAndAnswersTheNextRequests) {
+    TestDatabase db(true);
+    ASSERT_EQ(db.error, "");
+    ServerProcess server(db.with(kNoLimits));
+    ASSERT_NE(server.port(), 0) << server.output();
+    const std::string known = exchange(server.port(), get("001a1e4c1001"));
+    ASSERT_NE(bodyOf(known).find("\tReading room\n"), std::string::npos) << known;
+    onClients(8, 64, [&](int) { exchange(server.port(), get("001a1e4c1001")); }); // more pooled
+
+    PGconn* admin = PQconnectdb(std::getenv("NEARBEAM_TEST_POSTGRES"));
+    PGresult* ended = PQexec(admin, ("SELECT pg_terminate_backend(pid) FROM pg_stat_activity "
+                                     "WHERE application_name = '" +
+                                     db.schema + "'")
+                                        .c_str());
+    ASSERT_EQ(PQresultStatus(ended), PGRES_TUPLES_OK) << PQerrorMessage(admin);
+    EXPECT_GT(PQntuples(ended), 1);
+    PQclear(ended);
+    PQfinish(admin);
+
+    const std::string token = Uploader::makeLoginToken(L"pw");
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(exchange(server.port(), get("001a1e4c1001")), known) << i;
+        EXPECT_TRUE(answeredOk(exchange(server.port(), post(uploadBody(i, token))))) << i;
+        EXPECT_EQ(bodyOf(exchange(server.port(), "GET /healthz HTTP/1.0\r\n\r\n")), "ok\n") << i;
+    }
 }
 
 // Two server processes on one PostgreSQL database: an upload through one is

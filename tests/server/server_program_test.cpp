@@ -15,6 +15,9 @@
 #include "ui/set_location_wizard.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cstdlib>
 
 namespace nearbeam::test {
 namespace {
@@ -100,7 +103,7 @@ TEST(ServerProgram, ManagesUsersReadingThePasswordFromStandardInput) {
     // Nothing of the password is in the folder in the clear.
     TempDir exported;
     ASSERT_EQ(runServer({"export", exported.folder(), "--data", d}).status, 0);
-    EXPECT_EQ(exported.read("users.txt").find("pw"), std::string::npos);
+    EXPECT_EQ(exported.read("users.txt").find("s3cret"), std::string::npos);
 }
 
 // Whatever keeps it from serving is said in one line, and it ends with status 1.
@@ -128,6 +131,48 @@ TEST(ServerProgram, SaysInOneLineWhyItCannotServe) {
         EXPECT_EQ(run.output.rfind("nearbeam-server: ", 0), 0u) << run.output;
         EXPECT_NE(run.output.find(c.says), std::string::npos) << run.output;
         EXPECT_EQ(run.output.find('\n'), run.output.size() - 1) << run.output;
+    }
+}
+
+// The PostgreSQL address from a file only its owner may use; from --database
+// too, with a warning when it holds a password, which shows in ps.
+TEST(ServerProgram, TakesTheDatabaseAddressFromAFileKeptFromOthers) {
+    const char* url = std::getenv("NEARBEAM_TEST_POSTGRES");
+    ASSERT_TRUE(url && *url) << "NEARBEAM_TEST_POSTGRES is not set: see scripts/test-postgres";
+    TempDir dir;
+    auto file = [&](const char* name, const std::string& text, mode_t mode) {
+        dir.write(name, text);
+        chmod(dir.file(name).c_str(), mode);
+        return dir.file(name);
+    };
+    const std::string address = std::string(url) + "&options=-csearch_path%3Dpg_temp";
+    const std::string withPassword = address + "&password=secret"; // the test server trusts
+    struct Case {
+        std::vector<std::string> args;
+        int status;
+        std::string output; // a part of it; empty: none but the users' list
+    };
+    const Case cases[] = {
+        {{"--database-file", file("kept", "\n  " + address + " \n", 0600)}, 0, ""},
+        {{"--database-file", file("readonly", address, 0400)}, 0, ""},
+        {{"--database-file", file("shared", address, 0640)},
+         1,
+         "may be read or written by others than its owner; make it mode 0600"},
+        {{"--database-file", file("empty", "\n \n", 0600)}, 1, "holds no address"},
+        {{"--database-file", dir.file("none")}, 1, "cannot read the database file"},
+        {{"--database-file", dir.file("kept"), "--database", address}, 1, "not both"},
+        {{"--database", withPassword}, 0, "warning: the password in --database shows"},
+        {{"--database", address}, 0, ""},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> args = {"user", "list"};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        const Finished run = runServer(args);
+        EXPECT_EQ(run.status, c.status) << c.args[1] << ": " << run.output;
+        if (c.output.empty())
+            EXPECT_EQ(run.output, "") << c.args[1];
+        else
+            EXPECT_NE(run.output.find(c.output), std::string::npos) << run.output;
     }
 }
 

@@ -63,7 +63,7 @@ class TestStorage {
         case Backend::Memory:
             return std::make_unique<MemoryStorage>(testHasher());
         case Backend::Sqlite:
-            return SqliteStorage::open(dir_.file("nearbeam.db"), testHasher(), error_);
+            return SqlStorage::open(kSqlite, dir_.file("nearbeam.db"), testHasher(), error_);
         case Backend::Postgres:
             break;
         }
@@ -80,9 +80,10 @@ class TestStorage {
                 return nullptr;
         }
         const std::string base(url);
-        return PostgresStorage::open(base + (base.find('?') == std::string::npos ? "?" : "&") +
-                                         "options=-csearch_path%3D" + schema_,
-                                     testHasher(), error_);
+        return SqlStorage::open(kPostgres,
+                                base + (base.find('?') == std::string::npos ? "?" : "&") +
+                                    "options=-csearch_path%3D" + schema_,
+                                testHasher(), error_);
     }
 
     bool admin(const std::string& sql) {

@@ -18,8 +18,8 @@ TEST(OpenStorage, SqliteByDefaultInTheDataFolder) {
         auto storage = openStorage("", folder, error);
         ASSERT_NE(storage, nullptr) << error;
         ASSERT_TRUE(storage->write(
-            [](Records& r) {
-                return r.put(PlaceKind::Country, {7, 0, 0, 0, "Norway", "", ""});
+            [](Transaction& r) {
+                return r.put(StoredKind::Country, {7, 0, 0, 0, "Norway", "", ""});
             },
             error))
             << error;
@@ -39,8 +39,9 @@ TEST(OpenStorage, SqliteByDefaultInTheDataFolder) {
 
     auto again = openStorage("", folder, error);
     ASSERT_NE(again, nullptr) << error;
-    std::optional<Place> country;
-    EXPECT_TRUE(again->read([&](Records& r) { country = r.find(PlaceKind::Country, 7); }, error));
+    std::optional<StoredRecord> country;
+    EXPECT_TRUE(
+        again->read([&](Transaction& r) { country = r.find(StoredKind::Country, 7); }, error));
     EXPECT_EQ(country ? country->name : "", "Norway");
 }
 

@@ -34,6 +34,7 @@ CASES = [
     ("ui/page.cpp", "ui/win32/controls.h", False),
     ("ui/win32/page_window.cpp", "ui/linux/display.h", False),
     ("app/linux/main.cpp", "app/win32/tray_icon.h", False),
+    ("server/routes.cpp", "support/loopback_server.h", False),
     ("extra/thing.cpp", "base/text.h", False),
 ]
 

@@ -2,7 +2,7 @@
 // WM_TIMER, ended by the Exit command.
 
 #include "app_program.h"
-#include "server/location_server.h"
+#include "support/loopback_server.h"
 
 #include <shellapi.h>
 
@@ -38,9 +38,9 @@ class EndToEnd : public ::testing::Test {
         records.write("city.txt", "3\t2\tBergen\t0\r\n");
         records.write("building.txt", "44\t0\t3\tCaf\xe9 Fjord\tQuay Street 12\t0\r\n");
         records.write("ap.txt", "0011223344e1\t44\t0\t\t\t0\r\n");
-        LocationServer::Options options;
+        LoopbackServer::Options options;
         options.folder = records.folder();
-        server = std::make_unique<LocationServer>(options);
+        server = std::make_unique<LoopbackServer>(options);
         ASSERT_TRUE(server->start());
         const std::wstring host = L"127.0.0.1:" + std::to_wstring(server->port());
         RegSetKeyValueW(HKEY_CURRENT_USER, L"Software\\Nearbeam\\APDB", L"Server", REG_SZ,
@@ -49,7 +49,7 @@ class EndToEnd : public ::testing::Test {
     }
     Program program;
     TempDir records;
-    std::unique_ptr<LocationServer> server;
+    std::unique_ptr<LoopbackServer> server;
 };
 
 TEST_F(EndToEnd, StartsLostWithoutAccessPointsAndExitsCleanly) {

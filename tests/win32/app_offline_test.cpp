@@ -3,7 +3,7 @@
 
 #include "app_program.h"
 #include "base/text.h"
-#include "server/location_server.h"
+#include "support/loopback_server.h"
 
 namespace nearbeam::test {
 namespace {
@@ -70,7 +70,7 @@ TEST_F(Offline, AnHttpErrorIsAskedOnceAndAnotherAccessPointAtOnce) {
     TempDir records;
     records.write("building.txt", "44\t0\t3\tHarbour Hall\t\t0\r\n");
     records.write("ap.txt", "0011223344e2\t44\t0\t\t\t0\r\n");
-    LocationServer server({records.folder(), 0, answersHttpError(), 10000, {}});
+    LoopbackServer server({records.folder(), 0, answersHttpError(), 10000, {}});
     ASSERT_TRUE(server.start());
     pointAt(widen(server.hostAndPort()));
 

@@ -107,10 +107,10 @@ TEST(WinInetTransport, NoProgressWhenNobodyListens) {
 TEST(WinInetTransport, HttpsNeverFallsBackToPlainHttp) {
     TempDir serverDir;
     writeServerRecords(serverDir);
-    LocationServer::Options options;
+    LoopbackServer::Options options;
     options.folder = serverDir.folder();
     options.requestTimeoutMs = 500; // a handshake is no request: it closes soon
-    LocationServer server(options);
+    LoopbackServer server(options);
     ASSERT_TRUE(server.start());
     WinInetTransport transport;
     RecordingSink sink;
@@ -136,9 +136,9 @@ INSTANTIATE_TYPED_TEST_SUITE_P(WinInet, ServerCases, Transports);
 TEST(WinInetTransport, ReportsProgressInOrder) {
     TempDir serverDir;
     writeServerRecords(serverDir);
-    LocationServer::Options options;
+    LoopbackServer::Options options;
     options.folder = serverDir.folder();
-    LocationServer server(options);
+    LoopbackServer server(options);
     ASSERT_TRUE(server.start());
     WinInetTransport transport;
     SteadyClock clock;

@@ -5,7 +5,7 @@
 
 #include "app_program.h"
 #include "resource.h"
-#include "server/location_server.h"
+#include "support/loopback_server.h"
 
 #include <commctrl.h>
 
@@ -95,9 +95,9 @@ class Subscriptions : public ::testing::Test {
   protected:
     void SetUp() override {
         freshProfile();
-        LocationServer::Options options;
+        LoopbackServer::Options options;
         options.folder = records.folder();
-        server = std::make_unique<LocationServer>(options);
+        server = std::make_unique<LoopbackServer>(options);
         ASSERT_TRUE(server->start());
         url = "http://" + server->hostAndPort() + "/notify?building={building}";
         program.data("city.txt", "3\t0\tBergen\t0\n");
@@ -119,7 +119,7 @@ class Subscriptions : public ::testing::Test {
     }
 
     TempDir records;
-    std::unique_ptr<LocationServer> server;
+    std::unique_ptr<LoopbackServer> server;
     std::string url;
     Program program;
     DWORD process = 0;

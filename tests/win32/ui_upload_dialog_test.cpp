@@ -11,7 +11,7 @@
 #include "net/win32/wininet_transport.h"
 #include "resource.h"
 #include "server/accounts.h"
-#include "server/location_server.h"
+#include "support/loopback_server.h"
 #include "support/temp_dir.h"
 #include "ui/win32/upload_dialog.h"
 #include "ui/win32/wizard_window.h"
@@ -103,14 +103,14 @@ class UploadDialogTest : public ::testing::Test {
 
     // The loopback server knowing the user demo, and the program set up for it.
     void startServer() {
-        LocationServer::Options options;
+        LoopbackServer::Options options;
         options.folder = serverDir.folder();
         options.exchanged = [this](const std::string&, const std::string& body,
                                    const std::string&) {
             std::lock_guard<std::mutex> lock(mutex);
             bodies.push_back(body);
         };
-        server = std::make_unique<LocationServer>(options);
+        server = std::make_unique<LoopbackServer>(options);
         std::string error;
         ASSERT_TRUE(addUser(server->storage(), "demo", "secret", error)) << error;
         ASSERT_TRUE(server->start());
@@ -161,7 +161,7 @@ class UploadDialogTest : public ::testing::Test {
     TempDir serverDir;
     std::mutex mutex;
     std::vector<std::string> bodies; // what the server received
-    std::unique_ptr<LocationServer> server;
+    std::unique_ptr<LoopbackServer> server;
     // Emptied before the database takes its local identifier counter from it.
     const LONG registryCleared = RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Nearbeam");
     RegistrySettingsStore settings;

@@ -86,6 +86,7 @@ bool DesktopProgram::start() {
     actions.exit = [] { QCoreApplication::quit(); };
     actions.lastStatus = [this] { return app_->lastStatus(); };
     tray_ = std::make_unique<Tray>(QString::fromStdString(setup_.shareFolder), std::move(actions));
+    tray_->useNotifications(setup_.sessionBus);
     Notifier* notifier = tray_.get();
     if (trace_) {
         tracing_ = std::make_unique<TracingNotifier>(*tray_, *trace_);
@@ -99,9 +100,6 @@ bool DesktopProgram::start() {
                             const std::wstring& link) { notifier->showAlert(text, title, link); });
     database_->setSubscriptionFileListener(
         [this](const std::string& path) { subscriptions_->setFile(path); });
-
-    locationPage_ = std::make_unique<LocationPageWindow>(
-        QString::fromStdString(setup_.shareFolder), LocationPageContext(*database_, *settings_));
 
     ApplicationParts parts(*settings_, *database_, *device_, *scanSettings_, clock, *notifier);
     parts.trace = trace_.get();
@@ -120,7 +118,6 @@ bool DesktopProgram::start() {
         exitCode_ = 1;
         return false;
     }
-    makeWindows();
     makeDialogs();
 
     hasTray_ = tray_->show();
@@ -140,6 +137,10 @@ bool DesktopProgram::start() {
 bool DesktopProgram::makeDevice() {
     std::vector<std::unique_ptr<WirelessDriver>> drivers;
     if (setup_.options.simulate.empty()) {
+        // Said once: the tooltip only says that no signal is seen.
+        const std::string problem = networkManagerProblem(setup_.systemBus);
+        if (!problem.empty())
+            std::cerr << "nearbeam: " << problem << "; no access point can be seen." << std::endl;
         drivers.push_back(std::make_unique<NetworkManagerDriver>(setup_.systemBus, *setup_.clock));
     } else {
         ScenarioLoad load = loadScenario(narrow(setup_.options.simulate));
@@ -156,22 +157,28 @@ bool DesktopProgram::makeDevice() {
     return true;
 }
 
-void DesktopProgram::makeWindows() {
-    const QString images = QString::fromStdString(setup_.shareFolder);
-    scanner_ = std::make_unique<ScannerWindow>(
-        images,
-        ScannerContext(ScannerParts(*device_, *database_, app_->manufacturers(), *scanSettings_),
-                       *settings_));
-    scanner_->context().showPage = [this](const std::wstring& bssid) {
-        locationPage_->openLocationPage(bssid);
-    };
-    scanner_->context().options = [this] { run(dialogs.options); };
-    scanner_->context().upload = [this] { upload(); };
-    locationPage_->context().scanner = [this] { scanner_->open(); };
-    locationPage_->context().setLocation = [this](const BssidKey& key) {
+std::unique_ptr<LocationPageWindow> DesktopProgram::makeLocationPage() {
+    auto page = std::make_unique<LocationPageWindow>(QString::fromStdString(setup_.shareFolder),
+                                                     LocationPageContext(*database_, *settings_));
+    page->context().scanner = [this] { scanner_->open(); };
+    page->context().setLocation = [this](const BssidKey& key) {
         if (dialogs.setLocation)
             dialogs.setLocation(key);
     };
+    return page;
+}
+
+std::unique_ptr<ScannerWindow> DesktopProgram::makeScanner() {
+    auto scanner = std::make_unique<ScannerWindow>(
+        QString::fromStdString(setup_.shareFolder),
+        ScannerContext(ScannerParts(*device_, *database_, app_->manufacturers(), *scanSettings_),
+                       *settings_));
+    scanner->context().showPage = [this](const std::wstring& bssid) {
+        locationPage_->openLocationPage(bssid);
+    };
+    scanner->context().options = [this] { run(dialogs.options); };
+    scanner->context().upload = [this] { upload(); };
+    return scanner;
 }
 
 void DesktopProgram::upload() {
@@ -199,7 +206,6 @@ void DesktopProgram::makeDialogs() {
                                              QCoreApplication::applicationFilePath().toStdString());
     options_ = std::make_unique<OptionsContext>(
         OptionsContext{*settings_, *database_, *device_, *subscriptions_, *autostart_});
-    sharing_ = std::make_unique<SharingHistoryWindow>();
     options_->sharingHistory = [this] { sharing_->open(subscriptions_->sharingLogPath()); };
     upload_ = std::make_unique<UploadDialogContext>(
         UploadDialogContext{*uploader_, *settings_, *passwords_, {}});

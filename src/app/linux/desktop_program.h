@@ -8,6 +8,7 @@
 #include "app/command_line.h"
 #include "app/linux/tray.h"
 #include "app/trace.h"
+#include "base/lazy.h"
 #include "base/linux/autostart.h"
 #include "base/linux/secret_password_store.h"
 #include "base/settings_store.h"
@@ -41,6 +42,8 @@ struct DesktopSetup {
     std::string shareFolder;  // manufacturers.dat, images and icons, with its separator
     Clock* clock = nullptr;   // the program's time
     QDBusConnection systemBus = QDBusConnection::systemBus(); // NetworkManager's
+    // The desktop's notification service's; none: alerts only as balloons.
+    QDBusConnection sessionBus = QDBusConnection(QString());
 };
 
 // The dialogs the windows and the tray lead to; each may be left empty (nothing
@@ -100,7 +103,9 @@ class DesktopProgram {
 
   private:
     bool makeDevice();
-    void makeWindows();
+    // The windows, each on its first opening: the program at rest has none.
+    std::unique_ptr<LocationPageWindow> makeLocationPage();
+    std::unique_ptr<ScannerWindow> makeScanner();
     void makeDialogs();
     // Without a tray the location page is the main window: it shows the place,
     // or the status while there is none.
@@ -132,13 +137,13 @@ class DesktopProgram {
     std::unique_ptr<Tray> tray_;
     std::unique_ptr<TracingNotifier> tracing_;
     std::unique_ptr<SubscriptionList> subscriptions_;
-    std::unique_ptr<LocationPageWindow> locationPage_;
+    Lazy<LocationPageWindow> locationPage_{[this] { return makeLocationPage(); }};
     std::unique_ptr<Application> app_;
-    std::unique_ptr<ScannerWindow> scanner_;
+    Lazy<ScannerWindow> scanner_{[this] { return makeScanner(); }};
     std::unique_ptr<Autostart> autostart_;
     std::unique_ptr<SetLocationContext> wizard_;
     std::unique_ptr<OptionsContext> options_;
-    std::unique_ptr<SharingHistoryWindow> sharing_;
+    Lazy<SharingHistoryWindow> sharing_{[] { return std::make_unique<SharingHistoryWindow>(); }};
     std::unique_ptr<UploadDialogContext> upload_;
     std::unique_ptr<SubscribeContext> subscribe_;
 };

@@ -35,14 +35,16 @@ bool InstanceService::askWhereAmI() {
     return reply.type() == QDBusMessage::ReplyMessage;
 }
 
+// Both commands answer at once and act afterwards: what they open may wait on
+// the user, and the caller must not wait with it.
 void InstanceService::WhereAmI() {
-    if (whereAmI_)
-        whereAmI_();
+    QMetaObject::invokeMethod(
+        this, [this] { run(whereAmI_); }, Qt::QueuedConnection);
 }
 
 void InstanceService::NewSubscriptions() {
-    if (newSubscriptions_)
-        newSubscriptions_();
+    QMetaObject::invokeMethod(
+        this, [this] { run(newSubscriptions_); }, Qt::QueuedConnection);
 }
 
 } // namespace nearbeam

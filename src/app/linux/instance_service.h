@@ -39,6 +39,11 @@ class InstanceService : public QObject {
     Q_SCRIPTABLE void WhereAmI();
 
   private:
+    static void run(const std::function<void()>& action) {
+        if (action)
+            action();
+    }
+
     QDBusConnection bus_;
     bool owned_ = false;
     std::function<void()> newSubscriptions_;

@@ -2,6 +2,7 @@
 // in the XDG folders, and Exit, SIGTERM, SIGINT and SIGHUP all ending it the same
 // way with exit code 0.
 
+#include "app/linux/command_line_answer.h"
 #include "app/linux/desktop_program.h"
 #include "app/linux/instance_service.h"
 #include "app/linux/quit_signals.h"
@@ -10,7 +11,6 @@
 
 #include <QApplication>
 #include <QIcon>
-#include <QMessageBox>
 
 #include <cstdlib>
 #include <iostream>
@@ -18,22 +18,21 @@
 using namespace nearbeam;
 
 int main(int argc, char** argv) {
+    std::wstring problem;
+    std::optional<CommandLine> options = parseCommandLine(programArguments(argc, argv), problem);
+    // Help and the version need no desktop.
+    if (options && options->request != CommandLine::Request::Run)
+        return answerCommandLine(*options, std::cout);
+
     QApplication qt(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Nearbeam"));
     QApplication::setDesktopFileName(QStringLiteral("net.nearbeam.Nearbeam"));
     QApplication::setQuitOnLastWindowClosed(false);
-
-    std::vector<std::wstring> args;
-    for (const QString& arg : QApplication::arguments().mid(1))
-        args.push_back(arg.toStdWString());
-    std::wstring problem;
-    const std::optional<CommandLine> options = parseCommandLine(args, problem);
-    if (!options) {
-        std::wcerr << L"nearbeam: " << problem << std::endl;
-        QMessageBox::critical(nullptr, QStringLiteral("Nearbeam"),
-                              QString::fromStdWString(problem));
-        return 2;
-    }
+    // Qt has taken its own options (-platform, -style...) out of the arguments.
+    if (!options)
+        options = parseCommandLine(programArguments(argc, argv), problem);
+    if (!options)
+        return refuseCommandLine(problem, std::cerr);
 
     InstanceService instance;
     switch (instance.claim()) {
@@ -68,6 +67,7 @@ int main(int argc, char** argv) {
         QStringLiteral("net.nearbeam.Nearbeam"),
         QIcon(QString::fromStdString(setup.shareFolder) + QStringLiteral("nearbeam.ico"))));
     setup.clock = &clock;
+    setup.sessionBus = QDBusConnection::sessionBus();
     if (setup.dataFolder.empty()) {
         std::cerr << "nearbeam: neither XDG_DATA_HOME nor HOME is set." << std::endl;
         return 1;

@@ -46,6 +46,9 @@ Tray::Tray(const QString& iconFolder, TrayActions actions)
     icon_.setContextMenu(&menu_);
     connect(&icon_, &QSystemTrayIcon::activated, this, &Tray::onActivated);
     connect(&icon_, &QSystemTrayIcon::messageClicked, this, &Tray::alertClicked);
+    balloonShown_.setSingleShot(true);
+    balloonShown_.setInterval(kBalloonMs);
+    connect(&balloonShown_, &QTimer::timeout, this, &Tray::nextBalloon);
     timer_.setInterval(kTickMs);
     connect(&timer_, &QTimer::timeout, this, [this] { run(actions_.tick); });
 }
@@ -60,28 +63,54 @@ bool Tray::show() {
 }
 
 void Tray::setStatus(int icon, const std::wstring& tooltip) {
-    icon_.setIcon(QIcon(iconFolder_ + iconFile(icon)));
+    // Every tick sets it: the desktop hears of a new icon only when it is one.
+    if (icon != shownIcon_) {
+        icon_.setIcon(QIcon(iconFolder_ + iconFile(icon)));
+        shownIcon_ = icon;
+    }
     tooltip_ = cut(tooltip, kTooltipChars);
     icon_.setToolTip(tooltip_);
 }
 
+void Tray::useNotifications(const QDBusConnection& sessionBus) {
+    notifications_ = std::make_unique<DesktopNotifications>(
+        sessionBus, [this](const std::wstring& link) { followAlert(link); });
+}
+
 void Tray::showAlert(const std::wstring& text, const std::wstring& title,
                      const std::wstring& link) {
-    {
-        std::lock_guard<std::mutex> lock(linkMutex_);
-        pendingLink_ = link;
+    Alert alert{cut(title, kAlertTitleChars), cut(text, kAlertTextChars), link};
+    // Directly on the user-interface thread, queued there from any other.
+    QMetaObject::invokeMethod(this, [this, alert] {
+        if (!notifications_) {
+            showBalloon(alert);
+            return;
+        }
+        notifications_->notify(alert.title, alert.body, alert.link,
+                               [this, alert] { showBalloon(alert); });
+    });
+}
+
+void Tray::showBalloon(const Alert& alert) {
+    if (balloonShown_.isActive()) {
+        balloons_.push_back(alert);
+        return;
     }
-    const QString body = cut(text, kAlertTextChars);
-    const QString heading = cut(title, kAlertTitleChars);
-    const bool withLink = !link.empty();
-    QMetaObject::invokeMethod(
-        this,
-        [this, body, heading, withLink] {
-            icon_.showMessage(heading, body,
-                              withLink ? QSystemTrayIcon::Information : QSystemTrayIcon::NoIcon,
-                              kTickMs);
-        },
-        Qt::QueuedConnection);
+    pendingLink_ = alert.link;
+    // With the program's own icon: a standard one would stand in for the tray
+    // icon while the balloon shows.
+    icon_.showMessage(alert.title, alert.body, icon_.icon(), kBalloonMs);
+    balloonShown_.start();
+}
+
+void Tray::nextBalloon() {
+    balloonShown_.stop();
+    pendingLink_.clear();
+    if (balloons_.empty())
+        return;
+    const Alert next = balloons_.front();
+    balloons_.pop_front();
+    showBalloon(next);
 }
 
 void Tray::showMessage(const std::wstring& text, const std::wstring& caption) {
@@ -90,15 +119,17 @@ void Tray::showMessage(const std::wstring& text, const std::wstring& caption) {
 }
 
 void Tray::alertClicked() {
+    std::wstring link;
+    link.swap(pendingLink_);
+    // The clicked balloon is gone: the next one shows now.
+    nextBalloon();
+    followAlert(link);
+}
+
+void Tray::followAlert(const std::wstring& link) {
     if (actions_.lastStatus && (actions_.lastStatus() & status::kUnrecognisedBit) != 0) {
-        dropPendingLink();
         run(actions_.whereAmI);
         return;
-    }
-    std::wstring link;
-    {
-        std::lock_guard<std::mutex> lock(linkMutex_);
-        link.swap(pendingLink_);
     }
     if (!mayOpenInShell(link))
         return;
@@ -107,11 +138,6 @@ void Tray::alertClicked() {
     } else {
         QDesktopServices::openUrl(QUrl(QString::fromStdWString(link)));
     }
-}
-
-void Tray::dropPendingLink() {
-    std::lock_guard<std::mutex> lock(linkMutex_);
-    pendingLink_.clear();
 }
 
 void Tray::menuAboutToShow() {

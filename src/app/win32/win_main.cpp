@@ -308,8 +308,14 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     std::wstring problem;
     const std::optional<CommandLine> options = parseCommandLine(arguments(), problem);
     if (!options) {
-        showError(problem);
+        showError(problem + L"\n\n" + usageText());
         return 2;
+    }
+    if (options->request != CommandLine::Request::Run) {
+        const bool help = options->request == CommandLine::Request::Help;
+        MessageBoxW(nullptr, (help ? usageText() : versionText()).c_str(), L"Nearbeam",
+                    MB_OK | MB_ICONINFORMATION);
+        return 0;
     }
     // Before any data file, driver or window is made: one copy per user.
     if (!claimInstance())

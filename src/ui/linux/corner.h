@@ -1,7 +1,7 @@
 #pragma once
-// Puts a top-level window 20 pixels in from the bottom-right corner of its
-// screen's work area, at its present size. (Desktops that place windows
-// themselves may ignore this.)
+// Puts a top-level window, its frame included, 20 pixels in from the
+// bottom-right corner of its screen's work area, at its present size. (Desktops
+// that place windows themselves may ignore this.)
 
 class QWidget;
 

@@ -1,6 +1,7 @@
 #include "wireless/linux/network_manager_driver.h"
 
 #include <QDBusArgument>
+#include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusObjectPath>
 #include <QDBusVariant>
@@ -109,6 +110,16 @@ std::optional<Bssid> bssidFromHwAddress(const QString& text) {
         bssid[static_cast<size_t>(i)] = static_cast<uint8_t>(value);
     }
     return bssid;
+}
+
+std::string networkManagerProblem(QDBusConnection bus) {
+    if (!bus.isConnected())
+        return "there is no system bus to reach NetworkManager on";
+    if (!bus.interface()->isServiceRegistered(kService).value())
+        return "NetworkManager is not running";
+    if (wifiDevices(bus).empty())
+        return "NetworkManager has no Wi-Fi device";
+    return {};
 }
 
 NetworkManagerDriver::NetworkManagerDriver(QDBusConnection bus, const Clock& clock)

@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 
 namespace nearbeam {
 
@@ -20,6 +21,10 @@ int32_t dbmFromStrength(uint8_t strength);
 
 // "AA:BB:CC:DD:EE:FF" as a BSSID; none when it is not six hexadecimal pairs.
 std::optional<Bssid> bssidFromHwAddress(const QString& text);
+
+// Why no access point can be seen through this bus, for the user: no system bus,
+// NetworkManager not running, or no Wi-Fi device; empty when there is a device.
+std::string networkManagerProblem(QDBusConnection bus);
 
 class NetworkManagerDriver : public WirelessDriver {
   public:

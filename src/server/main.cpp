@@ -8,6 +8,7 @@
 #include "server/folder_io.h"
 #include "server/http_server.h"
 #include "server/location_service.h"
+#include "server/postgres_address.h"
 #include "server/routes.h"
 #include "server/storage.h"
 
@@ -39,6 +40,9 @@ const char kHelp[] =
     "Storage:\n"
     "  --data FOLDER          folder of the SQLite database (default server-data)\n"
     "  --database URL         a postgresql:// URL: keep the records in PostgreSQL instead\n"
+    "                         (a password in it shows in ps: use libpq's ~/.pgpass or PGPASSFILE,\n"
+    "                         or --database-file)\n"
+    "  --database-file FILE   the postgresql:// URL from FILE, readable by its owner only (0600)\n"
     "Serving:\n"
     "  --listen ADDRESS       address to listen on (default 127.0.0.1; 0.0.0.0 or :: for all)\n"
     "  --port N               port to listen on (default 0: a free one, printed as \"port N\")\n"
@@ -63,6 +67,7 @@ struct Config {
     std::vector<std::string> command; // empty: serve
     std::string data = "server-data";
     std::string database;
+    std::string databaseFile;
     HttpServer::Options http;
     RouteLimits limits{100, 100, 10};
 };
@@ -107,6 +112,8 @@ bool parse(int argc, char** argv, Config& config, std::string& error) {
             config.data = value;
         } else if (arg == "--database") {
             config.database = value;
+        } else if (arg == "--database-file") {
+            config.databaseFile = value;
         } else if (arg == "--listen") {
             http.address = value;
         } else if (arg == "--tls-cert") {
@@ -250,6 +257,16 @@ int main(int argc, char** argv) {
     std::string error;
     if (!parse(argc, argv, config, error))
         return fail(error);
+    if (!config.databaseFile.empty()) {
+        if (!config.database.empty())
+            return fail("give --database or --database-file, not both");
+        if (!readDatabaseFile(config.databaseFile, config.database, error))
+            return fail(error);
+    } else if (addressHoldsPassword(config.database)) {
+        std::fprintf(stderr, "nearbeam-server: warning: the password in --database shows to every "
+                             "user of this machine (ps); keep it in ~/.pgpass, PGPASSFILE or a "
+                             "--database-file\n");
+    }
     std::unique_ptr<Storage> storage = openStorage(config.database, config.data, error);
     if (!storage)
         return fail(error);

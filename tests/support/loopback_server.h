@@ -1,5 +1,5 @@
 #pragma once
-// The loopback location server, a test fixture: HTTP/1.0 on a loopback port
+// The loopback test server: HTTP/1.0 on a loopback port
 // around the location service, one connection at a time, on a thread of its own,
 // with its records in memory, loaded from a folder of text files. It can be told
 // to misbehave on purpose, so the program's handling of a bad network can be
@@ -32,7 +32,7 @@ struct Misbehaviour {
     size_t dripBytes = 7;
 };
 
-class LocationServer {
+class LoopbackServer {
   public:
     struct Options {
         std::string folder; // records folder, read at start (users.txt with digests)
@@ -48,10 +48,10 @@ class LocationServer {
             exchanged;
     };
 
-    explicit LocationServer(Options options);
-    ~LocationServer();
-    LocationServer(const LocationServer&) = delete;
-    LocationServer& operator=(const LocationServer&) = delete;
+    explicit LoopbackServer(Options options);
+    ~LoopbackServer();
+    LoopbackServer(const LoopbackServer&) = delete;
+    LoopbackServer& operator=(const LoopbackServer&) = delete;
 
     // Takes the port and starts serving. False when the port could not be had or
     // the folder could not be read.

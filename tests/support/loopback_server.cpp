@@ -1,8 +1,7 @@
-#include "server/location_server.h"
-
-#include "server/folder_io.h"
+#include "support/loopback_server.h"
 
 #include "net/http_text.h"
+#include "server/folder_io.h"
 
 #include <chrono>
 
@@ -37,6 +36,10 @@ const char* reason(int status) {
         return "Length Required";
     case 413:
         return "Payload Too Large";
+    case 429:
+        return "Too Many Requests";
+    case 503:
+        return "Service Unavailable";
     default:
         return "Internal Server Error";
     }
@@ -55,17 +58,17 @@ std::string withCrLf(const std::string& text) {
 
 } // namespace
 
-LocationServer::LocationServer(Options options)
+LoopbackServer::LoopbackServer(Options options)
     : options_(std::move(options)), misbehaviour_(options_.misbehaviour) {
     std::string error;
     loaded_ = importFolder(storage_, options_.folder, error);
 }
 
-LocationServer::~LocationServer() {
+LoopbackServer::~LoopbackServer() {
     stop();
 }
 
-bool LocationServer::start() {
+bool LoopbackServer::start() {
     if (!loaded_ || !net::startSockets())
         return false;
     listener_ = net::listenOnLoopback(options_.port, port_);
@@ -79,7 +82,7 @@ bool LocationServer::start() {
     return true;
 }
 
-void LocationServer::stop() {
+void LoopbackServer::stop() {
     {
         std::lock_guard<std::mutex> lock(mutex_);
         stopping_ = true;
@@ -90,22 +93,22 @@ void LocationServer::stop() {
     listener_.close();
 }
 
-std::string LocationServer::hostAndPort() const {
+std::string LoopbackServer::hostAndPort() const {
     return "127.0.0.1:" + std::to_string(port_);
 }
 
-void LocationServer::setMisbehaviour(const Misbehaviour& misbehaviour) {
+void LoopbackServer::setMisbehaviour(const Misbehaviour& misbehaviour) {
     std::lock_guard<std::mutex> lock(mutex_);
     misbehaviour_ = misbehaviour;
 }
 
-bool LocationServer::pause(uint32_t ms) {
+bool LoopbackServer::pause(uint32_t ms) {
     std::unique_lock<std::mutex> lock(mutex_);
     return !stopSignal_.wait_for(lock, std::chrono::milliseconds(ms),
                                  [this] { return stopping_.load(); });
 }
 
-void LocationServer::serve() {
+void LoopbackServer::serve() {
     while (!stopping_) {
         net::Socket client;
         net::IoResult r = net::acceptFrom(listener_, client, kSliceMs);
@@ -116,7 +119,7 @@ void LocationServer::serve() {
     }
 }
 
-void LocationServer::handle(net::Socket& client) {
+void LoopbackServer::handle(net::Socket& client) {
     Misbehaviour mis;
     {
         std::lock_guard<std::mutex> lock(mutex_);
@@ -183,7 +186,7 @@ void LocationServer::handle(net::Socket& client) {
     send(client, reply, mis);
 }
 
-LocationServer::Reply LocationServer::respond(std::string_view head, std::string_view body) {
+LoopbackServer::Reply LoopbackServer::respond(std::string_view head, std::string_view body) {
     std::string line(head.substr(0, head.find('\n')));
     if (!line.empty() && line.back() == '\r')
         line.pop_back();
@@ -199,7 +202,7 @@ LocationServer::Reply LocationServer::respond(std::string_view head, std::string
     return reply;
 }
 
-void LocationServer::send(net::Socket& client, const Reply& reply, const Misbehaviour& mis) {
+void LoopbackServer::send(net::Socket& client, const Reply& reply, const Misbehaviour& mis) {
     const uint32_t sendTimeoutMs = 10000;
     std::string head = "HTTP/1.0 " + std::to_string(reply.status) + " " + reason(reply.status) +
                        "\r\nContent-Type: " + reply.contentType +

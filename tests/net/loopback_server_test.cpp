@@ -1,4 +1,4 @@
-#include "server/location_server.h"
+#include "support/loopback_server.h"
 
 #include "net/md5.h"
 #include "net/server_cases.h"
@@ -20,14 +20,14 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-class LocationServerTest : public ::testing::Test {
+class LoopbackServerTest : public ::testing::Test {
   protected:
-    LocationServerTest() {
+    LoopbackServerTest() {
         writeServerRecords(dir);
-        LocationServer::Options options;
+        LoopbackServer::Options options;
         options.folder = dir.folder();
         options.requestTimeoutMs = 400;
-        server = std::make_unique<LocationServer>(options);
+        server = std::make_unique<LoopbackServer>(options);
         EXPECT_TRUE(server->start());
         std::string error;
         EXPECT_TRUE(addUser(server->storage(), "ann", "secret", error)) << error;
@@ -40,10 +40,10 @@ class LocationServerTest : public ::testing::Test {
     }
 
     TempDir dir;
-    std::unique_ptr<LocationServer> server;
+    std::unique_ptr<LoopbackServer> server;
 };
 
-TEST_F(LocationServerTest, MapLinksRedirectToAMapSearchForTheAddress) {
+TEST_F(LoopbackServerTest, MapLinksRedirectToAMapSearchForTheAddress) {
     // The page's map link, as filled in for a building (query values urlEncoded).
     const std::string answer =
         exchange(server->port(), "GET /services/mapredirect/?country=Examplia&province=North"
@@ -63,7 +63,7 @@ TEST_F(LocationServerTest, MapLinksRedirectToAMapSearchForTheAddress) {
         << partial;
 }
 
-TEST_F(LocationServerTest, MalformedRequestsAreAnsweredOrDroppedAndServingGoesOn) {
+TEST_F(LoopbackServerTest, MalformedRequestsAreAnsweredOrDroppedAndServingGoesOn) {
     struct Case {
         const char* name;
         std::string request;
@@ -101,7 +101,7 @@ TEST_F(LocationServerTest, MalformedRequestsAreAnsweredOrDroppedAndServingGoesOn
     EXPECT_EQ(listUsers(server->storage()), std::vector<std::string>{"ann"});
 }
 
-TEST_F(LocationServerTest, TheBodyIsTheDeclaredLengthOnly) {
+TEST_F(LoopbackServerTest, TheBodyIsTheDeclaredLengthOnly) {
     const std::string body =
         "- login\nann\n" + loginToken("secret") + "\n- countries\n4294967295\tSweden\t3\n- end\n";
     std::string answer = exchange(server->port(), "POST /text/?action=location.uploadText "
@@ -112,7 +112,7 @@ TEST_F(LocationServerTest, TheBodyIsTheDeclaredLengthOnly) {
     EXPECT_EQ(storedFile(server->storage(), "country.txt"), "7\tNorway\t0\r\n8\tSweden\t0\r\n");
 }
 
-TEST_F(LocationServerTest, AClientThatSendsAByteNowAndThenIsDropped) {
+TEST_F(LoopbackServerTest, AClientThatSendsAByteNowAndThenIsDropped) {
     std::string error;
     net::Socket socket = net::connectTo("127.0.0.1", server->port(), 2000, error);
     ASSERT_TRUE(socket.valid()) << error;
@@ -133,7 +133,7 @@ TEST_F(LocationServerTest, AClientThatSendsAByteNowAndThenIsDropped) {
     EXPECT_EQ(statusLine(download()), "HTTP/1.0 200 OK");
 }
 
-TEST_F(LocationServerTest, TheDemoServiceGreetsTheBuildingItWasTold) {
+TEST_F(LoopbackServerTest, TheDemoServiceGreetsTheBuildingItWasTold) {
     const std::string link = "http://" + server->hostAndPort() + "/notify?building=";
     struct Case {
         std::string query, message;
