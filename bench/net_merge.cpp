@@ -101,7 +101,7 @@ void mergeReply(LocationDownload& download) {
         download.onLine(std::string_view(reply).substr(start, end - start));
         start = end + 1;
     }
-    download.onProgress(WebProgress::Completed, *BssidKey::fromText("00aaffffffff"));
+    download.onProgress(WebProgress::Completed, *BssidKey::fromText("00aaffffffff"), false);
 }
 
 void BM_WriteSameBytes(benchmark::State& state) {

@@ -1,7 +1,8 @@
 // The location server's protocol on its storages, without HTTP: downloads of
 // access points known among 1,000,000 (SQLite) or 100,000 (PostgreSQL, when
-// NEARBEAM_TEST_POSTGRES names a server), and uploads of 10 access points each,
-// from one and from several threads.
+// NEARBEAM_TEST_POSTGRES names a server), with and without the 100 survey scans of
+// their building, and uploads of 10 access points each, from one and from several
+// threads.
 
 #include "net/md5.h"
 #include "server/accounts.h"
@@ -62,6 +63,16 @@ Served* served(bool postgres) {
             r.put(StoredKind::Building, {31, 20, 0, 0, "Library", "Main St 1", ""});
             for (uint64_t i = 0; i < s.points; ++i)
                 r.putAccessPoint({i * 7919, 31, 0, "1", "Room"});
+            for (uint64_t i = 0; i < 100; ++i) {
+                std::string readings;
+                for (uint64_t k = 0; k < 20; ++k)
+                    readings += (k ? "\t" : "") + hex((i * 20 + k) * 7919) + ":-" +
+                                std::to_string(40 + k * 3);
+                char time[24];
+                std::snprintf(time, sizeof time, "2026-12-08T%02d:%02d:00Z",
+                              static_cast<int>(i / 60), static_cast<int>(i % 60));
+                r.putScan({31, "1", "Room", time, "ann", readings});
+            }
             return true;
         },
         error);
@@ -70,7 +81,7 @@ Served* served(bool postgres) {
     return &s;
 }
 
-void download(benchmark::State& state, bool postgres) {
+void download(benchmark::State& state, bool postgres, bool scans) {
     Served* s = served(postgres);
     if (!s) {
         state.SkipWithError("no storage");
@@ -78,8 +89,33 @@ void download(benchmark::State& state, bool postgres) {
     }
     uint64_t i = static_cast<uint64_t>(state.thread_index()) * 104729;
     for (auto _ : state) {
-        std::string reply = s->service->downloadText(hex((i++ % s->points) * 7919));
+        std::string reply = s->service->downloadText(hex((i++ % s->points) * 7919), scans);
         benchmark::DoNotOptimize(reply);
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+
+// What a download reads from PostgreSQL: in one statement outside a transaction
+// (one round trip, as the server reads it), or as it was read before: a
+// transaction of one look-up per record (ten round trips). SQLite, in process,
+// reads it the second way.
+void records(benchmark::State& state, bool postgres, bool atOnce) {
+    Served* s = served(postgres);
+    if (!s) {
+        state.SkipWithError("no storage");
+        return;
+    }
+    uint64_t i = static_cast<uint64_t>(state.thread_index()) * 104729;
+    std::string error;
+    for (auto _ : state) {
+        const uint64_t bssid = (i++ % s->points) * 7919;
+        DownloadRecords found;
+        auto read = [&](Transaction& r) {
+            found = atOnce ? r.downloadRecords(bssid, 0) : r.Transaction::downloadRecords(bssid, 0);
+        };
+        if (!(atOnce ? s->storage->readOnce(read, error) : s->storage->read(read, error)) ||
+            !found.point)
+            state.SkipWithError("not read");
     }
     state.SetItemsProcessed(state.iterations());
 }
@@ -103,9 +139,13 @@ void upload(benchmark::State& state, bool postgres) {
     state.SetItemsProcessed(state.iterations());
 }
 
-BENCHMARK_CAPTURE(download, sqlite, false)->Threads(1)->Threads(4)->UseRealTime();
+BENCHMARK_CAPTURE(download, sqlite, false, false)->Threads(1)->Threads(4)->UseRealTime();
+BENCHMARK_CAPTURE(download, sqlite_scans, false, true)->Threads(1)->Threads(4)->UseRealTime();
 BENCHMARK_CAPTURE(upload, sqlite, false)->Threads(1)->Threads(8)->UseRealTime();
-BENCHMARK_CAPTURE(download, postgres, true)->Threads(1)->Threads(4)->UseRealTime();
+BENCHMARK_CAPTURE(download, postgres, true, false)->Threads(1)->Threads(4)->UseRealTime();
+BENCHMARK_CAPTURE(download, postgres_scans, true, true)->Threads(1)->Threads(4)->UseRealTime();
+BENCHMARK_CAPTURE(records, postgres_at_once, true, true)->Threads(1)->Threads(4)->UseRealTime();
+BENCHMARK_CAPTURE(records, postgres_in_steps, true, false)->Threads(1)->Threads(4)->UseRealTime();
 BENCHMARK_CAPTURE(upload, postgres, true)->Threads(1)->Threads(8)->UseRealTime();
 
 } // namespace

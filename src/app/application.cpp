@@ -284,8 +284,11 @@ void Application::placeSaved(const BssidKey& key, std::time_t now) {
         }
         scan.status = record_status::Local;
         scan.time = utcTimeText(now);
-        if (scan.buildingId != 0 && !scan.readings.empty())
+        if (scan.buildingId != 0 && !scan.readings.empty()) {
+            // The upload rewrites the file under the database lock.
+            std::lock_guard<std::recursive_mutex> guard(parts_.database.lock());
             parts_.database.scans().append(scan);
+        }
     }
     placeEdited();
 }

@@ -22,7 +22,7 @@ LocationDatabase::LocationDatabase(SettingsStore& settings)
                  [this] { return allocateLocalId(); }),
       services_(lock_, RecordKind::Service, "services.txt", nullptr, nullptr, nullptr),
       locations_(lock_, "ap.txt", buildings_, networks_), asked_(lock_, "apchecked.txt"),
-      optedOut_(lock_, "apoptout.txt") {
+      optedOut_(lock_, "apoptout.txt"), scanFile_(lock_) {
     uploadNeeded = settings::read(settings, settings::UploadNeeded) != 0;
 }
 
@@ -37,6 +37,7 @@ void LocationDatabase::openDatabase(const std::string& folder) {
         folder_ = folder;
         for (TextTable* table : dataTables())
             table->setFolder(folder);
+        scanFile_.setFolder(folder);
     }
     scans_.setPath(folder.empty() ? std::string() : folder + "scans.txt");
     if (subscriptionFileListener_)
@@ -87,16 +88,16 @@ int32_t LocationDatabase::lookUpLocation(const BssidKey& key, LocationRecord** o
 }
 
 std::string LocationDatabase::refreshScans() {
-    return scans_.refresh([this](uint32_t buildingId) {
-        Guard guard(lock_);
-        return buildings_.findById(buildingId) != nullptr;
-    });
+    Guard guard(lock_);
+    return scans_.refresh(
+        [this](uint32_t buildingId) { return buildings_.findById(buildingId) != nullptr; });
 }
 
 void LocationDatabase::clearCache() {
     Guard guard(lock_);
     for (TextTable* table : dataTables())
         table->clearTable();
+    scanFile_.clear();
     changed = true;
 }
 

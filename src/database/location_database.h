@@ -8,6 +8,7 @@
 #include "database/download_service.h"
 #include "database/moving_access_points.h"
 #include "database/records.h"
+#include "database/scan_file.h"
 #include "database/scan_store.h"
 #include "database/tables.h"
 
@@ -49,8 +50,9 @@ class LocationDatabase {
     // Both files are searched through their key indexes, not read line by line.
     int32_t lookUpLocation(const BssidKey& key, LocationRecord** out);
 
-    // Empties every table and deletes its file (subscriptions.txt stays); sets
-    // changed. The local identifier counter stays.
+    // Empties every table and deletes its file (subscriptions.txt stays), and
+    // takes the server's scans out of scans.txt; sets changed. The local
+    // identifier counter stays.
     void clearCache();
     // After a successful upload: purgeLocal on country, province, city, area,
     // building and ap files. Caches stay.
@@ -79,7 +81,10 @@ class LocationDatabase {
     // Access points seen with a name that asks not to be mapped: never asked of
     // the server, never uploaded.
     AskedList& optedOut() { return optedOut_; }
-    // The survey scans of scans.txt (its own lock; not cleared with the cache).
+    // The survey scans of scans.txt as they travel to and from the server.
+    ScanFile& scanFile() { return scanFile_; }
+    // The same scans in memory for the place decision, following the file
+    // (its own lock, always taken after the database lock).
     ScanStore& scans() { return scans_; }
     // The access points the place decisions found to move (its own lock).
     MovingAccessPoints& moving() { return moving_; }
@@ -119,6 +124,7 @@ class LocationDatabase {
     LocationTable locations_;
     AskedList asked_;
     AskedList optedOut_;
+    ScanFile scanFile_;
     ScanStore scans_;
     MovingAccessPoints moving_;
 };

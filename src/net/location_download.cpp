@@ -3,6 +3,7 @@
 #include "base/settings_keys.h"
 #include "base/text.h"
 #include "database/location_database.h"
+#include "database/record_lines.h"
 
 namespace nearbeam {
 namespace {
@@ -11,6 +12,10 @@ namespace {
 // pass over the target file per line.
 constexpr size_t kBatchLines = 2048;
 
+// The reply's section of survey scans (after the record tables' sections 1 to 8).
+constexpr int kScansSection = 9;
+constexpr int kApsSection = 8;
+
 } // namespace
 
 LocationDownload::LocationDownload(WebAgent& agent, LocationDatabase& database,
@@ -18,8 +23,9 @@ LocationDownload::LocationDownload(WebAgent& agent, LocationDatabase& database,
     : agent_(agent), database_(database), settings_(settings), clock_(clock),
       state_(lookup_status::Idle) {}
 
-std::wstring LocationDownload::downloadPath(const BssidKey& key) {
-    return L"/text/?action=location.downloadText&bssid=" + widen(key.str());
+std::wstring LocationDownload::downloadPath(const BssidKey& key, bool withScans) {
+    return L"/text/?action=location.downloadText&bssid=" + widen(key.str()) +
+           (withScans ? L"&scans=1" : L"");
 }
 
 bool LocationDownload::requestDownload(const BssidKey& key) {
@@ -39,14 +45,17 @@ bool LocationDownload::requestDownload(const BssidKey& key) {
             return false;
     }
     state_ = lookup_status::Queued;
+    const bool withScans = !database_.scanFile().heardInFetchedScans(key);
     {
         auto request = agent_.getRequest(kRequestKey);
         request->setHost(settings::read(settings_, settings::Server));
-        request->setPath(downloadPath(key));
+        request->setPath(downloadPath(key, withScans));
         request->body.reset();
         // The key travels with the request: an attempt still running for an earlier
         // fill of the slot answers for its own access point.
-        request->progressCallback = [this, key](WebProgress code) { onProgress(code, key); };
+        request->progressCallback = [this, key, withScans](WebProgress code) {
+            onProgress(code, key, withScans);
+        };
         request->lineCallback = [this](std::string_view line) { onLine(line); };
         request->pending = true;
     }
@@ -73,7 +82,7 @@ bool LocationDownload::waitingAfterFailure(const BssidKey& key) const {
     return failedAt_.count(key) != 0;
 }
 
-void LocationDownload::onProgress(WebProgress code, const BssidKey& key) {
+void LocationDownload::onProgress(WebProgress code, const BssidKey& key, bool withScans) {
     switch (code) {
     case WebProgress::Connecting:
         if (!bad_)
@@ -88,8 +97,12 @@ void LocationDownload::onProgress(WebProgress code, const BssidKey& key) {
         if (!bad_)
             state_ = lookup_status::Receiving;
         break;
-    case WebProgress::Completed:
+    case WebProgress::Completed: {
+        const uint32_t building = building_;
+        std::vector<std::string> scans = std::move(scanLines_);
         endAttempt();
+        if (!bad_ && withScans)
+            database_.scanFile().addFetched(building, scans);
         if (bad_) {
             retryAfter_ = clock_.tickCount() + kBadReplyPauseMs;
             pausing_ = true;
@@ -102,6 +115,7 @@ void LocationDownload::onProgress(WebProgress code, const BssidKey& key) {
         }
         bad_ = false; // last: requestDownload waits for the final state
         break;
+    }
     case WebProgress::Failed: {
         endAttempt();
         std::lock_guard<std::mutex> guard(failedMutex_);
@@ -118,13 +132,24 @@ void LocationDownload::onProgress(WebProgress code, const BssidKey& key) {
 void LocationDownload::onLine(std::string_view line) {
     if (!line.empty() && line[0] == '-') {
         flush();
-        section_ = LocationDatabase::sectionOfHeading(line);
+        section_ = line == "- scans" ? kScansSection : LocationDatabase::sectionOfHeading(line);
         return;
     }
     if (section_ == 0) {
         bad_ = true;
         state_ = lookup_status::Malformed;
         return;
+    }
+    if (section_ == kScansSection) {
+        scanLines_.emplace_back(line);
+        return;
+    }
+    // The scans that follow are those of the building of the access point asked
+    // about (its second field).
+    if (section_ == kApsSection && building_ == 0) {
+        const size_t tab = line.find('\t');
+        if (tab != std::string_view::npos)
+            building_ = readIdentifier(line.substr(tab + 1));
     }
     batch_.emplace_back(line);
     if (batch_.size() >= kBatchLines)
@@ -144,6 +169,8 @@ void LocationDownload::flush() {
 void LocationDownload::endAttempt() {
     flush();
     section_ = 0;
+    building_ = 0;
+    scanLines_.clear();
 }
 
 } // namespace nearbeam

@@ -5,6 +5,10 @@
 // a good end adds the key to the asked list. Its state is the lookup status the
 // tray and the Scanner show while the download runs and after it ends.
 //
+// Unless the access point is heard in survey scans fetched before, the request
+// also asks for the survey scans of its building ("&scans=1"); a good end appends
+// them to scans.txt, once per building.
+//
 // An access point whose attempt failed (no connection, an HTTP error, a cut
 // reply) is not asked again until the web agent's retry window has passed: its
 // lookup shows Failed meanwhile, so the tray says the map server cannot be
@@ -48,12 +52,12 @@ class LocationDownload : public DownloadService {
     // otherwise state().
     int32_t stateFor(const BssidKey& key) const override;
 
-    // The request's path for a key.
-    static std::wstring downloadPath(const BssidKey& key);
+    // The request's path for a key, asking for its building's scans or not.
+    static std::wstring downloadPath(const BssidKey& key, bool withScans);
 
     // What the web agent calls on its worker thread. key: the access point the
-    // attempt was queued for.
-    void onProgress(WebProgress code, const BssidKey& key);
+    // attempt was queued for; withScans: whether it asked for scans.
+    void onProgress(WebProgress code, const BssidKey& key, bool withScans);
     void onLine(std::string_view line);
 
   private:
@@ -79,6 +83,10 @@ class LocationDownload : public DownloadService {
     // Worker-thread state of the attempt under way.
     int section_ = 0;
     std::vector<std::string> batch_;
+    // The building of the access point in the reply, and the reply's scans, kept
+    // until the reply is complete.
+    uint32_t building_ = 0;
+    std::vector<std::string> scanLines_;
     // A record line came outside any section in the attempt under way (read by
     // requestDownload: the pause after a bad reply starts at its end).
     std::atomic<bool> bad_{false};

@@ -19,6 +19,10 @@ template <typename Fn> void forEachLine(std::string_view text, Fn&& fn) {
         fn(text.substr(0, end));
 }
 
+// The reply's section of the server's copies of the scans (after the record
+// tables' sections 1 to 8).
+constexpr int kScansSection = 9;
+
 } // namespace
 
 Uploader::Uploader(WebAgent& agent, LocationDatabase& database, SettingsStore& settings,
@@ -75,8 +79,14 @@ Uploader::LocalLines Uploader::withoutOptedOut(const LocalLines& local) const {
     return kept;
 }
 
+ScanFile::Upload Uploader::collectScans() const {
+    AskedList& optedOut = database_.optedOut();
+    return database_.scanFile().collectUpload(
+        [&](const BssidKey& key) { return optedOut.contains(key); });
+}
+
 std::string Uploader::bodyOf(const std::wstring& user, const std::wstring& password,
-                             const LocalLines& local) {
+                             const LocalLines& local, const std::string& scanLines) {
     static const char* const kHeadings[6] = {"- countries\n", "- provinces\n", "- cities\n",
                                              "- areas\n",     "- buildings\n", "- aps\n"};
     std::string body = "- login\n";
@@ -86,12 +96,14 @@ std::string Uploader::bodyOf(const std::wstring& user, const std::wstring& passw
         if (!local[i].empty())
             body += kHeadings[i] + local[i];
     }
+    if (!scanLines.empty())
+        body += "- scans\n" + scanLines;
     body += "- end\n";
     return body;
 }
 
 std::string Uploader::makeBody(const std::wstring& user, const std::wstring& password) const {
-    return bodyOf(user, password, withoutOptedOut(collectLocalLines()));
+    return bodyOf(user, password, withoutOptedOut(collectLocalLines()), collectScans().wireLines);
 }
 
 bool Uploader::restoreUnsent(const LocalLines& before) {
@@ -129,8 +141,13 @@ bool Uploader::startUpload(UploadDialogLink* dialog) {
     const std::wstring user = settings::read(settings_, settings::Username);
     if (user.empty())
         return false;
-    sent_ = withoutOptedOut(collectLocalLines());
-    std::string body = bodyOf(user, passwords_.read(), sent_);
+    {
+        // The place files and the scans as one picture.
+        std::lock_guard<std::recursive_mutex> guard(database_.lock());
+        sent_ = withoutOptedOut(collectLocalLines());
+        sentScans_ = collectScans();
+    }
+    std::string body = bodyOf(user, passwords_.read(), sent_, sentScans_.wireLines);
     busy_ = true;
     section_ = 0;
     result_ = kResultNone;
@@ -138,6 +155,7 @@ bool Uploader::startUpload(UploadDialogLink* dialog) {
     accepted_ = false;
     ended_ = false;
     records_.clear();
+    scanCopies_.clear();
     {
         auto request = agent_.getRequest(kRequestKey);
         request->setHost(settings::read(settings_, settings::Server));
@@ -216,6 +234,8 @@ void Uploader::onLine(std::string_view line) {
     if (line.empty() || line[0] != '-') {
         if (section_ >= 1 && section_ <= 8)
             records_.emplace_back(section_, line);
+        else if (section_ == kScansSection)
+            scanCopies_.emplace_back(line);
         else
             result_ = kResultBad;
         return;
@@ -226,6 +246,8 @@ void Uploader::onLine(std::string_view line) {
         ended_ = true;
     } else if (int section = LocationDatabase::sectionOfHeading(line)) {
         section_ = section;
+    } else if (line == "- scans") {
+        section_ = kScansSection;
     } else if (startsWith(line, "- error ")) {
         result_ = kResultRefused;
         message_ = line.substr(8);
@@ -257,7 +279,14 @@ void Uploader::complete() {
                 table->appendServerLines(bySection[section]);
         }
     }
+    if (accepted_) {
+        // The scans sent give way to the server's copies; scans saved meanwhile
+        // wait for the next upload.
+        database_.scanFile().replaceUploaded(sentScans_.sentLines, scanCopies_);
+        unsentKept = unsentKept || !collectScans().wireLines.empty();
+    }
     records_.clear();
+    scanCopies_.clear();
     if (accepted_ || ended_)
         database_.changed = true;
 

@@ -1,6 +1,7 @@
 #pragma once
 // The upload: sends every record made on this computer (the lines of the six
-// place files whose status is not 0) to the location server in one POST, under
+// place files whose status is not 0, then the survey scans made here) to the
+// location server in one POST, under
 // the user name and a login token made from the password, and on acceptance
 // replaces them by the server's copies and clears the upload-needed flag.
 //
@@ -13,6 +14,7 @@
 
 #include "base/password_store.h"
 #include "base/settings_store.h"
+#include "database/scan_file.h"
 #include "net/web_agent.h"
 
 #include <array>
@@ -103,8 +105,10 @@ class Uploader {
     bool optedOut(size_t i, std::string_view line) const;
     // The local lines without those.
     LocalLines withoutOptedOut(const LocalLines& local) const;
+    // The local scans, without the access points that asked not to be mapped.
+    ScanFile::Upload collectScans() const;
     static std::string bodyOf(const std::wstring& user, const std::wstring& password,
-                              const LocalLines& local);
+                              const LocalLines& local, const std::string& scanLines);
     // After the purge: puts back the local lines that were not uploaded (saved
     // while the upload ran, or kept here). True when any of them still waits for
     // an upload.
@@ -137,8 +141,11 @@ class Uploader {
     bool ended_ = false;
     // Record lines with their section, stored when the reply is complete.
     std::vector<std::pair<int, std::string>> records_;
-    // The local lines the body carries.
+    // The server's copies of the scans, stored when the reply is complete.
+    std::vector<std::string> scanCopies_;
+    // The local lines and scans the body carries.
     LocalLines sent_;
+    ScanFile::Upload sentScans_;
 };
 
 } // namespace nearbeam

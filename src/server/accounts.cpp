@@ -19,10 +19,16 @@ bool addUser(Storage& storage, const std::string& name, const std::string& passw
     return storage.write([&](Transaction& r) { return r.putUser(name, hash); }, error);
 }
 
-bool removeUser(Storage& storage, const std::string& name, std::string& error) {
+bool removeUser(Storage& storage, const std::string& name, std::string& error,
+                PurgeCounts* purged) {
     bool found = false;
     auto remove = [&](Transaction& r) {
         found = r.removeUser(name);
+        if (!purged)
+            return true;
+        if (!r.purgeUploads(name, *purged))
+            return false;
+        found = found || purged->scans + purged->accessPoints + purged->places > 0;
         return true;
     };
     if (!storage.write(remove, error))

@@ -14,8 +14,12 @@ namespace nearbeam {
 // the name is unusable (empty, a control character) or the storage failed.
 bool addUser(Storage& storage, const std::string& name, const std::string& password,
              std::string& error);
-// False with a reason when there is no such user or the storage failed.
-bool removeUser(Storage& storage, const std::string& name, std::string& error);
+// False with a reason when there is no such user or the storage failed. With
+// `purged`, what the user uploaded goes too, in the same transaction (see
+// Transaction::purgeUploads), and is counted there; the uploads of a user removed
+// before are purged all the same.
+bool removeUser(Storage& storage, const std::string& name, std::string& error,
+                PurgeCounts* purged = nullptr);
 // The users' names, sorted; empty when the storage could not be read.
 std::vector<std::string> listUsers(Storage& storage);
 

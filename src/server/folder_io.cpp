@@ -6,6 +6,7 @@
 #include "net/md5.h"
 #include "server/line_fit.h"
 #include "server/place_lines.h"
+#include "server/scan_lines.h"
 
 #include <cctype>
 #include <vector>
@@ -136,6 +137,15 @@ bool importFolder(Storage& storage, const std::string& folder, std::string& erro
                 return r.putAccessPoint(*point) ? std::string() : unreadable;
             });
         });
+        forEachLine(inFolder(folder, "scans.txt"), [&](std::string_view line, size_t number) {
+            return readLine("scans.txt", line, number, [&](std::string_view text) -> std::string {
+                const std::optional<SurveyScan> scan = parseScanLine(text);
+                if (scan && scan->status != 0)
+                    return {}; // made locally, never uploaded
+                return scan && r.putScan(storedScanOf(*scan, scan->buildingId, "")) ? std::string()
+                                                                                    : unreadable;
+            });
+        });
         for (const auto& [name, hash] : users)
             r.putUser(name, hash);
         return bad.empty();
@@ -152,7 +162,7 @@ bool exportFolder(Storage& storage, const std::string& folder, std::string& erro
         error = "cannot make the folder " + folder;
         return false;
     }
-    std::vector<std::string> files[9]; // the kinds, ap.txt, users.txt
+    std::vector<std::string> files[10]; // the kinds, ap.txt, users.txt, scans.txt
     auto collect = [&](Transaction& r) {
         for (StoredKind kind : kStoredKinds)
             r.forEach(kind, [&](const StoredRecord& place) {
@@ -164,13 +174,20 @@ bool exportFolder(Storage& storage, const std::string& folder, std::string& erro
         });
         for (auto& [name, hash] : r.users())
             files[8].push_back(name + "\t" + hash);
+        r.forEachScan([&](const StoredScan& stored) {
+            if (std::optional<SurveyScan> scan = surveyScanOf(stored)) {
+                scan->status = 0;
+                files[9].push_back(std::string(stripLineBreak(formatScanLine(*scan))));
+            }
+        });
     };
     if (!storage.read(collect, error))
         return false;
-    for (int i = 0; i < 9; ++i) {
+    for (int i = 0; i < 10; ++i) {
         const char* name = i < 7    ? storedFileName(kStoredKinds[i])
                            : i == 7 ? "ap.txt"
-                                    : "users.txt";
+                           : i == 8 ? "users.txt"
+                                    : "scans.txt";
         if (!datafile::replaceLines(inFolder(folder, name), files[i])) {
             error = "cannot write " + inFolder(folder, name);
             return false;

@@ -1,7 +1,8 @@
 #pragma once
 // Records and accounts to and from a folder of the program's text files
-// (country.txt … ap.txt, services.txt, network.txt) and a users.txt of
-// "name<TAB>hash" lines.
+// (country.txt … ap.txt, services.txt, network.txt, scans.txt) and a users.txt of
+// "name<TAB>hash" lines. Who uploaded a scan is not written: an imported scan is
+// nobody's.
 
 #include "server/storage.h"
 

@@ -3,6 +3,7 @@
 #include "net/md5.h"
 #include "server/line_fit.h"
 #include "server/place_lines.h"
+#include "server/scan_lines.h"
 
 #include <algorithm>
 #include <map>
@@ -18,8 +19,10 @@ constexpr size_t kMaxVerified = 10000;
 // Hashes checked at the same time, at most.
 constexpr int kMaxHashing = 4;
 
-// The reply's sections: the named kinds, then the access points (kApSection).
+// The reply's sections: the named kinds, then the access points (kApSection),
+// then the survey scans (kScanSection, last in a reply).
 constexpr int kApSection = 7;
+constexpr int kScanSection = 8;
 
 std::vector<std::string> splitLines(const std::string& text) {
     std::vector<std::string> lines;
@@ -44,7 +47,7 @@ std::string replyLine(const std::string& fileLine) {
 
 // The reply's sections in the order a reader can resolve them (parents first).
 struct Reply {
-    std::vector<std::string> sections[8];
+    std::vector<std::string> sections[9];
     void add(int section, std::string line) {
         for (const std::string& have : sections[section])
             if (have == line)
@@ -68,6 +71,11 @@ struct Reply {
             for (const std::string& line : sections[section])
                 out += line + '\n';
         }
+        if (!sections[kScanSection].empty()) {
+            out += "- scans\n";
+            for (const std::string& line : sections[kScanSection])
+                out += line + '\n';
+        }
         return out;
     }
 };
@@ -84,12 +92,13 @@ bool plainLine(std::string_view text) {
     return true;
 }
 
-// The section a heading of an upload opens: a named kind, kApSection, or -1.
+// The section a heading of an upload opens: a named kind, kApSection,
+// kScanSection, or -1.
 int sectionOfHeading(const std::string& line) {
     for (StoredKind kind : kStoredKinds)
         if (line == storedHeading(kind))
             return static_cast<int>(kind);
-    return line == "- aps" ? kApSection : -1;
+    return line == "- aps" ? kApSection : line == "- scans" ? kScanSection : -1;
 }
 
 StoredKind parentKind(StoredKind kind) {
@@ -102,10 +111,10 @@ StoredKind parentKind(StoredKind kind) {
 // mapped, records stored as they come, the reply's copies collected.
 class UploadPlan {
   public:
-    explicit UploadPlan(Transaction& records) : records_(records) {}
+    UploadPlan(Transaction& records, const std::string& user) : records_(records), user_(user) {}
 
     // False with `error` set when the upload is refused.
-    bool run(const std::vector<std::string> (&lines)[8]) {
+    bool run(const std::vector<std::string> (&lines)[9]) {
         for (StoredKind kind : {StoredKind::Country, StoredKind::Province, StoredKind::City,
                                 StoredKind::Area, StoredKind::Building})
             for (const std::string& line : lines[static_cast<int>(kind)])
@@ -114,11 +123,19 @@ class UploadPlan {
         for (const std::string& line : lines[kApSection])
             if (!planAccessPoint(line) || records_.failed())
                 return false;
+        const auto building = [this](uint32_t id) {
+            return mapReference(StoredKind::Building, id, false);
+        };
+        std::vector<std::string>& scans = reply.sections[kScanSection];
+        if (!storeUploadedScans(records_, lines[kScanSection], user_, building, scans, error))
+            return false;
+        storedScans = scans.size();
         return true;
     }
 
     Reply reply;
     size_t stored = 0;
+    size_t storedScans = 0;
     std::string error;
 
   private:
@@ -175,7 +192,7 @@ class UploadPlan {
                 return true;
             }
             place.id = records_.newId(kind);
-            if (place.id == 0)
+            if (place.id == 0 || !records_.noteUploadedPlace(kind, place.id, user_))
                 return false;
         } // else a server record changed by the user: the new text replaces it
         if (std::string problem = placeLengthProblem(kind, place); !problem.empty())
@@ -202,7 +219,8 @@ class UploadPlan {
             point->network = 0; // networks come only from the server
         if (std::string problem = accessPointLengthProblem(*point); !problem.empty())
             return refuse(problem, line);
-        if (!records_.putAccessPoint(*point))
+        if (!records_.putAccessPoint(*point) ||
+            !records_.noteUploadedAccessPoint(point->bssid, user_))
             return false;
         // An access point named twice in one upload: the later line wins, in the
         // storage and in the reply, and it is counted once.
@@ -218,6 +236,7 @@ class UploadPlan {
     }
 
     Transaction& records_;
+    const std::string& user_;
     std::map<uint32_t, uint32_t> idMap_[5];
 };
 
@@ -226,11 +245,11 @@ class UploadPlan {
 LocationService::LocationService(Storage& storage)
     : storage_(storage), unknownUserHash_(storage.hasher().hash("no account has this token")) {}
 
-std::string LocationService::downloadText(const std::string& bssid) {
-    return download(bssid).text;
+std::string LocationService::downloadText(const std::string& bssid, bool withScans) {
+    return download(bssid, withScans).text;
 }
 
-DownloadReply LocationService::download(const std::string& bssid) {
+DownloadReply LocationService::download(const std::string& bssid, bool withScans) {
     DownloadReply out;
     auto key = bssidNumber(bssid);
     if (!key) {
@@ -240,32 +259,28 @@ DownloadReply LocationService::download(const std::string& bssid) {
     Reply reply;
     bool known = false;
     std::string error;
-    const bool read = storage_.read(
+    const bool read = storage_.readOnce(
         [&](Transaction& r) {
-            auto point = r.findAccessPoint(*key);
-            if (!point)
+            const DownloadRecords found =
+                r.downloadRecords(*key, withScans ? kMaxScansPerDownload : 0);
+            if (!found.point)
                 return;
             known = true;
-            reply.add(kApSection, replyLine(accessPointFileLine(*point)));
-            // The identifier of the place at each service level; 0 where there is none.
-            std::array<uint32_t, 7> scopes{};
-            auto add = [&](StoredKind kind, uint32_t id, int level) -> std::optional<StoredRecord> {
-                auto place = id ? r.find(kind, id) : std::nullopt;
-                if (place) {
-                    reply.add(kind, *place);
-                    scopes[level] = place->id;
-                }
-                return place;
-            };
-            add(StoredKind::Network, point->network, 1);
-            if (auto building = add(StoredKind::Building, point->building, 6)) {
-                add(StoredKind::Area, building->area, 5);
-                if (auto city = add(StoredKind::City, building->parent, 4))
-                    if (auto province = add(StoredKind::Province, city->parent, 3))
-                        add(StoredKind::Country, province->parent, 2);
-            }
-            for (const StoredRecord& service : r.servicesFor(scopes))
+            reply.add(kApSection, replyLine(accessPointFileLine(*found.point)));
+            const std::pair<StoredKind, const std::optional<StoredRecord>*> places[] = {
+                {StoredKind::Network, &found.network},   {StoredKind::Building, &found.building},
+                {StoredKind::Area, &found.area},         {StoredKind::City, &found.city},
+                {StoredKind::Province, &found.province}, {StoredKind::Country, &found.country}};
+            for (const auto& [kind, place] : places)
+                if (*place)
+                    reply.add(kind, **place);
+            for (const StoredRecord& service : found.services)
                 reply.add(StoredKind::Service, service);
+            for (const StoredScan& scan : found.scans)
+                if (std::string line = scanWireLine(scan); !line.empty()) {
+                    line.pop_back();
+                    reply.sections[kScanSection].push_back(std::move(line));
+                }
         },
         error);
     if (!read) {
@@ -367,15 +382,16 @@ UploadReply LocationService::upload(const Upload& upload) {
     }
 
     Reply reply;
-    size_t stored = 0;
+    size_t stored = 0, scans = 0;
     std::string refusal, error;
     const bool committed = storage_.write(
         [&](Transaction& r) {
-            UploadPlan plan(r);
+            UploadPlan plan(r, upload.user);
             const bool good = plan.run(upload.sections);
             refusal = plan.error;
             reply = std::move(plan.reply);
             stored = plan.stored;
+            scans = plan.storedScans;
             return good;
         },
         error);
@@ -391,9 +407,12 @@ UploadReply LocationService::upload(const Upload& upload) {
         return out;
     }
     noteWrite({});
+    std::string counted = std::to_string(stored) + " record" + (stored == 1 ? "" : "s");
+    if (scans > 0)
+        counted += " and " + std::to_string(scans) + " scan" + (scans == 1 ? "" : "s");
     out.stored = true;
     out.text = "- nearbeam ok\n" + reply.text() + "- msg Thank you, " + upload.user + ": " +
-               std::to_string(stored) + " record" + (stored == 1 ? "" : "s") + " stored.\n- end\n";
+               counted + " stored.\n- end\n";
     return out;
 }
 

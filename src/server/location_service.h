@@ -22,12 +22,12 @@ struct DownloadReply {
 };
 
 // An upload's body, read once: its login and its record lines by section (the
-// named kinds in StoredKind's order, then the access points).
+// named kinds in StoredKind's order, then the access points, then the scans).
 struct Upload {
     bool loginGiven = false; // it began "- login", a name and a token
     std::string user;
     std::string token;
-    std::vector<std::string> sections[8];
+    std::vector<std::string> sections[9];
     std::string unreadable; // why its records cannot be taken; empty when they can
 };
 Upload readUpload(const std::string& body);
@@ -51,16 +51,17 @@ class LocationService {
     // to, the services attached at each of its levels and everywhere, each under
     // its section heading, then "- end". An unknown access point gets "- end"
     // alone. Empty (no reply) when bssid is not 12 hexadecimal digits or the
-    // storage cannot be read.
-    std::string downloadText(const std::string& bssid);
+    // storage cannot be read. withScans adds, before "- end", the section
+    // "- scans" with the newest survey scans of the access point's building.
+    std::string downloadText(const std::string& bssid, bool withScans = false);
     // The same, telling a bad address from a storage that failed.
-    DownloadReply download(const std::string& bssid);
+    DownloadReply download(const std::string& bssid, bool withScans = false);
 
     // The reply to an upload body. A good login stores the records under the
     // server's own identifiers in one transaction and, once it is committed,
-    // answers "- nearbeam ok", the stored records, a "- msg " line and "- end";
-    // anything else stores nothing and answers "- error " and a reason (for a
-    // storage that failed, that the server cannot store records now).
+    // answers "- nearbeam ok", the stored records (and scans), a "- msg " line and
+    // "- end"; anything else stores nothing and answers "- error " and a reason (for
+    // a storage that failed, that the server cannot store records now).
     UploadReply upload(const Upload& upload);
     UploadReply upload(const std::string& body) { return upload(readUpload(body)); }
 

@@ -16,6 +16,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -31,7 +32,8 @@ const char kHelp[] =
     "usage: nearbeam-server [OPTIONS]               serve\n"
     "       nearbeam-server user add NAME [OPTIONS]  add a user or change a password;\n"
     "                                                the password is read from standard input\n"
-    "       nearbeam-server user remove NAME [OPTIONS]\n"
+    "       nearbeam-server user remove NAME [--purge] [OPTIONS]\n"
+    "                                                --purge: also what the user uploaded\n"
     "       nearbeam-server user list [OPTIONS]\n"
     "       nearbeam-server import FOLDER [OPTIONS]  load a folder of record files (and "
     "users.txt)\n"
@@ -65,6 +67,7 @@ const char kHelp[] =
 
 struct Config {
     std::vector<std::string> command; // empty: serve
+    bool purge = false;               // user remove: with what the user uploaded
     std::string data = "server-data";
     std::string database;
     std::string databaseFile;
@@ -94,6 +97,10 @@ bool parse(int argc, char** argv, Config& config, std::string& error) {
         }
         if (arg == "--help")
             continue; // handled before
+        if (arg == "--purge") {
+            config.purge = true;
+            continue;
+        }
         if (i + 1 >= argc) {
             error = arg + " needs a value (see --help)";
             return false;
@@ -184,7 +191,7 @@ std::string readPassword(const std::string& name) {
     return password;
 }
 
-int manage(Storage& storage, const std::vector<std::string>& command) {
+int manage(Storage& storage, const std::vector<std::string>& command, bool purge) {
     std::string error;
     const std::string& verb = command[0];
     if (verb == "user" && command.size() == 3 && command[1] == "add") {
@@ -192,9 +199,19 @@ int manage(Storage& storage, const std::vector<std::string>& command) {
             return fail(error);
         std::printf("added %s\n", command[2].c_str());
     } else if (verb == "user" && command.size() == 3 && command[1] == "remove") {
-        if (!removeUser(storage, command[2], error))
+        PurgeCounts purged;
+        if (!removeUser(storage, command[2], error, purge ? &purged : nullptr))
             return fail(error);
-        std::printf("removed %s\n", command[2].c_str());
+        auto count = [](size_t n, const std::string& what) {
+            return std::to_string(n) + " " + what + (n == 1 ? "" : "s");
+        };
+        if (purge)
+            std::printf("removed %s and what it uploaded: %s, %s, %s\n", command[2].c_str(),
+                        count(purged.scans, "scan").c_str(),
+                        count(purged.accessPoints, "access point").c_str(),
+                        count(purged.places, "place").c_str());
+        else
+            std::printf("removed %s\n", command[2].c_str());
     } else if (verb == "user" && command.size() == 2 && command[1] == "list") {
         for (const std::string& name : listUsers(storage))
             std::printf("%s\n", name.c_str());
@@ -267,8 +284,13 @@ int main(int argc, char** argv) {
                              "user of this machine (ps); keep it in ~/.pgpass, PGPASSFILE or a "
                              "--database-file\n");
     }
+    const std::vector<std::string> removal{"user", "remove"};
+    if (config.purge && (config.command.size() != 3 ||
+                         !std::equal(removal.begin(), removal.end(), config.command.begin())))
+        return fail("--purge goes only with user remove NAME");
     std::unique_ptr<Storage> storage = openStorage(config.database, config.data, error);
     if (!storage)
         return fail(error);
-    return config.command.empty() ? serve(*storage, config) : manage(*storage, config.command);
+    return config.command.empty() ? serve(*storage, config)
+                                  : manage(*storage, config.command, config.purge);
 }

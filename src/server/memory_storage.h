@@ -7,6 +7,7 @@
 
 #include <map>
 #include <shared_mutex>
+#include <vector>
 
 namespace nearbeam {
 
@@ -23,6 +24,9 @@ class MemoryStorage : public Storage {
         uint32_t nextId[7] = {1, 1, 1, 1, 1, 1, 1};
         std::map<uint64_t, AccessPoint> points;
         std::map<std::string, std::string> users;
+        std::vector<StoredScan> scans; // in the order stored
+        // Who uploaded what: places by kind, then access points (index 7).
+        std::map<uint64_t, std::string> uploaders[8];
     };
 
   private:

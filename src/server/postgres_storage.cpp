@@ -13,7 +13,8 @@ namespace {
 // The places' lock is an advisory lock (a number of our own).
 const SqlDialect kPostgresDialect{"BIGINT", "BYTEA",
                                   true,     "BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY",
-                                  "BEGIN",  "SELECT pg_advisory_xact_lock(7463521)"};
+                                  "BEGIN",  "SELECT pg_advisory_xact_lock(7463521)",
+                                  true};
 
 // The first line of libpq's message, without its "ERROR:  " prefix.
 std::string oneLine(const char* message) {

@@ -139,7 +139,7 @@ HttpReply Routes::download(const Request& request) {
         return text(405, "Use GET.\n");
     if (!downloads_.take(request.http.peer))
         return text(429, "Too many requests; try again in a second.\n");
-    DownloadReply reply = service_.download(request.value("bssid"));
+    DownloadReply reply = service_.download(request.value("bssid"), request.value("scans") == "1");
     if (reply.badAddress)
         return text(400, "Bad access point address.\n");
     if (reply.failed)

@@ -147,6 +147,8 @@ std::vector<std::string> sqlSchema(const SqlDialect& d) {
                   " NOT NULL, location " + bytes + " NOT NULL)");
     out.push_back("CREATE TABLE IF NOT EXISTS users (name " + bytes + " PRIMARY KEY, token_hash " +
                   bytes + " NOT NULL)");
+    for (std::string& sql : sqlScanSchema(d))
+        out.push_back(std::move(sql));
     return out;
 }
 
@@ -159,6 +161,12 @@ bool SqlRecords::begin(bool writing, std::string& error) {
     error = failure();
     exec("ROLLBACK");
     return false;
+}
+
+void SqlRecords::beginStatement() {
+    clearFailure();
+    writing_ = false;
+    locked_ = false;
 }
 
 bool SqlRecords::lockPlaces() {

@@ -31,10 +31,16 @@ struct SqlDialect {
     const char* beginRead;  // begins a reading transaction
     const char* beginWrite; // begins a writing one
     const char* placesLock; // taken by a writing one before it looks up or numbers places
+    // A download's records read in one statement, outside a transaction: one round
+    // trip to a database server. In process (SQLite), where there are no round
+    // trips, the look-ups one by one in a reading transaction are faster.
+    bool downloadInOneStatement;
 };
 
 // The statements that make the tables, their indexes and sequences, if missing.
 std::vector<std::string> sqlSchema(const SqlDialect& dialect);
+// Those of the survey scans and of who uploaded what (sql_scans.cpp).
+std::vector<std::string> sqlScanSchema(const SqlDialect& dialect);
 
 class SqlRecords : public Transaction {
   public:
@@ -45,6 +51,8 @@ class SqlRecords : public Transaction {
     bool begin(bool writing, std::string& error);
     // Commits, or rolls back; true only once committed.
     bool finish(bool commit, std::string& error);
+    // Readies the connection for one reading statement outside a transaction.
+    void beginStatement();
     // False when the connection is lost and should not be used again.
     virtual bool healthy() const { return true; }
     // Writers that look up, number or store places take turns, so that a look-up
@@ -62,6 +70,15 @@ class SqlRecords : public Transaction {
     bool putAccessPoint(const AccessPoint& point) override;
     bool forEach(StoredKind kind, const std::function<void(const StoredRecord&)>& fn) override;
     bool forEachAccessPoint(const std::function<void(const AccessPoint&)>& fn) override;
+    // In one statement: sql_download.cpp.
+    DownloadRecords downloadRecords(uint64_t bssid, size_t scanLimit) override;
+    // Survey scans and uploaders: sql_scans.cpp.
+    bool putScan(const StoredScan& scan) override;
+    std::vector<StoredScan> scansOf(uint32_t building, size_t limit) override;
+    bool forEachScan(const std::function<void(const StoredScan&)>& fn) override;
+    bool noteUploadedPlace(StoredKind kind, uint32_t id, const std::string& user) override;
+    bool noteUploadedAccessPoint(uint64_t bssid, const std::string& user) override;
+    bool purgeUploads(const std::string& user, PurgeCounts& removed) override;
     std::optional<std::string> tokenHash(const std::string& user) override;
     bool putUser(const std::string& user, const std::string& tokenHash) override;
     bool removeUser(const std::string& user) override;

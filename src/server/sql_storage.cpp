@@ -68,6 +68,30 @@ bool SqlStorage::read(const std::function<void(Transaction&)>& work, std::string
         error);
 }
 
+bool SqlStorage::readOnce(const std::function<void(Transaction&)>& work, std::string& error) {
+    // A database that reads a download's look-ups one by one needs its transaction.
+    if (!type_.dialect.downloadInOneStatement)
+        return read(work, error);
+    // One reading statement: on a connection found broken (the database server
+    // restarted) it is safe to run once more on a new one.
+    for (int attempt = 0;; ++attempt) {
+        auto c = pool_.take(error);
+        if (!c)
+            return false;
+        c->beginStatement();
+        work(*c);
+        const bool good = !c->failed();
+        error = good ? std::string() : c->failure();
+        if (c->healthy() || attempt > 0) {
+            if (!c->healthy())
+                c.discard();
+            return good;
+        }
+        c.discard();
+        pool_.dropIdle();
+    }
+}
+
 bool SqlStorage::write(const std::function<bool(Transaction&)>& work, std::string& error) {
     if (!type_.writersTakeTurns)
         return transaction(true, work, error);

@@ -9,7 +9,8 @@
 namespace nearbeam {
 namespace {
 
-const SqlDialect kSqliteDialect{"INTEGER", "BLOB", false, "BEGIN", "BEGIN IMMEDIATE", nullptr};
+const SqlDialect kSqliteDialect{"INTEGER",         "BLOB",  false, "BEGIN",
+                                "BEGIN IMMEDIATE", nullptr, false};
 constexpr int kBusyTimeoutMs = 10000;
 
 class StatementRow : public SqlRow {

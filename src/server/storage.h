@@ -56,6 +56,40 @@ struct AccessPoint {
     }
 };
 
+// A survey scan as the server keeps it: the access points heard and their signals
+// in one text, as the protocol's scan line writes them
+// ("02a0c0000025:-91\t001aff09b07c:-60"), so a download reads a scan whole.
+struct StoredScan {
+    uint32_t building = 0;
+    std::string floor;
+    std::string location;
+    std::string time;     // UTC, "2026-12-08T09:15:00Z"
+    std::string user;     // who uploaded it; empty for an imported scan
+    std::string readings; // at least one access point
+    bool operator==(const StoredScan& o) const {
+        return building == o.building && floor == o.floor && location == o.location &&
+               time == o.time && user == o.user && readings == o.readings;
+    }
+};
+
+// What a purge of a user's uploads removed.
+struct PurgeCounts {
+    size_t scans = 0;
+    size_t accessPoints = 0;
+    size_t places = 0;
+};
+
+// Everything a download sends about an access point: the access point, the places
+// it refers to (none where missing), the services offered at its places' levels
+// and everywhere (by identifier), and the newest scans of its building (newest
+// first). Empty when the access point is not known.
+struct DownloadRecords {
+    std::optional<AccessPoint> point;
+    std::optional<StoredRecord> network, building, area, city, province, country;
+    std::vector<StoredRecord> services;
+    std::vector<StoredScan> scans;
+};
+
 // The records as one transaction sees them. An operation that fails for the
 // storage's sake (not for a record that is not there) marks the transaction
 // failed, and a failed transaction is rolled back whatever its work says.
@@ -81,9 +115,29 @@ class Transaction {
     virtual bool put(StoredKind kind, const StoredRecord& place) = 0;
     virtual bool putAccessPoint(const AccessPoint& point) = 0;
 
+    // What a download of the access point sends, with at most scanLimit scans. This
+    // one asks the calls above in turn; a storage may read it all at once.
+    virtual DownloadRecords downloadRecords(uint64_t bssid, size_t scanLimit);
+
     // Every record of the kind, by identifier; access points by address.
     virtual bool forEach(StoredKind kind, const std::function<void(const StoredRecord&)>& fn) = 0;
     virtual bool forEachAccessPoint(const std::function<void(const AccessPoint&)>& fn) = 0;
+
+    // Survey scans. At most `limit` of the building's, newest first (by time, then
+    // the later stored first).
+    virtual bool putScan(const StoredScan& scan) = 0;
+    virtual std::vector<StoredScan> scansOf(uint32_t building, size_t limit) = 0;
+    // Every scan, in the order stored.
+    virtual bool forEachScan(const std::function<void(const StoredScan&)>& fn) = 0;
+
+    // Who uploaded what: a place an upload made, an access point an upload stored
+    // (the last one to store it counts).
+    virtual bool noteUploadedPlace(StoredKind kind, uint32_t id, const std::string& user) = 0;
+    virtual bool noteUploadedAccessPoint(uint64_t bssid, const std::string& user) = 0;
+    // Removes what the user uploaded: their scans, the access points they stored
+    // last, and the places they made that nothing refers to any more (no access
+    // point, scan, service or place within). Their other records stay.
+    virtual bool purgeUploads(const std::string& user, PurgeCounts& removed) = 0;
 
     // Accounts: a user's name and the hash of their login token (never the token).
     virtual std::optional<std::string> tokenHash(const std::string& user) = 0;
@@ -131,6 +185,12 @@ class Storage {
     // failed, rolled back otherwise. True only once committed; a false from work
     // leaves `error` empty, a failure of the storage explains itself there.
     virtual bool write(const std::function<bool(Transaction&)>& work, std::string& error) = 0;
+    // Runs work that reads with one statement (downloadRecords), which sees one
+    // consistent view by itself: a storage may then leave out the transaction and
+    // its round trips. By default the same as read.
+    virtual bool readOnce(const std::function<void(Transaction&)>& work, std::string& error) {
+        return read(work, error);
+    }
 
     const TokenHasher& hasher() const { return *hasher_; }
 

@@ -60,6 +60,7 @@ const std::string kBuildings = "7\t0\t21\tOld hall\tHigh Street\t0\r\n"
                                "4294967295\t0\t21\tBus shelter\tHarbour Road\t3\r\n";
 const std::string kAps = "0c8112aa0002\t7\t1\t\tDesk\t0\r\n"
                          "0c8112aa0001\t4294967295\t0\t\tBus stop\t3\r\n";
+const std::string kScans = "4294967295\t\tBus stop\t3\t2026-12-08T09:15:00Z\t0c8112aa0001:-40\r\n";
 
 } // namespace
 
@@ -69,6 +70,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string& dir = fuzz::folder();
     writeFile(dir + "building.txt", kBuildings);
     writeFile(dir + "ap.txt", kAps);
+    writeFile(dir + "scans.txt", kScans);
 
     MemorySettingsStore settings;
     settings::write(settings, settings::Username, L"fuzz");
@@ -92,10 +94,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (!accepted || !transport.completes) {
         check(readFile(dir + "building.txt") == kBuildings);
         check(readFile(dir + "ap.txt") == kAps);
+        check(readFile(dir + "scans.txt") == kScans);
         check(settings::read(settings, settings::UploadNeeded) == 1);
     }
-    for (const char* file :
-         {"building.txt", "ap.txt", "country.txt", "province.txt", "city.txt", "area.txt"}) {
+    for (const char* file : {"building.txt", "ap.txt", "country.txt", "province.txt", "city.txt",
+                             "area.txt", "scans.txt"}) {
         check(linesEndInCrLf(readFile(dir + file)));
     }
     return 0;

@@ -66,7 +66,7 @@ TEST_F(LocationDownloadTest, GoodReplyIsMergedAndTheKeyAsked) {
     ASSERT_EQ(seen.size(), 1u);
     EXPECT_EQ(seen[0].host, L"locate.nearbeam.net");
     EXPECT_EQ(seen[0].port, 0); // the default HTTP port
-    EXPECT_EQ(seen[0].path, L"/text/?action=location.downloadText&bssid=001122334455");
+    EXPECT_EQ(seen[0].path, L"/text/?action=location.downloadText&bssid=001122334455&scans=1");
     EXPECT_FALSE(seen[0].post);
 }
 
@@ -86,7 +86,7 @@ TEST_F(LocationDownloadTest, OneDownloadAtATime) {
     agent.runPending();
     auto seen = transport.seen();
     ASSERT_EQ(seen.size(), 1u);
-    EXPECT_EQ(seen[0].path, L"/text/?action=location.downloadText&bssid=001122334455");
+    EXPECT_EQ(seen[0].path, L"/text/?action=location.downloadText&bssid=001122334455&scans=1");
     EXPECT_EQ(dir.read("apchecked.txt"), "001122334455\r\n"); // unknown to the server
     EXPECT_EQ(database.lookUpLocation(key("001122334455"), nullptr), status::NotPlaced);
 }
@@ -99,6 +99,58 @@ TEST_F(LocationDownloadTest, TheSameRecordsTwiceAreStoredOnce) {
     EXPECT_EQ(dir.read("ap.txt"),
               "001122334455\t31\t0\t1\tA\t0\r\n0011223344aa\t31\t0\t2\tB\t0\r\n");
     EXPECT_EQ(dir.read("apchecked.txt"), "001122334455\r\n0011223344aa\r\n");
+}
+
+// The survey scans of a building come with the first access point of it asked
+// about; an access point heard in them brings none, nor does a building fetched
+// before; Clear Data Cache forgets them (the scans made here stay).
+TEST_F(LocationDownloadTest, TheScansOfABuildingAreFetchedOnce) {
+    const std::string scan1 =
+        "31\t1\tHall\t2026-12-08T09:15:00Z\t001122334455:-50\t0011223344bb:-70";
+    const std::string scan2 = "31\t2\tDesk\t2026-12-08T09:10:00Z\t0011223344cc:-60";
+    const std::string local = "4294967295\t3\tRoof\t3\t2026-12-08T09:00:00Z\t0011223344dd:-40\r\n";
+    dir.write("scans.txt", local);
+    struct Step {
+        const char* bssid;
+        std::string reply;
+        const wchar_t* asked;
+    };
+    const Step steps[] = {
+        // Another building's scan, a damaged one and a cut reply's are not kept.
+        {"001122334455",
+         "- aps\n001122334455\t31\t0\t1\tA\n- scans\n" + scan1 + "\n" + scan2 +
+             "\n32\t1\tX\t2026-12-08T09:15:00Z\t0011223344ee:-50\n31\tbad\n- end\n",
+         L"001122334455&scans=1"},
+        {"0011223344bb", "- aps\n0011223344bb\t31\t0\t1\tB\n- end\n", L"0011223344bb"},
+        {"0011223344ff", "- aps\n0011223344ff\t31\t0\t1\tC\n- scans\n" + scan2 + "\n- end\n",
+         L"0011223344ff&scans=1"},
+    };
+    for (const Step& step : steps)
+        lookUpAndRun(step.bssid, reply(step.reply));
+    auto seen = transport.seen();
+    ASSERT_EQ(seen.size(), 3u);
+    for (size_t i = 0; i < 3; ++i)
+        EXPECT_EQ(seen[i].path,
+                  L"/text/?action=location.downloadText&bssid=" + std::wstring(steps[i].asked));
+    const std::string fetched = "31\t1\tHall\t0\t2026-12-08T09:15:00Z\t001122334455:-50\t"
+                                "0011223344bb:-70\r\n31\t2\tDesk\t0\t2026-12-08T09:10:00Z\t"
+                                "0011223344cc:-60\r\n";
+    EXPECT_EQ(dir.read("scans.txt"), local + fetched);
+    EXPECT_EQ(dir.read("scanschecked.txt"), "31\r\n");
+
+    database.clearCache();
+    EXPECT_EQ(dir.read("scans.txt"), local);
+    EXPECT_FALSE(dir.exists("scanschecked.txt"));
+    lookUpAndRun("0011223344bb", reply("- end\n"));
+    EXPECT_EQ(transport.seen().back().path, L"/text/?action=location.downloadText&bssid="
+                                            L"0011223344bb&scans=1");
+
+    // A reply cut short fetches nothing: the building is asked again.
+    FakeReply cut = reply("- aps\n001122334455\t31\t0\t1\tA\n- scans\n" + scan1 + "\n" + scan2);
+    cut.contentLength = 1000;
+    lookUpAndRun("001122334455", cut);
+    EXPECT_EQ(dir.read("scans.txt"), local);
+    EXPECT_FALSE(database.scanFile().fetched(31));
 }
 
 TEST_F(LocationDownloadTest, BadRepliesPauseDownloads) {
@@ -223,7 +275,7 @@ TEST_F(LocationDownloadTest, ProgressMovesTheState) {
     };
     ASSERT_TRUE(download.requestDownload(key("001122334455")));
     for (auto [code, state] : steps) {
-        download.onProgress(code, key("001122334455"));
+        download.onProgress(code, key("001122334455"), true);
         EXPECT_EQ(download.state(), state) << static_cast<int>(code);
     }
 }
@@ -231,12 +283,12 @@ TEST_F(LocationDownloadTest, ProgressMovesTheState) {
 TEST_F(LocationDownloadTest, NoNewDownloadWhileABadReplyIsStillRead) {
     // What the worker does while it reads a reply whose first line is a record.
     ASSERT_TRUE(download.requestDownload(key("001122334455")));
-    download.onProgress(WebProgress::Receiving, key("001122334455"));
+    download.onProgress(WebProgress::Receiving, key("001122334455"), true);
     download.onLine("001122334455\t31\t0\t1\tA");
     EXPECT_EQ(download.state(), status::Malformed);
     EXPECT_FALSE(download.requestDownload(key("0011223344aa"))); // the reply goes on
     download.onLine("more of the page");
-    download.onProgress(WebProgress::Completed, key("001122334455"));
+    download.onProgress(WebProgress::Completed, key("001122334455"), true);
     EXPECT_EQ(download.state(), status::Malformed);
     clock.advance(1);
     EXPECT_FALSE(download.requestDownload(key("0011223344aa"))); // the pause has begun

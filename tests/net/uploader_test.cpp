@@ -257,6 +257,44 @@ TEST_F(UploaderTest, RecordsSavedDuringTheUploadStayLocal) {
     EXPECT_EQ(link.texts.back(), L"Upload successful! ");
 }
 
+// The local scans go after the access points without their status, without the
+// access points that asked not to be mapped (a scan of nothing else stays here);
+// once taken, the server's copies replace the scans sent, and a scan saved while
+// the upload ran waits for the next one.
+TEST_F(UploaderTest, LocalScansTravelAndAreReplacedByTheServersCopies) {
+    dir.write("building.txt", "4294967295\t0\t3\tShelter\tMain St\t3\r\n");
+    const std::string sentScan = "4294967295\t1\tStop\t3\t2026-12-08T09:15:00Z\t"
+                                 "001122334455:-40\t00aabbccddee:-71\r\n";
+    const std::string privateScan = "7\t2\tDesk\t3\t2026-12-08T09:16:00Z\t001122334455:-45\r\n";
+    const std::string serverScan = "7\t2\tDesk\t0\t2026-12-08T08:00:00Z\t00aabbccddee:-80\r\n";
+    const std::string damaged = "7\t2\tDesk\t3\t2026-12-08T09:16:00Z\t00aabbccddee:-121\r\n";
+    const std::string savedMeanwhile = "7\t2\tDesk\t3\t2026-12-08T09:20:00Z\t00aabbccddee:-60\r\n";
+    dir.write("scans.txt", sentScan + privateScan + serverScan + damaged + sentScan);
+    database.optedOut().add(*BssidKey::fromText("001122334455"));
+    transport.duringAttempt = [&] {
+        dir.write("scans.txt", dir.read("scans.txt") + savedMeanwhile);
+    };
+
+    const std::string wire = "4294967295\t1\tStop\t2026-12-08T09:15:00Z\t00aabbccddee:-71\n";
+    const std::string body = upload(reply("- nearbeam ok\n- buildings\n8\t0\t3\tShelter\tMain St\n"
+                                          "- scans\n8\t1\tStop\t2026-12-08T09:15:00Z\t"
+                                          "00aabbccddee:-71\n- end\n"));
+    EXPECT_EQ(body, "- login\nann\n79a7c5b3bb1f4438b2eaaaf08c0ae4de\n- buildings\n"
+                    "4294967295\t0\t3\tShelter\tMain St\t3\n- scans\n" +
+                        wire + wire + "- end\n");
+    EXPECT_EQ(dir.read("scans.txt"),
+              privateScan + serverScan + damaged + savedMeanwhile +
+                  "8\t1\tStop\t0\t2026-12-08T09:15:00Z\t00aabbccddee:-71\r\n");
+    EXPECT_EQ(link.texts.back(), L"Upload successful! ");
+    EXPECT_EQ(settings::read(settings, settings::UploadNeeded), 1); // the scan saved meanwhile
+
+    // A refused upload leaves the scans as they were.
+    transport.duringAttempt = nullptr;
+    const std::string before = dir.read("scans.txt");
+    upload(reply("- error Too many access points in a scan.\n- end\n"));
+    EXPECT_EQ(dir.read("scans.txt"), before);
+}
+
 // After a failed attempt the agent's later passes send nothing; the user's next
 // Upload sends the body of that moment.
 TEST_F(UploaderTest, AFailedUploadIsNotRetriedBehindTheUsersBack) {

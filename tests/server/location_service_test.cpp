@@ -273,6 +273,22 @@ class FailingStorage : public Storage {
         }
         bool removeUser(const std::string& user) override { return r.removeUser(user); }
         std::vector<std::pair<std::string, std::string>> users() override { return r.users(); }
+        bool putScan(const StoredScan& scan) override { return r.putScan(scan); }
+        std::vector<StoredScan> scansOf(uint32_t building, size_t limit) override {
+            return r.scansOf(building, limit);
+        }
+        bool forEachScan(const std::function<void(const StoredScan&)>& fn) override {
+            return r.forEachScan(fn);
+        }
+        bool noteUploadedPlace(StoredKind kind, uint32_t id, const std::string& user) override {
+            return r.noteUploadedPlace(kind, id, user);
+        }
+        bool noteUploadedAccessPoint(uint64_t bssid, const std::string& user) override {
+            return r.noteUploadedAccessPoint(bssid, user);
+        }
+        bool purgeUploads(const std::string& user, PurgeCounts& removed) override {
+            return r.purgeUploads(user, removed);
+        }
         Transaction& r;
         bool failing;
     };

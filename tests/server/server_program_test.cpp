@@ -88,6 +88,78 @@ TEST(ServerProgram, APlaceMadeAndUploadedIsDownloadedByTheNext) {
     EXPECT_EQ(log.find(Uploader::makeLoginToken(L"nearbeam")), std::string::npos);
 }
 
+// A survey made by one program reaches the next through the server, and a purge of
+// its user takes it off the map again.
+TEST(ServerProgram, SurveyScansMadeByOneProgramReachTheNextAndAPurgeTakesThemBack) {
+    TempDir data;
+    ASSERT_EQ(runServer({"import", kDemo, "--data", data.folder()}).status, 0);
+    ServerProcess server({"--data", data.folder()});
+    ASSERT_NE(server.port(), 0) << server.output();
+
+    Program first(server.port());
+    EXPECT_EQ(first.lookUp("0a1b2c3d4e5f"), lookup_status::NotPlaced);
+    SetLocationWizard wizard(first.database, *BssidKey::fromText("0a1b2c3d4e5f"), nullptr);
+    ASSERT_EQ(wizard.placeNext("Norway", "Vestland", "Bergen"), std::nullopt);
+    wizard.areaNext("Quayside");
+    ASSERT_EQ(wizard.finish({"Bus Shelter", "Quay 1", "1", "Bench"}), std::nullopt);
+    // The survey of the new building, under its local identifier.
+    const std::string ap = first.dir.read("ap.txt");
+    const std::string local = ap.substr(13, ap.find('\t', 13) - 13);
+    first.dir.write("scans.txt", local +
+                                     "\t1\tBench\t3\t2026-12-08T09:15:00Z\t0a1b2c3d4e5f:-40\t"
+                                     "0a1b2c3d4e60:-71\r\n" +
+                                     local +
+                                     "\t2\tRoof\t3\t2026-12-08T09:20:00Z\t0a1b2c3d4e61:-45\t"
+                                     "0a1b2c3d4e5f:-80\r\n");
+    settings::write(first.settings, settings::Username, L"demo");
+    first.passwords.write(L"nearbeam");
+    ASSERT_TRUE(first.uploader.startUpload(nullptr));
+    first.agent.runPending();
+    ASSERT_EQ(first.messages.size(), 1u);
+    EXPECT_NE(first.messages[0].find(L" and 2 scans stored."), std::wstring::npos)
+        << first.messages[0];
+    // The server's copies, under the server's identifier of the building.
+    const std::string placed = first.dir.read("ap.txt");
+    const std::string building = placed.substr(13, placed.find('\t', 13) - 13);
+    EXPECT_NE(building, local);
+    const std::string survey = building + "\t1\tBench\t0\t2026-12-08T09:15:00Z\t0a1b2c3d4e5f:-40\t"
+                                          "0a1b2c3d4e60:-71\r\n";
+    const std::string roof = building + "\t2\tRoof\t0\t2026-12-08T09:20:00Z\t0a1b2c3d4e61:-45\t"
+                                        "0a1b2c3d4e5f:-80\r\n";
+    EXPECT_EQ(first.dir.read("scans.txt"), survey + roof);
+
+    // The next program gets the building's scans with its first access point,
+    // newest first.
+    Program next(server.port());
+    ASSERT_EQ(next.lookUp("0a1b2c3d4e61"), lookup_status::NotPlaced);
+    EXPECT_FALSE(next.dir.exists("scans.txt"));
+    ASSERT_EQ(next.lookUp("0a1b2c3d4e5f"), lookup_status::Found);
+    EXPECT_EQ(next.dir.read("scans.txt"), roof + survey);
+    EXPECT_EQ(next.dir.read("scanschecked.txt"), building + "\r\n");
+
+    EXPECT_EQ(server.stop(SIGTERM), 0);
+    const std::string log = server.output();
+    EXPECT_NE(log.find(" GET /text/?action=location.downloadText&bssid=0a1b2c3d4e5f&scans=1 200 "),
+              std::string::npos)
+        << log;
+
+    const Finished purge =
+        runServer({"user", "remove", "demo", "--purge", "--data", data.folder()});
+    EXPECT_EQ(purge.status, 0);
+    EXPECT_EQ(purge.output,
+              "removed demo and what it uploaded: 2 scans, 1 access point, 2 places\n");
+    TempDir exported;
+    ASSERT_EQ(runServer({"export", exported.folder(), "--data", data.folder()}).status, 0);
+    EXPECT_EQ(exported.read("scans.txt"), "");
+    EXPECT_EQ(exported.read("ap.txt").find("0a1b2c3d4e5f"), std::string::npos);
+    EXPECT_EQ(exported.read("building.txt").find("Bus Shelter"), std::string::npos);
+    EXPECT_EQ(exported.read("area.txt").find("Quayside"), std::string::npos);
+    EXPECT_NE(exported.read("area.txt").find("Harbour"), std::string::npos);
+    EXPECT_NE(exported.read("city.txt").find("Bergen"), std::string::npos);
+    EXPECT_EQ(runServer({"export", exported.folder(), "--purge", "--data", data.folder()}).status,
+              1);
+}
+
 TEST(ServerProgram, ManagesUsersReadingThePasswordFromStandardInput) {
     TempDir data;
     const std::string d = data.folder();

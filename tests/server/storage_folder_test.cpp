@@ -66,6 +66,12 @@ TEST_P(StorageFolders, ImportTakesServerLinesAndStopsAtAnUnreadableOne) {
         {"ap.txt", "0011223344zz\t31\t0\t\tHall\t0\r\n",
          "ap.txt line 1: the record cannot be read"},
         {"users.txt", "ann\r\n", "users.txt line 1: the user cannot be read"},
+        {"scans.txt",
+         "7\t2\tMap room\t0\t2026-12-08T09:15:00Z\t02a0c0000025:-91\t001aff09b07c:0\r\n"
+         "4294967295\t1\tNew\t3\t2026-12-08T09:15:00Z\t02a0c0000025:-50\r\n",
+         ""},
+        {"scans.txt", "7\t2\tHall\t0\t2026-12-08T09:15:00Z\t02a0c0000025:-121\r\n",
+         "scans.txt line 1: the record cannot be read"},
     };
     for (const Case& c : cases) {
         TestStorage target(GetParam());
