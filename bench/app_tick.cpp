@@ -4,11 +4,11 @@
 // which builds the key indexes of both files.
 
 #include "app/application.h"
-#include "app/recording_notifier.h"
 #include "base/memory_settings_store.h"
 #include "base/settings_keys.h"
 #include "base/text.h"
 #include "bench_keys.h"
+#include "support/recording_notifier.h"
 #include "support/temp_dir.h"
 #include "wireless/simulated_driver.h"
 

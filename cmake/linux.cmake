@@ -14,16 +14,18 @@ add_library(nearbeam_linux STATIC ${linux_sources})
 set_target_properties(nearbeam_linux PROPERTIES AUTOMOC ON)
 target_link_libraries(nearbeam_linux PUBLIC nearbeam_core Qt6::Widgets Qt6::DBus qt6keychain)
 target_compile_definitions(nearbeam_linux PUBLIC QT_NO_KEYWORDS)
+# The pages' images and the tray's icons, built into the program.
+file(GLOB linux_images CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/res/images/*.png
+     ${PROJECT_SOURCE_DIR}/res/icons/*.ico)
+qt_add_resources(nearbeam_linux nearbeam_images PREFIX / BASE ${PROJECT_SOURCE_DIR}/res
+                 FILES ${linux_images})
 
 add_executable(nearbeam src/app/linux/main.cpp)
 target_link_libraries(nearbeam PRIVATE nearbeam_linux)
-# Run from the build tree, the program finds its images and icons beside it, as
-# manufacturers.dat (cmake/data.cmake).
-file(GLOB linux_share_files CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/res/images/*.png
-     ${PROJECT_SOURCE_DIR}/res/icons/*.ico)
-add_custom_command(TARGET nearbeam POST_BUILD
-    COMMAND ${CMAKE_COMMAND} -E copy_if_different ${linux_share_files} $<TARGET_FILE_DIR:nearbeam>
-    VERBATIM)
+# Run from the build tree, the program reads manufacturers.dat beside it.
+if(TARGET manufacturers_dat)
+    add_dependencies(nearbeam manufacturers_dat)
+endif()
 
 if(NEARBEAM_BENCH)
     # The yardstick of the idle program's memory (scripts/bench-idle-memory).

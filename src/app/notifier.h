@@ -4,7 +4,9 @@
 // notification icon; tests record the calls.
 
 #include <cstddef>
+#include <mutex>
 #include <string>
+#include <utility>
 
 namespace nearbeam {
 
@@ -31,6 +33,27 @@ class Notifier {
                            const std::wstring& link) = 0;
     // A message box with an OK button and no owner window.
     virtual void showMessage(const std::wstring& text, const std::wstring& caption) = 0;
+};
+
+// The link of the alert shown last, until a click takes it or the user turns to
+// something else. Any thread: set() shows the alert under the same lock, so a
+// click never pairs one alert with another alert's link.
+class PendingLink {
+  public:
+    template <typename Show> void set(const std::wstring& link, Show show) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        show();
+        link_ = link;
+    }
+    std::wstring take() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return std::exchange(link_, std::wstring());
+    }
+    void drop() { take(); }
+
+  private:
+    std::mutex mutex_;
+    std::wstring link_;
 };
 
 } // namespace nearbeam

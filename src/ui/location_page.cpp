@@ -1,6 +1,10 @@
 #include "ui/location_page.h"
 
+#include "base/settings_keys.h"
+#include "base/text.h"
 #include "ui/html_escape.h"
+
+#include <mutex>
 
 namespace nearbeam {
 
@@ -98,6 +102,19 @@ std::string buildLocationPage(LocationRecord& place, const TextTable& services,
     writeServices(services, service_level::Everywhere, context);
     page += "</body></html>";
     return page;
+}
+
+std::optional<BssidKey> pageKeyOf(const std::wstring& bssid) {
+    return BssidKey::fromText(narrow(bssid.substr(0, 12)));
+}
+
+std::optional<std::string> locationPageOf(const LocationPageContext& context, const BssidKey& key) {
+    std::lock_guard<std::recursive_mutex> guard(context.database.lock());
+    LocationRecord* place = context.database.locations().find(key);
+    if (!place)
+        return std::nullopt;
+    return buildLocationPage(*place, context.database.services(),
+                             narrow(settings::read(context.settings, settings::Server)));
 }
 
 } // namespace nearbeam

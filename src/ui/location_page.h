@@ -10,6 +10,7 @@
 #include "database/tables.h"
 
 #include <functional>
+#include <optional>
 #include <string>
 
 namespace nearbeam {
@@ -49,5 +50,14 @@ struct LocationPageContext {
 // The whole page for the place; services come from the services table's file.
 std::string buildLocationPage(LocationRecord& place, const TextTable& services,
                               const std::string& webHost);
+
+// The access point a page is asked for: the first 12 characters of a BSSID key;
+// none when they are not an address.
+std::optional<BssidKey> pageKeyOf(const std::wstring& bssid);
+
+// The page of the access point's place, built under the database's lock (the web
+// agent's thread may be adding records and services meanwhile); none when the
+// database does not place it.
+std::optional<std::string> locationPageOf(const LocationPageContext& context, const BssidKey& key);
 
 } // namespace nearbeam

@@ -3,6 +3,7 @@
 #include "wireless/calibration.h"
 #include "wireless/opt_out.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace nearbeam {
@@ -75,9 +76,10 @@ void ScannerModel::refresh(int32_t intervalMs, bool activeScan, const ScannerVie
 
     if (parts_.database.changed.exchange(false))
         table_->flagAllForRefresh();
+    parts_.device.listQuery([&](const AccessPointRecord& record) { updateRow(record, view); });
+    // Read at the next refresh: nobody waits here for the adapter to finish.
     if (activeScan)
         parts_.device.requestScan();
-    parts_.device.listQuery([&](const AccessPointRecord& record) { updateRow(record, view); });
 
     parts_.scanSettings.decayFloor = parts_.device.calibration().rssiMin();
     table_->decayUnseen();
@@ -157,6 +159,23 @@ std::string ScannerModel::page(const std::string& baseFolder, const ScannerView&
                              : fullRow(entry, average, last, view);
     });
     return scannerPage(rows, baseFolder);
+}
+
+int32_t refreshIntervalMs(int32_t remembered) {
+    return std::max<int32_t>(remembered, 1000);
+}
+
+std::optional<std::string> rowLinkKey(const std::string& link) {
+    constexpr const char kScheme[] = "wifi:";
+    if (link.compare(0, sizeof kScheme - 1, kScheme) != 0)
+        return std::nullopt;
+    // The browser may add slashes before an address without a host, or end one
+    // without a path in a slash.
+    const size_t start = link.find_first_not_of('/', sizeof kScheme - 1);
+    if (start == std::string::npos)
+        return std::string();
+    const size_t end = link.find_last_not_of('/');
+    return link.substr(start, end + 1 - start);
 }
 
 } // namespace nearbeam

@@ -81,6 +81,19 @@ class ScannerModel {
     std::optional<Bssid> associated_;
 };
 
+// The timer's interval for the remembered one: at least a second, since a
+// shorter one (edited by hand) would make the timer spin and keep the list from
+// ever ageing.
+int32_t refreshIntervalMs(int32_t remembered);
+
+// A row's link, "wifi://" and the access point's BSSID key, gives the key; an
+// empty key for a mobile device (it has none); none for any other link.
+std::optional<std::string> rowLinkKey(const std::string& link);
+
+// What a click on a mobile device's row says.
+inline constexpr const wchar_t* kMobileDeviceText =
+    L"This is a mobile device, so you can't give it a location.";
+
 // The label of an access point the database does not place: the spaced address
 // and the lookup's progress, or empty when the lookup has no progress to show.
 std::string unplacedLabel(const std::string& spaced, int32_t lookupStatus);

@@ -28,7 +28,8 @@ std::string buildSharingPage(const std::vector<SharingEntry>& newestFirst) {
     } else {
         page += "<table><tr><th>Time (UTC)</th><th>Service</th><th>What was sent</th></tr>";
         for (const SharingEntry& entry : newestFirst) {
-            page += "<tr><td>" + escapeHtml(entry.time) + "</td><td>" +
+            // A time and a service are never broken across lines.
+            page += "<tr><td nowrap>" + escapeHtml(entry.time) + "</td><td nowrap>" +
                     escapeHtml(hostOfUrl(entry.url)) + "</td><td>" + escapeHtml(entry.url) +
                     "</td></tr>";
         }

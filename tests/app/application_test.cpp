@@ -1,9 +1,9 @@
 #include "app/application.h"
 
-#include "app/recording_notifier.h"
 #include "base/memory_settings_store.h"
 #include "base/settings_keys.h"
 #include "base/text.h"
+#include "support/recording_notifier.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 #include "app/trace.h"
 
-#include "app/recording_notifier.h"
+#include "support/recording_notifier.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>

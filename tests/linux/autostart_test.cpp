@@ -24,6 +24,24 @@ TEST(Autostart, TheProgramPathIsQuotedOnlyWhenItMustBe) {
         EXPECT_EQ(desktopExecArgument(c.path), c.exec) << c.path;
 }
 
+// TryExec (the entry is skipped once the program is gone) holds the path as a
+// plain string: unquoted, with a backslash escaped.
+TEST(Autostart, TheEntryIsSkippedOnceTheProgramIsGone) {
+    const struct {
+        const char* path;
+        const char* line;
+    } cases[] = {
+        {"/home/a b/nearbeam", "\nTryExec=/home/a b/nearbeam\n"},
+        {"/opt/a\\b/nearbeam", "\nTryExec=/opt/a\\\\b/nearbeam\n"},
+    };
+    for (const auto& c : cases) {
+        TempDir config;
+        ASSERT_TRUE(Autostart(config.path().string(), c.path).setEnabled(true));
+        EXPECT_NE(config.read("autostart/nearbeam.desktop").find(c.line), std::string::npos)
+            << c.path;
+    }
+}
+
 TEST(Autostart, AnExistingEntryIsOnUnlessADesktopSwitchedItOff) {
     const struct {
         const char* extra;

@@ -1,6 +1,6 @@
 // Windows in the corner of the work area, placed by their frame.
 
-#include "ui/linux/corner.h"
+#include "ui/linux/widgets.h"
 
 #include <QDialog>
 #include <QScreen>
@@ -23,7 +23,7 @@ TEST(Corner, TheFrameEndsTwentyPixelsInFromTheWorkAreasCorner) {
                frame.x() + frame.width() == work.x() + work.width() - 20 &&
                frame.y() + frame.height() == work.y() + work.height() - 20;
     };
-    EXPECT_TRUE(QTest::qWaitFor(inCorner, 5000))
+    EXPECT_TRUE(QTest::qWaitFor(inCorner, 30000))
         << dialog.frameGeometry().x() << "," << dialog.frameGeometry().y() << " "
         << dialog.frameGeometry().width() << "x" << dialog.frameGeometry().height();
 }

@@ -1,7 +1,7 @@
 // The dialogs as the running program opens them: from the tray's menu, the
 // Scanner's menu, the Options dialog and the location page.
 
-#include "app/linux/desktop_program.h"
+#include "app/linux/shell.h"
 #include "base/text.h"
 #include "linux/qt_support.h"
 #include "support/temp_dir.h"
@@ -43,8 +43,7 @@ TEST(DialogWiring, TheMenusAndTheLocationPageOpenTheDialogs) {
     setup.dataFolder = home.file("data") + "/";
     setup.shareFolder = NEARBEAM_BINARY_DIR "/";
     setup.clock = &clock;
-    DesktopProgram program(setup);
-    program.useDialogs();
+    Shell program(setup);
     ASSERT_TRUE(program.start());
 
     menuItem(program.tray().menu().actions(), "&Options...")->trigger();
@@ -66,17 +65,17 @@ TEST(DialogWiring, TheMenusAndTheLocationPageOpenTheDialogs) {
     EXPECT_EQ(
         answerBox([&] { menuItem(program.tray().menu().actions(), "&Upload...")->trigger(); }),
         "Nearbeam: There is nothing to upload.");
-    program.database().setUploadNeeded(true);
+    program.program().database().setUploadNeeded(true);
     menuItem(program.scanner().menuBar()->actions(), "Upload...")->trigger();
     ASSERT_FALSE(program.uploadContext().open.isNull());
     program.uploadContext().open->close();
 
     // The access point nobody knows: the page leads to the wizard.
-    program.application().showWhereAmI();
+    program.program().application().showWhereAmI();
     ASSERT_FALSE(program.wizardContext().open.isNull());
     EXPECT_EQ(program.wizardContext().open->key(), *BssidKey::fromText("0c8112aa0001"));
     program.wizardContext().open->close();
-    program.stop(2000);
+    program.program().stop(2000);
 }
 
 } // namespace

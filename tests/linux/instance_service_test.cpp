@@ -41,8 +41,8 @@ TEST(InstanceService, CommandsAnswerBeforeTheirDialogIsClosed) {
         };
         service.setNewSubscriptions(dialog);
         service.setWhereAmI(dialog);
-        EXPECT_TRUE(QTest::qWaitFor([&] { return call.isFinished(); }, 15000)) << command;
-        EXPECT_TRUE(QTest::qWaitFor([&] { return answeredWhileOpen; }, 15000)) << command;
+        EXPECT_TRUE(QTest::qWaitFor([&] { return call.isFinished(); }, 30000)) << command;
+        EXPECT_TRUE(QTest::qWaitFor([&] { return answeredWhileOpen; }, 30000)) << command;
     }
 }
 

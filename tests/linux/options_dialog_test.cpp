@@ -93,6 +93,7 @@ TEST_F(OptionsDialogTest, DeletesSubscriptionsAndAppliesItsChoicesOnOkOnly) {
                                                          "Type=Application\n"
                                                          "Name=Nearbeam\n"
                                                          "Comment=Tells you where you are\n"
+                                                         "TryExec=/opt/Near Beam/nearbeam\n"
                                                          "Exec=\"/opt/Near Beam/nearbeam\"\n"
                                                          "Icon=net.nearbeam.Nearbeam\n"
                                                          "Terminal=false\n");

@@ -8,14 +8,13 @@
 #include "wireless/simulated_driver.h"
 
 #include <QMenuBar>
+#include <QTest>
 #include <QTextDocument>
 
 #include <gtest/gtest.h>
 
 namespace nearbeam::test {
 namespace {
-
-const QString kImages = QStringLiteral(NEARBEAM_SOURCE_DIR "/res/images/");
 
 // The text a browser shows for a page: what the window's browser must show.
 QString shown(const std::string& html) {
@@ -53,7 +52,7 @@ class Pages : public LocationDatabaseFixture {
 };
 
 TEST_F(Pages, TheLocationPageShowsTheCoresPageAndRoutesItsLinks) {
-    LocationPageWindow window(kImages, LocationPageContext(db, settings));
+    LocationPageWindow window(LocationPageContext(db, settings));
     std::vector<std::wstring> opened;
     std::vector<std::string> edited;
     int scanners = 0;
@@ -89,6 +88,30 @@ TEST_F(Pages, TheLocationPageShowsTheCoresPageAndRoutesItsLinks) {
     EXPECT_FALSE(window.openLocationPage(L"not an address"));
 }
 
+TEST_F(Pages, AMinimisedPageComesBackAndEscapeOrCtrlWCloseIt) {
+    LocationPageWindow window(LocationPageContext(db, settings));
+    ASSERT_TRUE(window.openLocationPage(L"0011223344a1"));
+    window.setWindowState(window.windowState() | Qt::WindowMinimized | Qt::WindowMaximized);
+    ASSERT_TRUE(window.isMinimized());
+    // As the tray's click and menu bring it up again.
+    ASSERT_TRUE(window.openLocationPage(L"0011223344a1"));
+    EXPECT_FALSE(window.isMinimized());
+    EXPECT_TRUE(window.isMaximized());
+    for (const QKeySequence& keys :
+         {QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_W)}) {
+        window.present();
+        QTest::keySequence(&window.browser(), keys);
+        EXPECT_FALSE(window.isVisible()) << keys.toString().toStdString();
+    }
+    // The main window (no tray) is not closed by a key.
+    window.setMainWindow(true);
+    window.present();
+    QTest::keySequence(&window.browser(), QKeySequence(Qt::Key_Escape));
+    EXPECT_TRUE(window.isVisible());
+    window.setMainWindow(false);
+    window.close();
+}
+
 TEST_F(Pages, TheScannerShowsTheRowsAndOpensTheirPages) {
     dir.write("walk.txt", "at 0\nap 00:11:22:33:44:a1 -40 2437000 infra wep \"Campus <1>\"\n"
                           "ap 02:5e:11:aa:00:07 -80 2437000 adhoc open \"Printer\"\n");
@@ -102,7 +125,7 @@ TEST_F(Pages, TheScannerShowsTheRowsAndOpensTheirPages) {
     ScanSettings scanSettings;
     settings::write(settings, settings::ViewChannel, 1);
     ScannerWindow window(
-        kImages, ScannerContext(ScannerParts(device, db, manufacturers, scanSettings), settings));
+        ScannerContext(ScannerParts(device, db, manufacturers, scanSettings), settings));
     std::vector<std::wstring> pages;
     window.context().showPage = [&](const std::wstring& bssid) { pages.push_back(bssid); };
 
@@ -112,7 +135,7 @@ TEST_F(Pages, TheScannerShowsTheRowsAndOpensTheirPages) {
     EXPECT_TRUE(text.contains(QStringLiteral("Desk, 2nd floor, Library & <Archive>")))
         << text.toStdString();
     EXPECT_TRUE(text.contains(QStringLiteral("Campus <1>, ch 6"))) << text.toStdString();
-    // The bars are the program's images, found beside the page.
+    // The bars are the program's own images.
     EXPECT_TRUE(window.browser().toHtml().contains(QStringLiteral("bar-blue.png")));
     EXPECT_FALSE(window.browser()
                      .document()

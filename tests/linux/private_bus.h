@@ -30,7 +30,7 @@ class PrivateBus {
                       {QStringLiteral("--session"), QStringLiteral("--nofork"),
                        QStringLiteral("--nopidfile"), QStringLiteral("--address=") + address_});
         name_ = QStringLiteral("nearbeam-test-bus-%1").arg(counter++);
-        for (int i = 0; i < 100 && !connection().isConnected(); ++i) {
+        for (int i = 0; i < 600 && !connection().isConnected(); ++i) { // at most half a minute
             QDBusConnection::disconnectFromBus(name_);
             QThread::msleep(50);
         }
@@ -95,7 +95,7 @@ class PrivateBus {
         QElapsedTimer waited;
         waited.start();
         while (!connection().interface()->isServiceRegistered(service).value()) {
-            if (waited.elapsed() > 15000)
+            if (waited.elapsed() > 30000)
                 return false;
             QThread::msleep(50);
         }

@@ -80,7 +80,7 @@ inline QString answerBox(const std::function<void()>& action,
     });
     poll.start(10);
     action();
-    (void)QTest::qWaitFor([&] { return !seen.isEmpty(); }, 2000);
+    (void)QTest::qWaitFor([&] { return !seen.isEmpty(); }, 30000);
     return seen;
 }
 

@@ -125,8 +125,8 @@ TEST_F(SetLocationWindowTest, OneWizardAtATimeAndEscapeOrMinimisingClosesItUnsav
 
     QPointer<SetLocationWindow> third = openSetLocationWizard(context, lectureHall);
     third->showMinimized();
-    QTest::qWait(20);
-    EXPECT_TRUE(context.open.isNull() || context.open->isHidden());
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return context.open.isNull() || context.open->isHidden(); }, 30000));
     EXPECT_EQ(saved, 0);
     EXPECT_EQ(settings::read(settings, settings::UploadNeeded), 0);
 }

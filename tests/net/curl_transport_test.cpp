@@ -42,8 +42,9 @@ TEST(CurlTransport, StoppingTheAgentEndsAHangingAttempt) {
         request->pending = true;
     }
     agent.wake();
-    while (server.requestsSeen() == 0)
+    for (int i = 0; i < 6000 && server.requestsSeen() == 0; ++i) // at most half a minute
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    EXPECT_EQ(server.requestsSeen(), 1u);
     agent.stop();
     EXPECT_EQ(verdict.get_future().get(), static_cast<int>(WebProgress::Failed));
     EXPECT_TRUE(agent.isPending("download")); // still queued for the next run

@@ -29,7 +29,7 @@ class TlsServer {
                 pid_ = 0;
             pclose(shell);
         }
-        for (int i = 0; pid_ > 0 && port_ == 0 && i < 100; ++i) {
+        for (int i = 0; pid_ > 0 && port_ == 0 && i < 600; ++i) { // at most half a minute
             usleep(50000);
             const std::string said = dir_.read("said.txt");
             const size_t at = said.find("ACCEPT 127.0.0.1:");

@@ -43,7 +43,9 @@ class ServerProcess {
         const ssize_t written = write(in[1], input.data(), input.size());
         (void)written; // a child that ended early reads nothing; its status tells
         close(in[1]);
-        for (int i = 0; listens && i < 200 && port_ == 0 && !ended(); ++i) {
+        // Until it names its port or ends, within a bound only a stuck start reaches.
+        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+        while (listens && port_ == 0 && !ended() && std::chrono::steady_clock::now() < until) {
             const std::string out = output();
             const size_t at = out.find("\nport ");
             if (at != std::string::npos && out.find('\n', at + 1) != std::string::npos)

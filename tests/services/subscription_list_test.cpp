@@ -2,13 +2,13 @@
 
 #include "services/sharing_log.h"
 
-#include "app/recording_notifier.h"
 #include "base/clock.h"
 #include "base/memory_settings_store.h"
 #include "base/text.h"
 #include "database/data_file.h"
 #include "database/location_database.h"
 #include "net/fake_transport.h"
+#include "support/recording_notifier.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>

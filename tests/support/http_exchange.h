@@ -14,8 +14,9 @@ inline net::Socket connectLoopback(uint16_t port) {
     return net::connectTo("127.0.0.1", port, 2000, error);
 }
 
-// Reads until the server closes the connection or timeoutMs pass.
-inline std::string readAll(net::Socket& socket, uint32_t timeoutMs = 5000) {
+// Reads until the server closes the connection or timeoutMs pass (by default a
+// bound that only a stuck server reaches, also on a busy machine).
+inline std::string readAll(net::Socket& socket, uint32_t timeoutMs = 30000) {
     std::string answer;
     char buffer[8192];
     const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);

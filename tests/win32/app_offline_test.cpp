@@ -26,18 +26,6 @@ Misbehaviour answersHttpError() {
     return m;
 }
 
-// Ticks until the lookup shows status, at most about four seconds.
-bool tickUntil(Program& program, const std::string& status) {
-    for (int i = 0; i < 40; ++i) {
-        if (program.trace("tick").back()[1] == status)
-            return true;
-        Program::sleep(100);
-        if (!program.tick())
-            return false;
-    }
-    return program.trace("tick").back()[1] == status;
-}
-
 class Offline : public ::testing::Test {
   protected:
     void SetUp() override { freshProfile(); }
@@ -50,9 +38,13 @@ TEST_F(Offline, ARefusedConnectionShowsNoConnectionAndIsNotRetriedEveryTick) {
     ASSERT_TRUE(program.start());
     ASSERT_NE(program.window(), nullptr);
     ASSERT_TRUE(program.waitForTicks(1));
-    EXPECT_EQ(program.trace("tick")[0],
-              (TraceLine{"tick", "196608", "Trying to find a map server..."}));
-    ASSERT_TRUE(tickUntil(program, "1280"));
+    // The first tick asks; whether the refusal is back by the time it shows its
+    // status depends on how far the worker has got.
+    const TraceLine first = program.trace("tick")[0];
+    EXPECT_TRUE(first == (TraceLine{"tick", "196608", "Trying to find a map server..."}) ||
+                first == kNoConnection)
+        << first[1];
+    ASSERT_TRUE(program.tickUntil("1280"));
     const size_t failedAt = program.ticks();
     for (int i = 0; i < 5; ++i)
         ASSERT_TRUE(program.tick());
@@ -74,23 +66,24 @@ TEST_F(Offline, AnHttpErrorIsAskedOnceAndAnotherAccessPointAtOnce) {
     ASSERT_TRUE(server.start());
     pointAt(widen(server.hostAndPort()));
 
-    // A stronger second access point comes into range after three seconds.
+    // A stronger second access point comes into range after six seconds (time
+    // enough on a busy machine for what comes before).
     program.scenario("at 0\nap 00:11:22:33:44:e1 -50 2412000 infra open \"Cafe\"\n"
-                     "at 3\nap 00:11:22:33:44:e1 -50 2412000 infra open \"Cafe\"\n"
+                     "at 6\nap 00:11:22:33:44:e1 -50 2412000 infra open \"Cafe\"\n"
                      "ap 00:11:22:33:44:e2 -30 2412000 infra open \"Hall\"\n");
     ASSERT_TRUE(program.start());
     ASSERT_NE(program.window(), nullptr);
     ASSERT_TRUE(program.waitForTicks(1));
-    ASSERT_TRUE(tickUntil(program, "1280"));
+    ASSERT_TRUE(program.tickUntil("1280"));
     for (int i = 0; i < 5; ++i)
         ASSERT_TRUE(program.tick());
     EXPECT_EQ(program.trace("tick").back(), kNoConnection);
     EXPECT_EQ(server.requestsSeen(), 1u);
 
     server.setMisbehaviour({});
-    Program::sleep(3000);
+    ASSERT_TRUE(program.waitForScenarioSecond(6)); // the second access point comes
     ASSERT_TRUE(program.tick());
-    ASSERT_TRUE(tickUntil(program, "8192"));
+    ASSERT_TRUE(program.tickUntil("8192"));
     EXPECT_EQ(program.trace("tooltip").back(),
               (TraceLine{"tooltip", "122", "You are at Harbour Hall"}));
     EXPECT_EQ(server.requestsSeen(), 2u);

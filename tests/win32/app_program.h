@@ -103,7 +103,7 @@ class Program {
 
     // The program's main window, found by class and title as other programs find it.
     HWND window() {
-        for (int i = 0; i < 200 && !window_; ++i) {
+        waitUntil([&] {
             HWND found = nullptr;
             while ((found = FindWindowExW(nullptr, found, L"NEARBEAM", L"802.11 Scanner"))) {
                 DWORD pid = 0;
@@ -111,36 +111,46 @@ class Program {
                 if (pid == processId_)
                     window_ = found;
             }
-            if (!window_)
-                sleep(50);
-        }
+            return window_ != nullptr;
+        });
         return window_;
     }
 
     // A top-level window of another class of this process (a message box).
     HWND dialog() {
-        for (int i = 0; i < 200; ++i) {
+        HWND shown = nullptr;
+        waitUntil([&] {
             HWND found = nullptr;
             while ((found = FindWindowExW(nullptr, found, L"#32770", nullptr))) {
                 DWORD pid = 0;
                 GetWindowThreadProcessId(found, &pid);
                 // A message box is shown once its texts are in place.
                 if (pid == processId_ && IsWindowVisible(found))
-                    return found;
+                    shown = found;
             }
-            sleep(50);
-        }
-        return nullptr;
+            return shown != nullptr;
+        });
+        return shown;
     }
 
-    // Waits for the trace to hold count tick lines.
+    // Waits for the trace to hold count tick lines, and for the last tick to be
+    // over: its tooltip and alert lines come after its tick line.
     bool waitForTicks(size_t count) {
-        for (int i = 0; i < 200; ++i) {
-            if (ticks() >= count)
-                return true;
-            sleep(25);
-        }
-        return false;
+        const bool seen = waitUntil([&] { return ticks() >= count; });
+        if (seen && firstTickSeen_ == std::chrono::steady_clock::time_point{})
+            firstTickSeen_ = std::chrono::steady_clock::now();
+        return seen && (!window_ || settled(window_));
+    }
+
+    // Waits until the scenario's clock has passed a second. That clock starts
+    // before the program's first tick, so it is counted from when the test saw
+    // that tick: on a busy machine the wait is longer, never too short.
+    bool waitForScenarioSecond(int second) {
+        if (!waitForTicks(1))
+            return false;
+        std::this_thread::sleep_until(firstTickSeen_ + std::chrono::seconds(second) +
+                                      std::chrono::milliseconds(500));
+        return true;
     }
 
     // One forced tick; true when it was traced.
@@ -149,6 +159,21 @@ class Program {
         if (!PostMessageW(window(), WM_TIMER, 120, 0))
             return false;
         return waitForTicks(before + 1);
+    }
+
+    // Ticks until the lookup shows status (the worker answers in its own time). The
+    // tick that shows it may be the program's own timer's, whose tooltip and alert
+    // lines follow the tick line: it waits for the window to finish that tick too.
+    bool tickUntil(const std::string& status) {
+        bool ticking = true;
+        const bool seen = waitUntil([&] {
+            if (trace("tick").back()[1] == status)
+                return true;
+            sleep(100);
+            ticking = tick();
+            return !ticking;
+        });
+        return seen && ticking && settled(window());
     }
 
     std::vector<TraceLine> trace() const {
@@ -181,7 +206,7 @@ class Program {
     size_t ticks() const { return trace("tick").size(); }
 
     // Waits for the process to end; its exit code, or -1 when it did not end.
-    long waitForExit(DWORD ms = 10000) {
+    long waitForExit(DWORD ms = 30000) {
         if (WaitForSingleObject(process_, ms) != WAIT_OBJECT_0)
             return -1;
         DWORD code = 0;
@@ -191,7 +216,28 @@ class Program {
 
     static void sleep(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
+    // Waits for a condition of another process or thread, looking every 25 ms,
+    // within a bound that only a stuck program reaches (a busy machine does not);
+    // whether it came.
+    template <typename Condition> static bool waitUntil(Condition&& condition, int ms = 30000) {
+        const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+        while (!condition()) {
+            if (std::chrono::steady_clock::now() >= until)
+                return false;
+            sleep(25);
+        }
+        return true;
+    }
+
+    // Waits until the thread of a window of another process has finished what it
+    // was doing: a message sent to it is answered only from its message loop.
+    static bool settled(HWND window) {
+        DWORD_PTR ignored = 0;
+        return SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 30000, &ignored) != 0;
+    }
+
   private:
+    std::chrono::steady_clock::time_point firstTickSeen_{};
     TempDir dir_;
     HANDLE process_ = nullptr;
     DWORD processId_ = 0;

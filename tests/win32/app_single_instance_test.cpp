@@ -16,7 +16,7 @@ struct Ended {
 
 // Starts nearbeam.exe of the folder with the arguments and waits for it to end,
 // reading what it writes to standard error.
-Ended runSecond(const Program& program, const std::wstring& arguments, DWORD waitMs) {
+Ended runSecond(const Program& program, const std::wstring& arguments, DWORD waitMs = 30000) {
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
     HANDLE readEnd = nullptr, writeEnd = nullptr;
     Ended ended;
@@ -77,7 +77,7 @@ class SecondStart : public ::testing::Test {
 
 TEST_F(SecondStart, HandsOverToTheRunningCopyWithoutTouchingItsFiles) {
     const auto before = dataFiles(program);
-    const Ended second = runSecond(program, L"", 5000);
+    const Ended second = runSecond(program, L"");
     EXPECT_EQ(second.code, 0);
     EXPECT_EQ(dataFiles(program), before);
     EXPECT_EQ(program.waitForExit(0), -1); // the first runs on
@@ -85,14 +85,12 @@ TEST_F(SecondStart, HandsOverToTheRunningCopyWithoutTouchingItsFiles) {
     for (HWND w = nullptr; (w = FindWindowExW(nullptr, w, L"NEARBEAM", L"802.11 Scanner"));)
         ++mainWindows;
     EXPECT_EQ(mainWindows, 1);
-    bool answered = false; // the running copy answered "Where am I?"
-    for (int i = 0; i < 100 && !answered; ++i, Program::sleep(50))
-        answered = FindWindowW(L"dlgLocation", L"You Are Here") != nullptr;
-    EXPECT_TRUE(answered);
+    // The running copy answers "Where am I?".
+    EXPECT_TRUE(Program::waitUntil([] { return FindWindowW(L"dlgLocation", L"You Are Here"); }));
 }
 
 TEST_F(SecondStart, WithATraceExitsWithOneAndSaysWhy) {
-    const Ended second = runSecond(program, L"--trace second.txt", 5000);
+    const Ended second = runSecond(program, L"--trace second.txt");
     EXPECT_EQ(second.code, 1);
     EXPECT_EQ(second.error, "Nearbeam is already running.\n");
     EXPECT_FALSE(program.exists("second.txt"));

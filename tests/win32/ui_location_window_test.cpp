@@ -8,7 +8,7 @@
 #include "resource.h"
 #include "support/temp_dir.h"
 #include "ui/location_page.h"
-#include "ui/win32/location_page_window.h"
+#include "ui/win32/location_window.h"
 
 #include <gtest/gtest.h>
 

@@ -151,7 +151,7 @@ TEST_F(ScannerWindowTest, ARowsLinkOpensItsPageAndAMobileDeviceIsExplained) {
     std::atomic<bool> seen{false};
     std::wstring text;
     std::thread closer([&] {
-        for (int i = 0; i < 200 && !seen; ++i) {
+        for (int i = 0; i < 1200 && !seen; ++i) { // at most half a minute
             HWND box = FindWindowW(L"#32770", L"WiFi Scanner");
             wchar_t buffer[200] = {};
             if (box && IsWindowVisible(box) && GetDlgItemTextW(box, 0xFFFF, buffer, 200) > 0) {

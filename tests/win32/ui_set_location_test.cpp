@@ -8,7 +8,7 @@
 #include "resource.h"
 #include "support/temp_dir.h"
 #include "ui/win32/dialog_keys.h"
-#include "ui/win32/wizard_window.h"
+#include "ui/win32/set_location_window.h"
 
 #include <windows.h>
 
@@ -41,7 +41,7 @@ class SetLocationWindow : public ::testing::Test {
         std::wstring shown;
         HWND owner = frame();
         std::thread watcher([&] {
-            for (int i = 0; i < 200; ++i) {
+            for (int i = 0; i < 1200; ++i) { // at most half a minute
                 HWND box = nullptr;
                 while ((box = FindWindowExW(nullptr, box, L"#32770", nullptr))) {
                     if (GetWindow(box, GW_OWNER) != owner || !IsWindowVisible(box))

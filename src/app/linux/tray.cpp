@@ -1,11 +1,8 @@
 #include "app/linux/tray.h"
 
-#include "ui/link_rule.h"
-
-#include <QDesktopServices>
+#include <QCoreApplication>
 #include <QIcon>
 #include <QMessageBox>
-#include <QUrl>
 
 namespace nearbeam {
 
@@ -14,13 +11,13 @@ namespace {
 QString iconFile(int icon) {
     switch (icon) {
     case kIconUnrecognised:
-        return QStringLiteral("tray-unrecognised.ico");
+        return QStringLiteral(":/icons/tray-unrecognised.ico");
     case kIconProblem:
-        return QStringLiteral("tray-problem.ico");
+        return QStringLiteral(":/icons/tray-problem.ico");
     case kIconRequest:
-        return QStringLiteral("tray-request.ico");
+        return QStringLiteral(":/icons/tray-request.ico");
     default:
-        return QStringLiteral("tray-normal.ico");
+        return QStringLiteral(":/icons/tray-normal.ico");
     }
 }
 
@@ -30,8 +27,7 @@ QString cut(const std::wstring& text, size_t count) {
 
 } // namespace
 
-Tray::Tray(const QString& iconFolder, TrayActions actions)
-    : iconFolder_(iconFolder), actions_(std::move(actions)) {
+Tray::Tray(TrayActions actions) : actions_(std::move(actions)) {
     menu_.addAction(QStringLiteral("&Where am I?"), this, [this] { run(actions_.whereAmI); });
     menu_.addAction(QStringLiteral("&Scanner"), this, [this] { run(actions_.scanner); });
     menu_.addSeparator();
@@ -41,7 +37,7 @@ Tray::Tray(const QString& iconFolder, TrayActions actions)
     privateMode_ = menu_.addAction(QStringLiteral("&Private mode"), this,
                                    [this] { run(actions_.togglePrivateMode); });
     privateMode_->setCheckable(true);
-    menu_.addAction(QStringLiteral("E&xit"), this, [this] { run(actions_.exit); });
+    menu_.addAction(QStringLiteral("E&xit"), this, [] { QCoreApplication::quit(); });
     connect(&menu_, &QMenu::aboutToShow, this, &Tray::menuAboutToShow);
     icon_.setContextMenu(&menu_);
     connect(&icon_, &QSystemTrayIcon::activated, this, &Tray::onActivated);
@@ -65,7 +61,7 @@ bool Tray::show() {
 void Tray::setStatus(int icon, const std::wstring& tooltip) {
     // Every tick sets it: the desktop hears of a new icon only when it is one.
     if (icon != shownIcon_) {
-        icon_.setIcon(QIcon(iconFolder_ + iconFile(icon)));
+        icon_.setIcon(QIcon(iconFile(icon)));
         shownIcon_ = icon;
     }
     tooltip_ = cut(tooltip, kTooltipChars);
@@ -124,20 +120,6 @@ void Tray::alertClicked() {
     // The clicked balloon is gone: the next one shows now.
     nextBalloon();
     followAlert(link);
-}
-
-void Tray::followAlert(const std::wstring& link) {
-    if (actions_.lastStatus && (actions_.lastStatus() & status::kUnrecognisedBit) != 0) {
-        run(actions_.whereAmI);
-        return;
-    }
-    if (!mayOpenInShell(link))
-        return;
-    if (actions_.openLink) {
-        actions_.openLink(link);
-    } else {
-        QDesktopServices::openUrl(QUrl(QString::fromStdWString(link)));
-    }
 }
 
 void Tray::menuAboutToShow() {

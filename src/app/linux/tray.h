@@ -1,14 +1,14 @@
 #pragma once
 // The program's face in the notification area (a StatusNotifierItem on current
 // desktops): the status icon and tooltip, the menu, alerts as notifications whose
-// click opens the alert's link, and the 10-second timer that drives the ticks.
+// click the program answers, and the 10-second timer that drives the ticks.
 // It is also the running program's Notifier. Alerts go to the desktop's
 // notification service; where none answers, to the icon's balloon, one after the
 // other.
 
 #include "app/linux/desktop_notifications.h"
 #include "app/notifier.h"
-#include "app/status.h"
+#include "app/program.h"
 
 #include <QMenu>
 #include <QObject>
@@ -22,28 +22,14 @@
 
 namespace nearbeam {
 
-// What the menu and the icon's events do; each may be left empty.
-struct TrayActions {
-    std::function<void()> tick;              // the timer
-    std::function<void()> whereAmI;          // "&Where am I?", a click on the icon
-    std::function<void()> scanner;           // "&Scanner"
-    std::function<void()> upload;            // "&Upload..."
-    std::function<void()> options;           // "&Options..."
-    std::function<void()> togglePrivateMode; // "&Private mode"
-    std::function<bool()> privateMode;       // its check mark
-    std::function<void()> exit;              // "E&xit"
-    std::function<LookupStatus()> lastStatus;
-    // Opens the link of a clicked alert; empty: the user's browser.
-    std::function<void(const std::wstring& link)> openLink;
-};
-
 class Tray : public QObject, public Notifier {
     Q_OBJECT
   public:
     static constexpr int kTickMs = 10000;
 
-    // iconFolder: where the status icons (tray-*.ico) are.
-    Tray(const QString& iconFolder, TrayActions actions);
+    explicit Tray(TrayActions actions);
+    // What the timer runs, in place of the actions' tick.
+    void setTick(std::function<void()> tick) { actions_.tick = std::move(tick); }
 
     // Shows the icon with the normal status and the tooltip "Nearbeam" and starts
     // the timer. False when the desktop has no notification area.
@@ -60,9 +46,11 @@ class Tray : public QObject, public Notifier {
 
     // A click on the balloon shown: its alert is followed and the next one shows.
     void alertClicked();
-    // The alert's click: the location page for an unrecognised place, else the
-    // alert's link (web and mail links only).
-    void followAlert(const std::wstring& link);
+    // The alert's click, with its link, handed to the program.
+    void followAlert(const std::wstring& link) {
+        if (actions_.alertClicked)
+            actions_.alertClicked(link);
+    }
     void dropPendingLink() { pendingLink_.clear(); }
 
     // How long each balloon shows when others wait.
@@ -87,7 +75,6 @@ class Tray : public QObject, public Notifier {
             action();
     }
 
-    QString iconFolder_;
     TrayActions actions_;
     QSystemTrayIcon icon_;
     QMenu menu_;

@@ -35,7 +35,7 @@ std::string userDataFolder() {
 std::string shareFolder(const std::string& programPath) {
     const std::filesystem::path folder = std::filesystem::path(programPath).parent_path();
     std::error_code error;
-    if (std::filesystem::exists(folder / "tray-normal.ico", error))
+    if (std::filesystem::exists(folder / "manufacturers.dat", error))
         return withSlash(folder.string());
     return withSlash((folder.parent_path() / "share" / "nearbeam").string());
 }

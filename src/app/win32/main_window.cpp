@@ -2,17 +2,9 @@
 
 #include "resource.h"
 
+#include <shellapi.h>
+
 namespace nearbeam {
-
-namespace {
-
-// Icon events arrive in the low word of lParam (interface version 3).
-constexpr UINT kBalloonShow = 0x402;
-constexpr UINT kBalloonHide = 0x403;
-constexpr UINT kBalloonTimeout = 0x404;
-constexpr UINT kBalloonUserClick = 0x405;
-
-} // namespace
 
 bool MainWindow::registerClass(HINSTANCE instance, const std::wstring& className) {
     WNDCLASSEXW wc{};
@@ -39,7 +31,6 @@ bool MainWindow::create(HINSTANCE instance, const std::wstring& className,
     UpdateWindow(window_);
     icon_ = std::make_unique<TrayIcon>(window_, instance, NB_TRAY_CALLBACK_MESSAGE, IDI_TRAY_NORMAL,
                                        L"Nearbeam");
-    notifier_ = std::make_unique<ShellNotifier>(*icon_);
     return true;
 }
 
@@ -134,28 +125,19 @@ LRESULT MainWindow::onIconEvent(LPARAM lParam) {
         run(actions_.whereAmI);
         return 1;
     case WM_RBUTTONDOWN:
-        notifier_->dropPendingLink();
+        pendingLink_.drop();
         showMenu();
         return 1;
-    case kBalloonHide:
-    case kBalloonTimeout:
-        notifier_->dropPendingLink();
+    // The balloon's events arrive in the low word of lParam (interface version 3).
+    case NIN_BALLOONHIDE:
+    case NIN_BALLOONTIMEOUT:
+        pendingLink_.drop();
         return 0;
-    case kBalloonUserClick: {
-        const LookupStatus last = actions_.lastStatus ? actions_.lastStatus() : 0;
-        if (last & status::kUnrecognisedBit) {
-            run(actions_.whereAmI);
-            notifier_->dropPendingLink();
-        } else if (const std::wstring link = notifier_->takePendingLink(); !link.empty()) {
-            if (actions_.openLink) {
-                actions_.openLink(link);
-            } else {
-                ShellNotifier::openLink(link);
-            }
-        }
+    case NIN_BALLOONUSERCLICK:
+        if (actions_.alertClicked)
+            actions_.alertClicked(takePendingLink());
         return 0;
-    }
-    case kBalloonShow:
+    case NIN_BALLOONSHOW:
     default:
         return 0;
     }
@@ -173,8 +155,8 @@ void MainWindow::showMenu() {
 }
 
 void MainWindow::onDestroy() {
-    // The notifier may be in use on the web agent's thread: the objects stay,
-    // only the icon leaves the notification area.
+    // Alerts may still come from the web agent's thread: the icon object stays,
+    // it only leaves the notification area.
     if (icon_)
         icon_->remove();
     KillTimer(window_, IDT_TICK);

@@ -1,10 +1,11 @@
 #pragma once
 // The hidden main window: it owns the tray icon, drives the ticks with a timer,
-// answers clicks on the icon and carries out the menu commands. Other programs
-// find it by its class "NEARBEAM" and title "802.11 Scanner".
+// answers clicks on the icon and carries out the menu commands. It is also the
+// running program's Notifier: the icon's tooltip and balloons, the link of the
+// last balloon, and message boxes. Other programs find it by its class
+// "NEARBEAM" and title "802.11 Scanner".
 
-#include "app/status.h"
-#include "app/win32/shell_notifier.h"
+#include "app/program.h"
 #include "app/win32/tray_icon.h"
 
 #include <windows.h>
@@ -15,22 +16,7 @@
 
 namespace nearbeam {
 
-// What the window's commands and events do; each may be left empty.
-struct MainWindowActions {
-    std::function<void()> tick;              // timer, and once at start-up
-    std::function<void()> whereAmI;          // "&Where am I?", left click, click on an alert
-    std::function<void()> scanner;           // "&Scanner"
-    std::function<void()> upload;            // "&Upload..."
-    std::function<void()> options;           // "&Options..."
-    std::function<void()> newSubscriptions;  // other programs offer new subscriptions
-    std::function<void()> togglePrivateMode; // "&Private mode"
-    std::function<bool()> privateMode;       // its check mark
-    std::function<LookupStatus()> lastStatus;
-    // Opens the link of a clicked alert; empty: the user's browser.
-    std::function<void(const std::wstring& link)> openLink;
-};
-
-class MainWindow {
+class MainWindow : public Notifier {
   public:
     // Registers the window class; false if that fails.
     static bool registerClass(HINSTANCE instance, const std::wstring& className);
@@ -40,9 +26,21 @@ class MainWindow {
     bool create(HINSTANCE instance, const std::wstring& className, const std::wstring& title);
 
     HWND handle() const { return window_; }
-    // Valid after create().
-    ShellNotifier& notifier() { return *notifier_; }
-    void setActions(MainWindowActions actions) { actions_ = std::move(actions); }
+    // The Notifier of the running program, through the icon made by create().
+    void setStatus(int icon, const std::wstring& tooltip) override {
+        icon_->setStatus(icon, tooltip);
+    }
+    // Called on the user-interface thread and on the web agent's thread.
+    void showAlert(const std::wstring& text, const std::wstring& title,
+                   const std::wstring& link) override {
+        pendingLink_.set(link, [&] { icon_->showBalloon(text, title, !link.empty()); });
+    }
+    void showMessage(const std::wstring& text, const std::wstring& caption) override {
+        MessageBoxW(nullptr, text.c_str(), caption.c_str(), MB_OK);
+    }
+    // The link of the balloon shown last, taken out (none afterwards).
+    std::wstring takePendingLink() { return pendingLink_.take(); }
+    void setActions(TrayActions actions) { actions_ = std::move(actions); }
 
     // The tray menu, in its order: Where am I?, Scanner, -, Upload..., Options...,
     // -, Private mode (checked while on), Exit. The caller destroys it.
@@ -63,8 +61,8 @@ class MainWindow {
     HWND window_ = nullptr;
     HINSTANCE instance_ = nullptr;
     std::unique_ptr<TrayIcon> icon_;
-    std::unique_ptr<ShellNotifier> notifier_;
-    MainWindowActions actions_;
+    PendingLink pendingLink_;
+    TrayActions actions_;
 };
 
 } // namespace nearbeam

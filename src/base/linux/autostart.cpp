@@ -22,6 +22,31 @@ std::string trimmed(std::string_view line) {
     return std::string(line.substr(first, last - first + 1));
 }
 
+// A value of a desktop entry's string key: backslash and the control characters
+// written as their escapes.
+std::string desktopString(const std::string& value) {
+    std::string escaped;
+    for (char c : value) {
+        switch (c) {
+        case '\\':
+            escaped += "\\\\";
+            break;
+        case '\n':
+            escaped += "\\n";
+            break;
+        case '\t':
+            escaped += "\\t";
+            break;
+        case '\r':
+            escaped += "\\r";
+            break;
+        default:
+            escaped += c;
+        }
+    }
+    return escaped;
+}
+
 } // namespace
 
 std::string desktopExecArgument(const std::string& path) {
@@ -75,11 +100,16 @@ bool Autostart::setEnabled(bool on) {
     std::filesystem::create_directories(std::filesystem::path(file).parent_path(), error);
     if (error)
         return false;
+    // TryExec: once the program is removed, desktops skip the entry instead of
+    // failing to start it at every log-in.
     return replaceFileContent(file, "[Desktop Entry]\n"
                                     "Type=Application\n"
                                     "Name=Nearbeam\n"
                                     "Comment=Tells you where you are\n"
-                                    "Exec=" +
+                                    "TryExec=" +
+                                        desktopString(program_) +
+                                        "\n"
+                                        "Exec=" +
                                         desktopExecArgument(program_) +
                                         "\n"
                                         "Icon=net.nearbeam.Nearbeam\n"

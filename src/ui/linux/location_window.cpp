@@ -1,18 +1,14 @@
 #include "ui/linux/location_window.h"
 
-#include "base/settings_keys.h"
-#include "base/text.h"
 #include "ui/location_page.h"
 
 #include <QCoreApplication>
 #include <QMenuBar>
 
-#include <mutex>
-
 namespace nearbeam {
 
-LocationPageWindow::LocationPageWindow(const QString& imageFolder, LocationPageContext context)
-    : PageWindow(QStringLiteral("You Are Here"), imageFolder), context_(std::move(context)) {
+LocationPageWindow::LocationPageWindow(LocationPageContext context)
+    : PageWindow(QStringLiteral("You Are Here")), context_(std::move(context)) {
     QMenu* menu = menuBar()->addMenu(QStringLiteral("Location"));
     menu->addAction(QStringLiteral("Edit"), this, [this] {
         if (context_.setLocation)
@@ -27,7 +23,7 @@ LocationPageWindow::LocationPageWindow(const QString& imageFolder, LocationPageC
 }
 
 bool LocationPageWindow::openLocationPage(const std::wstring& bssid) {
-    const std::optional<BssidKey> key = BssidKey::fromText(narrow(bssid.substr(0, 12)));
+    const std::optional<BssidKey> key = pageKeyOf(bssid);
     if (!key)
         return false;
     if (!showPlace(*key)) {
@@ -41,18 +37,11 @@ bool LocationPageWindow::openLocationPage(const std::wstring& bssid) {
 }
 
 bool LocationPageWindow::showPlace(const BssidKey& key) {
-    std::string page;
-    {
-        // The web agent's thread may be adding records and services meanwhile.
-        std::lock_guard<std::recursive_mutex> guard(context_.database.lock());
-        LocationRecord* place = context_.database.locations().find(key);
-        if (!place)
-            return false;
-        page = buildLocationPage(*place, context_.database.services(),
-                                 narrow(settings::read(context_.settings, settings::Server)));
-    }
+    const std::optional<std::string> page = locationPageOf(context_, key);
+    if (!page)
+        return false;
     key_ = key;
-    setPage(page);
+    setPage(*page);
     return true;
 }
 

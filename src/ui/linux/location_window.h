@@ -17,7 +17,7 @@ namespace nearbeam {
 class LocationPageWindow : public PageWindow {
     Q_OBJECT
   public:
-    LocationPageWindow(const QString& imageFolder, LocationPageContext context);
+    explicit LocationPageWindow(LocationPageContext context);
 
     // Opens the page of the access point (12 hexadecimal digits), or rebuilds the
     // open window's page for it. Without a record the wizard opens instead. False
@@ -26,9 +26,12 @@ class LocationPageWindow : public PageWindow {
     // Builds the page of the access point's place without bringing the window up;
     // false when the database does not place it.
     bool showPlace(const BssidKey& key);
-    // The program's main window (when there is no tray): Edit leaves it open, and
-    // closing it ends the program.
-    void setMainWindow(bool main) { mainWindow_ = main; }
+    // The program's main window (when there is no tray): Edit leaves it open,
+    // closing it ends the program, and no key closes it by accident.
+    void setMainWindow(bool main) {
+        mainWindow_ = main;
+        setClosedByKeys(!main);
+    }
 
     LocationPageContext& context() { return context_; }
     const BssidKey& key() const { return key_; }

@@ -1,9 +1,9 @@
 #include "ui/linux/options_dialog.h"
 
 #include "base/settings_keys.h"
-#include "ui/linux/corner.h"
 #include "ui/linux/message_box.h"
 #include "ui/linux/qt_text.h"
+#include "ui/linux/widgets.h"
 #include "ui/options_model.h"
 
 #include <QCheckBox>
@@ -22,13 +22,6 @@ namespace nearbeam {
 namespace {
 
 enum Column { KeyColumn, WhereColumn, UrlColumn };
-
-QPushButton* makeButton(const QString& text, const char* name) {
-    auto* button = new QPushButton(text);
-    button->setObjectName(name);
-    button->setAutoDefault(false);
-    return button;
-}
 
 } // namespace
 
@@ -160,15 +153,11 @@ void OptionsDialog::accept() {
 }
 
 void openOptionsDialog(OptionsContext& context, QWidget* parent) {
-    if (OptionsDialog* open = context.open; open && open->isVisible()) {
-        bringForward(open);
-        return;
-    }
-    auto* dialog = new OptionsDialog(context, parent);
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
-    dialog->setWindowModality(parent ? Qt::WindowModal : Qt::NonModal);
-    context.open = dialog;
-    showInCorner(dialog);
+    openOrRaise(context.open, [&] {
+        auto* dialog = new OptionsDialog(context, parent);
+        dialog->setWindowModality(parent ? Qt::WindowModal : Qt::NonModal);
+        return dialog;
+    });
 }
 
 } // namespace nearbeam

@@ -2,8 +2,10 @@
 
 #include "base/text.h"
 #include "ui/link_rule.h"
+#include "ui/linux/widgets.h"
 
 #include <QDesktopServices>
+#include <QKeyEvent>
 #include <QScrollBar>
 
 namespace nearbeam {
@@ -13,12 +15,11 @@ constexpr int kWidth = 300; // about the Windows tool window's size
 constexpr int kHeight = 420;
 } // namespace
 
-PageWindow::PageWindow(const QString& title, const QString& imageFolder)
-    : browser_(new QTextBrowser(this)) {
+PageWindow::PageWindow(const QString& title) : browser_(new QTextBrowser(this)) {
     setWindowTitle(title);
     browser_->setOpenLinks(false);
     browser_->setOpenExternalLinks(false);
-    browser_->setSearchPaths({imageFolder});
+    browser_->setSearchPaths({QStringLiteral(":/images")});
     setCentralWidget(browser_);
     resize(kWidth, kHeight);
     connect(browser_, &QTextBrowser::anchorClicked, this, [this](const QUrl& url) { onLink(url); });
@@ -33,8 +34,18 @@ void PageWindow::setPage(const std::string& html) {
 
 void PageWindow::present() {
     show();
-    raise();
-    activateWindow();
+    bringForward(this);
+}
+
+void PageWindow::keyPressEvent(QKeyEvent* event) {
+    // What the browser leaves: Escape, and Ctrl+W as in every desktop program.
+    const bool closing = event->key() == Qt::Key_Escape ||
+                         (event->key() == Qt::Key_W && event->modifiers() == Qt::ControlModifier);
+    if (closing && closedByKeys_) {
+        close();
+        return;
+    }
+    QMainWindow::keyPressEvent(event);
 }
 
 void PageWindow::onLink(const QUrl& url) {

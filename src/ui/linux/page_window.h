@@ -1,7 +1,8 @@
 #pragma once
 // A window that shows a page the core built, in a text browser that follows no
 // link itself: every click comes to the window (onLink), which decides. Web and
-// mail links go to the user's browser; nothing else is opened.
+// mail links go to the user's browser; nothing else is opened. Escape and Ctrl+W
+// close it. The pages' images are the program's own (res/images).
 
 #include <QMainWindow>
 #include <QTextBrowser>
@@ -15,17 +16,19 @@ namespace nearbeam {
 class PageWindow : public QMainWindow {
     Q_OBJECT
   public:
-    // title: the window's; the page's relative images are found in imageFolder.
-    PageWindow(const QString& title, const QString& imageFolder);
+    explicit PageWindow(const QString& title);
 
     // Replaces the page, keeping the reader's place in it.
     void setPage(const std::string& html);
-    // Brings the window up and to the front.
+    // Brings the window up and to the front, a minimised one back first.
     void present();
+    // Whether Escape and Ctrl+W close the window (a main window keeps them off).
+    void setClosedByKeys(bool closed) { closedByKeys_ = closed; }
 
     QTextBrowser& browser() { return *browser_; }
 
   protected:
+    void keyPressEvent(QKeyEvent* event) override;
     // A clicked link; by default only web and mail links, to the desktop's opener.
     virtual void onLink(const QUrl& url);
     // Hands an http, https or mailto link to opener (empty: the desktop's opener);
@@ -35,6 +38,7 @@ class PageWindow : public QMainWindow {
 
   private:
     QTextBrowser* browser_;
+    bool closedByKeys_ = true;
 };
 
 } // namespace nearbeam

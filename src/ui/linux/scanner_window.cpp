@@ -8,8 +8,6 @@
 #include <QMenuBar>
 #include <QMessageBox>
 
-#include <algorithm>
-
 namespace nearbeam {
 
 namespace {
@@ -28,9 +26,8 @@ constexpr Speed kSpeeds[] = {{"1 Second", 1000},
 
 } // namespace
 
-ScannerWindow::ScannerWindow(const QString& imageFolder, ScannerContext context)
-    : PageWindow(kTitle, imageFolder), context_(std::move(context)),
-      imageFolder_(imageFolder.toStdString()) {
+ScannerWindow::ScannerWindow(ScannerContext context)
+    : PageWindow(kTitle), context_(std::move(context)) {
     QMenu* options = menuBar()->addMenu(QStringLiteral("Options"));
     QMenu* speed = options->addMenu(QStringLiteral("Update Speed"));
     auto* group = new QActionGroup(this);
@@ -98,12 +95,10 @@ void ScannerWindow::open() {
     view_.bssid = settings::read(context_.settings, settings::ViewBssid) != 0;
     view_.manufacturer = settings::read(context_.settings, settings::ViewManufacturer) != 0;
     view_.channel = settings::read(context_.settings, settings::ViewChannel) != 0;
-    intervalMs_ = settings::read(context_.settings, settings::ScanInterval);
+    const int32_t remembered = settings::read(context_.settings, settings::ScanInterval);
     for (auto& [action, ms] : speeds_)
-        action->setChecked(ms == intervalMs_);
-    // A remembered interval below a second (edited by hand) would make the timer
-    // spin and keep the list from ever ageing.
-    intervalMs_ = std::max<int32_t>(intervalMs_, 1000);
+        action->setChecked(ms == remembered);
+    intervalMs_ = refreshIntervalMs(remembered);
     model_ = std::make_unique<ScannerModel>(context_.parts, view_.compact);
     refresh();
     timer_.start(intervalMs_);
@@ -114,7 +109,7 @@ void ScannerWindow::refresh() {
     if (!model_)
         return;
     model_->refresh(intervalMs_, activeScan_, view_);
-    setPage(model_->page(imageFolder_, view_));
+    setPage(model_->page({}, view_));
 }
 
 void ScannerWindow::setSpeed(int milliseconds) {
@@ -132,20 +127,14 @@ void ScannerWindow::closeEvent(QCloseEvent* event) {
 
 // A row's link names its access point; other links are web or mail links at most.
 void ScannerWindow::onLink(const QUrl& url) {
-    if (url.scheme() != QLatin1String("wifi")) {
+    const std::optional<std::string> key =
+        rowLinkKey(url.toString(QUrl::FullyEncoded).toStdString());
+    if (!key) {
         openOutside(url);
-        return;
-    }
-    std::wstring bssid = url.toString(QUrl::FullyEncoded).mid(5).toStdWString();
-    bssid.erase(0, bssid.find_first_not_of(L'/'));
-    while (!bssid.empty() && bssid.back() == L'/')
-        bssid.pop_back();
-    if (bssid.empty()) {
-        QMessageBox::information(
-            this, kTitle,
-            QStringLiteral("This is a mobile device, so you can't give it a location."));
+    } else if (key->empty()) {
+        QMessageBox::information(this, kTitle, QString::fromWCharArray(kMobileDeviceText));
     } else if (context_.showPage) {
-        context_.showPage(bssid);
+        context_.showPage(widen(*key));
     }
 }
 

@@ -21,8 +21,7 @@ namespace nearbeam {
 class ScannerWindow : public PageWindow {
     Q_OBJECT
   public:
-    // imageFolder: the signal bars and icons the rows show, with its separator.
-    ScannerWindow(const QString& imageFolder, ScannerContext context);
+    explicit ScannerWindow(ScannerContext context);
 
     // Opens the window with the remembered choices and a fresh table, or brings
     // the open one forward.
@@ -43,7 +42,6 @@ class ScannerWindow : public PageWindow {
     void setSpeed(int milliseconds);
 
     ScannerContext context_;
-    std::string imageFolder_;
     QTimer timer_;
     std::unique_ptr<ScannerModel> model_;
     int32_t intervalMs_ = 5000;

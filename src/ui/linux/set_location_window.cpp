@@ -1,8 +1,8 @@
 #include "ui/linux/set_location_window.h"
 
-#include "ui/linux/corner.h"
 #include "ui/linux/message_box.h"
 #include "ui/linux/qt_text.h"
+#include "ui/linux/widgets.h"
 
 #include <QComboBox>
 #include <QEvent>
@@ -52,13 +52,6 @@ QLineEdit* addEdit(QVBoxLayout* layout, const QString& label, const char* name) 
     layout->addWidget(new QLabel(label));
     layout->addWidget(edit);
     return edit;
-}
-
-QPushButton* makeButton(const QString& text, const char* name) {
-    auto* button = new QPushButton(text);
-    button->setObjectName(name);
-    button->setAutoDefault(false);
-    return button;
 }
 
 // A page's buttons at its foot: back (if any) on the left, forward on the right.
@@ -310,18 +303,11 @@ void SetLocationWindow::tell(const WizardMessage& message) {
 
 SetLocationWindow* openSetLocationWizard(SetLocationContext& context, const BssidKey& key) {
     // A wizard closed a moment ago may wait for its deletion: it counts as closed.
-    if (SetLocationWindow* open = context.open; open && open->isVisible()) {
-        if (open->key() == key) {
-            bringForward(open);
-            return open;
-        }
+    if (SetLocationWindow* open = context.open; open && open->isVisible() && open->key() != key)
         open->close();
-    }
-    auto* window = new SetLocationWindow(context, key, context.database.locations().find(key));
-    window->setAttribute(Qt::WA_DeleteOnClose);
-    context.open = window;
-    showInCorner(window);
-    return window;
+    return openOrRaise(context.open, [&] {
+        return new SetLocationWindow(context, key, context.database.locations().find(key));
+    });
 }
 
 } // namespace nearbeam

@@ -1,7 +1,7 @@
 #include "ui/linux/subscribe_dialog.h"
 
-#include "ui/linux/corner.h"
 #include "ui/linux/qt_text.h"
+#include "ui/linux/widgets.h"
 
 #include <QButtonGroup>
 #include <QCloseEvent>
@@ -25,12 +25,10 @@ QRadioButton* addChoice(QVBoxLayout* layout, QButtonGroup* group, const QString&
 }
 
 // A place's choice, enabled with its name when there is such a place.
-void offerPlace(QRadioButton* button, const QString& text, const NamedRecord* place, uint32_t& id) {
-    if (!place)
+void offerPlace(QRadioButton* button, const std::wstring& label) {
+    if (label.empty())
         return;
-    id = place->id;
-    // An '&' in the name is shown as itself, not as a keyboard shortcut.
-    button->setText(text + qtText(place->name).replace('&', QStringLiteral("&&")));
+    button->setText(qtText(label));
     button->setEnabled(true);
 }
 
@@ -38,7 +36,7 @@ void offerPlace(QRadioButton* button, const QString& text, const NamedRecord* pl
 
 SubscribeDialog::SubscribeDialog(const SubscribeContext& context, const std::wstring& url,
                                  QWidget* parent)
-    : QDialog(parent), context_(context), url_(url) {
+    : QDialog(parent), offer_(context, url) {
     setWindowTitle(QStringLiteral("Nearbeam Subscription"));
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(new QLabel(QStringLiteral("You are subscribing to a service at:")));
@@ -72,21 +70,16 @@ SubscribeDialog::SubscribeDialog(const SubscribeContext& context, const std::wst
     connect(buttons, &QDialogButtonBox::accepted, this, &SubscribeDialog::accept);
 
     // No choice is made when the dialog opens.
-    offerPlace(area_, QStringLiteral("Only when I am within "),
-               context_.database.areas().currentRecord(), areaId_);
-    offerPlace(building_, QStringLiteral("Only when I am in "),
-               context_.database.buildings().currentRecord(), buildingId_);
+    offerPlace(area_, offer_.areaLabel());
+    offerPlace(building_, offer_.buildingLabel());
 }
 
 void SubscribeDialog::accept() {
     answered_ = true;
-    SubscriptionList& list = context_.subscriptions;
-    if (always_->isChecked())
-        list.addSubscription(service_level::Everywhere, 0, url_);
-    else if (area_->isChecked() && areaId_ != 0)
-        list.addSubscription(service_level::Area, areaId_, url_);
-    else if (building_->isChecked() && buildingId_ != 0)
-        list.addSubscription(service_level::Building, buildingId_, url_);
+    offer_.accept(always_->isChecked()     ? OfferChoice::Always
+                  : area_->isChecked()     ? OfferChoice::Area
+                  : building_->isChecked() ? OfferChoice::Building
+                                           : OfferChoice::Never);
     QDialog::accept();
 }
 

@@ -2,8 +2,7 @@
 // The subscription dialog, "Nearbeam Subscription": the user chooses whether and
 // where a service may be told the place.
 
-#include "database/location_database.h"
-#include "services/subscription_list.h"
+#include "ui/subscription_offer.h"
 
 #include <QDialog>
 
@@ -12,11 +11,6 @@
 class QRadioButton;
 
 namespace nearbeam {
-
-struct SubscribeContext {
-    SubscriptionList& subscriptions;
-    LocationDatabase& database; // its area and building tables' current records
-};
 
 class SubscribeDialog : public QDialog {
     Q_OBJECT
@@ -37,11 +31,7 @@ class SubscribeDialog : public QDialog {
     void keyPressEvent(QKeyEvent* event) override;
 
   private:
-    const SubscribeContext& context_;
-    std::wstring url_;
-    // The places offered, taken when the dialog opens; 0 for none.
-    uint32_t areaId_ = 0;
-    uint32_t buildingId_ = 0;
+    SubscriptionOffer offer_;
     QRadioButton* always_ = nullptr;
     QRadioButton* area_ = nullptr;
     QRadioButton* building_ = nullptr;

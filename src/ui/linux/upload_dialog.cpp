@@ -1,9 +1,9 @@
 #include "ui/linux/upload_dialog.h"
 
 #include "base/settings_keys.h"
-#include "ui/linux/corner.h"
 #include "ui/linux/message_box.h"
 #include "ui/linux/qt_text.h"
+#include "ui/linux/widgets.h"
 
 #include <QApplication>
 #include <QGridLayout>
@@ -50,12 +50,9 @@ UploadDialog::UploadDialog(UploadDialogContext& context, QWidget* parent)
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
-    upload_ = new QPushButton(QStringLiteral("Upload"));
-    upload_->setObjectName("upload");
+    upload_ = makeButton(QStringLiteral("Upload"), "upload");
     upload_->setDefault(true);
-    close_ = new QPushButton(QStringLiteral("Cancel"));
-    close_->setObjectName("close");
-    close_->setAutoDefault(false);
+    close_ = makeButton(QStringLiteral("Cancel"), "close");
     buttons->addWidget(upload_);
     buttons->addWidget(close_);
     layout->addLayout(buttons);
@@ -162,14 +159,7 @@ void UploadDialog::uploadEnded() {
 }
 
 void openUploadDialog(UploadDialogContext& context, QWidget* parent) {
-    if (UploadDialog* open = context.open; open && open->isVisible()) {
-        bringForward(open);
-        return;
-    }
-    auto* dialog = new UploadDialog(context, parent);
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
-    context.open = dialog;
-    showInCorner(dialog);
+    openOrRaise(context.open, [&] { return new UploadDialog(context, parent); });
 }
 
 void showUploadResult(const std::wstring& text) {

@@ -105,7 +105,7 @@ void onCommand(HWND dialog, OptionsState& state, int command) {
 
 } // namespace
 
-void showOptionsDialog(HINSTANCE instance, HWND owner, OptionsContext& context) {
+void openOptionsDialog(HINSTANCE instance, HWND owner, OptionsContext& context) {
     if (bringForwardIfOpen(context.open))
         return;
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_LISTVIEW_CLASSES};

@@ -25,6 +25,6 @@ struct OptionsContext {
 
 // Runs the dialog modally over owner and returns when OK closed it. While one is
 // open, it is brought forward instead.
-void showOptionsDialog(HINSTANCE instance, HWND owner, OptionsContext& context);
+void openOptionsDialog(HINSTANCE instance, HWND owner, OptionsContext& context);
 
 } // namespace nearbeam

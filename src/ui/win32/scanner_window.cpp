@@ -6,14 +6,11 @@
 #include "base/win32/module_path.h"
 #include "resource.h"
 
-#include <algorithm>
-
 namespace nearbeam {
 
 namespace {
 
 constexpr const wchar_t* kTitle = L"WiFi Scanner";
-constexpr const char* kLinkScheme = "wifi://";
 
 struct Speed {
     WORD command;
@@ -77,12 +74,10 @@ void ScannerWindow::start(HWND frame, HWND dialog) {
     check(menu, IDM_VIEW_MANUFACTURER, view_.manufacturer);
     check(menu, IDM_VIEW_CHANNEL, view_.channel);
     check(menu, IDM_VIEW_BSSID, view_.bssid);
-    intervalMs_ = settings::read(store, settings::ScanInterval);
+    const int32_t remembered = settings::read(store, settings::ScanInterval);
     for (const Speed& speed : kSpeeds)
-        check(menu, speed.command, speed.milliseconds == intervalMs_);
-    // A remembered interval below a second (edited by hand) would make the timer
-    // spin and keep the list from ever ageing.
-    intervalMs_ = std::max<int32_t>(intervalMs_, 1000);
+        check(menu, speed.command, speed.milliseconds == remembered);
+    intervalMs_ = refreshIntervalMs(remembered);
 
     dialog_ = dialog;
     model_ = std::make_unique<ScannerModel>(context_.parts, view_.compact);
@@ -95,7 +90,6 @@ void ScannerWindow::refresh() {
         return;
     model_->refresh(intervalMs_, activeScan_, view_);
     showHtml(dialog_, model_->page(baseFolder_, view_));
-    Sleep(200);
     ShowWindow(GetDlgItem(dialog_, IDC_DISPLAY), SW_SHOW);
     ShowWindow(GetDlgItem(dialog_, IDC_DISPLAY_BACK), SW_HIDE);
 }
@@ -200,17 +194,13 @@ INT_PTR ScannerWindow::onDialogMessage(HWND dialog, UINT message, WPARAM wParam,
 
 // A row's link names its access point; other links are left to the page.
 bool ScannerWindow::onLink(HWND dialog, const std::string& link) {
-    if (link.compare(0, 7, kLinkScheme) != 0)
+    const std::optional<std::string> key = rowLinkKey(link);
+    if (!key)
         return false;
-    std::string bssid = link.substr(7);
-    // The browser may end an address without a path in a slash.
-    while (!bssid.empty() && bssid.back() == '/')
-        bssid.pop_back();
-    if (bssid.empty()) {
-        MessageBoxW(GetParent(dialog), L"This is a mobile device, so you can't give it a location.",
-                    kTitle, MB_OK);
+    if (key->empty()) {
+        MessageBoxW(GetParent(dialog), kMobileDeviceText, kTitle, MB_OK);
     } else if (context_.showPage) {
-        context_.showPage(widen(bssid));
+        context_.showPage(widen(*key));
     }
     return true;
 }

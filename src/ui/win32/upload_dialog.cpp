@@ -97,10 +97,6 @@ INT_PTR onMessage(HWND dialog, DialogState& state, UINT message) {
 bool openUploadDialog(HINSTANCE instance, HWND owner, UploadDialogContext& context) {
     if (bringForwardIfOpen(context.open))
         return true;
-    if (settings::read(context.settings, settings::UploadNeeded) == 0) {
-        MessageBoxW(nullptr, L"There is nothing to upload.", L"Nearbeam", MB_OK);
-        return true;
-    }
     DialogState state{context, std::nullopt, std::nullopt};
     DialogHandlers handlers;
     handlers.failure = L"Error creating upload dialog";

@@ -20,10 +20,10 @@ struct UploadDialogContext {
     HWND open = nullptr;      // the dialog while it is open
 };
 
-// "There is nothing to upload." when UploadNeeded is 0; otherwise the dialog,
-// modal over owner, until it is closed (a dialog already open is brought
-// forward instead). False only when the dialog could not be made; the user was
-// told why.
+// The dialog, modal over owner, until it is closed (a dialog already open is
+// brought forward instead). Whoever calls it has made sure that something waits
+// for upload. False only when the dialog could not be made; the user was told
+// why.
 bool openUploadDialog(HINSTANCE instance, HWND owner, UploadDialogContext& context);
 
 // The message box of a result no dialog shows, captioned "Nearbeam Upload". It

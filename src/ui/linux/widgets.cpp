@@ -1,4 +1,4 @@
-#include "ui/linux/corner.h"
+#include "ui/linux/widgets.h"
 
 #include "ui/corner_placement.h"
 
@@ -67,10 +67,16 @@ void showInCorner(QWidget* window) {
 }
 
 void bringForward(QWidget* window) {
-    if (window->isMinimized())
-        window->showNormal();
+    window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
     window->raise();
     window->activateWindow();
+}
+
+QPushButton* makeButton(const QString& text, const char* name) {
+    auto* button = new QPushButton(text);
+    button->setObjectName(name);
+    button->setAutoDefault(false);
+    return button;
 }
 
 } // namespace nearbeam

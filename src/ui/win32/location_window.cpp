@@ -1,13 +1,10 @@
-#include "ui/win32/location_page_window.h"
+#include "ui/win32/location_window.h"
 
-#include "base/settings_keys.h"
 #include "base/text.h"
 #include "base/win32/shell_open.h"
 #include "resource.h"
 #include "ui/link_rule.h"
 #include "ui/location_page.h"
-
-#include <mutex>
 
 namespace nearbeam {
 
@@ -22,7 +19,7 @@ LocationPageWindow::LocationPageWindow(HINSTANCE instance, LocationPageContext c
       context_(std::move(context)) {}
 
 bool LocationPageWindow::openLocationPage(const std::wstring& bssid) {
-    const std::optional<BssidKey> key = BssidKey::fromText(narrow(bssid.substr(0, 12)));
+    const std::optional<BssidKey> key = pageKeyOf(bssid);
     if (!key)
         return false;
     key_ = *key;
@@ -40,17 +37,8 @@ bool LocationPageWindow::openLocationPage(const std::wstring& bssid) {
 }
 
 void LocationPageWindow::buildPage(HWND dialog) {
-    std::string page;
-    {
-        // The web agent's thread may be adding records and services meanwhile.
-        std::lock_guard<std::recursive_mutex> guard(context_.database.lock());
-        LocationRecord* place = context_.database.locations().find(key_);
-        if (!place)
-            return;
-        page = buildLocationPage(*place, context_.database.services(),
-                                 narrow(settings::read(context_.settings, settings::Server)));
-    }
-    showHtml(dialog, page);
+    if (const std::optional<std::string> page = locationPageOf(context_, key_))
+        showHtml(dialog, *page);
 }
 
 bool LocationPageWindow::onCommand(HWND frame, WORD command) {

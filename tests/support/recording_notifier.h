@@ -1,5 +1,5 @@
 #pragma once
-// A Notifier that keeps every call, for tests and for running without a tray.
+// A Notifier that keeps every call, for tests.
 
 #include "app/notifier.h"
 

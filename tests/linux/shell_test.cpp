@@ -1,8 +1,8 @@
 // The whole Linux program in this process, on the simulated adapter with a clock
-// the test moves: the trace is the Windows program's for the same scenario, and
-// the demo walk tells its story against the location server.
+// the test moves: the tray's private mode, and the demo walk telling its story
+// against the location server.
 
-#include "app/linux/desktop_program.h"
+#include "app/linux/shell.h"
 #include "base/file_settings_store.h"
 #include "base/settings_keys.h"
 #include "base/text.h"
@@ -23,9 +23,9 @@ namespace {
 
 using TraceLine = std::vector<std::string>;
 
-class DesktopProgramTest : public ::testing::Test {
+class ShellTest : public ::testing::Test {
   protected:
-    DesktopProgramTest() {
+    ShellTest() {
         std::filesystem::create_directories(home.path() / "data");
         // A fixed calibration (quality = (signal + 90) * 100 / 60) and, unless a test
         // says otherwise, a location server nobody answers at.
@@ -41,7 +41,7 @@ class DesktopProgramTest : public ::testing::Test {
     void data(const std::string& name, const std::string& bytes) {
         home.write("data/" + name, bytes);
     }
-    std::unique_ptr<DesktopProgram> start(const std::string& scenario) {
+    std::unique_ptr<Shell> start(const std::string& scenario) {
         home.write("walk.txt", scenario);
         DesktopSetup setup;
         setup.options.simulate = widen(home.file("walk.txt"));
@@ -50,12 +50,12 @@ class DesktopProgramTest : public ::testing::Test {
         setup.dataFolder = home.file("data") + "/";
         setup.shareFolder = NEARBEAM_BINARY_DIR "/";
         setup.clock = &clock;
-        auto program = std::make_unique<DesktopProgram>(setup);
+        auto program = std::make_unique<Shell>(setup);
         EXPECT_TRUE(program->start());
         return program;
     }
     // The next tick, ten seconds on.
-    void tick(DesktopProgram& program) {
+    void tick(Shell& program) {
         clock.advance(Tray::kTickMs);
         program.tick();
     }
@@ -80,65 +80,8 @@ class DesktopProgramTest : public ::testing::Test {
     ManualClock clock{1000};
 };
 
-// The small town of the Windows program's own end-to-end test, and its lines.
-TEST_F(DesktopProgramTest, TheTraceIsTheWindowsProgramsForTheSameScenario) {
-    const std::string library = "You are at Library, Desk (2nd floor)";
-    const std::string faculty =
-        "Northern Faculty Building of Mathematics and Natural Sciences, Great Auditorium";
-    const struct {
-        const char* scenario;
-        TraceLine firstTick;
-        std::vector<TraceLine> tooltips;
-        std::optional<std::vector<TraceLine>> alerts; // none: not looked at
-    } cases[] = {
-        {"at 0\n",
-         {"tick", "384", "I am lost (no wireless signal available)"},
-         {{"tooltip", "124", "I am lost (no wireless signal available)"}},
-         std::vector<TraceLine>{}},
-        {"at 0\nap 00:11:22:33:44:a1 -40 2437000 infra wep \"Campus\"\n",
-         {"tick", "8192", library},
-         {{"tooltip", "122", library}},
-         std::vector<TraceLine>{{"alert", "Your location...", library, ""}}},
-        {"at 0\nap 00:11:22:33:44:a1 -60 2437000 infra open \"Campus\"\n",
-         {"tick", "8192", "You are near Library, Desk (2nd floor)"},
-         {{"tooltip", "122", "You are near Library, Desk (2nd floor)"}},
-         std::vector<TraceLine>{}},
-        {"at 0\nap 00:11:22:33:44:c1 -40 2437000 infra open \"Cafe\"\n",
-         {"tick", "16384", "I'm curious, where are we?"},
-         {{"tooltip", "123", "I'm curious, where are we?"}},
-         std::nullopt},
-        {"at 0\nap 00:11:22:33:44:a2 -40 2437000 infra open \"\"\n",
-         {"tick", "8192", faculty},
-         {{"tooltip", "122", faculty.substr(0, 63)}},
-         std::nullopt},
-    };
-    data("country.txt", "1\tNorway\t0\n");
-    data("province.txt", "2\t1\tVestland\t0\n");
-    data("city.txt", "3\t2\tBergen\t0\n");
-    data("building.txt", "10\t0\t3\tLibrary\tMain St 1\t0\n"
-                         "11\t0\t3\tNorthern Faculty Building of Mathematics and Natural "
-                         "Sciences\t\t0\n");
-    data("ap.txt", "0011223344a1\t10\t0\t2\tDesk\t0\n"
-                   "0011223344a2\t11\t0\t\tGreat Auditorium\t0\n");
-    data("apchecked.txt", "0011223344c1\n");
-    for (const auto& c : cases) {
-        std::filesystem::remove(home.path() / "trace.txt");
-        auto program = start(c.scenario);
-        tick(*program);
-        tick(*program);
-        ASSERT_FALSE(trace("tick").empty()) << c.scenario;
-        EXPECT_EQ(trace("tick")[0], c.firstTick) << c.scenario;
-        EXPECT_EQ(trace("tooltip"), c.tooltips) << c.scenario;
-        if (c.alerts) {
-            EXPECT_EQ(trace("alert"), *c.alerts) << c.scenario;
-        }
-        // The tray shows what the trace says.
-        EXPECT_EQ(program->tray().tooltip().toStdString(), c.tooltips.back()[2]) << c.scenario;
-    }
-}
-
 // "Private mode" in the tray's menu, above Exit: the server is not asked.
-TEST_F(DesktopProgramTest, PrivateModeFromTheTrayKeepsTheServerUnasked) {
+TEST_F(ShellTest, PrivateModeFromTheTrayKeepsTheServerUnasked) {
     LoopbackServer::Options options;
     options.folder = NEARBEAM_SOURCE_DIR "/data/demo/server/";
     LoopbackServer locationServer(options);
@@ -151,15 +94,17 @@ TEST_F(DesktopProgramTest, PrivateModeFromTheTrayKeepsTheServerUnasked) {
     Q_EMIT program->tray().menu().aboutToShow();
     EXPECT_TRUE(privateMode->isChecked());
     tick(*program);
-    QThread::msleep(300);
     tick(*program);
+    // Nothing asked: none waits to be sent, none was sent (a request stays pending
+    // until it was answered).
+    EXPECT_FALSE(program->agent().isPending("download"));
     EXPECT_EQ(locationServer.requestsSeen(), 0u);
     EXPECT_TRUE(program->tray().tooltip().endsWith(" (private)"));
 }
 
 // The demo walk, nine minutes in ticks of ten seconds, with the location server
 // placing what the local files do not and greeting each new building.
-TEST_F(DesktopProgramTest, TheDemoWalkAgainstTheLocationServer) {
+TEST_F(ShellTest, TheDemoWalkAgainstTheLocationServer) {
     for (const auto& file :
          std::filesystem::directory_iterator(NEARBEAM_SOURCE_DIR "/data/demo/data"))
         std::filesystem::copy_file(file.path(), home.path() / "data" / file.path().filename());
@@ -175,11 +120,12 @@ TEST_F(DesktopProgramTest, TheDemoWalkAgainstTheLocationServer) {
     const std::string walk((std::istreambuf_iterator<char>(walkFile)), {});
 
     auto program = start(walk);
-    // The server and the service answer within the ten seconds a tick waits in real
-    // life.
+    // The server and the service answer before the next tick (in real life ten
+    // seconds on; here they are waited for, within a bound a busy machine does not
+    // reach).
     auto settle = [&] {
-        for (int i = 0; i < 500 && (program->agent().isPending("download") ||
-                                    program->agent().isPending(service));
+        for (int i = 0; i < 1500 && (program->program().agent().isPending("download") ||
+                                     program->program().agent().isPending(service));
              ++i) {
             QThread::msleep(20);
             QCoreApplication::processEvents();

@@ -1,4 +1,4 @@
-#include "ui/win32/wizard_window.h"
+#include "ui/win32/set_location_window.h"
 
 #include "base/text.h"
 #include "resource.h"
@@ -28,6 +28,22 @@ struct SetLocationSession {
     // Set while a page writes its own fields, whose change notices are not the user's.
     bool filling = false;
 };
+
+namespace {
+
+// Marks the session as filling its fields for as long as it lives.
+class Filling {
+  public:
+    explicit Filling(SetLocationSession& session) : session_(session) { session_.filling = true; }
+    ~Filling() { session_.filling = false; }
+    Filling(const Filling&) = delete;
+    Filling& operator=(const Filling&) = delete;
+
+  private:
+    SetLocationSession& session_;
+};
+
+} // namespace
 
 namespace {
 
@@ -138,22 +154,22 @@ void showPage(SetLocationSession& session, WizardPage page) {
 
 void applyCountryChange(HWND page, SetLocationSession& session, const std::string& country) {
     const SetLocationWizard::CountryChange change = session.model.countryChanged(country);
-    session.filling = true;
+    const Filling filling(session);
     fillCombo(page, IDC_WIZARD_PROVINCE, change.provinces);
     fillCombo(page, IDC_WIZARD_CITY, change.cities);
-    session.filling = false;
 }
 
 void initPlace(HWND page, SetLocationSession& session) {
     attach(page, session, WizardPage::Place);
-    session.filling = true;
-    limitFields(page, {IDC_WIZARD_COUNTRY, IDC_WIZARD_PROVINCE, IDC_WIZARD_CITY});
-    addComboItems(page, IDC_WIZARD_COUNTRY, widened(session.model.countries()));
-    const std::vector<std::string> texts = session.model.placeTexts();
-    setField(page, IDC_WIZARD_COUNTRY, texts[0]);
-    setField(page, IDC_WIZARD_PROVINCE, texts[1]);
-    setField(page, IDC_WIZARD_CITY, texts[2]);
-    session.filling = false;
+    {
+        const Filling filling(session);
+        limitFields(page, {IDC_WIZARD_COUNTRY, IDC_WIZARD_PROVINCE, IDC_WIZARD_CITY});
+        addComboItems(page, IDC_WIZARD_COUNTRY, widened(session.model.countries()));
+        const std::vector<std::string> texts = session.model.placeTexts();
+        setField(page, IDC_WIZARD_COUNTRY, texts[0]);
+        setField(page, IDC_WIZARD_PROVINCE, texts[1]);
+        setField(page, IDC_WIZARD_CITY, texts[2]);
+    }
     if (session.model.country())
         applyCountryChange(page, session, field(page, IDC_WIZARD_COUNTRY));
 }
@@ -166,9 +182,8 @@ void placeCommand(HWND page, SetLocationSession& session, WORD id, WORD code) {
         applyCountryChange(page, session, changedText(page, id, code));
     } else if (id == IDC_WIZARD_PROVINCE && isChange(code)) {
         const ComboContent cities = session.model.provinceChanged(changedText(page, id, code));
-        session.filling = true;
+        const Filling filling(session);
         fillCombo(page, IDC_WIZARD_CITY, cities);
-        session.filling = false;
     } else if (id == IDC_WIZARD_NEXT) {
         if (auto message = session.model.placeNext(field(page, IDC_WIZARD_COUNTRY),
                                                    field(page, IDC_WIZARD_PROVINCE),
@@ -185,12 +200,11 @@ void placeCommand(HWND page, SetLocationSession& session, WORD id, WORD code) {
 // --- Area page ---
 
 void refreshArea(HWND page, SetLocationSession& session) {
-    session.filling = true;
+    const Filling filling(session);
     if (session.model.city())
         setFieldText(page, IDC_WIZARD_CITY_LABEL, session.model.areaLabel());
     limitFields(page, {IDC_WIZARD_AREA});
     fillCombo(page, IDC_WIZARD_AREA, session.model.areaView());
-    session.filling = false;
 }
 
 void areaCommand(HWND page, SetLocationSession& session, WORD id) {
@@ -210,14 +224,13 @@ void showStreetAddress(HWND page, SetLocationSession& session,
                        const std::optional<std::string>& address) {
     if (!address)
         return;
-    session.filling = true;
+    const Filling filling(session);
     setField(page, IDC_WIZARD_STREET, *address);
-    session.filling = false;
 }
 
 void initBuilding(HWND page, SetLocationSession& session) {
     attach(page, session, WizardPage::Building);
-    session.filling = true;
+    const Filling filling(session);
     limitFields(page,
                 {IDC_WIZARD_BUILDING, IDC_WIZARD_STREET, IDC_WIZARD_FLOOR, IDC_WIZARD_LOCATION});
     const SetLocationWizard::BuildingView view = session.model.buildingView();
@@ -232,16 +245,16 @@ void initBuilding(HWND page, SetLocationSession& session) {
     if (view.location)
         setField(page, IDC_WIZARD_LOCATION, *view.location);
     setFieldText(page, IDC_WIZARD_KEPT_HERE, session.model.keptHereNote());
-    session.filling = false;
 }
 
 // Back from the Area page with another area (or city): the list follows it, the
 // fields stay as the user left them, and the building is looked for again.
 void refreshBuildingList(HWND page, SetLocationSession& session) {
     const std::string building = field(page, IDC_WIZARD_BUILDING);
-    session.filling = true;
-    fillCombo(page, IDC_WIZARD_BUILDING, {session.model.buildingNames(), building});
-    session.filling = false;
+    {
+        const Filling filling(session);
+        fillCombo(page, IDC_WIZARD_BUILDING, {session.model.buildingNames(), building});
+    }
     showStreetAddress(page, session, session.model.buildingChanged(building));
 }
 

@@ -1,0 +1,187 @@
+#include "app/linux/shell.h"
+
+#include "app/linux/xdg_paths.h"
+#include "base/file_settings_store.h"
+#include "base/linux/secret_password_store.h"
+#include "base/text.h"
+#include "net/curl_transport.h"
+#include "ui/html_escape.h"
+#include "wireless/linux/network_manager_driver.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QUrl>
+
+#include <cstdlib>
+#include <filesystem>
+#include <iostream>
+
+namespace nearbeam {
+
+namespace {
+
+ProgramSeams seamsOf(const DesktopSetup& setup) {
+    ProgramSeams seams;
+    seams.options = setup.options;
+    seams.clock = setup.clock;
+    seams.settings = std::make_unique<FileSettingsStore>(setup.settingsPath);
+    seams.transport = std::make_unique<CurlTransport>();
+    seams.passwords = [](SettingsStore&) {
+        auto store = std::make_unique<SecretPasswordStore>();
+        if (!store->available())
+            std::cerr << "nearbeam: no secret service on this desktop; the upload password is "
+                         "kept only until the program ends."
+                      << std::endl;
+        return store;
+    };
+    seams.systemDrivers = [bus = setup.systemBus, clock = setup.clock] {
+        // Said once: the tooltip only says that no signal is seen.
+        const std::string problem = networkManagerProblem(bus);
+        if (!problem.empty())
+            std::cerr << "nearbeam: " << problem << "; no access point can be seen." << std::endl;
+        std::vector<std::unique_ptr<WirelessDriver>> drivers;
+        drivers.push_back(std::make_unique<NetworkManagerDriver>(bus, *clock));
+        return drivers;
+    };
+    // manufacturers.dat is read from the folder of the path given as the program's.
+    seams.programPath = widen(setup.shareFolder) + L"nearbeam";
+    seams.dataFolder = setup.dataFolder;
+    std::error_code ignored;
+    std::filesystem::create_directories(setup.dataFolder, ignored);
+    seams.showError = [](const std::wstring& text) {
+        std::wcerr << L"nearbeam: " << text << std::endl;
+        QMessageBox::critical(nullptr, QStringLiteral("Nearbeam"), QString::fromStdWString(text));
+    };
+    seams.showUploadResult = showUploadResult;
+    return seams;
+}
+
+} // namespace
+
+bool userSetup(DesktopSetup& setup, const CommandLine& options, Clock& clock) {
+    setup.options = options;
+    setup.clock = &clock;
+    setup.sessionBus = QDBusConnection::sessionBus();
+    setup.settingsPath = FileSettingsStore::defaultPath();
+    setup.dataFolder = userDataFolder();
+    setup.shareFolder = shareFolder(QApplication::applicationFilePath().toStdString());
+    if (setup.dataFolder.empty()) {
+        std::cerr << "nearbeam: neither XDG_DATA_HOME nor HOME is set." << std::endl;
+        return false;
+    }
+    return true;
+}
+
+Shell::Shell(const DesktopSetup& setup)
+    : settingsPath_(setup.settingsPath), sessionBus_(setup.sessionBus), program_(seamsOf(setup)) {}
+
+Shell::~Shell() = default;
+
+bool Shell::start() {
+    if (!program_.makeCore())
+        return false;
+    tray_ = std::make_unique<Tray>(program_.trayActions());
+    tray_->useNotifications(sessionBus_);
+    if (!program_.start(*tray_))
+        return false;
+    makeDialogs();
+    program_.setWindows(*this);
+    tray_->setTick([this] { tick(); });
+
+    hasTray_ = tray_->show();
+    if (!hasTray_) {
+        std::cerr << "nearbeam: this desktop has no notification area; the location page is "
+                     "the main window."
+                  << std::endl;
+        locationPage_->menuBar()->addMenu(&tray_->menu())->setText(QStringLiteral("Nearbeam"));
+        locationPage_->setMainWindow(true);
+        locationPage_->present();
+    }
+    tick();
+    program_.newSubscriptions();
+    return true;
+}
+
+std::unique_ptr<LocationPageWindow> Shell::makeLocationPage() {
+    auto page = std::make_unique<LocationPageWindow>(
+        LocationPageContext(program_.database(), program_.settings()));
+    page->context().scanner = [this] { openScanner(); };
+    page->context().setLocation = [this](const BssidKey& key) {
+        openSetLocationWizard(*wizard_, key);
+    };
+    return page;
+}
+
+std::unique_ptr<ScannerWindow> Shell::makeScanner() {
+    Program& program = program_;
+    auto scanner = std::make_unique<ScannerWindow>(
+        ScannerContext(ScannerParts(program.device(), program.database(),
+                                    program.application().manufacturers(), program.scanSettings()),
+                       program.settings()));
+    scanner->context().showPage = [this](const std::wstring& bssid) { openLocationPage(bssid); };
+    scanner->context().options = [this] { openOptions(); };
+    scanner->context().upload = [&program] { program.upload(); };
+    return scanner;
+}
+
+void Shell::makeDialogs() {
+    Program& program = program_;
+    SettingsStore& settings = program.settings();
+    LocationDatabase& database = program.database();
+    // The log-in start file goes in the configuration folder that holds the
+    // settings' folder ($XDG_CONFIG_HOME).
+    const std::filesystem::path settingsFolder = std::filesystem::path(settingsPath_).parent_path();
+    autostart_ = std::make_unique<Autostart>(settingsFolder.parent_path().string(),
+                                             QCoreApplication::applicationFilePath().toStdString());
+    options_ = std::make_unique<OptionsContext>(
+        OptionsContext{settings, database, program.device(), program.subscriptions(), *autostart_});
+    options_->sharingHistory = [this] {
+        sharing_->open(program_.subscriptions().sharingLogPath());
+    };
+    upload_ = std::make_unique<UploadDialogContext>(
+        UploadDialogContext{program.uploader(), settings, program.passwords(), {}});
+    subscribe_ =
+        std::make_unique<SubscribeContext>(SubscribeContext{program.subscriptions(), database});
+
+    // The set-location wizard, opened by the location page's Edit and for an
+    // access point without a record.
+    wizard_ = std::make_unique<SetLocationContext>(database);
+    wizard_->scanner = [this] { openScanner(); };
+    wizard_->saved = [&program](const BssidKey& key) { program.placeSaved(key); };
+}
+
+bool Shell::offerSubscription(const std::wstring& url) {
+    return nearbeam::offerSubscription(*subscribe_, url, nullptr);
+}
+
+void Shell::openLink(const std::wstring& link) {
+    QDesktopServices::openUrl(QUrl(QString::fromStdWString(link)));
+}
+
+int Shell::run() {
+    const int code = QApplication::exec();
+    // Nothing is left to save: every write is whole by then.
+    if (!program_.stop(2000))
+        std::_Exit(code);
+    return code;
+}
+
+void Shell::tick() {
+    program_.tick();
+    if (!hasTray_)
+        showMainPage();
+}
+
+void Shell::showMainPage() {
+    // Rebuilt in place, never raised: the window must not take the focus every tick.
+    Application& app = program_.application();
+    const AccessPointEntry* best = app.scanTable().best();
+    if (best && locationPage_->showPlace(BssidKey::fromBytes(best->bssid().data())))
+        return;
+    locationPage_->setPage("<html><body><p>" + escapeHtml(narrow(app.statusText())) +
+                           "</p></body></html>");
+}
+
+} // namespace nearbeam

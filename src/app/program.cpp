@@ -1,0 +1,184 @@
+#include "app/program.h"
+
+#include "base/settings_keys.h"
+#include "base/text.h"
+#include "ui/link_rule.h"
+#include "wireless/simulated_driver.h"
+
+#include <atomic>
+#include <chrono>
+#include <filesystem>
+#include <thread>
+
+namespace nearbeam {
+
+Program::Program(ProgramSeams seams)
+    : seams_(std::move(seams)), started_(seams_.clock->tickCount()) {}
+
+Program::~Program() {
+    if (agent_ && !stopCalled_)
+        agent_->stop();
+}
+
+int Program::answerSecondStart(const CommandLine& options,
+                               const std::function<void()>& askRunningCopy,
+                               const std::function<void(const std::string& line)>& tell) {
+    if (!options.simulate.empty() || !options.trace.empty()) {
+        tell("Nearbeam is already running.\n");
+        return 1;
+    }
+    askRunningCopy();
+    return 0;
+}
+
+void Program::fail(const std::wstring& text, int code) {
+    seams_.showError(text);
+    exitCode_ = code;
+}
+
+bool Program::makeCore() {
+    Clock& clock = *seams_.clock;
+    const CommandLine& options = seams_.options;
+    if (!options.trace.empty()) {
+        trace_ =
+            std::make_unique<TraceWriter>(std::filesystem::path(options.trace), clock, started_);
+        if (!trace_->isOpen()) {
+            fail(L"The trace file \"" + options.trace + L"\" cannot be written.", 2);
+            return false;
+        }
+    }
+    SettingsStore& settings = *seams_.settings;
+    if (!makeDevice())
+        return false;
+    database_ = std::make_unique<LocationDatabase>(settings);
+    // Access points the database does not place are asked of the location server
+    // (the Server setting) on the web agent's thread.
+    agent_ = std::make_unique<WebAgent>(*seams_.transport, clock);
+    // Private mode: nothing leaves the computer until it ends.
+    agent_->setHold([&settings] { return settings::privateMode(settings); });
+    download_ = std::make_unique<LocationDownload>(*agent_, *database_, settings, clock);
+    database_->setDownloadService(download_.get());
+    // Records made here go to the same server.
+    passwords_ = seams_.passwords(settings);
+    uploader_ = std::make_unique<Uploader>(*agent_, *database_, settings, *passwords_,
+                                           seams_.showUploadResult);
+    return true;
+}
+
+bool Program::makeDevice() {
+    std::vector<std::unique_ptr<WirelessDriver>> drivers;
+    const std::wstring& scenario = seams_.options.simulate;
+    if (scenario.empty()) {
+        drivers = seams_.systemDrivers();
+    } else {
+        ScenarioLoad load = loadScenario(narrow(scenario));
+        if (!load) {
+            fail(L"The scenario file \"" + scenario + L"\" could not be loaded:\n" +
+                     widen(load.describe()),
+                 1);
+            return false;
+        }
+        drivers.push_back(
+            std::make_unique<SimulatedDriver>(*seams_.clock, std::move(*load.scenario)));
+    }
+    device_ = std::make_unique<WirelessDevice>(*seams_.settings, std::move(drivers));
+    return true;
+}
+
+bool Program::start(Notifier& shown) {
+    notifier_ = &shown;
+    if (trace_) {
+        tracing_ = std::make_unique<TracingNotifier>(shown, *trace_);
+        notifier_ = tracing_.get();
+    }
+    Notifier* notifier = notifier_;
+    // Services the user subscribed to hear of every change of place; their
+    // messages show as alerts. The database hands the list its file when opened.
+    subscriptions_ = std::make_unique<SubscriptionList>(
+        *agent_, [notifier](const std::wstring& text, const std::wstring& title,
+                            const std::wstring& link) { notifier->showAlert(text, title, link); });
+    database_->setSubscriptionFileListener(
+        [this](const std::string& path) { subscriptions_->setFile(path); });
+
+    ApplicationParts parts(*seams_.settings, *database_, *device_, scanSettings_, *seams_.clock,
+                           *notifier);
+    parts.trace = trace_.get();
+    parts.locationChanged = [this](LocationRecord& place) {
+        subscriptions_->locationChanged(place);
+    };
+    parts.openLocationPage = [this](const std::wstring& bssid) {
+        if (windows_)
+            windows_->openLocationPage(bssid);
+    };
+    parts.dataFolder = seams_.dataFolder;
+    app_ = std::make_unique<Application>(parts, seams_.programPath);
+    if (!app_->usable()) {
+        exitCode_ = 1;
+        return false;
+    }
+    return true;
+}
+
+TrayActions Program::trayActions() {
+    TrayActions actions;
+    actions.tick = [this] { tick(); };
+    actions.whereAmI = [this] { whereAmI(); };
+    actions.scanner = [this] { windows_->openScanner(); };
+    actions.upload = [this] { upload(); };
+    actions.options = [this] { windows_->openOptions(); };
+    actions.togglePrivateMode = [this] { togglePrivateMode(); };
+    actions.privateMode = [this] { return privateMode(); };
+    actions.newSubscriptions = [this] { newSubscriptions(); };
+    actions.alertClicked = [this](const std::wstring& link) { alertClicked(link); };
+    return actions;
+}
+
+void Program::upload() {
+    if (settings::read(*seams_.settings, settings::UploadNeeded) == 0) {
+        notifier_->showMessage(L"There is nothing to upload.", L"Nearbeam");
+        return;
+    }
+    windows_->openUpload();
+}
+
+bool Program::privateMode() const {
+    return settings::privateMode(*seams_.settings);
+}
+
+void Program::togglePrivateMode() {
+    settings::write(*seams_.settings, settings::PrivateMode, privateMode() ? 0 : 1);
+    // The tooltip shows it at once (at the next tick while nothing is in range);
+    // what waited goes out when it ends.
+    app_->placeEdited();
+    agent_->wake();
+}
+
+void Program::alertClicked(const std::wstring& link) {
+    if ((app_->lastStatus() & status::kUnrecognisedBit) != 0) {
+        whereAmI();
+        return;
+    }
+    if (mayOpenInShell(link))
+        windows_->openLink(link);
+}
+
+void Program::newSubscriptions() {
+    subscriptions_->processNewSubscriptions(
+        [this](const std::wstring& url) { return windows_->offerSubscription(url); });
+}
+
+bool Program::stop(int waitMs) {
+    if (!agent_ || stopCalled_)
+        return true;
+    stopCalled_ = true;
+    auto stopped = std::make_shared<std::atomic<bool>>(false);
+    std::thread([agent = agent_.get(), stopped] {
+        agent->stop();
+        *stopped = true;
+    }).detach();
+    for (int waited = 0; waited < waitMs && !*stopped; waited += 50)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    return *stopped;
+}
+
+} // namespace nearbeam

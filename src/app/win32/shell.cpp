@@ -1,0 +1,125 @@
+#include "app/win32/shell.h"
+
+#include "app/status.h"
+#include "base/win32/module_path.h"
+#include "base/win32/protected_password_store.h"
+#include "base/win32/registry_settings_store.h"
+#include "base/win32/shell_open.h"
+#include "net/win32/wininet_transport.h"
+#include "resource.h"
+#include "ui/win32/dialog_keys.h"
+#include "wireless/win32/system_drivers.h"
+
+#include <cstdlib>
+
+namespace nearbeam {
+
+namespace {
+
+ProgramSeams seamsOf(HINSTANCE instance, const CommandLine& options, Clock& clock) {
+    ProgramSeams seams;
+    seams.options = options;
+    seams.clock = &clock;
+    seams.settings = std::make_unique<RegistrySettingsStore>();
+    seams.transport = std::make_unique<WinInetTransport>();
+    // The password is kept protected for the current user.
+    seams.passwords = [](SettingsStore& settings) {
+        return std::make_unique<ProtectedPasswordStore>(settings);
+    };
+    seams.systemDrivers = [] { return makeSystemWirelessDrivers(); };
+    seams.programPath = modulePath(instance);
+    seams.showError = [](const std::wstring& text) {
+        MessageBoxW(nullptr, text.c_str(), L"Nearbeam", MB_OK | MB_ICONERROR);
+    };
+    seams.showUploadResult = showUploadResult;
+    return seams;
+}
+
+} // namespace
+
+Shell::Shell(HINSTANCE instance, const CommandLine& options, Clock& clock)
+    : instance_(instance), program_(seamsOf(instance, options, clock)) {}
+
+bool Shell::start() {
+    if (!program_.makeCore())
+        return false;
+    const std::wstring className = stringText(IDS_CLASS);
+    if (!MainWindow::registerClass(instance_, className) ||
+        !window_.create(instance_, className, stringText(IDS_TITLE)))
+        return false;
+    window_.setActions(program_.trayActions());
+    if (!program_.start(window_)) {
+        DestroyWindow(window_.handle());
+        return false;
+    }
+    makeWindows();
+    program_.setWindows(*this);
+    program_.tick();
+    program_.newSubscriptions();
+    return true;
+}
+
+void Shell::makeWindows() {
+    Program& program = program_;
+    SettingsStore& settings = program.settings();
+    LocationDatabase& database = program.database();
+    locationPage_ =
+        std::make_unique<LocationPageWindow>(instance_, LocationPageContext(database, settings));
+    scanner_ = std::make_unique<ScannerWindow>(
+        instance_,
+        ScannerContext(ScannerParts(program.device(), database,
+                                    program.application().manufacturers(), program.scanSettings()),
+                       settings));
+    scanner_->context().showPage = [this](const std::wstring& bssid) { openLocationPage(bssid); };
+    // The Options dialog opened from the Scanner is owned by it.
+    scanner_->context().options = [this] {
+        openOptionsDialog(instance_, scanner_->open(), *options_);
+    };
+    scanner_->context().upload = [&program] { program.upload(); };
+    locationPage_->context().scanner = [this] { openScanner(); };
+
+    // The wizard "Where Am I?", opened for an access point by the location page's
+    // Edit, and for an access point without a record.
+    wizard_ = std::make_unique<SetLocationContext>(instance_, database);
+    wizard_->scanner = [this] { openScanner(); };
+    wizard_->saved = [&program](const BssidKey& key) { program.placeSaved(key); };
+    locationPage_->context().setLocation = [this](const BssidKey& key) {
+        openSetLocationWizard(*wizard_, key);
+    };
+
+    upload_ = std::make_unique<UploadDialogContext>(
+        UploadDialogContext{program.uploader(), settings, program.passwords()});
+    options_ = std::make_unique<OptionsContext>(
+        OptionsContext{settings, database, program.device(), program.subscriptions()});
+    sharing_ = std::make_unique<SharingHistoryWindow>(instance_);
+    options_->sharingHistory = [this] {
+        sharing_->open(program_.subscriptions().sharingLogPath());
+    };
+    subscribe_ =
+        std::make_unique<SubscribeContext>(SubscribeContext{program.subscriptions(), database});
+}
+
+bool Shell::offerSubscription(const std::wstring& url) {
+    return nearbeam::offerSubscription(instance_, window_.handle(), url, *subscribe_);
+}
+
+void Shell::openLink(const std::wstring& link) {
+    openWithShell(link);
+}
+
+int Shell::run() {
+    MSG message{};
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+        if (handleDialogKeys(message))
+            continue;
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+    const int code = static_cast<int>(message.wParam);
+    // Nothing is left to save.
+    if (!program_.stop(2000))
+        std::_Exit(code);
+    return code;
+}
+
+} // namespace nearbeam

@@ -1,0 +1,268 @@
+// The program core as both desktop programs run it, on the simulated adapter with
+// a clock the test moves: its trace, and the rules it owns once (a second start,
+// "nothing to upload", private mode, where a click on an alert leads).
+
+#include "app/program.h"
+#include "base/memory_settings_store.h"
+#include "base/settings_keys.h"
+#include "base/text.h"
+#include "net/fake_transport.h"
+#include "support/recording_notifier.h"
+#include "support/temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <optional>
+#include <sstream>
+
+namespace nearbeam {
+namespace {
+
+using TraceLine = std::vector<std::string>;
+
+// The windows the core opens, recorded.
+class RecordedWindows : public ProgramWindows {
+  public:
+    void openLocationPage(const std::wstring& bssid) override { pages.push_back(bssid); }
+    void openScanner() override { opened.push_back("scanner"); }
+    void openUpload() override { opened.push_back("upload"); }
+    void openOptions() override { opened.push_back("options"); }
+    bool offerSubscription(const std::wstring& url) override {
+        offers.push_back(url);
+        return true;
+    }
+    void openLink(const std::wstring& link) override { links.push_back(link); }
+
+    std::vector<std::wstring> pages, offers, links;
+    std::vector<std::string> opened;
+};
+
+class ProgramTest : public ::testing::Test {
+  protected:
+    ProgramTest() {
+        std::filesystem::create_directories(home.path() / "data");
+        data("country.txt", "1\tNorway\t0\n");
+        data("province.txt", "2\t1\tVestland\t0\n");
+        data("city.txt", "3\t2\tBergen\t0\n");
+        data("building.txt", "10\t0\t3\tLibrary\tMain St 1\t0\n"
+                             "11\t0\t3\tNorthern Faculty Building of Mathematics and Natural "
+                             "Sciences\t\t0\n");
+        data("ap.txt", "0011223344a1\t10\t0\t2\tDesk\t0\n"
+                       "0011223344a2\t11\t0\t\tGreat Auditorium\t0\n");
+        data("apchecked.txt", "0011223344c1\n");
+    }
+    void data(const std::string& name, const std::string& bytes) {
+        home.write("data/" + name, bytes);
+    }
+
+    // The program on a scenario, with a fixed calibration (quality = (signal + 90)
+    // * 100 / 60) and a location server nobody answers at; started, or none.
+    std::unique_ptr<Program> start(const std::string& scenario, bool traced = true) {
+        home.write("walk.txt", scenario);
+        ProgramSeams seams;
+        seams.options.simulate = widen(home.file("walk.txt"));
+        if (traced)
+            seams.options.trace = widen(home.file("trace.txt"));
+        seams.clock = &clock;
+        auto settings = std::make_unique<MemorySettingsStore>();
+        settings::write(*settings, settings::RssiMin, -90);
+        settings::write(*settings, settings::RssiMax, -30);
+        settings::write(*settings, settings::Server, std::wstring(L"127.0.0.1:9"));
+        seams.settings = std::move(settings);
+        seams.transport = std::make_unique<test::FakeTransport>();
+        seams.passwords = [](SettingsStore& store) {
+            return std::make_unique<PlainPasswordStore>(store);
+        };
+        seams.systemDrivers = [] { return std::vector<std::unique_ptr<WirelessDriver>>(); };
+        seams.programPath = widen(home.file("nearbeam"));
+        seams.dataFolder = home.folder() + "data" + home.folder().back();
+        seams.showError = [this](const std::wstring& text) { errors.push_back(text); };
+        seams.showUploadResult = [](const std::wstring&) {};
+        auto program = std::make_unique<Program>(std::move(seams));
+        if (!program->makeCore() || !program->start(notifier))
+            return nullptr;
+        program->setWindows(windows);
+        return program;
+    }
+    // The next tick, ten seconds on.
+    void tick(Program& program) {
+        clock.advance(10000);
+        program.tick();
+    }
+    // The trace's lines of one kind, without their time.
+    std::vector<TraceLine> trace(const std::string& kind) {
+        std::vector<TraceLine> out;
+        std::istringstream lines(home.read("trace.txt"));
+        for (std::string line; std::getline(lines, line);) {
+            TraceLine fields;
+            std::istringstream split(line);
+            for (std::string field; std::getline(split, field, '\t');)
+                fields.push_back(field);
+            if (line.back() == '\t')
+                fields.emplace_back();
+            if (fields.size() > 1 && fields[1] == kind)
+                out.emplace_back(fields.begin() + 1, fields.end());
+        }
+        return out;
+    }
+
+    test::TempDir home;
+    ManualClock clock{1000};
+    RecordingNotifier notifier;
+    RecordedWindows windows;
+    std::vector<std::wstring> errors;
+};
+
+// The small town of the Windows program's own end-to-end test, and its lines.
+TEST_F(ProgramTest, TheTraceOfEachScenario) {
+    const std::string library = "You are at Library, Desk (2nd floor)";
+    const std::string faculty =
+        "Northern Faculty Building of Mathematics and Natural Sciences, Great Auditorium";
+    const struct {
+        const char* scenario;
+        TraceLine firstTick;
+        std::vector<TraceLine> tooltips;
+        std::optional<std::vector<TraceLine>> alerts; // none: not looked at
+    } cases[] = {
+        {"at 0\n",
+         {"tick", "384", "I am lost (no wireless signal available)"},
+         {{"tooltip", "124", "I am lost (no wireless signal available)"}},
+         std::vector<TraceLine>{}},
+        {"at 0\nap 00:11:22:33:44:a1 -40 2437000 infra wep \"Campus\"\n",
+         {"tick", "8192", library},
+         {{"tooltip", "122", library}},
+         std::vector<TraceLine>{{"alert", "Your location...", library, ""}}},
+        {"at 0\nap 00:11:22:33:44:a1 -60 2437000 infra open \"Campus\"\n",
+         {"tick", "8192", "You are near Library, Desk (2nd floor)"},
+         {{"tooltip", "122", "You are near Library, Desk (2nd floor)"}},
+         std::vector<TraceLine>{}},
+        {"at 0\nap 00:11:22:33:44:c1 -40 2437000 infra open \"Cafe\"\n",
+         {"tick", "16384", "I'm curious, where are we?"},
+         {{"tooltip", "123", "I'm curious, where are we?"}},
+         std::nullopt},
+        {"at 0\nap 00:11:22:33:44:a2 -40 2437000 infra open \"\"\n",
+         {"tick", "8192", faculty},
+         {{"tooltip", "122", faculty.substr(0, 63)}},
+         std::nullopt},
+    };
+    for (const auto& c : cases) {
+        std::filesystem::remove(home.path() / "trace.txt");
+        auto program = start(c.scenario);
+        ASSERT_TRUE(program) << c.scenario;
+        tick(*program);
+        tick(*program);
+        ASSERT_FALSE(trace("tick").empty()) << c.scenario;
+        EXPECT_EQ(trace("tick")[0], c.firstTick) << c.scenario;
+        EXPECT_EQ(trace("tooltip"), c.tooltips) << c.scenario;
+        if (c.alerts) {
+            EXPECT_EQ(trace("alert"), *c.alerts) << c.scenario;
+        }
+        program->stop(2000);
+    }
+}
+
+TEST_F(ProgramTest, ASecondStartIsAnsweredByTheRunningCopyUnlessAScriptAskedForMore) {
+    const struct {
+        const wchar_t* simulate;
+        const wchar_t* trace;
+        int code;
+        bool asked;
+    } cases[] = {{L"", L"", 0, true}, {L"walk.txt", L"", 1, false}, {L"", L"trace.txt", 1, false}};
+    for (const auto& c : cases) {
+        CommandLine options;
+        options.simulate = c.simulate;
+        options.trace = c.trace;
+        bool asked = false;
+        std::string told;
+        EXPECT_EQ(
+            Program::answerSecondStart(
+                options, [&] { asked = true; }, [&](const std::string& line) { told = line; }),
+            c.code);
+        EXPECT_EQ(asked, c.asked);
+        EXPECT_EQ(told, c.asked ? "" : "Nearbeam is already running.\n");
+    }
+}
+
+TEST_F(ProgramTest, AScenarioOrTraceThatCannotBeUsedEndsTheProgramWithItsCode) {
+    ProgramSeams seams;
+    seams.clock = &clock;
+    seams.options.simulate = widen(home.file("missing.txt"));
+    seams.settings = std::make_unique<MemorySettingsStore>();
+    seams.showError = [this](const std::wstring& text) { errors.push_back(text); };
+    Program program(std::move(seams));
+    EXPECT_FALSE(program.makeCore());
+    EXPECT_EQ(program.exitCode(), 1);
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_EQ(errors[0].rfind(L"The scenario file \"", 0), 0u);
+
+    ProgramSeams traced;
+    traced.clock = &clock;
+    traced.options.trace = widen(home.file("no such folder/trace.txt"));
+    traced.showError = [this](const std::wstring& text) { errors.push_back(text); };
+    Program unwritable(std::move(traced));
+    EXPECT_FALSE(unwritable.makeCore());
+    EXPECT_EQ(unwritable.exitCode(), 2);
+    EXPECT_EQ(errors.size(), 2u);
+}
+
+TEST_F(ProgramTest, UploadSaysWhenThereIsNothingToUpload) {
+    auto program = start("at 0\n");
+    ASSERT_TRUE(program);
+    program->trayActions().upload();
+    ASSERT_EQ(notifier.messages().size(), 1u);
+    EXPECT_EQ(notifier.messages()[0].text, L"There is nothing to upload.");
+    EXPECT_EQ(notifier.messages()[0].caption, L"Nearbeam");
+    EXPECT_TRUE(windows.opened.empty());
+    program->database().setUploadNeeded(true);
+    program->trayActions().upload();
+    EXPECT_EQ(windows.opened, std::vector<std::string>{"upload"});
+    program->stop(2000);
+}
+
+TEST_F(ProgramTest, PrivateModeIsSwitchedAndShownAtOnce) {
+    auto program = start("at 0\nap 00:11:22:33:44:a1 -60 2437000 infra open \"Campus\"\n");
+    ASSERT_TRUE(program);
+    tick(*program);
+    const TrayActions actions = program->trayActions();
+    actions.togglePrivateMode();
+    EXPECT_TRUE(actions.privateMode());
+    EXPECT_EQ(settings::read(program->settings(), settings::PrivateMode), 1);
+    const std::wstring shown = notifier.statuses().back().tooltip;
+    EXPECT_EQ(shown, L"You are near Library, Desk (2nd floor) (private)");
+    actions.togglePrivateMode();
+    EXPECT_FALSE(actions.privateMode());
+    EXPECT_EQ(notifier.statuses().back().tooltip, L"You are near Library, Desk (2nd floor)");
+    program->stop(2000);
+}
+
+TEST_F(ProgramTest, AClickOnAnAlertOpensItsWebLinkOrTheUnrecognisedPlacesPage) {
+    const struct {
+        const char* ap; // the strongest access point
+        const wchar_t* link;
+        std::vector<std::wstring> links;
+        std::vector<std::wstring> pages;
+    } cases[] = {
+        {"a1", L"http://s.example/a", {L"http://s.example/a"}, {}},
+        {"a1", L"mailto:x@example.org", {L"mailto:x@example.org"}, {}},
+        {"a1", L"file:///etc/passwd", {}, {}},
+        {"a1", L"", {}, {}},
+        // An unrecognised place: the page of the strongest access point, not the link.
+        {"c1", L"https://s.example/c", {}, {L"0011223344c1"}},
+    };
+    for (const auto& c : cases) {
+        auto program = start(std::string("at 0\nap 00:11:22:33:44:") + c.ap +
+                                 " -40 2437000 infra open \"Campus\"\n",
+                             false);
+        ASSERT_TRUE(program);
+        tick(*program);
+        windows = RecordedWindows();
+        program->trayActions().alertClicked(c.link);
+        EXPECT_EQ(windows.links, c.links) << c.ap;
+        EXPECT_EQ(windows.pages, c.pages) << c.ap;
+        program->stop(2000);
+    }
+}
+
+} // namespace
+} // namespace nearbeam
