@@ -57,9 +57,10 @@ Served* served(bool postgres) {
     }
     s.service = std::make_unique<LocationService>(*s.storage);
     s.routes = std::make_unique<Routes>(*s.service);
-    s.http = std::make_unique<HttpServer>(HttpServer::Options{}, [&s](const HttpRequest& request) {
-        return s.routes->answer(request);
-    });
+    HttpServer::Options options;
+    options.maxConnectionsPerAddress = options.maxConnections; // every client is this machine
+    s.http = std::make_unique<HttpServer>(
+        options, [&s](const HttpRequest& request) { return s.routes->answer(request); });
     if (!s.http->open(error)) {
         std::fprintf(stderr, "bench: %s\n", error.c_str());
         return nullptr;

@@ -2,6 +2,10 @@
 
 #include "base/percent_encoding.h"
 
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
 #include <ctime>
 
 namespace nearbeam {
@@ -38,16 +42,27 @@ std::string accessLogLine(const AccessRecord& record) {
     line += ' ';
     appendPrintable(line, record.target.empty() ? "-" : record.target, kLongestTarget);
     char tail[64];
-    std::snprintf(tail, sizeof tail, " %d %llu %.3f\n", record.status,
-                  static_cast<unsigned long long>(record.bytes), record.took.count() / 1000.0);
-    return line + tail;
+    if (record.dropped.empty())
+        std::snprintf(tail, sizeof tail, " %d %llu %.3f\n", record.status,
+                      static_cast<unsigned long long>(record.bytes), record.took.count() / 1000.0);
+    else
+        std::snprintf(tail, sizeof tail, " - 0 %.3f dropped: ", record.took.count() / 1000.0);
+    line += tail;
+    if (!record.dropped.empty())
+        line += record.dropped + "\n";
+    return line;
 }
 
 void AccessLog::write(const AccessRecord& record) {
     const std::string line = accessLogLine(record);
-    std::lock_guard<std::mutex> lock(mutex_);
-    std::fwrite(line.data(), 1, line.size(), out_);
-    std::fflush(out_);
+    for (size_t at = 0; at < line.size();) {
+        const ssize_t n = ::write(descriptor_, line.data() + at, line.size() - at);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return; // a log that cannot be written is not a reason to stop serving
+        at += static_cast<size_t>(n);
+    }
 }
 
 } // namespace nearbeam

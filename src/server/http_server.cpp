@@ -2,10 +2,11 @@
 
 #include "server/tls_context.h"
 
+#include <boost/asio/executor_work_guard.hpp>
 #include <boost/asio/signal_set.hpp>
 #include <boost/asio/ssl.hpp>
 #include <boost/asio/steady_timer.hpp>
-#include <boost/asio/strand.hpp>
+#include <boost/asio/thread_pool.hpp>
 #include <boost/beast/core.hpp>
 #include <boost/beast/http.hpp>
 #include <boost/beast/ssl.hpp>
@@ -35,10 +36,22 @@ constexpr std::chrono::seconds kLingerTime{2};
 constexpr size_t kLingerBytes = 1024 * 1024;
 
 struct SessionBase {
+    explicit SessionBase(std::string address) : peer(std::move(address)) {}
     virtual ~SessionBase() = default;
-    // Closes the connection if it is waiting for a request (a stop is coming).
-    virtual void stopIfIdle() = 0;
+    // Closes the connection, on its own thread, if it is then waiting for a
+    // request. Keeps no hold on it here: its end never comes under the caller's
+    // lock.
+    virtual void closeIfIdle(std::weak_ptr<SessionBase> self) = 0;
+
+    const std::string peer; // the address the connection comes from
+    // Since when (steady clock ticks) it waits for a request with nothing of one
+    // come; 0 while it has one.
+    std::atomic<SteadyClock::rep> idleSince{0};
 };
+
+std::chrono::microseconds since(SteadyClock::time_point start) {
+    return std::chrono::duration_cast<std::chrono::microseconds>(SteadyClock::now() - start);
+}
 
 std::string endpointText(const tcp::endpoint& endpoint) {
     const auto address = endpoint.address();
@@ -47,33 +60,50 @@ std::string endpointText(const tcp::endpoint& endpoint) {
     return address.to_string() + ":" + std::to_string(endpoint.port());
 }
 
-// Takes the connections while the server serves, at most maxConnections open at
-// once (the next waits in the listen backlog until one closes), and keeps the
-// list of those open.
+// Takes the connections while the server serves and keeps the list of those
+// open: at most maxConnections at once (then the oldest idle one is closed for a
+// new one, and with none idle the next waits in the listen backlog), and at most
+// maxConnectionsPerAddress from one address but a trusted proxy's.
 class Listener {
   public:
     explicit Listener(HttpServer::Impl& server);
     // Takes the address and port; false with a one-line reason.
     bool open(std::string& error);
     uint16_t port() const { return port_; }
-    // Accepts the next connection when there is room. Under the server's mutex.
-    void arm();
-    // Takes no more connections; the open ones, to be closed when idle. Under the
+    // Accepts the next connection when no accepted one waits for room. Under the
     // server's mutex.
-    std::vector<std::shared_ptr<SessionBase>> close();
+    void arm();
+    // Takes no more connections and closes the idle ones; false when none is
+    // open. Under the server's mutex.
+    bool close();
     // A connection has ended; true when it was the last. Under the server's mutex.
     bool ended(SessionBase* session);
+    // A connection has become idle: one waiting for room may have its place.
+    void becameIdle();
 
   private:
+    struct Waiting {
+        tcp::socket socket;
+        std::string peer;
+        std::string local;
+    };
     void accepted(beast::error_code ec, tcp::socket socket);
-    template <class Stream, class... Args> std::shared_ptr<SessionBase> launch(Args&&... args);
+    // Starts the accepted connection if there is room, else closes the oldest
+    // idle one to make room.
+    void admit();
+    SessionBase* oldestIdle() const;
+    template <class Stream, class... Args> void launch(Args&&... args);
 
     HttpServer::Impl& server_;
     tcp::acceptor acceptor_;
     asio::steady_timer retry_;
     bool pending_ = false;
+    std::optional<Waiting> waiting_; // accepted, not yet started for want of room
+    std::atomic<bool> full_{false};  // one is waiting
+    bool evicting_ = false;          // an idle one was told to close for it
     uint16_t port_ = 0;
     std::unordered_map<SessionBase*, std::weak_ptr<SessionBase>> sessions_;
+    std::unordered_map<std::string, size_t> perAddress_;
 };
 
 // Ends the serving, on a signal or stop(): the listener closes, idle connections
@@ -103,21 +133,46 @@ struct HttpServer::Impl {
 
     Options options;
     Handler handler;
+    Handler atOnce;
     Logger logger;
     // Declared before the I/O objects: a connection that outlives them (a forced
     // stop) still finds these when it ends.
     std::mutex mutex; // guards the state's changes, the listener and the shutdown
     std::atomic<State> state{State::Serving};
 
+    // One I/O context per processor, each run by one thread: a connection lives
+    // on one of them, so its handlers never meet another thread. The first also
+    // listens. A request whose answer waits for the storage or a login check is
+    // answered on the workers, so that it holds up no other connection.
     asio::io_context ioc;
+    std::vector<std::unique_ptr<asio::io_context>> more;
+    std::vector<asio::executor_work_guard<asio::io_context::executor_type>> keepRunning;
+    size_t next = 0; // the context of the next connection
+    std::optional<asio::thread_pool> workers;
     std::optional<asio::ssl::context> tls;
     Listener listener{*this};
     Shutdown shutdown{*this};
     std::vector<std::thread> threads;
     std::thread background;
 
-    Impl(Options o, Handler h, Logger l)
-        : options(std::move(o)), handler(std::move(h)), logger(std::move(l)) {}
+    Impl(Options o, Handler h, Handler quick, Logger l)
+        : options(std::move(o)), handler(std::move(h)), atOnce(std::move(quick)),
+          logger(std::move(l)) {
+        for (unsigned i = 1; i < std::max(1u, std::thread::hardware_concurrency()); ++i) {
+            more.push_back(std::make_unique<asio::io_context>(1));
+            keepRunning.push_back(asio::make_work_guard(*more.back()));
+        }
+    }
+
+    asio::io_context& nextContext() {
+        const size_t at = next++ % (more.size() + 1);
+        return at == 0 ? ioc : *more[at - 1];
+    }
+    void stopContexts() {
+        ioc.stop();
+        for (auto& context : more)
+            context->stop();
+    }
 
     bool serving() const { return state == State::Serving; }
     // A connection has ended.
@@ -126,6 +181,9 @@ struct HttpServer::Impl {
 
 namespace {
 
+// The bytes a connection reads at a time while it waits for a request.
+constexpr size_t kReadSize = 8192;
+
 template <class Stream>
 class Session : public SessionBase, public std::enable_shared_from_this<Session<Stream>> {
   public:
@@ -133,27 +191,31 @@ class Session : public SessionBase, public std::enable_shared_from_this<Session<
 
     template <class... Args>
     Session(HttpServer::Impl& server, std::string peer, std::string local, Args&&... args)
-        : server_(server), peer_(std::move(peer)), local_(std::move(local)),
+        : SessionBase(std::move(peer)), server_(server), local_(std::move(local)),
           stream_(std::forward<Args>(args)...) {}
     ~Session() override { server_.ended(this); }
 
     void go() {
+        started_ = SteadyClock::now();
+        lowest().expires_after(server_.options.headTimeout);
         if constexpr (kTls) {
-            lowest().expires_after(server_.options.headTimeout);
             stream_.async_handshake(asio::ssl::stream_base::server,
                                     [self = this->shared_from_this()](beast::error_code ec) {
-                                        if (!ec)
-                                            self->readHead();
+                                        if (ec == beast::error::timeout)
+                                            self->drop("head timeout");
+                                        else if (!ec)
+                                            self->awaitRequest();
                                     });
         } else {
-            readHead();
+            awaitRequest();
         }
     }
 
-    void stopIfIdle() override {
-        asio::post(stream_.get_executor(), [self = this->shared_from_this()] {
-            if (self->idle_)
-                self->lowest().close();
+    void closeIfIdle(std::weak_ptr<SessionBase> self) override {
+        asio::post(stream_.get_executor(), [weak = std::move(self)] {
+            auto session = weak.lock();
+            if (session && session->idleSince != 0)
+                static_cast<Session&>(*session).lowest().close();
         });
     }
 
@@ -162,36 +224,50 @@ class Session : public SessionBase, public std::enable_shared_from_this<Session<
   private:
     beast::tcp_stream& lowest() { return beast::get_lowest_layer(stream_); }
 
-    void readHead() {
+    // Waits for the first bytes of the next request (idle meanwhile), all within
+    // the head's time.
+    void awaitRequest() {
         if (!server_.serving()) {
             lowest().close();
             return;
         }
-        idle_ = true;
+        if (buffer_.size() > 0) { // the next request came with the last
+            readHead();
+            return;
+        }
+        idleSince = SteadyClock::now().time_since_epoch().count();
+        server_.listener.becameIdle();
+        stream_.async_read_some(buffer_.prepare(kReadSize), [self = this->shared_from_this()](
+                                                                beast::error_code ec, size_t n) {
+            self->idleSince = 0;
+            if (ec == beast::error::timeout && self->answered_ == 0)
+                self->drop("head timeout"); // connected, and never said a word
+            else if (ec)
+                self->lowest().close();
+            else {
+                self->buffer_.commit(n);
+                self->started_ = SteadyClock::now();
+                self->readHead();
+            }
+        });
+    }
+
+    void readHead() {
         parser_.emplace();
         parser_->header_limit(static_cast<uint32_t>(server_.options.maxHead));
         parser_->body_limit(server_.options.maxBody);
-        lowest().expires_after(server_.options.headTimeout);
         http::async_read_header(
             stream_, buffer_, *parser_,
             [self = this->shared_from_this()](beast::error_code ec, size_t) { self->onHead(ec); });
     }
 
     void onHead(beast::error_code ec) {
-        idle_ = false;
-        started_ = SteadyClock::now();
-        if (ec == http::error::body_limit) {
-            // Refused on its head: a body declared too large is never read.
-            reply(parser_->get(), HttpReply{413, "text/plain", "Too large.\n"}, false);
+        if (ec) {
+            refused(ec, "head timeout");
             return;
         }
-        if (ec) {
-            // A request that is not HTTP gets a word; a client that went away,
-            // or took too long, does not.
-            const auto& httpErrors = make_error_code(http::error::end_of_stream).category();
-            if (ec.category() == httpErrors && ec != http::error::end_of_stream &&
-                ec != http::error::partial_message)
-                reply({}, HttpReply{400, "text/plain", "Bad request.\n"}, false);
+        if (!framed(parser_->get())) {
+            reply(HttpReply{400, "text/plain", "Bad request.\n"}, false);
             return;
         }
         if (parser_->is_done()) {
@@ -201,35 +277,95 @@ class Session : public SessionBase, public std::enable_shared_from_this<Session<
         lowest().expires_after(server_.options.bodyTimeout);
         http::async_read(stream_, buffer_, *parser_,
                          [self = this->shared_from_this()](beast::error_code ec, size_t) {
-                             if (ec == http::error::body_limit)
-                                 self->reply(self->parser_->get(),
-                                             HttpReply{413, "text/plain", "Too large.\n"}, false);
-                             else if (!ec)
+                             if (ec)
+                                 self->refused(ec, "body timeout");
+                             else
                                  self->handle();
                          });
+    }
+
+    // A request the server can frame and knows whom it is for: a method it
+    // knows, one Host (none only in HTTP/1.0), and a body framed by its length or
+    // by chunks alone. Anything else could be read differently by a proxy in
+    // front, and what follows on the connection smuggled past it.
+    bool framed(const http::request<http::string_body>& message) const {
+        const size_t hosts = message.count(http::field::host);
+        if (message.method() == http::verb::unknown || hosts > 1 ||
+            (message.version() >= 11 && hosts == 0))
+            return false;
+        return message.count(http::field::transfer_encoding) == 0 ||
+               (parser_->chunked() && message.count(http::field::content_length) == 0);
+    }
+
+    // What a failed read gets: a request too large or not HTTP an answer, a
+    // client that took too long a line in the log, one that went away nothing.
+    void refused(beast::error_code ec, const char* timeout) {
+        const auto& httpErrors = make_error_code(http::error::end_of_stream).category();
+        if (ec == http::error::body_limit)
+            reply(HttpReply{413, "text/plain", "Too large.\n"}, false);
+        else if (ec == beast::error::timeout)
+            drop(timeout);
+        else if (ec.category() == httpErrors && ec != http::error::end_of_stream &&
+                 ec != http::error::partial_message)
+            reply(HttpReply{400, "text/plain", "Bad request.\n"}, false);
     }
 
     void handle() {
         auto& message = parser_->get();
         HttpRequest request;
-        request.method = std::string(message.method_string());
+        head_ = message.method() == http::verb::head;
+        request.method = head_ ? "GET" : std::string(message.method_string());
         request.target = std::string(message.target());
-        request.peer = peer_;
         auto host = message.find(http::field::host);
         request.host = host != message.end() ? std::string(host->value()) : local_;
+        fromAbsoluteForm(request);
+        const auto forwardedFor = message["X-Forwarded-For"];
+        const auto forwarded = message[http::field::forwarded];
+        client_ = server_.options.trustedProxies.client(
+            peer, std::string_view(forwardedFor.data(), forwardedFor.size()),
+            std::string_view(forwarded.data(), forwarded.size()));
+        request.peer = client_;
         request.body = std::move(message.body());
-        HttpReply answer;
-        try {
-            answer = server_.handler(request);
-        } catch (const std::exception&) {
-            answer = HttpReply{500, "text/plain", "Internal error.\n"};
+        const bool keepAlive = message.keep_alive();
+        if (server_.atOnce) {
+            HttpReply answer = server_.atOnce(request);
+            if (answer.status != 0) {
+                reply(std::move(answer), keepAlive);
+                return;
+            }
         }
-        reply(message, std::move(answer), message.keep_alive());
+        // The connection's context keeps running while its request is away.
+        asio::post(*server_.workers, [self = this->shared_from_this(), request = std::move(request),
+                                      keepAlive, work = asio::make_work_guard(executor())] {
+            HttpReply answer;
+            try {
+                answer = self->server_.handler(request);
+            } catch (const std::exception&) {
+                answer = HttpReply{500, "text/plain", "Internal error.\n"};
+            }
+            asio::post(work.get_executor(),
+                       [self, answer = std::move(answer), keepAlive]() mutable {
+                           self->reply(std::move(answer), keepAlive);
+                       });
+        });
     }
 
-    void reply(const http::request<http::string_body>& request, HttpReply answer, bool keepAlive) {
-        method_ = std::string(request.method_string());
-        target_ = std::string(request.target());
+    // "http://host:port/path?query" as the origin form "/path?query", the host
+    // taken from it.
+    static void fromAbsoluteForm(HttpRequest& request) {
+        const std::string& target = request.target;
+        const size_t scheme = target.find("://");
+        if (target.empty() || target[0] == '/' || scheme == std::string::npos)
+            return;
+        const size_t path = target.find_first_of("/?", scheme + 3);
+        request.host = target.substr(scheme + 3, path - (scheme + 3));
+        request.target = path == std::string::npos ? "/" : target.substr(path);
+        if (request.target[0] == '?')
+            request.target.insert(0, "/");
+    }
+
+    void reply(HttpReply answer, bool keepAlive) {
+        const auto& request = parser_->get();
         response_ = {};
         response_.version(request.version() == 10 ? 10 : 11);
         response_.result(static_cast<unsigned>(answer.status));
@@ -246,6 +382,8 @@ class Session : public SessionBase, public std::enable_shared_from_this<Session<
         response_.body() = std::move(answer.body);
         response_.keep_alive(keepAlive && server_.serving());
         response_.prepare_payload();
+        if (head_)
+            response_.body().clear(); // its length stays in the head
         lowest().expires_after(server_.options.bodyTimeout);
         http::async_write(stream_, response_,
                           [self = this->shared_from_this()](beast::error_code ec, size_t) {
@@ -253,22 +391,41 @@ class Session : public SessionBase, public std::enable_shared_from_this<Session<
                           });
     }
 
-    void onWritten(beast::error_code ec) {
-        if (server_.logger) {
-            AccessRecord record{std::chrono::system_clock::now(),
-                                peer_,
-                                method_,
-                                target_,
-                                static_cast<int>(response_.result_int()),
-                                response_.body().size(),
-                                std::chrono::duration_cast<std::chrono::microseconds>(
-                                    SteadyClock::now() - started_)};
-            server_.logger(record);
+    void log(int status, uint64_t bytes, std::string dropped = {}) {
+        if (!server_.logger)
+            return;
+        AccessRecord record{std::chrono::system_clock::now(),
+                            client_.empty() ? peer : client_,
+                            "",
+                            "",
+                            status,
+                            bytes,
+                            since(started_),
+                            std::move(dropped)};
+        if (parser_) {
+            record.method = std::string(parser_->get().method_string());
+            record.target = std::string(parser_->get().target());
         }
+        server_.logger(record);
+    }
+
+    // Closes a connection that took too long, with a line in the log.
+    void drop(const char* reason) {
+        log(0, 0, reason);
+        lowest().close();
+    }
+
+    void onWritten(beast::error_code ec) {
+        ++answered_;
+        log(static_cast<int>(response_.result_int()), response_.body().size());
+        head_ = false;
         if (ec)
             return;
         if (response_.keep_alive()) {
-            readHead();
+            parser_.reset();
+            client_.clear();
+            lowest().expires_after(server_.options.headTimeout);
+            awaitRequest();
             return;
         }
         finish();
@@ -300,16 +457,15 @@ class Session : public SessionBase, public std::enable_shared_from_this<Session<
     }
 
     HttpServer::Impl& server_;
-    std::string peer_;
     std::string local_;
+    std::string client_; // the request's client: the peer, or whom a trusted proxy names
     Stream stream_;
     beast::flat_buffer buffer_;
     std::optional<http::request_parser<http::string_body>> parser_;
     http::response<http::string_body> response_;
-    std::string method_;
-    std::string target_;
+    bool head_ = false; // answering HEAD: the reply's head alone
+    uint64_t answered_ = 0;
     SteadyClock::time_point started_;
-    bool idle_ = false;
     char sink_[16384];
     size_t drained_ = 0;
 };
@@ -349,17 +505,15 @@ bool Listener::open(std::string& error) {
 }
 
 void Listener::arm() {
-    if (!server_.serving() || pending_ || sessions_.size() >= server_.options.maxConnections)
+    if (!server_.serving() || pending_ || waiting_)
         return;
     pending_ = true;
-    acceptor_.async_accept(
-        asio::make_strand(server_.ioc),
-        [this](beast::error_code ec, tcp::socket socket) { accepted(ec, std::move(socket)); });
+    acceptor_.async_accept(server_.nextContext(), [this](beast::error_code ec, tcp::socket socket) {
+        accepted(ec, std::move(socket));
+    });
 }
 
 void Listener::accepted(beast::error_code ec, tcp::socket socket) {
-    // Declared before the lock: a connection that ends at once ends after it.
-    std::shared_ptr<SessionBase> session;
     std::lock_guard<std::mutex> lock(server_.mutex);
     pending_ = false;
     if (!server_.serving())
@@ -377,36 +531,95 @@ void Listener::accepted(beast::error_code ec, tcp::socket socket) {
     }
     beast::error_code ignored;
     std::string peer = socket.remote_endpoint(ignored).address().to_string();
+    const HttpServer::Options& options = server_.options;
+    if (perAddress_[peer] >= options.maxConnectionsPerAddress &&
+        !options.trustedProxies.trusts(peer)) {
+        if (server_.logger)
+            server_.logger(AccessRecord{std::chrono::system_clock::now(), peer, "", "", 0, 0,
+                                        std::chrono::microseconds(0),
+                                        "too many connections from this address"});
+        socket.close(ignored);
+        arm();
+        return;
+    }
+    ++perAddress_[peer];
     std::string local = endpointText(socket.local_endpoint(ignored));
+    waiting_.emplace(Waiting{std::move(socket), std::move(peer), std::move(local)});
+    full_ = true;
+    admit();
+}
+
+void Listener::admit() {
+    if (!waiting_)
+        return;
+    if (sessions_.size() >= server_.options.maxConnections) {
+        if (evicting_)
+            return;
+        if (SessionBase* oldest = oldestIdle()) {
+            evicting_ = true;
+            oldest->closeIfIdle(sessions_[oldest]);
+        }
+        return;
+    }
+    Waiting next = std::move(*waiting_);
+    waiting_.reset();
+    full_ = evicting_ = false;
     if (server_.tls)
-        session = launch<beast::ssl_stream<beast::tcp_stream>>(std::move(peer), std::move(local),
-                                                               std::move(socket), *server_.tls);
+        launch<beast::ssl_stream<beast::tcp_stream>>(std::move(next.peer), std::move(next.local),
+                                                     std::move(next.socket), *server_.tls);
     else
-        session = launch<beast::tcp_stream>(std::move(peer), std::move(local), std::move(socket));
+        launch<beast::tcp_stream>(std::move(next.peer), std::move(next.local),
+                                  std::move(next.socket));
     arm();
 }
 
-template <class Stream, class... Args>
-std::shared_ptr<SessionBase> Listener::launch(Args&&... args) {
+// The session goes to its thread holding the only strong reference, so that
+// no end of it ever comes under the server's lock.
+template <class Stream, class... Args> void Listener::launch(Args&&... args) {
     auto session = std::make_shared<Session<Stream>>(server_, std::forward<Args>(args)...);
     sessions_.emplace(session.get(), session);
-    asio::post(session->executor(), [session] { session->go(); });
-    return session;
+    auto executor = session->executor();
+    asio::post(executor, [session = std::move(session)] { session->go(); });
 }
 
-std::vector<std::shared_ptr<SessionBase>> Listener::close() {
+SessionBase* Listener::oldestIdle() const {
+    SessionBase* oldest = nullptr;
+    for (const auto& [session, weak] : sessions_) {
+        const auto idle = session->idleSince.load();
+        if (idle != 0 && (!oldest || idle < oldest->idleSince))
+            oldest = session;
+    }
+    return oldest;
+}
+
+void Listener::becameIdle() {
+    if (!full_)
+        return;
+    std::lock_guard<std::mutex> lock(server_.mutex);
+    evicting_ = false; // the one told may have had a request meanwhile
+    admit();
+}
+
+bool Listener::close() {
     beast::error_code ignored;
     acceptor_.close(ignored);
     retry_.cancel();
-    std::vector<std::shared_ptr<SessionBase>> open;
-    for (auto& [raw, weak] : sessions_)
-        if (auto session = weak.lock())
-            open.push_back(std::move(session));
-    return open;
+    if (waiting_) {
+        --perAddress_[waiting_->peer];
+        waiting_.reset();
+    }
+    for (auto& [session, weak] : sessions_)
+        session->closeIfIdle(weak);
+    return !sessions_.empty();
 }
 
 bool Listener::ended(SessionBase* session) {
     sessions_.erase(session);
+    auto count = perAddress_.find(session->peer);
+    if (count != perAddress_.end() && --count->second == 0)
+        perAddress_.erase(count);
+    if (server_.serving())
+        admit();
     if (server_.serving())
         arm();
     return sessions_.empty();
@@ -425,26 +638,21 @@ void Shutdown::onSignals() {
 }
 
 void Shutdown::begin() {
-    std::vector<std::shared_ptr<SessionBase>> open;
-    {
-        std::lock_guard<std::mutex> lock(server_.mutex);
-        if (!server_.serving())
-            return;
-        server_.state = HttpServer::Impl::State::Stopping;
-        beast::error_code ignored;
-        signals_.cancel(ignored);
-        open = server_.listener.close();
-        if (!open.empty()) {
-            // The requests in flight get a while to end; then the threads stop.
-            grace_.expires_after(server_.options.stopGrace);
-            grace_.async_wait([this](beast::error_code ec) {
-                if (!ec)
-                    server_.ioc.stop();
-            });
-        }
+    std::lock_guard<std::mutex> lock(server_.mutex);
+    if (!server_.serving())
+        return;
+    server_.state = HttpServer::Impl::State::Stopping;
+    server_.keepRunning.clear(); // each context ends once its connections have
+    beast::error_code ignored;
+    signals_.cancel(ignored);
+    if (server_.listener.close()) {
+        // The requests in flight get a while to end; then the threads stop.
+        grace_.expires_after(server_.options.stopGrace);
+        grace_.async_wait([this](beast::error_code ec) {
+            if (!ec)
+                server_.ioc.stop();
+        });
     }
-    for (auto& session : open)
-        session->stopIfIdle();
 }
 
 void HttpServer::Impl::ended(SessionBase* session) {
@@ -455,8 +663,9 @@ void HttpServer::Impl::ended(SessionBase* session) {
         shutdown.drained();
 }
 
-HttpServer::HttpServer(Options options, Handler handler, Logger logger)
-    : impl_(std::make_unique<Impl>(std::move(options), std::move(handler), std::move(logger))) {}
+HttpServer::HttpServer(Options options, Handler handler, Logger logger, Handler atOnce)
+    : impl_(std::make_unique<Impl>(std::move(options), std::move(handler), std::move(atOnce),
+                                   std::move(logger))) {}
 
 HttpServer::~HttpServer() {
     stop();
@@ -486,21 +695,23 @@ uint16_t HttpServer::port() const {
 
 void HttpServer::run(bool stopOnSignals) {
     Impl& s = *impl_;
+    unsigned workers = s.options.threads;
+    if (workers == 0)
+        workers = std::max(4u, 2 * std::thread::hardware_concurrency());
+    s.workers.emplace(workers);
     {
         std::lock_guard<std::mutex> lock(s.mutex);
         if (stopOnSignals)
             s.shutdown.onSignals();
         s.listener.arm();
     }
-    unsigned count = s.options.threads;
-    if (count == 0)
-        count = std::max(4u, 2 * std::thread::hardware_concurrency());
-    for (unsigned i = 1; i < count; ++i)
-        s.threads.emplace_back([&s] { s.ioc.run(); });
+    for (auto& context : s.more)
+        s.threads.emplace_back([&context] { context->run(); });
     s.ioc.run();
     for (auto& thread : s.threads)
         thread.join();
     s.threads.clear();
+    s.workers->join();
 }
 
 void HttpServer::start() {

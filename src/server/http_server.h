@@ -2,12 +2,15 @@
 // The location server's HTTP side, on Boost.Beast: plain HTTP or HTTPS, HTTP/1.0
 // as the program speaks it and HTTP/1.1 keep-alive, on a pool of threads over
 // epoll. It bounds what a client can take: the number of connections open at
-// once (the rest wait in the listen backlog), the time to send a request's head
+// once (the oldest idle one closes for a new one; with none idle the rest wait in
+// the listen backlog) and from one address, the time to send a request's head
 // and its body, and the body's size (a body declared too large is refused before
-// a byte of it is read). A stop finishes the requests in flight.
+// a byte of it is read). A request it cannot frame is answered 400 and its
+// connection closed. A stop finishes the requests in flight.
 
 #include "server/access_log.h"
 #include "server/routes.h"
+#include "server/trusted_proxies.h"
 
 #include <chrono>
 #include <cstdint>
@@ -22,8 +25,10 @@ class HttpServer {
     struct Options {
         std::string address = "127.0.0.1";
         uint16_t port = 0;    // 0: a free port
-        unsigned threads = 0; // 0: twice the processors, at least 4
+        unsigned threads = 0; // workers; 0: twice the processors, at least 4
         size_t maxConnections = 1024;
+        size_t maxConnectionsPerAddress = 64;
+        TrustedProxies trustedProxies;
         size_t maxBody = 1024 * 1024;
         size_t maxHead = 16 * 1024;
         int backlog = 4096;
@@ -37,7 +42,10 @@ class HttpServer {
     using Handler = std::function<HttpReply(const HttpRequest&)>;
     using Logger = std::function<void(const AccessRecord&)>;
 
-    HttpServer(Options options, Handler handler, Logger logger = {});
+    // handler answers every request, on a pool of workers (it may wait for the
+    // storage); atOnce, when given, first on the connection's own thread: a
+    // reply it can give without waiting, or one of status 0 when it cannot.
+    HttpServer(Options options, Handler handler, Logger logger = {}, Handler atOnce = {});
     ~HttpServer();
     HttpServer(const HttpServer&) = delete;
     HttpServer& operator=(const HttpServer&) = delete;

@@ -50,8 +50,17 @@ const char kHelp[] =
     "  --port N               port to listen on (default 0: a free one, printed as \"port N\")\n"
     "  --tls-cert FILE        serve HTTPS with this PEM certificate chain ...\n"
     "  --tls-key FILE         ... and this PEM private key (both or neither)\n"
-    "  --threads N            worker threads (default 0: twice the processors, at least 4)\n"
-    "  --max-connections N    connections served at once; more wait (default 1024)\n"
+    "  --threads N            threads answering requests that wait for the storage\n"
+    "                         (default 0: twice the processors, at least 4)\n"
+    "  --max-connections N    connections served at once; at that, the oldest idle one\n"
+    "                         is closed for a new one, and with none idle more wait\n"
+    "                         (default 1024)\n"
+    "  --max-connections-per-address N\n"
+    "                         connections from one client address (default 64)\n"
+    "  --trusted-proxy ADDRESS[/BITS]\n"
+    "                         a load balancer or proxy in front (repeatable): from it,\n"
+    "                         the client is the last address of X-Forwarded-For or of\n"
+    "                         Forwarded's for=, for the limits and the log\n"
     "  --max-body BYTES       largest request body (default 1048576)\n"
     "  --head-timeout SECONDS time a client has to send a request's head (default 10)\n"
     "  --body-timeout SECONDS time a client has to send a request's body (default 30)\n"
@@ -62,8 +71,8 @@ const char kHelp[] =
     "  --help                 this text\n"
     "\n"
     "Every request answered is logged on standard output: time, client address, method,\n"
-    "path, status, body bytes and milliseconds. SIGTERM or SIGINT stops the server once\n"
-    "the requests in flight are answered.\n";
+    "path, status, body bytes and milliseconds; so is every connection dropped, with the\n"
+    "reason. SIGTERM or SIGINT stops the server once the requests in flight are answered.\n";
 
 struct Config {
     std::vector<std::string> command; // empty: serve
@@ -143,6 +152,17 @@ bool parse(int argc, char** argv, Config& config, std::string& error) {
                 return false;
             }
             http.maxConnections = n;
+        } else if (arg == "--max-connections-per-address") {
+            if (!count(1000000))
+                return false;
+            if (n == 0) {
+                error = "--max-connections-per-address must be 1 or more";
+                return false;
+            }
+            http.maxConnectionsPerAddress = n;
+        } else if (arg == "--trusted-proxy") {
+            if (!http.trustedProxies.add(value, error))
+                return false;
         } else if (arg == "--max-body") {
             if (!count(1ull << 32))
                 return false;
@@ -244,10 +264,11 @@ int serve(Storage& storage, const Config& config) {
     std::signal(SIGPIPE, SIG_IGN); // a closed log pipe is not a reason to stop serving
     LocationService service(storage);
     Routes routes(service, config.limits);
-    AccessLog log(stdout);
+    AccessLog log(STDOUT_FILENO);
     HttpServer server(
         config.http, [&routes](const HttpRequest& request) { return routes.answer(request); },
-        [&log](const AccessRecord& record) { log.write(record); });
+        [&log](const AccessRecord& record) { log.write(record); },
+        [&routes](const HttpRequest& request) { return routes.answerAtOnce(request); });
     std::string error;
     if (!server.open(error))
         return fail(error);

@@ -31,6 +31,11 @@ HttpReply text(int status, std::string body) {
     return HttpReply{status, "text/plain", std::move(body)};
 }
 
+// A kept download's key: the address asked about, and whether the scans were.
+std::string keptKey(const std::string& bssid, bool scans) {
+    return scans ? bssid + " scans" : bssid;
+}
+
 HttpReply refusal(const std::string& reason) {
     return text(200, errorReply(reason));
 }
@@ -102,6 +107,20 @@ HttpReply Routes::answer(const HttpRequest& http) {
     return text(404, pathKnown ? "Unknown action.\n" : "Not found.\n");
 }
 
+HttpReply Routes::answerAtOnce(const HttpRequest& http) {
+    const Request request(http);
+    if (http.method != "GET" || request.path != "/text/" ||
+        request.value("action") != "location.downloadText")
+        return HttpReply{0, {}, {}};
+    auto kept =
+        downloadReplies_.find(keptKey(request.value("bssid"), request.value("scans") == "1"));
+    if (!kept)
+        return HttpReply{0, {}, {}};
+    if (!downloads_.take(http.peer))
+        return text(429, "Too many requests; try again in a second.\n");
+    return text(200, std::move(*kept));
+}
+
 HttpReply Routes::mapRedirect(const Request& request) {
     HttpReply reply = text(302, "See the map.\n");
     reply.location = mapSearchAddress(request.value("addr"), request.value("city"),
@@ -139,11 +158,18 @@ HttpReply Routes::download(const Request& request) {
         return text(405, "Use GET.\n");
     if (!downloads_.take(request.http.peer))
         return text(429, "Too many requests; try again in a second.\n");
-    DownloadReply reply = service_.download(request.value("bssid"), request.value("scans") == "1");
+    const std::string bssid = request.value("bssid");
+    const bool scans = request.value("scans") == "1";
+    const std::string key = keptKey(bssid, scans);
+    if (auto kept = downloadReplies_.find(key))
+        return text(200, std::move(*kept));
+    const uint64_t generation = downloadReplies_.generation();
+    DownloadReply reply = service_.download(bssid, scans);
     if (reply.badAddress)
         return text(400, "Bad access point address.\n");
     if (reply.failed)
         return text(503, "The storage does not answer.\n");
+    downloadReplies_.put(key, reply.text, generation);
     return text(200, std::move(reply.text));
 }
 
@@ -160,6 +186,8 @@ HttpReply Routes::upload(const Request& request) {
     if (counted && !uploads_.take(upload.user))
         return refusal("Too many uploads from this account this hour; try again later.");
     UploadReply reply = service_.upload(upload);
+    if (reply.stored)
+        downloadReplies_.changed();
     if (reply.loginFailed)
         failedLogins_.take(peer);
     if (counted && !reply.stored)

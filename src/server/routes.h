@@ -5,6 +5,7 @@
 // failed logins.
 
 #include "server/rate_limit.h"
+#include "server/reply_cache.h"
 
 #include <string>
 
@@ -42,6 +43,9 @@ class Routes {
     Routes& operator=(const Routes&) = delete;
 
     HttpReply answer(const HttpRequest& request);
+    // The reply when it needs no storage (a download kept from lately), else one
+    // of status 0.
+    HttpReply answerAtOnce(const HttpRequest& request);
 
   private:
     struct Request; // a request with its query read
@@ -52,6 +56,7 @@ class Routes {
     HttpReply upload(const Request& request);
 
     LocationService& service_;
+    ReplyCache downloadReplies_;
     RateLimit uploads_;
     RateLimit downloads_;
     RateLimit failedLogins_;

@@ -32,6 +32,10 @@ TEST(AccessLog, OneLinePerRequestWithNothingABadRequestCanForge) {
         record.target = c.target;
         EXPECT_EQ(accessLogLine(record), c.line);
     }
+    record.dropped = "body timeout";
+    EXPECT_EQ(accessLogLine(record), "2026-12-08T04:00:00.123Z 127.0.0.1 GET /" +
+                                         std::string(511, 'x') +
+                                         "... - 0 0.412 dropped: body timeout\n");
 }
 
 } // namespace

@@ -4,6 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <atomic>
 #include <condition_variable>
 #include <mutex>
@@ -31,6 +37,30 @@ HttpServer::Options quickOptions() {
     return options;
 }
 
+// A connection to the server on 127.0.0.1 from another loopback address, as
+// from another client.
+net::Socket connectFrom(const char* source, uint16_t port) {
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in from{}, to{};
+    from.sin_family = to.sin_family = AF_INET;
+    inet_pton(AF_INET, source, &from.sin_addr);
+    inet_pton(AF_INET, "127.0.0.1", &to.sin_addr);
+    to.sin_port = htons(port);
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&from), sizeof from) != 0 ||
+        ::connect(fd, reinterpret_cast<sockaddr*>(&to), sizeof to) != 0) {
+        ::close(fd);
+        return net::Socket();
+    }
+    return net::Socket(fd);
+}
+
+// Sends a request and reads the answer to the end of the connection.
+std::string ask(net::Socket socket, const std::string& request) {
+    socket.sendAll(request.data(), request.size(), 2000);
+    socket.shutdownSend();
+    return readAll(socket);
+}
+
 struct Served {
     explicit Served(HttpServer::Options options = quickOptions(),
                     HttpServer::Handler handler = echo)
@@ -41,6 +71,28 @@ struct Served {
         std::string error;
         EXPECT_TRUE(server.open(error)) << error;
         server.start();
+    }
+    // The log's lines so far that name this address, as accessLogLine wrote them
+    // from the time on.
+    std::vector<std::string> logged(const std::string& address) {
+        std::lock_guard<std::mutex> lock(mutex);
+        std::vector<std::string> lines;
+        for (const AccessRecord& record : log)
+            if (record.address == address)
+                lines.push_back(accessLogLine(record).substr(25));
+        return lines;
+    }
+    // Waits (a while at most) until the log holds n records.
+    bool waitForLog(size_t n) {
+        for (int i = 0; i < 500; ++i) {
+            {
+                std::lock_guard<std::mutex> lock(mutex);
+                if (log.size() >= n)
+                    return true;
+            }
+            std::this_thread::sleep_for(10ms);
+        }
+        return false;
     }
     std::mutex mutex;
     std::vector<AccessRecord> log;
@@ -73,6 +125,60 @@ TEST(HttpServer, AnswersInTheRequestsVersionWithinTheBodyLimit) {
         const std::string answer = exchange(s.server.port(), c.request);
         EXPECT_EQ(answer.rfind(c.answerStart, 0), 0u) << c.request << "\n" << answer;
         EXPECT_EQ(bodyOf(answer), c.body) << c.request;
+    }
+}
+
+// What a request smuggler or a sloppy client sends: a body the server cannot
+// frame is refused with 400 and the connection closed, so nothing of it is read
+// as a next request; every request gets exactly one answer.
+TEST(HttpServer, RefusesRequestsItCannotFrameAndClosesTheirConnection) {
+    Served s;
+    const std::string next = "GET /smuggled HTTP/1.1\r\nHost: x\r\n\r\n";
+    struct Case {
+        std::string request;
+        const char* status;
+        const char* body; // of the one answer; null: no body (HEAD)
+    } cases[] = {
+        {"POST /up HTTP/1.1\r\nHost: x\r\nTransfer-Encoding: chunked, identity\r\n\r\n" + next,
+         "HTTP/1.1 400 Bad Request", "Bad request.\n"},
+        {"POST /up HTTP/1.1\r\nHost: x\r\nTransfer-Encoding: identity\r\n\r\n" + next,
+         "HTTP/1.1 400 Bad Request", "Bad request.\n"},
+        {"POST /up HTTP/1.1\r\nHost: x\r\nTransfer-Encoding: gzip\r\n\r\n" + next,
+         "HTTP/1.1 400 Bad Request", "Bad request.\n"},
+        {"POST /up HTTP/1.1\r\nHost: x\r\nContent-Length: 3\r\nTransfer-Encoding: "
+         "chunked\r\n\r\n0\r\n\r\n" +
+             next,
+         "HTTP/1.1 400 Bad Request", "Bad request.\n"},
+        {"POST /up HTTP/1.1\r\nHost: x\r\nTransfer-Encoding: chunked\r\n\r\n"
+         "fffffffffffffffff1\r\nabc\r\n0\r\n\r\n" +
+             next,
+         "HTTP/1.1 400 Bad Request", "Bad request.\n"},
+        {"GET /a HTTP/1.1\r\n\r\n" + next, "HTTP/1.1 400 Bad Request", "Bad request.\n"},
+        {"GET /a HTTP/1.1\r\nHost: x\r\nHost: y\r\n\r\n" + next, "HTTP/1.1 400 Bad Request",
+         "Bad request.\n"},
+        {"GET /a HTTP/1.0\r\nHost: x\r\nHost: y\r\n\r\n", "HTTP/1.0 400 Bad Request",
+         "Bad request.\n"},
+        {"helloGET /healthz HTTP/1.1\r\nHost: x\r\n\r\n" + next, "HTTP/1.1 400 Bad Request",
+         "Bad request.\n"},
+        // Served: the absolute form like the origin form, HEAD like GET without
+        // its body, HTTP/1.0 without a Host.
+        {"GET http://x/a?b=1 HTTP/1.1\r\nHost: x\r\nConnection: close\r\n\r\n", "HTTP/1.1 200 OK",
+         "GET /a?b=1 0\n"},
+        {"GET HTTP://x:8080 HTTP/1.1\r\nHost: x\r\nConnection: close\r\n\r\n", "HTTP/1.1 200 OK",
+         "GET / 0\n"},
+        {"HEAD /a HTTP/1.1\r\nHost: x\r\nConnection: close\r\n\r\n", "HTTP/1.1 200 OK", nullptr},
+        {"GET /a HTTP/1.0\r\n\r\n", "HTTP/1.0 200 OK", "GET /a 0\n"},
+    };
+    for (const Case& c : cases) {
+        const std::string answer = exchange(s.server.port(), c.request);
+        EXPECT_EQ(statusLine(answer), c.status) << c.request;
+        EXPECT_EQ(answer.find("HTTP/1", 1), std::string::npos) << c.request << answer;
+        if (c.body) {
+            EXPECT_EQ(bodyOf(answer), c.body) << c.request;
+        } else {
+            EXPECT_EQ(bodyOf(answer), "") << c.request;
+            EXPECT_NE(answer.find("Content-Length: 9\r\n"), std::string::npos) << answer;
+        }
     }
 }
 
@@ -138,6 +244,87 @@ TEST(HttpServer, DropsSlowClientsAndBoundsTheConnections) {
         EXPECT_EQ(readAll(socket, 30000), ""); // dropped without a word
         EXPECT_TRUE(closedByServer(socket));
     }
+    // A body that does not come in time is dropped too; each drop is logged.
+    net::Socket body = connectLoopback(s.server.port());
+    body.sendAll("POST /up HTTP/1.0\r\nContent-Length: 9\r\n\r\nabc", 42, 1000);
+    EXPECT_EQ(readAll(body, 2000), "");
+    ASSERT_TRUE(s.waitForLog(6));
+    std::vector<std::string> reasons;
+    {
+        std::lock_guard<std::mutex> lock(s.mutex);
+        for (const AccessRecord& record : s.log)
+            reasons.push_back(record.dropped.empty() ? record.target : record.dropped);
+    }
+    std::sort(reasons.begin(), reasons.end());
+    EXPECT_EQ(reasons, (std::vector<std::string>{"/good", "/slot", "/slot", "body timeout",
+                                                 "head timeout", "head timeout"}));
+}
+
+// One address holds at most its share of the connections; a trusted proxy is not
+// limited so, and names the client it forwards for, which no one else may.
+TEST(HttpServer, CapsConnectionsPerAddressAndTakesTheClientFromTrustedProxiesOnly) {
+    HttpServer::Options options = quickOptions();
+    options.headTimeout = 5s;
+    options.maxConnectionsPerAddress = 2;
+    std::string error;
+    ASSERT_TRUE(options.trustedProxies.add("127.0.0.3/32", error)) << error;
+    Served s(options);
+    const uint16_t port = s.server.port();
+    std::vector<net::Socket> held;
+    for (int i = 0; i < 2; ++i)
+        held.push_back(connectFrom("127.0.0.2", port));
+    EXPECT_EQ(ask(connectFrom("127.0.0.2", port), "GET /third HTTP/1.0\r\n\r\n"), "");
+    EXPECT_EQ(bodyOf(ask(connectFrom("127.0.0.1", port), "GET /other HTTP/1.0\r\n\r\n")),
+              "GET /other 0\n");
+
+    for (int i = 0; i < 3; ++i)
+        held.push_back(connectFrom("127.0.0.3", port));
+    const std::string forwarded = "GET /f HTTP/1.0\r\nX-Forwarded-For: 10.1.1.1, 192.0.2.7\r\n\r\n";
+    EXPECT_EQ(bodyOf(ask(connectFrom("127.0.0.3", port), forwarded)), "GET /f 0\n");
+    EXPECT_EQ(bodyOf(ask(connectFrom("127.0.0.3", port),
+                         "GET /g HTTP/1.0\r\nForwarded: for=\"[2001:db8::5]:4711\"\r\n\r\n")),
+              "GET /g 0\n");
+    EXPECT_EQ(bodyOf(ask(connectFrom("127.0.0.4", port), forwarded)), "GET /f 0\n");
+
+    ASSERT_TRUE(s.waitForLog(5));
+    EXPECT_EQ(s.logged("127.0.0.2"),
+              std::vector<std::string>{"127.0.0.2 - - - 0 0.000 dropped: too many connections "
+                                       "from this address\n"});
+    EXPECT_EQ(s.logged("192.0.2.7").size(), 1u);
+    EXPECT_EQ(s.logged("2001:db8::5").size(), 1u);
+    EXPECT_EQ(s.logged("127.0.0.4").size(), 1u); // its header is not taken
+    EXPECT_EQ(s.logged("127.0.0.3").size(), 0u);
+}
+
+// With every connection taken, a new client gets the place of the one idle the
+// longest; one that is sending a request keeps its place.
+TEST(HttpServer, ClosesTheOldestIdleConnectionForANewOne) {
+    HttpServer::Options options = quickOptions();
+    options.headTimeout = 5s;
+    options.maxConnections = 3;
+    Served s(options);
+    const uint16_t port = s.server.port();
+    // The oldest is idle since its answer: kept alive, read to its body's end.
+    net::Socket oldest = connectLoopback(port);
+    const std::string first = "GET /first HTTP/1.1\r\nHost: x\r\n\r\n";
+    oldest.sendAll(first.data(), first.size(), 1000);
+    std::string answer;
+    char buffer[1024];
+    for (size_t got = 0; answer.find("GET /first 0\n") == std::string::npos;) {
+        ASSERT_EQ(oldest.receive(buffer, sizeof buffer, got, 2000), net::IoResult::Ok) << answer;
+        answer.append(buffer, got);
+    }
+    net::Socket younger = connectLoopback(port);
+    net::Socket busy = connectLoopback(port);
+    busy.sendAll("GET /busy", 9, 1000);
+    ASSERT_TRUE(s.waitForLog(1));
+    EXPECT_EQ(bodyOf(ask(connectLoopback(port), "GET /new HTTP/1.0\r\n\r\n")), "GET /new 0\n");
+    EXPECT_EQ(readAll(oldest, 2000), ""); // closed for it
+    const std::string rest = " HTTP/1.0\r\n\r\n";
+    busy.sendAll(rest.data(), rest.size(), 1000);
+    EXPECT_EQ(bodyOf(readAll(busy, 2000)), "GET /busy 0\n");
+    const std::string request = "GET /younger HTTP/1.0\r\n\r\n";
+    EXPECT_EQ(bodyOf(ask(std::move(younger), request)), "GET /younger 0\n");
 }
 
 TEST(HttpServer, StopFinishesTheRequestsInFlight) {

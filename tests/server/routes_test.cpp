@@ -2,6 +2,7 @@
 
 #include "server/accounts.h"
 #include "server/location_service.h"
+#include "server/reply_cache.h"
 #include "server/storage_backends.h"
 
 #include "net/md5.h"
@@ -60,6 +61,55 @@ TEST(Routes, LimitsDownloadsFailedLoginsAndUploads) {
         EXPECT_EQ(reply.body.rfind(s.starts, 0), 0u) << "step " << step << ": " << reply.body;
         ++step;
     }
+}
+
+// A download's reply may be kept for the next client, but never past an upload
+// that changes what it says.
+TEST(Routes, AKeptDownloadGivesWayToAStoredUpload) {
+    MemoryStorage storage(testHasher());
+    std::string error;
+    ASSERT_TRUE(addUser(storage, "ann", "secret", error)) << error;
+    LocationService service(storage);
+    Routes routes(service);
+    const HttpRequest get{"GET", "/text/?action=location.downloadText&bssid=001122334455", "", "h",
+                          "10.0.0.1"};
+    const std::string body = "- login\nann\n" + md5Hex("Nearbeam: " + md5Hex("secret")) +
+                             "\n- countries\n4294967295\tNorway\t3\n- provinces\n"
+                             "4294967294\t4294967295\tVestland\t3\n- cities\n"
+                             "4294967293\t4294967294\tBergen\t3\n- buildings\n"
+                             "4294967292\t0\t4294967293\tHall\t\t3\n- aps\n"
+                             "001122334455\t4294967292\t0\t1\tRoom 1\t3\n- end\n";
+    EXPECT_EQ(routes.answer(get).body, "- end\n");
+    ASSERT_EQ(
+        routes
+            .answer(HttpRequest{"POST", "/text/?action=location.uploadText", body, "h", "10.0.0.1"})
+            .body.rfind("- nearbeam ok\n", 0),
+        0u);
+    EXPECT_NE(routes.answer(get).body.find("\tRoom 1\n"), std::string::npos);
+}
+
+TEST(ReplyCache, KeepsRepliesForTheirLifetimeAndNoneReadBeforeAChange) {
+    ReplyCache cache(2, std::chrono::seconds(1));
+    const auto t0 = ReplyCache::Clock::now();
+    const auto ms = [&](int n) { return t0 + std::chrono::milliseconds(n); };
+    cache.put("a", "A", cache.generation(), t0);
+    EXPECT_EQ(cache.find("a", ms(999)), "A");
+    EXPECT_EQ(cache.find("a", ms(1000)), std::nullopt); // too old
+    EXPECT_EQ(cache.find("b", ms(10)), std::nullopt);
+
+    const uint64_t before = cache.generation();
+    cache.changed();
+    EXPECT_EQ(cache.find("a", ms(10)), std::nullopt);
+    cache.put("b", "read before the change", before, ms(20));
+    EXPECT_EQ(cache.find("b", ms(21)), std::nullopt);
+
+    // Full: the expired go first, then everything.
+    cache.put("c", "C", cache.generation(), ms(0));
+    cache.put("d", "D", cache.generation(), ms(500));
+    cache.put("e", "E", cache.generation(), ms(1200));
+    EXPECT_EQ(cache.find("c", ms(1200)), std::nullopt);
+    EXPECT_EQ(cache.find("d", ms(1200)), "D");
+    EXPECT_EQ(cache.find("e", ms(1200)), "E");
 }
 
 } // namespace
