@@ -4,9 +4,12 @@
 #include "base/path_parts.h"
 #include "base/settings_keys.h"
 #include "base/text.h"
+#include "base/utc_time.h"
 #include "resource.h"
 #include "wireless/calibration.h"
 #include "wireless/opt_out.h"
+
+#include <algorithm>
 
 namespace nearbeam {
 
@@ -16,6 +19,10 @@ std::wstring bounded(std::wstring text) {
     if (text.size() > kTextCapacity - 1)
         text.resize(kTextCapacity - 1);
     return text;
+}
+
+PlaceKey placeOf(const LocationRecord& record) {
+    return PlaceKey{record.building ? record.building->id : 0, record.floor, record.location};
 }
 
 } // namespace
@@ -56,6 +63,7 @@ void Application::tick() {
 void Application::refresh() {
     if (!usable_)
         return;
+    refreshScans();
     lastStatus_ = 0;
     table_.advance(kTickSeconds);
     activeScanCountdown_ -= kTickSeconds;
@@ -85,10 +93,11 @@ std::wstring Application::computeStatus(LookupStatus* statusOut, bool* goodSigna
     if (best) {
         strongest_ = best->bssid();
         quality = signalQuality(best->smoothedSignal(), parts_.device.calibration());
-        status = lookUpStrongest(longText_, shortText_);
+        status = lookUpStrongest(longText_, shortText_, &quality);
         argument = longText_;
     } else {
         strongest_.reset();
+        placeAccessPoint_.reset();
         if (parts_.device.state() == DeviceState::PermissionRefused) {
             status = status::kDeviceRefused;
         } else if (seenBefore_) {
@@ -113,13 +122,30 @@ std::wstring Application::computeStatus(LookupStatus* statusOut, bool* goodSigna
     return text;
 }
 
-LookupStatus Application::lookUpStrongest(std::wstring& longText, std::wstring& shortText) {
+LookupStatus Application::lookUpStrongest(std::wstring& longText, std::wstring& shortText,
+                                          int32_t* quality) {
+    placeAccessPoint_ = strongest_;
     if (!strongest_)
         return status::kLost;
-    const BssidKey key = BssidKey::fromBytes(strongest_->data());
+    BssidKey key = BssidKey::fromBytes(strongest_->data());
     LocationRecord* place = nullptr;
     const LookupStatus status = parts_.database.lookUpLocation(key, &place);
-    if (place && (place != lastReported_ || key != lastReportedKey_)) {
+    bool madePlace = false;
+    if (place) {
+        if (LocationRecord* decided = decidePlace(*place, quality)) {
+            madePlace = decided == scanPlace_.get();
+            place = decided;
+            key = BssidKey::fromBytes(placeAccessPoint_->data());
+        }
+    }
+    bool changed = false;
+    if (place && key != lastReportedKey_)
+        changed = true;
+    else if (place && madePlace)
+        changed = lastReported_ || placeOf(*place) != lastReportedPlace_;
+    else if (place)
+        changed = place != lastReported_;
+    if (changed) {
         const std::string building = place->building ? place->building->name : std::string();
         const std::string floor = place->floorText();
         std::string text = building;
@@ -129,7 +155,9 @@ LookupStatus Application::lookUpStrongest(std::wstring& longText, std::wstring& 
             text += " (" + floor + ")";
         longText = bounded(widen(text));
         shortText = bounded(widen(building));
-        lastReported_ = place;
+        // A made record lasts one tick: only its place is kept to compare.
+        lastReported_ = madePlace ? nullptr : place;
+        lastReportedPlace_ = placeOf(*place);
         lastReportedKey_ = key;
         shareDue_ = true;
     }
@@ -139,6 +167,68 @@ LookupStatus Application::lookUpStrongest(std::wstring& longText, std::wstring& 
             parts_.locationChanged(*place);
     }
     return status;
+}
+
+LocationRecord* Application::decidePlace(LocationRecord& strongestPlace, int32_t* quality) {
+    // Every access point in range with its place, when ap.txt has it.
+    std::vector<HeardAccessPoint> heard;
+    std::vector<PlaceKey> places;
+    std::vector<LocationRecord*> records;
+    places.reserve(static_cast<size_t>(table_.count()));
+    {
+        std::lock_guard<std::recursive_mutex> guard(parts_.database.lock());
+        table_.forEach([&](AccessPointEntry& entry) {
+            const BssidKey entryKey = BssidKey::fromBytes(entry.bssid().data());
+            LocationRecord* record = parts_.database.locations().find(entryKey);
+            if (record)
+                places.push_back(placeOf(*record));
+            heard.push_back(HeardAccessPoint{entryKey, entry.smoothedSignal(),
+                                             record ? &places.back() : nullptr});
+            records.push_back(record);
+        });
+    }
+    const PlaceDecision decision =
+        nearbeam::decidePlace(heard, &parts_.database.scans(), decisionSettings_);
+    parts_.database.moving().witness(heard, decisionSettings_);
+    // An access point that moves does not say "at" on its own.
+    const size_t known = places.size();
+    if (known == 1 && quality && parts_.database.moving().isMoving(strongestPlace.bssid))
+        *quality = std::min(*quality, kGoodSignalQuality - 1);
+    if (!decision.decided || decision.representative < 0 ||
+        decision.place == placeOf(strongestPlace))
+        return nullptr;
+    const size_t chosen = static_cast<size_t>(decision.representative);
+    LocationRecord* record = records[chosen];
+    AccessPointEntry* entry = nullptr;
+    table_.forEach([&](AccessPointEntry& candidate) {
+        if (BssidKey::fromBytes(candidate.bssid().data()) == heard[chosen].bssid)
+            entry = &candidate;
+    });
+    if (!entry)
+        return nullptr;
+    placeAccessPoint_ = entry->bssid();
+    if (quality)
+        *quality = signalQuality(entry->smoothedSignal(), parts_.device.calibration());
+    if (placeOf(*record) == decision.place)
+        return record;
+    // A floor or location only the scans name: the representative's record with
+    // the place's texts (and building, which the scans name too).
+    scanPlace_ = std::make_unique<LocationRecord>(*record);
+    scanPlace_->floor = decision.place.floor;
+    scanPlace_->location = decision.place.location;
+    if (decision.place.buildingId != placeOf(*record).buildingId) {
+        std::lock_guard<std::recursive_mutex> guard(parts_.database.lock());
+        scanPlace_->building = static_cast<BuildingRecord*>(
+            parts_.database.buildings().findById(decision.place.buildingId));
+        scanPlace_->resolved = false;
+    }
+    return scanPlace_.get();
+}
+
+void Application::refreshScans() {
+    const std::string message = parts_.database.refreshScans();
+    if (!message.empty() && parts_.trace)
+        parts_.trace->note(message);
 }
 
 void Application::updateTray(const std::wstring& text, LookupStatus status, bool goodSignal) {
@@ -164,14 +254,49 @@ void Application::showWhereAmI() {
         parts_.device.requestScan();
         return;
     }
+    const Bssid& shown = placeAccessPoint_ ? *placeAccessPoint_ : *strongest_;
     if (parts_.openLocationPage) {
-        parts_.openLocationPage(widen(BssidKey::fromBytes(strongest_->data()).str()));
+        parts_.openLocationPage(widen(BssidKey::fromBytes(shown.data()).str()));
     }
+}
+
+void Application::placeSaved(const BssidKey& key, std::time_t now) {
+    if (usable_) {
+        SurveyScan scan;
+        {
+            std::lock_guard<std::recursive_mutex> guard(parts_.database.lock());
+            const LocationRecord* place = parts_.database.locations().find(key);
+            if (place && place->building) {
+                scan.buildingId = place->building->id;
+                scan.floor = place->floor;
+                scan.location = place->location;
+            }
+            // The table holds infrastructure access points only; a network that
+            // asked not to be mapped stays out of the scan too.
+            table_.forEach([&](AccessPointEntry& entry) {
+                const BssidKey entryKey = BssidKey::fromBytes(entry.bssid().data());
+                if (parts_.database.optedOut().contains(entryKey))
+                    return;
+                scan.readings.push_back(
+                    ScanReading{entryKey, std::clamp(entry.smoothedSignal(), kWeakestScanSignal,
+                                                     kStrongestScanSignal)});
+            });
+        }
+        scan.status = record_status::Local;
+        scan.time = utcTimeText(now);
+        if (scan.buildingId != 0 && !scan.readings.empty()) {
+            // The upload rewrites the file under the database lock.
+            std::lock_guard<std::recursive_mutex> guard(parts_.database.lock());
+            parts_.database.scans().append(scan);
+        }
+    }
+    placeEdited();
 }
 
 void Application::placeEdited() {
     // A corrected record is the same record: without this its old texts would stay.
     lastReported_ = nullptr;
+    lastReportedKey_ = BssidKey();
     if (!usable_ || !strongest_)
         return;
     LookupStatus status = 0;

@@ -1,22 +1,26 @@
 #pragma once
 // The application object: owner of the location machinery. Every tick it ages and
-// refills its scan table from the adapter, takes the strongest access point as
-// the user's position, looks it up, and turns the outcome into the status text,
+// refills its scan table from the adapter, looks the strongest access point up
+// and, when it is known, lets every known access point in range and the stored
+// survey scans decide the place together; the outcome becomes the status text,
 // the tray icon and, when the place is definite and the signal good, an alert.
-// When the strongest access point resolves to another place it rebuilds the
-// location texts and tells the subscription list.
+// When the place changes it rebuilds the location texts and tells the
+// subscription list.
 
 #include "app/notifier.h"
 #include "app/status.h"
 #include "app/trace.h"
 #include "base/settings_store.h"
 #include "database/location_database.h"
+#include "database/place_decision.h"
 #include "wireless/manufacturers.h"
 #include "wireless/scan_table.h"
 #include "wireless/wireless_device.h"
 
 #include <cstdint>
+#include <ctime>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -73,18 +77,25 @@ class Application {
     // The status text of the strongest access point; status and goodSignal
     // (quality 70 or more) when asked for.
     std::wstring computeStatus(LookupStatus* status = nullptr, bool* goodSignal = nullptr);
-    // Looks the strongest access point up; a new place rebuilds the location texts
-    // and is told to the subscription list.
-    LookupStatus lookUpStrongest(std::wstring& longText, std::wstring& shortText);
+    // Looks the strongest access point up and, when it is known, decides the place
+    // with every access point in range; a new place rebuilds the location texts
+    // and is told to the subscription list. quality, when given, receives the
+    // signal quality of the strongest access point of the place decided.
+    LookupStatus lookUpStrongest(std::wstring& longText, std::wstring& shortText,
+                                 int32_t* quality = nullptr);
     // Changes icon and tooltip when the text changed, and alerts on a definite
     // place with a good signal when alerts are on.
     void updateTray(const std::wstring& text, LookupStatus status, bool goodSignal);
-    // The location page of the strongest access point, or a scan request when
-    // there is none.
+    // The location page of the access point that names the place (the strongest
+    // when none is known), or a scan request when there is none.
     void showWhereAmI();
     // The records of a place were edited (the set-location wizard saved): the
     // location texts are built again and the tray shows them now.
     void placeEdited();
+    // The wizard saved the place of an access point: what is in range now is
+    // kept as a survey scan of that place (status 3), then the place is shown
+    // as placeEdited does. now: the time of the scan.
+    void placeSaved(const BssidKey& key, std::time_t now = std::time(nullptr));
 
     LookupStatus lastStatus() const { return lastStatus_; }
     const std::wstring& statusText() const { return statusText_; }
@@ -97,6 +108,13 @@ class Application {
     ManufacturerTable& manufacturers() { return manufacturers_; }
 
   private:
+    // The place every known access point in range and the scans decide, with the
+    // record that stands for it: the record of the strongest access point of that
+    // place, or one made for a place only the scans name. None when the decision
+    // keeps the strongest access point's own record.
+    LocationRecord* decidePlace(LocationRecord& strongestPlace, int32_t* quality);
+    void refreshScans();
+
     ApplicationParts parts_;
     bool usable_ = false;
     std::wstring programFolder_; // with its trailing separator
@@ -104,6 +122,12 @@ class Application {
     ManufacturerTable manufacturers_;
     ScanTable table_;
     std::optional<Bssid> strongest_;
+    std::optional<Bssid> placeAccessPoint_; // the access point that names the place
+    DecisionSettings decisionSettings_;
+    // The record of a place only the scans name, made anew each tick from records
+    // the database owns.
+    std::unique_ptr<LocationRecord> scanPlace_;
+    PlaceKey lastReportedPlace_;
     int32_t activeScanCountdown_ = kActiveScanSeconds;
 
     LookupStatus lastStatus_ = 0;

@@ -113,7 +113,8 @@ class Program {
     void alertClicked(const std::wstring& link);
     // The offers other programs left in new-subscriptions.txt.
     void newSubscriptions();
-    void placeEdited() { app_->placeEdited(); } // the wizard saved
+    // The wizard saved the place of an access point.
+    void placeSaved(const BssidKey& key) { app_->placeSaved(key); }
 
     // Lets an exchange under way finish, for at most waitMs; false when the web
     // agent did not stop in time (the process must then end without destroying

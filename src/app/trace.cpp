@@ -34,6 +34,10 @@ void TraceWriter::alert(const std::wstring& title, const std::wstring& text,
     line({"alert", field(title), field(text), field(link)});
 }
 
+void TraceWriter::note(const std::string& text) {
+    line({"note", field(widen(text))});
+}
+
 void TraceWriter::line(const std::vector<std::string>& fields) {
     std::lock_guard<std::mutex> lock(mutex_);
     if (!out_.is_open())

@@ -6,6 +6,7 @@
 //   tick     <status as decimal>  <status text>
 //   tooltip  <icon id>            <tooltip text as set>
 //   alert    <title>              <text>   <link or empty>
+//   note     <text>                        (something the user should know of)
 
 #include "app/notifier.h"
 #include "base/clock.h"
@@ -28,6 +29,7 @@ class TraceWriter {
     void tick(int32_t status, const std::wstring& text);
     void tooltip(int icon, const std::wstring& text);
     void alert(const std::wstring& title, const std::wstring& text, const std::wstring& link);
+    void note(const std::string& text);
 
   private:
     void line(const std::vector<std::string>& fields);

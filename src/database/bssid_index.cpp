@@ -13,6 +13,18 @@ namespace {
 
 constexpr size_t kMergeAtLeast = 4096;
 
+// The saved index: this mark, the file's size and time, the end of the lines
+// indexed and the number of entries (each 8 bytes, little-endian as the machine
+// keeps them), then the entries.
+constexpr char kSavedMark[8] = {'N', 'B', 'I', 'D', 'X', '1', '\r', '\n'};
+struct SavedHead {
+    char mark[8];
+    int64_t size;
+    int64_t modified;
+    uint64_t end;
+    uint64_t count;
+};
+
 // The value of each lower-case hexadecimal digit; 0xff for any other byte.
 struct HexDigits {
     uint8_t value[256];
@@ -130,8 +142,8 @@ std::optional<std::string> BssidIndex::firstPart(const std::string& path, const 
         if (part && startsWithKey(*part, key))
             return part;
         // The file changed without a new stamp (rewritten within the stamp's
-        // resolution): index it again.
-        build(path, fileStamp(path));
+        // resolution): index it again, from the file itself.
+        build(path, fileStamp(path), false);
     }
     return scanFor(path, key);
 }
@@ -153,10 +165,67 @@ void BssidIndex::appended(const std::string& path, const FileStamp& before, bool
     indexFrom(path, end_);
 }
 
-void BssidIndex::build(const std::string& path, const FileStamp& stamp) {
+bool BssidIndex::load(const std::string& path, const FileStamp& stamp) {
+    std::FILE* file = openFile(savedPath(path), "rb");
+    if (!file)
+        return false;
+    SavedHead head{};
+    bool loaded = std::fread(&head, sizeof head, 1, file) == 1 &&
+                  std::memcmp(head.mark, kSavedMark, sizeof kSavedMark) == 0 &&
+                  head.size == stamp.size && head.modified == stamp.modified &&
+                  head.end <= static_cast<uint64_t>(stamp.size) &&
+                  head.count <= static_cast<uint64_t>(stamp.size) / BssidKey::kLength;
+    if (loaded) {
+        sorted_.resize(static_cast<size_t>(head.count));
+        loaded = std::fread(sorted_.data(), sizeof(Entry), sorted_.size(), file) == sorted_.size();
+        // A damaged saved index (out of order, or pointing past the file) is not used.
+        const uint64_t size = static_cast<uint64_t>(stamp.size);
+        loaded = loaded &&
+                 std::adjacent_find(sorted_.begin(), sorted_.end(),
+                                    [](const Entry& a, const Entry& b) {
+                                        return a.key >= b.key;
+                                    }) == sorted_.end() &&
+                 std::all_of(sorted_.begin(), sorted_.end(),
+                             [size](const Entry& e) { return e.offset < size; });
+    }
+    std::fclose(file);
+    if (!loaded) {
+        sorted_ = std::vector<Entry>();
+        return false;
+    }
+    end_ = head.end;
+    return true;
+}
+
+void BssidIndex::save(const std::string& path) const {
+    SavedHead head{};
+    std::memcpy(head.mark, kSavedMark, sizeof kSavedMark);
+    head.size = stamp_.size;
+    head.modified = stamp_.modified;
+    head.end = end_;
+    head.count = sorted_.size();
+    std::string bytes(reinterpret_cast<const char*>(&head), sizeof head);
+    bytes.append(reinterpret_cast<const char*>(sorted_.data()), sorted_.size() * sizeof(Entry));
+    replaceFileContent(savedPath(path), bytes); // a cache: failing to keep it costs time only
+}
+
+void BssidIndex::build(const std::string& path, const FileStamp& stamp, bool trustSaved) {
     sorted_ = std::vector<Entry>();
     recent_ = std::vector<Entry>();
     end_ = 0;
+    if (stamp.size <= 0) {
+        // Nothing to index; a saved index of an earlier file is of no use.
+        stamp_ = stamp;
+        valid_ = true;
+        if (stamp.size < 0)
+            removeFile(savedPath(path));
+        return;
+    }
+    if (trustSaved && load(path, stamp)) {
+        stamp_ = stamp;
+        valid_ = true;
+        return;
+    }
     std::vector<Entry> entries;
     if (stamp.size > 0)
         entries.reserve(static_cast<size_t>(stamp.size / 32));
@@ -177,6 +246,7 @@ void BssidIndex::build(const std::string& path, const FileStamp& stamp) {
     sorted_.assign(entries.begin(), entries.end()); // no spare room kept
     stamp_ = stamp;
     valid_ = true;
+    save(path);
 }
 
 void BssidIndex::indexFrom(const std::string& path, uint64_t from) {

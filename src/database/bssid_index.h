@@ -8,6 +8,11 @@
 // The index follows its file. Lines this program appends are indexed as they are
 // written (appended); any other change, by this program or another one, shows
 // in the file's stamp and the index is built anew at the next lookup.
+//
+// A built index is kept beside its file (the file's name + ".idx", with the
+// stamp of the file it was built from), so that the next start reads it in one
+// go instead of reading the whole file; it is built again only when the file's
+// stamp differs.
 
 #include "base/file_ops.h"
 #include "database/bssid_key.h"
@@ -32,6 +37,8 @@ class BssidIndex {
     void appended(const std::string& path, const FileStamp& before, bool written);
     // The file was replaced or deleted: build anew at the next lookup.
     void invalidate() { valid_ = false; }
+    // The file kept beside the data file at path.
+    static std::string savedPath(const std::string& path) { return path + ".idx"; }
 
     // Brings the index up to date with the file (the first lookup does it too).
     void refresh(const std::string& path);
@@ -44,7 +51,11 @@ class BssidIndex {
     };
 
   private:
-    void build(const std::string& path, const FileStamp& stamp);
+    // From the saved index when it was made from this stamp of the file (and
+    // trusted), otherwise by reading the file, and then saved.
+    void build(const std::string& path, const FileStamp& stamp, bool trustSaved = true);
+    bool load(const std::string& path, const FileStamp& stamp);
+    void save(const std::string& path) const;
     // Indexes the parts of the lines from offset `from` to the end of the file;
     // keys already indexed keep their earlier place.
     void indexFrom(const std::string& path, uint64_t from);

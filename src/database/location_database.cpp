@@ -39,6 +39,7 @@ void LocationDatabase::openDatabase(const std::string& folder) {
             table->setFolder(folder);
         scanFile_.setFolder(folder);
     }
+    scans_.setPath(folder.empty() ? std::string() : folder + "scans.txt");
     if (subscriptionFileListener_)
         subscriptionFileListener_(subscriptionsPath());
 }
@@ -84,6 +85,12 @@ int32_t LocationDatabase::lookUpLocation(const BssidKey& key, LocationRecord** o
         return lookup_status::Idle;
     download->requestDownload(key);
     return download->stateFor(key);
+}
+
+std::string LocationDatabase::refreshScans() {
+    Guard guard(lock_);
+    return scans_.refresh(
+        [this](uint32_t buildingId) { return buildings_.findById(buildingId) != nullptr; });
 }
 
 void LocationDatabase::clearCache() {

@@ -6,8 +6,10 @@
 #include "base/settings_store.h"
 #include "database/bssid_key.h"
 #include "database/download_service.h"
+#include "database/moving_access_points.h"
 #include "database/records.h"
 #include "database/scan_file.h"
+#include "database/scan_store.h"
 #include "database/tables.h"
 
 #include <array>
@@ -81,6 +83,14 @@ class LocationDatabase {
     AskedList& optedOut() { return optedOut_; }
     // The survey scans of scans.txt as they travel to and from the server.
     ScanFile& scanFile() { return scanFile_; }
+    // The same scans in memory for the place decision, following the file
+    // (its own lock, always taken after the database lock).
+    ScanStore& scans() { return scans_; }
+    // The access points the place decisions found to move (its own lock).
+    MovingAccessPoints& moving() { return moving_; }
+    // Brings the scans up to date with scans.txt, passing over scans of buildings
+    // the records do not know. A message for the user when the file is refused.
+    std::string refreshScans();
 
     // The table of a section of a server reply: 1 services, 2 networks, 3
     // countries, 4 provinces, 5 cities, 6 areas, 7 buildings, 8 aps. None otherwise.
@@ -115,6 +125,8 @@ class LocationDatabase {
     AskedList asked_;
     AskedList optedOut_;
     ScanFile scanFile_;
+    ScanStore scans_;
+    MovingAccessPoints moving_;
 };
 
 } // namespace nearbeam

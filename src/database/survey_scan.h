@@ -50,6 +50,16 @@ struct SurveyScan {
 // is not a number, a time not in the form above, no access point, a field that is
 // not a BSSID and a whole signal in -120..0, or an access point twice.
 std::optional<SurveyScan> parseScanLine(std::string_view line);
+// The same without copying, for reading many lines: the head's texts point into
+// line, and readings is filled anew. False for a damaged line.
+struct ScanLineHead {
+    uint32_t buildingId = 0;
+    std::string_view floor;
+    std::string_view location;
+    int32_t status = 0;
+    std::string_view time;
+};
+bool readScanLine(std::string_view line, ScanLineHead& head, std::vector<ScanReading>& readings);
 // The same for a line of the protocol (no status field; the status reads as 0).
 std::optional<SurveyScan> parseScanWireLine(std::string_view line);
 

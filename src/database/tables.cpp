@@ -233,6 +233,7 @@ std::string TextTable::collectLocal() const {
 void TextTable::clearTable() {
     Guard guard(lock_);
     removeFile(path_);
+    removeFile(BssidIndex::savedPath(path_));
     index_ = KeyIndex();
     lookupIndex_.invalidate();
 }

@@ -144,6 +144,8 @@ std::string ScannerModel::lookUpLabel(const BssidKey& key, const std::string& sp
     if (!place->floor.empty())
         appendPart(label, place->floorText());
     appendPart(label, place->buildingName());
+    if (parts_.database.moving().isMoving(key))
+        label += " (moving?)";
     return label;
 }
 

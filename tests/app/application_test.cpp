@@ -469,6 +469,97 @@ TEST_F(ApplicationTest, WhereAmIOpensThePageOfTheStrongestOrAsksForAScan) {
     EXPECT_EQ(pages, std::vector<std::wstring>{widen(key(0xa1))});
 }
 
+// The strongest access point hangs on the floor above; the three heard almost
+// as well are on the map room's floor, which is where the user is. The survey
+// scans then settle a floor that no known access point is placed on.
+TEST_F(ApplicationTest, EveryKnownAccessPointInRangeDecidesThePlace) {
+    writeData("ap.txt", "0011223344b0\t10\t0\t4\tRoof garden\t0\n"
+                        "0011223344b1\t10\t0\t2\tMap room\t0\n"
+                        "0011223344b2\t10\t0\t2\tMap room\t0\n"
+                        "0011223344b3\t10\t0\t2\tMap room\t0\n");
+    start();
+    driver->records = {ap(0xb0, -26), ap(0xb2, -30), ap(0xb1, -30), ap(0xb3, -31), ap(0xc1, -40)};
+    LookupStatus status = 0;
+    EXPECT_EQ(tick(&status), L"You are at Library, Map room (2nd floor)");
+    EXPECT_EQ(status, status::kFound);
+    EXPECT_EQ(changes, std::vector<std::string>{key(0xb2)});
+    app->showWhereAmI();
+    EXPECT_EQ(pages, std::vector<std::wstring>{widen(key(0xb2))});
+    // Unchanged: nothing is told again.
+    tick();
+    EXPECT_EQ(changes.size(), 1u);
+
+    // Scans of the third floor that match what is heard better than any other.
+    std::string scans;
+    for (const char* signals :
+         {"-26\t0011223344b2:-30\t0011223344b1:-30", "-27\t0011223344b2:-31\t0011223344b1:-30",
+          "-26\t0011223344b2:-30\t0011223344b1:-31"})
+        scans += std::string("10\t3\tStudy\t0\t2026-12-08T09:15:00Z\t0011223344b0:") + signals +
+                 "\t0011223344b3:-31\r\n";
+    scans += "99\t1\tNowhere\t0\t2026-12-08T09:15:00Z\t0011223344b0:-26\r\n"; // unknown building
+    writeData("scans.txt", scans);
+    EXPECT_EQ(tick(), L"You are at Library, Study (3rd floor)");
+    EXPECT_EQ(database->scans().size(), 3u);
+    EXPECT_EQ(changes.size(), 2u);
+    tick();
+    EXPECT_EQ(changes.size(), 2u);
+}
+
+// Finishing the wizard keeps what is in range as a scan of the place saved,
+// without the network that asked not to be mapped and without ad-hoc stations.
+TEST_F(ApplicationTest, TheWizardStoresAScanOfThePlaceSaved) {
+    start();
+    driver->records = {ap(0xa1, -40), ap(0xc7, -60),
+                       ap(0xd1, -50, InfrastructureMode::Infrastructure, "Cafe_nomap"),
+                       ap(0xd2, -45, InfrastructureMode::Independent)};
+    tick();
+    app->placeSaved(*BssidKey::fromText(key(0xa1)), 1796721300);
+    EXPECT_EQ(
+        dir.read("data/scans.txt"),
+        "10\t3\tReading room\t3\t2026-12-08T09:15:00Z\t0011223344a1:-40\t0011223344c7:-60\r\n");
+    EXPECT_EQ(database->scans().size(), 1u);
+    tick(); // the store has its own line already
+    EXPECT_EQ(database->scans().size(), 1u);
+    // An access point without a building in its record gives no scan.
+    app->placeSaved(*BssidKey::fromText(key(0xa3)), 1796721300);
+    EXPECT_EQ(database->scans().size(), 1u);
+}
+
+// The hall's access point keeps being heard with the library's, which outvote
+// it: it moves (a hotspot carried along), and alone it no longer says "at".
+TEST_F(ApplicationTest, AnAccessPointOutvotedAgainAndAgainIsTakenAsMoving) {
+    start();
+    driver->records = {ap(0xa2, -20), ap(0xa1, -22), ap(0xa5, -22)};
+    const BssidKey hall = *BssidKey::fromText(key(0xa2));
+    EXPECT_EQ(tick(), L"Library, Reading room (3rd floor)");
+    tick();
+    EXPECT_FALSE(database->moving().isMoving(hall));
+    tick();
+    EXPECT_TRUE(database->moving().isMoving(hall));
+    EXPECT_FALSE(database->moving().isMoving(*BssidKey::fromText(key(0xa1))));
+    driver->records = {ap(0xa2, -20)};
+    std::wstring text;
+    for (int i = 0; i < 15; ++i)
+        text = tick(); // the library's access points age out
+    EXPECT_EQ(text, L"You are near Hall");
+
+    // One that agrees as often as it is contradicted is not moving; an unknown
+    // access point is no witness.
+    MovingAccessPoints moving;
+    const PlaceKey library{10, "", ""}, other{11, "", ""};
+    const BssidKey a1 = *BssidKey::fromText(key(0xa1));
+    const std::vector<HeardAccessPoint> withLibrary = {
+        {hall, -20, &other}, {a1, -22, &library}, {BssidKey(), -10, nullptr}};
+    const std::vector<HeardAccessPoint> withHall = {{hall, -20, &other}, {a1, -22, &other}};
+    for (int i = 0; i < 4; ++i) {
+        moving.witness(withLibrary);
+        moving.witness(withHall);
+    }
+    EXPECT_FALSE(moving.isMoving(hall));
+    moving.witness(withLibrary);
+    EXPECT_TRUE(moving.isMoving(hall));
+}
+
 // On a fresh profile the calibration starts at RssiMin 0. An access point that
 // vanishes must lose strength, so the place gives way to one still in range.
 TEST_F(ApplicationTest, AVanishedAccessPointFadesOnAFreshProfile) {

@@ -104,6 +104,8 @@ TEST(BssidIndex, AnswersAsTheScanAfterRandomEdits) {
         } else if (edit == 4 && make.pick(4) == 0) { // the file goes
             removeFile(path);
             index.invalidate();
+        } else if (edit == 5 && make.pick(2) == 0) { // a restart reads the saved index
+            index = BssidIndex();
         }
         for (const BssidKey& key : make.keys)
             ASSERT_EQ(index.firstPart(path, key), straightScan(path, key))
@@ -122,6 +124,31 @@ TEST(BssidIndex, ALineMovedWithoutANewStampIsStillFound) {
     std::filesystem::last_write_time(dir.path() / "ap.txt", time);
     EXPECT_EQ(index.firstPart(path, *BssidKey::fromText("aabbccddeeff")), "aabbccddeeff\t2\n");
     EXPECT_EQ(index.firstPart(path, *BssidKey::fromText("001122334455")), "001122334455\t1\n");
+}
+
+TEST(BssidIndex, ASavedIndexIsReadAtTheNextStartUnlessItIsDamaged) {
+    TempDir dir;
+    const std::string path = dir.file("ap.txt");
+    LineMaker make(42);
+    dir.write("ap.txt", make.lines(200));
+    BssidIndex().refresh(path);
+    const std::string saved = dir.read("ap.txt.idx");
+    ASSERT_GT(saved.size(), 40u);
+    const size_t head = 40;
+    std::string reversed = saved.substr(0, head);
+    for (size_t at = saved.size(); at > head; at -= 16)
+        reversed += saved.substr(at - 16, 16);
+    std::string shifted = saved; // sorted, but every line's place is wrong
+    for (size_t at = head + 8; at < shifted.size(); at += 16)
+        shifted[at] = static_cast<char>(shifted[at] + 1);
+    const std::string damages[] = {saved, saved.substr(0, saved.size() - 5), reversed, shifted,
+                                   "NBIDX1\r\n"};
+    for (const std::string& damage : damages) {
+        dir.write("ap.txt.idx", damage);
+        BssidIndex index;
+        for (const BssidKey& key : make.keys)
+            ASSERT_EQ(index.firstPart(path, key), straightScan(path, key)) << key.str();
+    }
 }
 
 // The tables answer through the index: lines the download merges, the asked list

@@ -1,7 +1,8 @@
-// Record lines of every kind, as read from a data file or a server reply: parsing
-// never fails, and formatting gives lines that read back.
+// Record lines of every kind (survey scans too), as read from a data file or a
+// server reply: parsing never fails, and formatting gives lines that read back.
 
 #include "database/record_lines.h"
+#include "database/survey_scan.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -40,6 +41,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     RecordFields b = parseRecordFields(RecordKind::Building, written);
     if (written.size() > kMaxLineLength || b.status != 6 || b.parentId != 7)
         std::abort();
+    // A scan line that reads has an access point and writes back to a line that
+    // reads the same readings.
+    if (const std::optional<SurveyScan> scan = parseScanLine(line)) {
+        const std::optional<SurveyScan> again = parseScanLine(formatScanLine(*scan));
+        if (scan->readings.empty() || scan->buildingId == 0 || !again ||
+            again->readings != scan->readings || again->buildingId != scan->buildingId)
+            std::abort();
+    }
     (void)l;
     return 0;
 }

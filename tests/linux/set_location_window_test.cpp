@@ -23,7 +23,7 @@ class SetLocationWindowTest : public ::testing::Test {
             std::filesystem::copy_file(file.path(), dir.path() / file.path().filename());
         db.openDatabase(dir.folder());
         context.scanner = [this] { ++scanner; };
-        context.saved = [this] { ++saved; };
+        context.saved = [this](const BssidKey&) { ++saved; };
     }
     ~SetLocationWindowTest() override { delete context.open; }
 

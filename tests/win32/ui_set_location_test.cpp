@@ -29,7 +29,7 @@ class SetLocationWindow : public ::testing::Test {
         copyDemoData(dir);
         db.openDatabase(dir.folder());
         context.scanner = [this] { ++scanner; };
-        context.saved = [this] { ++saved; };
+        context.saved = [this](const BssidKey&) { ++saved; };
     }
 
     HWND frame() const { return setLocationWindow(context); }

@@ -149,7 +149,7 @@ void Shell::makeDialogs() {
     // access point without a record.
     wizard_ = std::make_unique<SetLocationContext>(database);
     wizard_->scanner = [this] { openScanner(); };
-    wizard_->saved = [&program] { program.placeEdited(); };
+    wizard_->saved = [&program](const BssidKey& key) { program.placeSaved(key); };
 }
 
 bool Shell::offerSubscription(const std::wstring& url) {

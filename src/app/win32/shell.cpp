@@ -82,7 +82,7 @@ void Shell::makeWindows() {
     // Edit, and for an access point without a record.
     wizard_ = std::make_unique<SetLocationContext>(instance_, database);
     wizard_->scanner = [this] { openScanner(); };
-    wizard_->saved = [&program] { program.placeEdited(); };
+    wizard_->saved = [&program](const BssidKey& key) { program.placeSaved(key); };
     locationPage_->context().setLocation = [this](const BssidKey& key) {
         openSetLocationWizard(*wizard_, key);
     };

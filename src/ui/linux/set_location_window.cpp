@@ -290,10 +290,11 @@ void SetLocationWindow::finish() {
         tell(*message);
         return;
     }
-    const std::function<void()> saved = context_.saved;
+    const std::function<void(const BssidKey&)> saved = context_.saved;
+    const BssidKey key = model_.key();
     close();
     if (saved)
-        saved();
+        saved(key);
 }
 
 void SetLocationWindow::tell(const WizardMessage& message) {

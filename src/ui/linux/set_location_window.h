@@ -31,8 +31,9 @@ struct SetLocationContext {
     LocationDatabase& database;
     // The menu's "Scanner"; empty: nothing happens.
     std::function<void()> scanner;
-    // After Finish has saved: whoever shows the place refreshes it.
-    std::function<void()> saved;
+    // After Finish has saved the place of the access point: whoever shows the
+    // place refreshes it.
+    std::function<void(const BssidKey& key)> saved;
     // The wizard while it is open.
     QPointer<SetLocationWindow> open;
 };

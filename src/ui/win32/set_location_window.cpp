@@ -272,10 +272,11 @@ void buildingCommand(HWND page, SetLocationSession& session, WORD id, WORD code)
             showMessage(session, *message);
             return;
         }
-        const std::function<void()> saved = session.context.saved;
+        const std::function<void(const BssidKey&)> saved = session.context.saved;
+        const BssidKey key = session.model.key();
         DestroyWindow(session.frame); // this page goes with it
         if (saved)
-            saved();
+            saved(key);
     }
 }
 

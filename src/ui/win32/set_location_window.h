@@ -26,8 +26,9 @@ struct SetLocationContext {
     LocationDatabase& database;
     // The menu's "Scanner"; empty: nothing happens.
     std::function<void()> scanner;
-    // After Finish has saved: whoever shows the place refreshes it.
-    std::function<void()> saved;
+    // After Finish has saved the place of the access point: whoever shows the
+    // place refreshes it.
+    std::function<void(const BssidKey& key)> saved;
 
     // The wizard of the last opening; none before the first.
     std::unique_ptr<SetLocationSession> session;

@@ -1,0 +1,230 @@
+#include "database/scan_store.h"
+
+#include "database/data_file.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace nearbeam {
+
+namespace {
+
+uint64_t keyNumber(const BssidKey& key) {
+    uint64_t number = 0;
+    for (size_t i = 0; i < BssidKey::kLength; ++i) {
+        const char c = key.digits[i];
+        number = number * 16 + static_cast<uint64_t>(c <= '9' ? c - '0' : c - 'a' + 10);
+    }
+    return number;
+}
+
+int32_t clampSignal(int32_t signal) {
+    return std::clamp(signal, kWeakestScanSignal, kStrongestScanSignal);
+}
+
+} // namespace
+
+void ScanStore::setPath(const std::string& path) {
+    std::lock_guard<std::mutex> guard(mutex_);
+    path_ = path;
+    clearLocked();
+}
+
+void ScanStore::clearLocked() {
+    stamp_ = FileStamp();
+    readTo_ = 0;
+    lastLine_.clear();
+    lastLineOffset_ = 0;
+    placeIndex_.clear();
+    places_.clear();
+    lastPlace_ = nullptr;
+    scanPlaces_.clear();
+    postings_.clear();
+    scaled_ = Scaled();
+}
+
+std::string ScanStore::refresh(const BuildingCheck& knownBuilding) {
+    std::lock_guard<std::mutex> guard(mutex_);
+    if (path_.empty())
+        return {};
+    const FileStamp stamp = fileStamp(path_);
+    if (stamp == stamp_)
+        return {};
+    stamp_ = stamp;
+    if (stamp.size > maxFileBytes_) {
+        const bool told = refused_;
+        const FileStamp kept = stamp_;
+        clearLocked();
+        stamp_ = kept;
+        refused_ = true;
+        if (told)
+            return {};
+        return "scans.txt holds " + std::to_string(stamp.size / (1024 * 1024)) +
+               " MB, more than the " + std::to_string(maxFileBytes_ / (1024 * 1024)) +
+               " MB read: the survey scans are not used";
+    }
+    refused_ = false;
+    // An append leaves every line read so far where it was.
+    bool appended =
+        readTo_ > 0 && static_cast<uint64_t>(std::max<int64_t>(stamp.size, 0)) >= readTo_;
+    if (appended) {
+        datafile::LineReader reader(path_, lastLineOffset_);
+        std::string_view line;
+        appended = reader.next(line) && line == lastLine_;
+    }
+    if (!appended) {
+        const FileStamp kept = stamp_;
+        clearLocked();
+        stamp_ = kept;
+    }
+    readFrom(readTo_, knownBuilding);
+    return {};
+}
+
+bool ScanStore::readFrom(uint64_t offset, const BuildingCheck& knownBuilding) {
+    datafile::LineReader reader(path_, offset);
+    if (!reader.isOpen())
+        return false;
+    std::map<uint32_t, bool> checked;
+    ScanLineHead head;
+    std::vector<ScanReading> readings;
+    std::string_view line;
+    while (reader.next(line)) {
+        lastLineOffset_ = reader.lineOffset();
+        lastLine_.assign(line);
+        if (!readScanLine(line, head, readings))
+            continue;
+        if (knownBuilding) {
+            auto found = checked.find(head.buildingId);
+            if (found == checked.end())
+                found = checked.emplace(head.buildingId, knownBuilding(head.buildingId)).first;
+            if (!found->second)
+                continue;
+        }
+        addLocked(head.buildingId, head.floor, head.location, readings);
+    }
+    readTo_ = reader.offset();
+    return true;
+}
+
+void ScanStore::add(const SurveyScan& scan) {
+    std::lock_guard<std::mutex> guard(mutex_);
+    addLocked(scan.buildingId, scan.floor, scan.location, scan.readings);
+}
+
+bool ScanStore::append(const SurveyScan& scan) {
+    if (scan.buildingId == 0 || scan.readings.empty())
+        return false;
+    std::string line = formatScanLine(scan);
+    line.pop_back();
+    std::lock_guard<std::mutex> guard(mutex_);
+    if (path_.empty())
+        return false;
+    const FileStamp before = fileStamp(path_);
+    if (!datafile::appendLine(path_, line))
+        return false;
+    if (before != stamp_ || refused_)
+        return true; // the next refresh reads the file, this line with it
+    // The store had read the whole file: the new line follows the last one read.
+    lastLineOffset_ = readTo_;
+    lastLine_ = line + "\n";
+    readTo_ += line.size() + 2;
+    stamp_ = fileStamp(path_);
+    addLocked(scan.buildingId, scan.floor, scan.location, scan.readings);
+    return true;
+}
+
+void ScanStore::addLocked(uint32_t buildingId, std::string_view floor, std::string_view location,
+                          const std::vector<ScanReading>& readings) {
+    if (readings.empty())
+        return;
+    // Scans of one place mostly come together: the last place is tried first.
+    const bool samePlace = !places_.empty() && scanPlaces_.size() > 0 &&
+                           lastPlace_->buildingId == buildingId && lastPlace_->floor == floor &&
+                           lastPlace_->location == location;
+    uint32_t placeNumber = scanPlaces_.empty() ? 0 : scanPlaces_.back();
+    if (!samePlace) {
+        const auto key = std::make_tuple(buildingId, std::string(floor), std::string(location));
+        auto found = placeIndex_.find(key);
+        if (found == placeIndex_.end()) {
+            found = placeIndex_.emplace(key, static_cast<uint32_t>(places_.size())).first;
+            places_.push_back(std::make_unique<PlaceKey>(
+                PlaceKey{buildingId, std::string(floor), std::string(location)}));
+        }
+        placeNumber = found->second;
+        lastPlace_ = places_[placeNumber].get();
+    }
+    const uint32_t index = static_cast<uint32_t>(scanPlaces_.size());
+    scanPlaces_.push_back(placeNumber);
+    for (const ScanReading& reading : readings) {
+        postings_[keyNumber(reading.bssid)].push_back(
+            Posting{index, static_cast<int8_t>(clampSignal(reading.rssi))});
+    }
+    scaled_.norms.clear(); // computed again at the next comparison
+}
+
+size_t ScanStore::size() const {
+    std::lock_guard<std::mutex> guard(mutex_);
+    return scanPlaces_.size();
+}
+
+const ScanStore::Scaled& ScanStore::scaled(const DecisionSettings& settings) const {
+    if (scaled_.notHeard == settings.notHeard && scaled_.exponent == settings.strength &&
+        scaled_.norms.size() == scanPlaces_.size())
+        return scaled_;
+    scaled_.notHeard = settings.notHeard;
+    scaled_.exponent = settings.strength;
+    scaled_.values.assign(-kWeakestScanSignal + 1, 0.0f);
+    for (int32_t signal = kWeakestScanSignal; signal <= kStrongestScanSignal; ++signal)
+        scaled_.values[-signal] = static_cast<float>(scaledSignal(signal, settings));
+    scaled_.norms.assign(scanPlaces_.size(), 0.0f);
+    for (const auto& [key, postings] : postings_) {
+        for (const Posting& posting : postings) {
+            const float value = scaled_.values[-posting.signal];
+            scaled_.norms[posting.scan] += value * value;
+        }
+    }
+    return scaled_;
+}
+
+std::vector<ScanStore::Neighbour> ScanStore::nearest(const std::vector<HeardAccessPoint>& heard,
+                                                     const DecisionSettings& settings) const {
+    std::lock_guard<std::mutex> guard(mutex_);
+    std::vector<Neighbour> out;
+    if (scanPlaces_.empty() || settings.neighbours < 1)
+        return out;
+    const Scaled& scale = scaled(settings);
+    dots_.resize(scanPlaces_.size(), 0.0f);
+    touched_.clear();
+    // |q - s|² = |q|² + |s|² - 2 q·s, where only the shared access points add to q·s.
+    double heardNorm = 0;
+    for (const HeardAccessPoint& ap : heard) {
+        const float value = scale.values[-clampSignal(ap.signal)];
+        heardNorm += static_cast<double>(value) * value;
+        const auto found = postings_.find(keyNumber(ap.bssid));
+        if (found == postings_.end() || value == 0.0f)
+            continue;
+        for (const Posting& posting : found->second) {
+            if (dots_[posting.scan] == 0.0f)
+                touched_.push_back(posting.scan);
+            dots_[posting.scan] += value * scale.values[-posting.signal];
+        }
+    }
+    std::vector<std::pair<double, uint32_t>> candidates;
+    candidates.reserve(touched_.size());
+    for (uint32_t scan : touched_) {
+        const double distance = heardNorm + scale.norms[scan] - 2.0 * dots_[scan];
+        candidates.emplace_back(std::max(distance, 0.0), scan);
+        dots_[scan] = 0.0f;
+    }
+    const size_t count = std::min(candidates.size(), static_cast<size_t>(settings.neighbours));
+    std::partial_sort(candidates.begin(), candidates.begin() + static_cast<ptrdiff_t>(count),
+                      candidates.end());
+    for (size_t i = 0; i < count; ++i) {
+        out.push_back(Neighbour{places_[scanPlaces_[candidates[i].second]].get(),
+                                std::sqrt(candidates[i].first)});
+    }
+    return out;
+}
+
+} // namespace nearbeam

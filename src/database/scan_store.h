@@ -1,0 +1,105 @@
+#pragma once
+// The survey scans of scans.txt in memory, indexed by access point, so that a
+// decision touches only the scans that share an access point with what is heard.
+//
+// The store follows its file: lines appended since the last look are read on
+// their own, a file replaced or shortened is read again whole. Damaged lines, and
+// scans of a building the records do not know, are passed over. A file larger
+// than the limit is not read at all, and the store says so once.
+
+#include "base/file_ops.h"
+#include "database/place_decision.h"
+#include "database/survey_scan.h"
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <tuple>
+#include <unordered_map>
+#include <vector>
+
+namespace nearbeam {
+
+class ScanStore {
+  public:
+    static constexpr int64_t kMaxFileBytes = 64 * 1024 * 1024;
+
+    // Whether the records know a building (for scans read from the file).
+    using BuildingCheck = std::function<bool(uint32_t buildingId)>;
+
+    explicit ScanStore(int64_t maxFileBytes = kMaxFileBytes) : maxFileBytes_(maxFileBytes) {}
+    ScanStore(const ScanStore&) = delete;
+    ScanStore& operator=(const ScanStore&) = delete;
+
+    // The file to follow; forgets every scan. Empty: none.
+    void setPath(const std::string& path);
+    const std::string& path() const { return path_; }
+
+    // Brings the store up to date with its file. Returns a message for the user
+    // when the file is refused (once per refusal), otherwise an empty text.
+    std::string refresh(const BuildingCheck& knownBuilding = {});
+
+    // Takes a scan into memory only.
+    void add(const SurveyScan& scan);
+    // Appends the scan's line to the file and takes it in (or leaves that to the
+    // next refresh, when the file changed since the last). False, with nothing
+    // written, when the file could not be written or the scan has no building or
+    // no access point.
+    bool append(const SurveyScan& scan);
+
+    size_t size() const;
+
+    struct Neighbour {
+        const PlaceKey* place;
+        double distance;
+    };
+    // The closest scans (at most settings.neighbours, closest first) among those
+    // that share an access point with heard. Signals are compared on a scale on
+    // which strong readings matter most; an access point heard on one side only
+    // counts as settings.notHeard on the other.
+    std::vector<Neighbour> nearest(const std::vector<HeardAccessPoint>& heard,
+                                   const DecisionSettings& settings) const;
+
+  private:
+    struct Posting {
+        uint32_t scan;
+        int8_t signal;
+    };
+    struct Scaled {
+        int32_t notHeard = 0;
+        double exponent = 0;
+        std::vector<float> values; // by -signal
+        std::vector<float> norms;  // by scan: the sum of its squared values
+    };
+
+    void clearLocked();
+    void addLocked(uint32_t buildingId, std::string_view floor, std::string_view location,
+                   const std::vector<ScanReading>& readings);
+    bool readFrom(uint64_t offset, const BuildingCheck& knownBuilding);
+    const Scaled& scaled(const DecisionSettings& settings) const;
+
+    mutable std::mutex mutex_;
+    int64_t maxFileBytes_;
+    std::string path_;
+    FileStamp stamp_;
+    uint64_t readTo_ = 0;         // just past the last whole line read
+    std::string lastLine_;        // and that line, to tell an append from a rewrite
+    uint64_t lastLineOffset_ = 0; // where it begins
+    bool refused_ = false;
+
+    std::map<std::tuple<uint32_t, std::string, std::string>, uint32_t> placeIndex_;
+    std::vector<std::unique_ptr<PlaceKey>> places_;
+    const PlaceKey* lastPlace_ = nullptr;
+    std::vector<uint32_t> scanPlaces_; // by scan
+    std::unordered_map<uint64_t, std::vector<Posting>> postings_;
+
+    mutable Scaled scaled_;
+    mutable std::vector<float> dots_;
+    mutable std::vector<uint32_t> touched_;
+};
+
+} // namespace nearbeam
