@@ -43,6 +43,7 @@ Application::Application(ApplicationParts parts, const std::wstring& programPath
     makeFolder(dataFolder_.substr(0, dataFolder_.size() - 1));
     parts_.database.openDatabase(dataFolder_);
     table_.setMaximumAge(kMaximumAgeSeconds);
+    decisionSettings_.comparedReadings = kScanTableCapacity;
     parts_.scanSettings.smoothingWeight = kSmoothingWeight;
     parts_.scanSettings.decayFloor = parts_.device.calibration().rssiMin();
     usable_ = true;

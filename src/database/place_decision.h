@@ -46,8 +46,14 @@ struct DecisionSettings {
     // A vote's weight grows tenfold every this many dB above notHeard.
     double decibelsPerDecade = 10.0;
     // Scans are compared on the scale ((signal - notHeard) / -notHeard) to this
-    // power: the higher, the more the strong readings matter.
-    double strength = 2.7;
+    // power: the higher, the more the strong readings matter. At 1 a difference
+    // counts the same at any level, so a phone that hears everything a few dB
+    // weaker than the survey's does not move far from its place.
+    double strength = 1.0;
+    // A stored scan is compared by its strongest readings only, as many as the
+    // scan table holds: what is in range never shows more, so the weaker
+    // readings of a long scan would only count against it.
+    int32_t comparedReadings = 24;
     // How many of the closest survey scans vote.
     int32_t neighbours = 3;
     // The share of the weight the closest scans hold when there are votes too.

@@ -3,6 +3,7 @@
 #include "database/data_file.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 namespace nearbeam {
@@ -156,9 +157,18 @@ void ScanStore::addLocked(uint32_t buildingId, std::string_view floor, std::stri
     }
     const uint32_t index = static_cast<uint32_t>(scanPlaces_.size());
     scanPlaces_.push_back(placeNumber);
+    // The rank of each reading, strongest first (in the scan's order on a tie),
+    // counted by signal level.
+    std::array<uint32_t, kStrongestScanSignal - kWeakestScanSignal + 2> next{};
+    for (const ScanReading& reading : readings)
+        ++next[static_cast<size_t>(kStrongestScanSignal - clampSignal(reading.rssi) + 1)];
+    for (size_t level = 1; level < next.size(); ++level)
+        next[level] += next[level - 1];
     for (const ScanReading& reading : readings) {
-        postings_[keyNumber(reading.bssid)].push_back(
-            Posting{index, static_cast<int8_t>(clampSignal(reading.rssi))});
+        const int32_t signal = clampSignal(reading.rssi);
+        const uint32_t rank = next[static_cast<size_t>(kStrongestScanSignal - signal)]++;
+        postings_[keyNumber(reading.bssid)].push_back(Posting{
+            index, static_cast<int8_t>(signal), static_cast<uint8_t>(std::min(rank, 255u))});
     }
     scaled_.norms.clear(); // computed again at the next comparison
 }
@@ -170,16 +180,19 @@ size_t ScanStore::size() const {
 
 const ScanStore::Scaled& ScanStore::scaled(const DecisionSettings& settings) const {
     if (scaled_.notHeard == settings.notHeard && scaled_.exponent == settings.strength &&
-        scaled_.norms.size() == scanPlaces_.size())
+        scaled_.compared == settings.comparedReadings && scaled_.norms.size() == scanPlaces_.size())
         return scaled_;
     scaled_.notHeard = settings.notHeard;
     scaled_.exponent = settings.strength;
+    scaled_.compared = settings.comparedReadings;
     scaled_.values.assign(-kWeakestScanSignal + 1, 0.0f);
     for (int32_t signal = kWeakestScanSignal; signal <= kStrongestScanSignal; ++signal)
         scaled_.values[-signal] = static_cast<float>(scaledSignal(signal, settings));
     scaled_.norms.assign(scanPlaces_.size(), 0.0f);
     for (const auto& [key, postings] : postings_) {
         for (const Posting& posting : postings) {
+            if (posting.rank >= scaled_.compared)
+                continue;
             const float value = scaled_.values[-posting.signal];
             scaled_.norms[posting.scan] += value * value;
         }
@@ -205,6 +218,8 @@ std::vector<ScanStore::Neighbour> ScanStore::nearest(const std::vector<HeardAcce
         if (found == postings_.end() || value == 0.0f)
             continue;
         for (const Posting& posting : found->second) {
+            if (posting.rank >= scale.compared)
+                continue;
             if (dots_[posting.scan] == 0.0f)
                 touched_.push_back(posting.scan);
             dots_[posting.scan] += value * scale.values[-posting.signal];

@@ -58,9 +58,10 @@ class ScanStore {
         double distance;
     };
     // The closest scans (at most settings.neighbours, closest first) among those
-    // that share an access point with heard. Signals are compared on a scale on
-    // which strong readings matter most; an access point heard on one side only
-    // counts as settings.notHeard on the other.
+    // that share an access point with heard. Signals are compared on the scale of
+    // scaledSignal; an access point heard on one side only counts as
+    // settings.notHeard on the other. Only the stored scans' strongest
+    // settings.comparedReadings readings take part.
     std::vector<Neighbour> nearest(const std::vector<HeardAccessPoint>& heard,
                                    const DecisionSettings& settings) const;
 
@@ -68,10 +69,12 @@ class ScanStore {
     struct Posting {
         uint32_t scan;
         int8_t signal;
+        uint8_t rank; // 0 for the scan's strongest reading (at most 255)
     };
     struct Scaled {
         int32_t notHeard = 0;
         double exponent = 0;
+        int32_t compared = 0;
         std::vector<float> values; // by -signal
         std::vector<float> norms;  // by scan: the sum of its squared values
     };

@@ -130,5 +130,26 @@ TEST(PlaceDecision, TheNearestScansAreFoundThroughTheIndex) {
     EXPECT_GT(near[1].distance, 0.0);
 }
 
+TEST(PlaceDecision, StoredScansAreComparedByTheirStrongestReadingsOnly) {
+    ScanStore scans;
+    // The reading room's scan heard two more, weaker access points that are out
+    // of the table now; the stacks' scan heard the same two, the other way round.
+    scans.add(scanAt(kReadingRoom, {{7, -70}, {0, -50}, {8, -70}, {1, -60}}));
+    scans.add(scanAt(kStacks, {{0, -60}, {1, -50}}));
+    const auto heard = heardList({{-50, nullptr}, {-60, nullptr}});
+    struct Case {
+        int compared;
+        const PlaceKey* nearest;
+    };
+    for (const Case& c : {Case{2, &kReadingRoom}, Case{3, &kStacks}, Case{24, &kStacks}}) {
+        SCOPED_TRACE(c.compared);
+        DecisionSettings settings;
+        settings.comparedReadings = c.compared;
+        const auto near = scans.nearest(heard, settings);
+        ASSERT_EQ(near.size(), 2u);
+        EXPECT_EQ(*near[0].place, *c.nearest);
+    }
+}
+
 } // namespace
 } // namespace nearbeam
