@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <optional>
 #include <sstream>
 
@@ -58,10 +59,12 @@ class ProgramTest : public ::testing::Test {
 
     // The program on a scenario, with a fixed calibration (quality = (signal + 90)
     // * 100 / 60) and a location server nobody answers at; started, or none.
-    std::unique_ptr<Program> start(const std::string& scenario, bool traced = true) {
+    std::unique_ptr<Program> start(const std::string& scenario, bool traced = true,
+                                   bool fast = false) {
         home.write("walk.txt", scenario);
         ProgramSeams seams;
         seams.options.simulate = widen(home.file("walk.txt"));
+        seams.options.fast = fast;
         if (traced)
             seams.options.trace = widen(home.file("trace.txt"));
         seams.clock = &clock;
@@ -160,6 +163,59 @@ TEST_F(ProgramTest, TheTraceOfEachScenario) {
         }
         program->stop(2000);
     }
+}
+
+// The demo walk replayed at full speed tells what it tells at the normal pace, on
+// the scenario's clock, and ends once the walk's last access points have aged out.
+TEST_F(ProgramTest, AFastReplayOfTheDemoWalkTracesWhatTheNormalPaceDoes) {
+    std::ifstream walkFile(NEARBEAM_SOURCE_DIR "/data/demo/walk.txt");
+    const std::string walk((std::istreambuf_iterator<char>(walkFile)), {});
+    auto run = [&](bool fast) {
+        std::filesystem::remove_all(home.path() / "data");
+        std::filesystem::copy(NEARBEAM_SOURCE_DIR "/data/demo/data", home.path() / "data");
+        std::filesystem::remove(home.path() / "trace.txt");
+        auto program = start(walk, true, fast);
+        EXPECT_TRUE(program);
+        if (!program)
+            return std::vector<std::pair<uint32_t, std::string>>();
+        program->tick(); // the shell's first tick
+        if (fast) {
+            int steps = 0;
+            while (program->replayStep())
+                ++steps;
+            // The last block is at 530 s; its access points age out 60 s later.
+            EXPECT_EQ(steps, 59);
+            EXPECT_EQ(clock.tickCount(), 1000u) << "the fast replay keeps a clock of its own";
+        } else {
+            for (int second = 10; second <= 590; second += 10) {
+                program->agent().settle(60000);
+                tick(*program);
+            }
+        }
+        program->agent().settle(60000);
+        program->stop(2000);
+        // Each line as its time and the rest.
+        std::vector<std::pair<uint32_t, std::string>> lines;
+        std::istringstream text(home.read("trace.txt"));
+        for (std::string line; std::getline(text, line);) {
+            const size_t tab = line.find('\t');
+            lines.emplace_back(static_cast<uint32_t>(std::stoul(line.substr(0, tab))),
+                               line.substr(tab + 1));
+        }
+        return lines;
+    };
+    const auto normal = run(false);
+    const auto fast = run(true);
+    ASSERT_EQ(fast.size(), normal.size());
+    uint32_t ticks = 0;
+    for (size_t i = 0; i < fast.size(); ++i) {
+        EXPECT_EQ(fast[i].second, normal[i].second) << "line " << i;
+        if (fast[i].second.rfind("tick\t", 0) == 0) {
+            EXPECT_EQ(fast[i].first, ticks * Program::kTickMs) << fast[i].second;
+            ++ticks;
+        }
+    }
+    EXPECT_EQ(ticks, 60u);
 }
 
 TEST_F(ProgramTest, ASecondStartIsAnsweredByTheRunningCopyUnlessAScriptAskedForMore) {
