@@ -114,6 +114,7 @@ class Program {
     // by a tick and runs it. False, without a tick, once the clock is past the
     // scenario's last block by the scan table's maximum age: the replay is over.
     bool replayStep();
+
     void whereAmI() { app_->showWhereAmI(); }
     // "Upload...": the dialog, or a word that there is nothing to upload.
     void upload();
