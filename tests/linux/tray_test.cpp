@@ -96,7 +96,7 @@ class TrayNotificationTest : public ::testing::Test {
                 calls.endArray();
                 return out.size() >= count;
             },
-            10000);
+            30000);
         return out;
     }
     void emitSignal(const QString& name, const QString& signature, const QVariantList& args) {

@@ -82,9 +82,10 @@ struct Served {
                 lines.push_back(accessLogLine(record).substr(25));
         return lines;
     }
-    // Waits (a while at most) until the log holds n records.
+    // Waits until the log holds n records, within a bound a busy machine does not
+    // reach.
     bool waitForLog(size_t n) {
-        for (int i = 0; i < 500; ++i) {
+        for (int i = 0; i < 3000; ++i) {
             {
                 std::lock_guard<std::mutex> lock(mutex);
                 if (log.size() >= n)

@@ -51,14 +51,44 @@ void DesktopNotifications::notify(const QString& title, const QString& body,
                     unanswered();
                     return;
                 }
-                links_[reply.value()] = link;
+                named(reply.value(), link);
             });
 }
 
+void DesktopNotifications::named(uint id, const std::wstring& link) {
+    // What the service said of it before: the first of a click or a close ends it,
+    // and a click follows the link, as when the signals come after the name.
+    bool ended = false;
+    bool click = false;
+    for (auto it = early_.begin(); it != early_.end();) {
+        if (it->id != id) {
+            ++it;
+            continue;
+        }
+        click = click || (!ended && it->clicked);
+        ended = true;
+        it = early_.erase(it);
+    }
+    if (!ended)
+        links_[id] = link;
+    else if (click && clicked_)
+        clicked_(link);
+}
+
+void DesktopNotifications::remember(uint id, bool clicked) {
+    early_.push_back({id, clicked});
+    if (early_.size() > kEarlySignalsKept)
+        early_.pop_front();
+}
+
 void DesktopNotifications::actionInvoked(uint id, const QString& action) {
-    const auto found = links_.find(id);
-    if (found == links_.end() || action != kDefaultAction)
+    if (action != kDefaultAction)
         return;
+    const auto found = links_.find(id);
+    if (found == links_.end()) {
+        remember(id, true);
+        return;
+    }
     // Once: the notification is done with, whatever the service does with it.
     const std::wstring link = found->second;
     links_.erase(found);
@@ -67,7 +97,8 @@ void DesktopNotifications::actionInvoked(uint id, const QString& action) {
 }
 
 void DesktopNotifications::notificationClosed(uint id, uint /*reason*/) {
-    links_.erase(id);
+    if (links_.erase(id) == 0)
+        remember(id, false);
 }
 
 } // namespace nearbeam

@@ -8,6 +8,7 @@
 #include <QObject>
 #include <QString>
 
+#include <deque>
 #include <functional>
 #include <map>
 #include <string>
@@ -36,9 +37,22 @@ class DesktopNotifications : public QObject {
     void notificationClosed(uint id, uint reason);
 
   private:
+    // The service's reply that names a notification and the service's signals
+    // about it come by different ways and may arrive in either order: a signal for
+    // an id not known yet is kept (the newest few; the signals of other programs'
+    // notifications come here too) until the reply names it.
+    struct EarlySignal {
+        uint id;
+        bool clicked; // else closed
+    };
+    static constexpr size_t kEarlySignalsKept = 32;
+    void named(uint id, const std::wstring& link);
+    void remember(uint id, bool clicked);
+
     QDBusConnection bus_;
     std::function<void(const std::wstring&)> clicked_;
     std::map<uint, std::wstring> links_; // by the service's notification id
+    std::deque<EarlySignal> early_;
 };
 
 } // namespace nearbeam
