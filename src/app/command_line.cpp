@@ -3,7 +3,8 @@
 namespace nearbeam {
 
 std::optional<CommandLine> parseCommandLine(const std::vector<std::wstring>& args,
-                                            std::wstring& error) {
+                                            std::wstring& error, int& refusalCode) {
+    refusalCode = 2;
     CommandLine options;
     for (size_t i = 0; i < args.size(); ++i) {
         std::wstring name = args[i];
@@ -21,6 +22,10 @@ std::optional<CommandLine> parseCommandLine(const std::vector<std::wstring>& arg
         }
         if (!hasValue && name == L"--version") {
             options.request = CommandLine::Request::Version;
+            continue;
+        }
+        if (!hasValue && name == L"--fast") {
+            options.fast = true;
             continue;
         }
         std::wstring* target = nullptr;
@@ -45,12 +50,25 @@ std::optional<CommandLine> parseCommandLine(const std::vector<std::wstring>& arg
         }
         *target = value;
     }
+    if (options.fast && options.simulate.empty() && options.request == CommandLine::Request::Run) {
+        error = L"The option --fast replays a scenario: it needs --simulate.";
+        refusalCode = 1;
+        return std::nullopt;
+    }
     return options;
+}
+
+std::optional<CommandLine> parseCommandLine(const std::vector<std::wstring>& args,
+                                            std::wstring& error) {
+    int refusalCode = 0;
+    return parseCommandLine(args, error, refusalCode);
 }
 
 std::wstring usageText() {
     return L"Usage: nearbeam [OPTION]...\n"
            L"  --simulate SCENARIO-FILE  replay a recorded walk instead of the adapter\n"
+           L"  --fast                    with --simulate: run the walk's ticks back to back\n"
+           L"                            and end when it is over\n"
            L"  --trace TRACE-FILE        add what the program decides to TRACE-FILE\n"
            L"  --help                    show this and end\n"
            L"  --version                 show the version and end\n";

@@ -1,6 +1,7 @@
 #pragma once
 // The program's options:
 //   --simulate FILE   use the simulated adapter replaying the scenario FILE
+//   --fast            with --simulate: replay the ticks back to back, then end
 //   --trace FILE      append the diagnosis trace to FILE
 //   --help, --version say what the program takes, or which it is, and end
 
@@ -15,11 +16,15 @@ struct CommandLine {
     Request request = Request::Run;
     std::wstring simulate; // empty: the real drivers
     std::wstring trace;    // empty: no trace
+    bool fast = false;     // the scenario's ticks back to back, then the end
 };
 
 // Reads the arguments after the program name. An unknown option, a missing file
 // name or a stray argument gives none and a message for the user in error (the
-// caller adds usageText()).
+// caller adds usageText()). refusalCode is the exit code for a refusal: 1 for
+// options that do not go together, 2 for one not understood.
+std::optional<CommandLine> parseCommandLine(const std::vector<std::wstring>& args,
+                                            std::wstring& error, int& refusalCode);
 std::optional<CommandLine> parseCommandLine(const std::vector<std::wstring>& args,
                                             std::wstring& error);
 

@@ -13,7 +13,8 @@
 namespace nearbeam {
 
 Program::Program(ProgramSeams seams)
-    : seams_(std::move(seams)), started_(seams_.clock->tickCount()) {}
+    : seams_(std::move(seams)), replayClock_(seams_.clock->tickCount()),
+      clock_(seams_.options.fast ? &replayClock_ : seams_.clock), started_(clock_->tickCount()) {}
 
 Program::~Program() {
     if (agent_ && !stopCalled_)
@@ -37,7 +38,7 @@ void Program::fail(const std::wstring& text, int code) {
 }
 
 bool Program::makeCore() {
-    Clock& clock = *seams_.clock;
+    Clock& clock = *clock_;
     const CommandLine& options = seams_.options;
     if (!options.trace.empty()) {
         trace_ =
@@ -78,8 +79,9 @@ bool Program::makeDevice() {
                  1);
             return false;
         }
-        drivers.push_back(
-            std::make_unique<SimulatedDriver>(*seams_.clock, std::move(*load.scenario)));
+        if (!load.scenario->blocks.empty())
+            lastBlockSeconds_ = load.scenario->blocks.back().atSeconds;
+        drivers.push_back(std::make_unique<SimulatedDriver>(*clock_, std::move(*load.scenario)));
     }
     device_ = std::make_unique<WirelessDevice>(*seams_.settings, std::move(drivers));
     return true;
@@ -100,7 +102,7 @@ bool Program::start(Notifier& shown) {
     database_->setSubscriptionFileListener(
         [this](const std::string& path) { subscriptions_->setFile(path); });
 
-    ApplicationParts parts(*seams_.settings, *database_, *device_, scanSettings_, *seams_.clock,
+    ApplicationParts parts(*seams_.settings, *database_, *device_, scanSettings_, *clock_,
                            *notifier);
     parts.trace = trace_.get();
     parts.locationChanged = [this](LocationRecord& place) {
@@ -121,7 +123,8 @@ bool Program::start(Notifier& shown) {
 
 TrayActions Program::trayActions() {
     TrayActions actions;
-    actions.tick = [this] { tick(); };
+    if (!fast())
+        actions.tick = [this] { tick(); };
     actions.whereAmI = [this] { whereAmI(); };
     actions.scanner = [this] { windows_->openScanner(); };
     actions.upload = [this] { upload(); };
@@ -131,6 +134,18 @@ TrayActions Program::trayActions() {
     actions.newSubscriptions = [this] { newSubscriptions(); };
     actions.alertClicked = [this](const std::wstring& link) { alertClicked(link); };
     return actions;
+}
+
+bool Program::replayStep() {
+    // An answer that has not come within a minute comes later, as it would at the
+    // normal pace on a slow network.
+    agent_->settle(60000);
+    const int64_t elapsedMs = static_cast<uint32_t>(clock_->tickCount() - started_);
+    if (elapsedMs > (lastBlockSeconds_ + app_->scanTable().maximumAge()) * 1000)
+        return false;
+    replayClock_.advance(kTickMs);
+    tick();
+    return true;
 }
 
 void Program::upload() {

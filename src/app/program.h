@@ -100,9 +100,21 @@ class Program {
     void setWindows(ProgramWindows& windows) { windows_ = &windows; }
     int exitCode() const { return exitCode_; }
 
+    // The tray's timer ticks, except in a fast replay.
     TrayActions trayActions();
 
     void tick() { app_->tick(); }
+
+    // A fast replay (--simulate FILE --fast) runs on a clock of its own, which
+    // moves only by its ticks; the platform's run loop calls replayStep whenever
+    // it has handled its events, instead of ticking by its timer.
+    bool fast() const { return seams_.options.fast; }
+    static constexpr uint32_t kTickMs = 10000;
+    // Waits for the web agent's answers to the last tick, then moves the clock on
+    // by a tick and runs it. False, without a tick, once the clock is past the
+    // scenario's last block by the scan table's maximum age: the replay is over.
+    bool replayStep();
+
     void whereAmI() { app_->showWhereAmI(); }
     // "Upload...": the dialog, or a word that there is nothing to upload.
     void upload();
@@ -136,7 +148,10 @@ class Program {
     void fail(const std::wstring& text, int code);
 
     ProgramSeams seams_;
+    ManualClock replayClock_;
+    Clock* clock_; // the platform's, or in a fast replay the replay's
     uint32_t started_;
+    int64_t lastBlockSeconds_ = 0; // of the scenario replayed
     int exitCode_ = 0;
     bool stopCalled_ = false;
     ProgramWindows* windows_ = nullptr;

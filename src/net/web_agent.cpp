@@ -159,21 +159,42 @@ void WebAgent::stop() {
         worker_.join();
 }
 
+bool WebAgent::settle(uint32_t boundMs) {
+    if (!worker_.joinable())
+        return true;
+    std::unique_lock<std::mutex> lock(wakeMutex_);
+    timedPassAsked_ = true;
+    wakeSignal_.notify_one();
+    return idleSignal_.wait_for(lock, std::chrono::milliseconds(boundMs), [this] {
+        return stopping_ || (!woken_ && !timedPassAsked_ && !busy_);
+    });
+}
+
 void WebAgent::workerLoop() {
     for (;;) {
-        bool signalled;
+        bool woken;
         {
             std::unique_lock<std::mutex> lock(wakeMutex_);
-            signalled = wakeSignal_.wait_for(lock, std::chrono::milliseconds(options_.waitMs),
-                                             [this] { return woken_; });
+            wakeSignal_.wait_for(lock, std::chrono::milliseconds(options_.waitMs),
+                                 [this] { return woken_ || timedPassAsked_; });
+            woken = woken_;
             woken_ = false;
+            timedPassAsked_ = false;
+            busy_ = !stopping_;
         }
-        if (stopping_)
+        if (stopping_) {
+            idleSignal_.notify_all();
             return;
-        if (signalled)
+        }
+        if (woken)
             runPending();
         else
             runTimedPass();
+        {
+            std::lock_guard<std::mutex> lock(wakeMutex_);
+            busy_ = false;
+        }
+        idleSignal_.notify_all();
     }
 }
 

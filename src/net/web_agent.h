@@ -102,6 +102,11 @@ class WebAgent {
 
     // The worker runs a pass at once, regardless of the retry window.
     void wake();
+    // The worker runs the pass its wait would run (a retry only once the retry
+    // window has passed on the clock), then this waits until no pass is asked for
+    // or under way: every pending request has had its attempt. False when boundMs
+    // (real time) ran out first. True at once without a worker.
+    bool settle(uint32_t boundMs);
     // Ends the worker: any attempt under way is given up at its next wait (at the
     // latest after the transport's time-out), then the thread is joined. Requests
     // stay in the table. Called by the destructor; destroy the agent before the
@@ -135,6 +140,9 @@ class WebAgent {
     std::mutex wakeMutex_;
     std::condition_variable wakeSignal_;
     bool woken_ = false;
+    bool timedPassAsked_ = false;
+    bool busy_ = false; // a pass is under way
+    std::condition_variable idleSignal_;
     std::atomic<bool> stopping_{false};
     std::thread worker_;
 };

@@ -5,17 +5,20 @@
 namespace nearbeam {
 namespace {
 
-TEST(CommandLine, ReadsBothOptionsInEitherForm) {
+TEST(CommandLine, ReadsTheOptionsInEitherForm) {
     std::wstring error;
     auto none = parseCommandLine({}, error);
     ASSERT_TRUE(none);
     EXPECT_TRUE(none->simulate.empty());
     EXPECT_TRUE(none->trace.empty());
+    EXPECT_FALSE(none->fast);
 
-    auto both = parseCommandLine({L"--trace", L"C:\\t\\trace.txt", L"--simulate=walk.txt"}, error);
-    ASSERT_TRUE(both);
-    EXPECT_EQ(both->simulate, L"walk.txt");
-    EXPECT_EQ(both->trace, L"C:\\t\\trace.txt");
+    auto all = parseCommandLine(
+        {L"--trace", L"C:\\t\\trace.txt", L"--fast", L"--simulate=walk.txt"}, error);
+    ASSERT_TRUE(all);
+    EXPECT_EQ(all->simulate, L"walk.txt");
+    EXPECT_EQ(all->trace, L"C:\\t\\trace.txt");
+    EXPECT_TRUE(all->fast);
 }
 
 TEST(CommandLine, HelpAndVersionAreRequestsNotOptionsWithFiles) {
@@ -45,16 +48,23 @@ TEST(CommandLine, RefusesWhatItDoesNotKnow) {
     struct Case {
         std::vector<std::wstring> args;
         const wchar_t* errorPart;
+        int code = 2;
     };
     const Case cases[] = {
         {{L"--simulate"}, L"--simulate needs a file name"},
         {{L"--trace="}, L"--trace needs a file name"},
         {{L"--verbose"}, L"Unknown option \"--verbose\""},
         {{L"walk.txt"}, L"Unknown option \"walk.txt\""},
+        {{L"--fast=yes", L"--simulate", L"walk.txt"}, L"Unknown option \"--fast=yes\""},
+        // Options that do not go together.
+        {{L"--fast"}, L"--fast replays a scenario: it needs --simulate", 1},
+        {{L"--fast", L"--trace", L"t.txt"}, L"it needs --simulate", 1},
     };
     for (const Case& c : cases) {
         std::wstring error;
-        EXPECT_FALSE(parseCommandLine(c.args, error));
+        int code = 0;
+        EXPECT_FALSE(parseCommandLine(c.args, error, code));
+        EXPECT_EQ(code, c.code) << std::string(error.begin(), error.end());
         EXPECT_NE(error.find(c.errorPart), std::wstring::npos)
             << std::string(error.begin(), error.end());
     }

@@ -3,6 +3,7 @@
 // "nothing to upload", private mode, where a click on an alert leads).
 
 #include "app/program.h"
+#include "app/status.h"
 #include "base/memory_settings_store.h"
 #include "base/settings_keys.h"
 #include "base/text.h"
@@ -13,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <optional>
 #include <sstream>
 
@@ -58,10 +60,12 @@ class ProgramTest : public ::testing::Test {
 
     // The program on a scenario, with a fixed calibration (quality = (signal + 90)
     // * 100 / 60) and a location server nobody answers at; started, or none.
-    std::unique_ptr<Program> start(const std::string& scenario, bool traced = true) {
+    std::unique_ptr<Program> start(const std::string& scenario, bool traced = true,
+                                   bool fast = false) {
         home.write("walk.txt", scenario);
         ProgramSeams seams;
         seams.options.simulate = widen(home.file("walk.txt"));
+        seams.options.fast = fast;
         if (traced)
             seams.options.trace = widen(home.file("trace.txt"));
         seams.clock = &clock;
@@ -160,6 +164,74 @@ TEST_F(ProgramTest, TheTraceOfEachScenario) {
         }
         program->stop(2000);
     }
+}
+
+// The demo walk replayed at full speed tells what it tells at the normal pace, on
+// the scenario's clock, and ends once the walk's last access points have aged out.
+TEST_F(ProgramTest, AFastReplayOfTheDemoWalkTracesWhatTheNormalPaceDoes) {
+    std::ifstream walkFile(NEARBEAM_SOURCE_DIR "/data/demo/walk.txt");
+    const std::string walk((std::istreambuf_iterator<char>(walkFile)), {});
+    auto run = [&](bool fast) {
+        std::filesystem::remove_all(home.path() / "data");
+        std::filesystem::copy(NEARBEAM_SOURCE_DIR "/data/demo/data", home.path() / "data");
+        std::filesystem::remove(home.path() / "trace.txt");
+        auto program = start(walk, true, fast);
+        EXPECT_TRUE(program);
+        if (!program)
+            return std::vector<std::pair<uint32_t, std::string>>();
+        program->tick(); // the shell's first tick
+        if (fast) {
+            const uint32_t before = clock.tickCount();
+            int steps = 0;
+            while (program->replayStep())
+                ++steps;
+            // The last block is at 530 s and the scan table keeps an access point for
+            // 120 s: the replay ends after the first tick past 650 s.
+            EXPECT_EQ(steps, 66);
+            EXPECT_EQ(clock.tickCount(), before) << "the fast replay keeps a clock of its own";
+        } else {
+            for (int second = 10; second <= 660; second += 10) {
+                program->agent().settle(60000);
+                tick(*program);
+            }
+        }
+        program->agent().settle(60000);
+        program->stop(2000);
+        // Each line as its time and the rest. Which stage a download the tick asked
+        // for has reached when the tick ends is the web agent's race at either pace:
+        // a tick during a download is kept as such, the tooltip that shows its stage
+        // is left out.
+        std::vector<std::pair<uint32_t, std::string>> lines;
+        std::istringstream text(home.read("trace.txt"));
+        bool downloading = false;
+        for (std::string line; std::getline(text, line);) {
+            const size_t tab = line.find('\t');
+            std::string rest = line.substr(tab + 1);
+            if (rest.rfind("tooltip\t", 0) == 0 && downloading)
+                continue;
+            downloading = false;
+            if (rest.rfind("tick\t", 0) == 0) {
+                const auto value = static_cast<LookupStatus>(std::stoul(rest.substr(5)));
+                downloading = (value & status::kRequestBit) != 0 || value == lookup_status::Idle;
+                if (downloading)
+                    rest = "tick\tdownload";
+            }
+            lines.emplace_back(static_cast<uint32_t>(std::stoul(line.substr(0, tab))), rest);
+        }
+        return lines;
+    };
+    const auto normal = run(false);
+    const auto fast = run(true);
+    ASSERT_EQ(fast.size(), normal.size());
+    uint32_t ticks = 0;
+    for (size_t i = 0; i < fast.size(); ++i) {
+        EXPECT_EQ(fast[i].second, normal[i].second) << "line " << i;
+        if (fast[i].second.rfind("tick\t", 0) == 0) {
+            EXPECT_EQ(fast[i].first, ticks * Program::kTickMs) << fast[i].second;
+            ++ticks;
+        }
+    }
+    EXPECT_EQ(ticks, 67u);
 }
 
 TEST_F(ProgramTest, ASecondStartIsAnsweredByTheRunningCopyUnlessAScriptAskedForMore) {

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <future>
+#include <thread>
 
 namespace nearbeam::test {
 namespace {
@@ -365,6 +366,36 @@ TEST(WebAgentWorker, TimedPassesRetryWithoutAWake) {
         clock.advance(WebAgent::kRetryWindowMs + 1);
     agent.stop();
     EXPECT_EQ(transport.seen().size(), 2u);
+}
+
+// Settling is a timed pass run at once and waited for: an attempt under way is
+// waited out, and a failed request is tried again only after the retry window.
+TEST(WebAgentWorker, SettleWaitsForTheDuePassOnTheClock) {
+    FakeTransport transport;
+    ManualClock clock(5000000);
+    WebAgent agent(transport, clock); // the worker's own wait is a minute
+    transport.queue(noConnection());
+    {
+        auto request = agent.getRequest("download");
+        request->setHost(L"server.test");
+        request->setPath(L"/x");
+        request->pending = true;
+    }
+    ASSERT_TRUE(agent.settle(60000));
+    EXPECT_EQ(transport.seen().size(), 1u);
+    EXPECT_TRUE(agent.isPending("download"));
+
+    clock.advance(10000);
+    ASSERT_TRUE(agent.settle(60000));
+    EXPECT_EQ(transport.seen().size(), 1u) << "tried again inside the retry window";
+
+    clock.advance(WebAgent::kRetryWindowMs);
+    transport.duringAttempt = [] { std::this_thread::sleep_for(std::chrono::milliseconds(100)); };
+    ASSERT_TRUE(agent.settle(60000));
+    EXPECT_EQ(transport.seen().size(), 2u);
+    EXPECT_FALSE(agent.isPending("download")) << "the slow attempt was not waited for";
+    agent.stop();
+    EXPECT_TRUE(agent.settle(60000)) << "a stopped agent has nothing to wait for";
 }
 
 } // namespace

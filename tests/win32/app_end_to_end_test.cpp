@@ -7,6 +7,9 @@
 #include <shellapi.h>
 
 #include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
 
 namespace nearbeam::test {
 namespace {
@@ -213,6 +216,26 @@ TEST_F(EndToEnd, AScenarioThatDoesNotLoadIsNamedAndEndsTheProgram) {
     PostMessageW(box, WM_COMMAND, IDOK, 0);
     EXPECT_EQ(program.waitForExit(), 1);
     EXPECT_EQ(FindWindowW(L"NEARBEAM", L"802.11 Scanner"), nullptr);
+}
+
+// The message loop runs a fast replay to its end: the ticks back to back, ten
+// seconds apart on the scenario's clock, until the library's access point, last
+// heard at 20 s, has been out of the scan table's age of 120 s, then exit code 0.
+TEST_F(EndToEnd, AFastReplayRunsTheTicksBackToBackAndEnds) {
+    program.scenario("at 0\nap 00:11:22:33:44:a1 -40 2437000 infra wep \"Campus\"\nat 20\n");
+    ASSERT_TRUE(program.start(L" --fast"));
+    EXPECT_EQ(program.waitForExit(), 0);
+    std::vector<long> times;
+    std::istringstream lines(program.read("trace.txt"));
+    for (std::string line; std::getline(lines, line);) {
+        if (line.find("\ttick\t") != std::string::npos)
+            times.push_back(std::stol(line));
+    }
+    ASSERT_EQ(times.size(), 16u);
+    for (size_t i = 0; i < times.size(); ++i)
+        EXPECT_EQ(times[i], static_cast<long>(i) * 10000);
+    EXPECT_EQ(program.trace("tick")[0],
+              (TraceLine{"tick", "8192", "You are at Library, Desk (2nd floor)"}));
 }
 
 } // namespace

@@ -28,10 +28,10 @@ int answerCommandLine(const CommandLine& options, std::ostream& out) {
     return 0;
 }
 
-int refuseCommandLine(const std::wstring& problem, std::ostream& err) {
+int refuseCommandLine(const std::wstring& problem, int code, std::ostream& err) {
     err << "nearbeam: " << local(problem) << '\n' << local(usageText());
     err.flush();
-    return 2;
+    return code;
 }
 
 } // namespace nearbeam

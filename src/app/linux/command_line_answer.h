@@ -17,7 +17,7 @@ std::vector<std::wstring> programArguments(int argc, char** argv);
 // Writes the usage or the version to out; the program's exit code (0).
 int answerCommandLine(const CommandLine& options, std::ostream& out);
 
-// Writes what was wrong and the usage to err; the program's exit code (2).
-int refuseCommandLine(const std::wstring& problem, std::ostream& err);
+// Writes what was wrong and the usage to err; the program's exit code (code).
+int refuseCommandLine(const std::wstring& problem, int code, std::ostream& err);
 
 } // namespace nearbeam

@@ -28,7 +28,9 @@ void nameTheProgram() {
 
 int main(int argc, char** argv) {
     std::wstring problem;
-    std::optional<CommandLine> options = parseCommandLine(programArguments(argc, argv), problem);
+    int refusal = 2;
+    std::optional<CommandLine> options =
+        parseCommandLine(programArguments(argc, argv), problem, refusal);
     // Help and the version need no desktop.
     if (options && options->request != CommandLine::Request::Run)
         return answerCommandLine(*options, std::cout);
@@ -37,9 +39,9 @@ int main(int argc, char** argv) {
     nameTheProgram();
     // Qt has taken its own options (-platform, -style...) out of the arguments.
     if (!options)
-        options = parseCommandLine(programArguments(argc, argv), problem);
+        options = parseCommandLine(programArguments(argc, argv), problem, refusal);
     if (!options)
-        return refuseCommandLine(problem, std::cerr);
+        return refuseCommandLine(problem, refusal, std::cerr);
 
     InstanceService instance;
     const InstanceService::Claim claim = instance.claim();

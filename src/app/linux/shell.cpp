@@ -12,6 +12,7 @@
 #include <QDesktopServices>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QTimer>
 #include <QUrl>
 
 #include <cstdlib>
@@ -88,7 +89,8 @@ bool Shell::start() {
         return false;
     makeDialogs();
     program_.setWindows(*this);
-    tray_->setTick([this] { tick(); });
+    if (!program_.fast())
+        tray_->setTick([this] { tick(); });
 
     hasTray_ = tray_->show();
     if (!hasTray_) {
@@ -161,6 +163,19 @@ void Shell::openLink(const std::wstring& link) {
 }
 
 int Shell::run() {
+    // A fast replay ticks whenever the events posted so far are handled.
+    QTimer replay;
+    if (program_.fast()) {
+        QObject::connect(&replay, &QTimer::timeout, [this, &replay] {
+            if (!program_.replayStep()) {
+                replay.stop();
+                QCoreApplication::exit(0);
+            } else if (!hasTray_) {
+                showMainPage();
+            }
+        });
+        replay.start(0);
+    }
     const int code = QApplication::exec();
     // Nothing is left to save: every write is whole by then.
     if (!program_.stop(2000))

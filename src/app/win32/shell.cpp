@@ -109,7 +109,16 @@ void Shell::openLink(const std::wstring& link) {
 
 int Shell::run() {
     MSG message{};
-    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+    for (;;) {
+        // A fast replay ticks whenever the messages posted so far are handled.
+        if (program_.fast() && !PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE)) {
+            if (program_.replayStep())
+                continue;
+            message.wParam = 0;
+            break;
+        }
+        if (GetMessageW(&message, nullptr, 0, 0) <= 0)
+            break;
         if (handleDialogKeys(message))
             continue;
         TranslateMessage(&message);

@@ -32,11 +32,12 @@ std::vector<std::wstring> arguments() {
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     std::wstring problem;
-    const std::optional<CommandLine> options = parseCommandLine(arguments(), problem);
+    int refusal = 2;
+    const std::optional<CommandLine> options = parseCommandLine(arguments(), problem, refusal);
     if (!options) {
         const std::wstring text = problem + L"\n\n" + usageText();
         MessageBoxW(nullptr, text.c_str(), L"Nearbeam", MB_OK | MB_ICONERROR);
-        return 2;
+        return refusal;
     }
     if (options->request != CommandLine::Request::Run) {
         const bool help = options->request == CommandLine::Request::Help;
