@@ -61,17 +61,17 @@ std::string_view forwardedFor(std::string_view element) {
 
 } // namespace
 
-bool TrustedProxies::add(const std::string& spec, std::string& error) {
-    const size_t slash = spec.find('/');
-    const auto bytes = addressBytes(std::string_view(spec).substr(0, slash));
+bool TrustedProxies::add(const std::string& rule, std::string& error) {
+    const size_t slash = rule.find('/');
+    const auto bytes = addressBytes(std::string_view(rule).substr(0, slash));
     if (!bytes) {
-        error = "--trusted-proxy wants ADDRESS or ADDRESS/BITS, not \"" + spec + "\"";
+        error = "--trusted-proxy wants ADDRESS or ADDRESS/BITS, not \"" + rule + "\"";
         return false;
     }
-    const bool v4 = spec.find(':') == std::string::npos;
+    const bool v4 = rule.find(':') == std::string::npos;
     unsigned bits = 128;
     if (slash != std::string::npos) {
-        const std::string count = spec.substr(slash + 1);
+        const std::string count = rule.substr(slash + 1);
         const unsigned most = v4 ? 32 : 128;
         if (count.empty() || count.size() > 3 ||
             count.find_first_not_of("0123456789") != std::string::npos ||

@@ -16,7 +16,7 @@ namespace nearbeam {
 class TrustedProxies {
   public:
     // Adds ADDRESS or ADDRESS/BITS (IPv4 or IPv6); false with a one-line reason.
-    bool add(const std::string& spec, std::string& error);
+    bool add(const std::string& rule, std::string& error);
     bool empty() const { return networks_.empty(); }
     bool trusts(const std::string& peer) const;
 

@@ -8,8 +8,8 @@ namespace {
 TEST(TrustedProxies, TakeTheLastForwardedAddressFromTrustedPeersOnly) {
     TrustedProxies proxies;
     std::string error;
-    for (const char* spec : {"10.0.0.0/8", "192.168.1.5", "2001:db8:1::/48"})
-        ASSERT_TRUE(proxies.add(spec, error)) << error;
+    for (const char* rule : {"10.0.0.0/8", "192.168.1.5", "2001:db8:1::/48"})
+        ASSERT_TRUE(proxies.add(rule, error)) << error;
     const struct {
         const char* peer;
         const char* forwardedFor;
