@@ -10,6 +10,7 @@
 #include "net/fake_transport.h"
 #include "support/recording_notifier.h"
 #include "support/temp_dir.h"
+#include "support/trace_lines.h"
 
 #include <gtest/gtest.h>
 
@@ -21,7 +22,8 @@
 namespace nearbeam {
 namespace {
 
-using TraceLine = std::vector<std::string>;
+using test::TraceLine;
+using test::traceLines;
 
 // The windows the core opens, recorded.
 class RecordedWindows : public ProgramWindows {
@@ -96,19 +98,7 @@ class ProgramTest : public ::testing::Test {
     }
     // The trace's lines of one kind, without their time.
     std::vector<TraceLine> trace(const std::string& kind) {
-        std::vector<TraceLine> out;
-        std::istringstream lines(home.read("trace.txt"));
-        for (std::string line; std::getline(lines, line);) {
-            TraceLine fields;
-            std::istringstream split(line);
-            for (std::string field; std::getline(split, field, '\t');)
-                fields.push_back(field);
-            if (line.back() == '\t')
-                fields.emplace_back();
-            if (fields.size() > 1 && fields[1] == kind)
-                out.emplace_back(fields.begin() + 1, fields.end());
-        }
-        return out;
+        return traceLines(home.read("trace.txt"), kind);
     }
 
     test::TempDir home;

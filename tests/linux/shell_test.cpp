@@ -8,6 +8,7 @@
 #include "base/text.h"
 #include "support/loopback_server.h"
 #include "support/temp_dir.h"
+#include "support/trace_lines.h"
 
 #include <QApplication>
 #include <QThread>
@@ -20,8 +21,6 @@
 
 namespace nearbeam::test {
 namespace {
-
-using TraceLine = std::vector<std::string>;
 
 class ShellTest : public ::testing::Test {
   protected:
@@ -61,19 +60,7 @@ class ShellTest : public ::testing::Test {
     }
     // The trace's lines of one kind, without their time.
     std::vector<TraceLine> trace(const std::string& kind) {
-        std::vector<TraceLine> out;
-        std::istringstream lines(home.read("trace.txt"));
-        for (std::string line; std::getline(lines, line);) {
-            TraceLine fields;
-            std::istringstream split(line);
-            for (std::string field; std::getline(split, field, '\t');)
-                fields.push_back(field);
-            if (line.back() == '\t')
-                fields.emplace_back();
-            if (fields.size() > 1 && fields[1] == kind)
-                out.emplace_back(fields.begin() + 1, fields.end());
-        }
-        return out;
+        return traceLines(home.read("trace.txt"), kind);
     }
 
     TempDir home;
