@@ -1,5 +1,6 @@
 #include "server/http_server.h"
 
+#include "server/http_server_reply.h"
 #include "server/tls_context.h"
 
 #include <boost/asio/executor_work_guard.hpp>
@@ -12,6 +13,7 @@
 #include <boost/beast/ssl.hpp>
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <mutex>
 #include <optional>
@@ -28,6 +30,12 @@ namespace beast = boost::beast;
 namespace http = beast::http;
 using tcp = asio::ip::tcp;
 using SteadyClock = std::chrono::steady_clock;
+// A connection's socket and timer run on its own context, whose executor they
+// name by its type rather than erase it: no handler pays for a polymorphic one.
+using Executor = asio::io_context::executor_type;
+using Socket = asio::basic_stream_socket<tcp, Executor>;
+using TlsStream = beast::ssl_stream<Socket>;
+using Timer = asio::basic_waitable_timer<SteadyClock, asio::wait_traits<SteadyClock>, Executor>;
 
 // How long a closing connection may take to say goodbye, and how much of an
 // unread body it may still swallow meanwhile so the client sees the reply
@@ -83,11 +91,11 @@ class Listener {
 
   private:
     struct Waiting {
-        tcp::socket socket;
+        Socket socket;
         std::string peer;
         std::string local;
     };
-    void accepted(beast::error_code ec, tcp::socket socket);
+    void accepted(beast::error_code ec, Socket socket);
     // Starts the accepted connection if there is room, else closes the oldest
     // idle one to make room.
     void admit();
@@ -187,20 +195,21 @@ constexpr size_t kReadSize = 8192;
 template <class Stream>
 class Session : public SessionBase, public std::enable_shared_from_this<Session<Stream>> {
   public:
-    static constexpr bool kTls = !std::is_same_v<Stream, beast::tcp_stream>;
+    static constexpr bool kTls = !std::is_same_v<Stream, Socket>;
 
     template <class... Args>
     Session(HttpServer::Impl& server, std::string peer, std::string local, Args&&... args)
         : SessionBase(std::move(peer)), server_(server), local_(std::move(local)),
-          stream_(std::forward<Args>(args)...) {}
+          stream_(std::forward<Args>(args)...), timer_(stream_.get_executor()) {}
     ~Session() override { server_.ended(this); }
 
     void go() {
         started_ = SteadyClock::now();
-        lowest().expires_after(server_.options.headTimeout);
+        expiresAfter(server_.options.headTimeout);
         if constexpr (kTls) {
             stream_.async_handshake(asio::ssl::stream_base::server,
                                     [self = this->shared_from_this()](beast::error_code ec) {
+                                        ec = self->timedOut(ec);
                                         if (ec == beast::error::timeout)
                                             self->drop("head timeout");
                                         else if (!ec)
@@ -215,20 +224,59 @@ class Session : public SessionBase, public std::enable_shared_from_this<Session<
         asio::post(stream_.get_executor(), [weak = std::move(self)] {
             auto session = weak.lock();
             if (session && session->idleSince != 0)
-                static_cast<Session&>(*session).lowest().close();
+                static_cast<Session&>(*session).closeSocket();
         });
     }
 
     auto executor() { return stream_.get_executor(); }
 
   private:
-    beast::tcp_stream& lowest() { return beast::get_lowest_layer(stream_); }
+    Socket& lowest() { return beast::get_lowest_layer(stream_); }
+    void closeSocket() {
+        beast::error_code ignored;
+        lowest().close(ignored);
+    }
+
+    // The time the connection has for what it waits for now (the head, the
+    // body, the reply's sending, the goodbye): past it the socket closes and what
+    // was waited for ends as timed out. One timer per connection, set again only
+    // when it rings before the time: a request costs no timer work.
+    void expiresAfter(SteadyClock::duration time) {
+        deadline_ = SteadyClock::now() + time;
+        if (timerSet_ && timer_.expiry() <= deadline_)
+            return;
+        timerSet_ = true;
+        timer_.expires_at(deadline_); // a later wait ends as aborted
+        timer_.async_wait([weak = this->weak_from_this()](beast::error_code ec) {
+            auto self = weak.lock();
+            if (self && !ec)
+                self->rang();
+        });
+    }
+    // A request is away being answered: no time runs meanwhile.
+    void noDeadline() { deadline_ = SteadyClock::time_point::max(); }
+
+    void rang() {
+        timerSet_ = false;
+        if (deadline_ == SteadyClock::time_point::max())
+            return;
+        if (SteadyClock::now() < deadline_) {
+            expiresAfter(deadline_ - SteadyClock::now());
+            return;
+        }
+        timedOut_ = true;
+        closeSocket();
+    }
+    // What a failed operation's error means: a timeout when the timer closed it.
+    beast::error_code timedOut(beast::error_code ec) const {
+        return ec && timedOut_ ? beast::error_code(beast::error::timeout) : ec;
+    }
 
     // Waits for the first bytes of the next request (idle meanwhile), all within
     // the head's time.
     void awaitRequest() {
         if (!server_.serving()) {
-            lowest().close();
+            closeSocket();
             return;
         }
         if (buffer_.size() > 0) { // the next request came with the last
@@ -240,10 +288,11 @@ class Session : public SessionBase, public std::enable_shared_from_this<Session<
         stream_.async_read_some(buffer_.prepare(kReadSize), [self = this->shared_from_this()](
                                                                 beast::error_code ec, size_t n) {
             self->idleSince = 0;
+            ec = self->timedOut(ec);
             if (ec == beast::error::timeout && self->answered_ == 0)
                 self->drop("head timeout"); // connected, and never said a word
             else if (ec)
-                self->lowest().close();
+                self->closeSocket();
             else {
                 self->buffer_.commit(n);
                 self->started_ = SteadyClock::now();
@@ -256,9 +305,10 @@ class Session : public SessionBase, public std::enable_shared_from_this<Session<
         parser_.emplace();
         parser_->header_limit(static_cast<uint32_t>(server_.options.maxHead));
         parser_->body_limit(server_.options.maxBody);
-        http::async_read_header(
-            stream_, buffer_, *parser_,
-            [self = this->shared_from_this()](beast::error_code ec, size_t) { self->onHead(ec); });
+        http::async_read_header(stream_, buffer_, *parser_,
+                                [self = this->shared_from_this()](beast::error_code ec, size_t) {
+                                    self->onHead(self->timedOut(ec));
+                                });
     }
 
     void onHead(beast::error_code ec) {
@@ -274,9 +324,10 @@ class Session : public SessionBase, public std::enable_shared_from_this<Session<
             handle();
             return;
         }
-        lowest().expires_after(server_.options.bodyTimeout);
+        expiresAfter(server_.options.bodyTimeout);
         http::async_read(stream_, buffer_, *parser_,
                          [self = this->shared_from_this()](beast::error_code ec, size_t) {
+                             ec = self->timedOut(ec);
                              if (ec)
                                  self->refused(ec, "body timeout");
                              else
@@ -310,44 +361,53 @@ class Session : public SessionBase, public std::enable_shared_from_this<Session<
             reply(HttpReply{400, "text/plain", "Bad request.\n"}, false);
     }
 
+    // The request as the routes take it, in the connection's own object: its
+    // texts keep their room from one request to the next.
     void handle() {
+        noDeadline();
         auto& message = parser_->get();
-        HttpRequest request;
         head_ = message.method() == http::verb::head;
-        request.method = head_ ? "GET" : std::string(message.method_string());
-        request.target = std::string(message.target());
+        if (head_)
+            request_.method = "GET";
+        else
+            request_.method.assign(message.method_string().data(), message.method_string().size());
+        request_.target.assign(message.target().data(), message.target().size());
         auto host = message.find(http::field::host);
-        request.host = host != message.end() ? std::string(host->value()) : local_;
-        fromAbsoluteForm(request);
+        if (host != message.end())
+            request_.host.assign(host->value().data(), host->value().size());
+        else
+            request_.host = local_;
+        fromAbsoluteForm(request_);
         const auto forwardedFor = message["X-Forwarded-For"];
         const auto forwarded = message[http::field::forwarded];
         client_ = server_.options.trustedProxies.client(
             peer, std::string_view(forwardedFor.data(), forwardedFor.size()),
             std::string_view(forwarded.data(), forwarded.size()));
-        request.peer = client_;
-        request.body = std::move(message.body());
+        request_.peer = client_;
+        request_.body = std::move(message.body());
         const bool keepAlive = message.keep_alive();
         if (server_.atOnce) {
-            HttpReply answer = server_.atOnce(request);
+            HttpReply answer = server_.atOnce(request_);
             if (answer.status != 0) {
                 reply(std::move(answer), keepAlive);
                 return;
             }
         }
         // The connection's context keeps running while its request is away.
-        asio::post(*server_.workers, [self = this->shared_from_this(), request = std::move(request),
-                                      keepAlive, work = asio::make_work_guard(executor())] {
-            HttpReply answer;
-            try {
-                answer = self->server_.handler(request);
-            } catch (const std::exception&) {
-                answer = HttpReply{500, "text/plain", "Internal error.\n"};
-            }
-            asio::post(work.get_executor(),
-                       [self, answer = std::move(answer), keepAlive]() mutable {
-                           self->reply(std::move(answer), keepAlive);
-                       });
-        });
+        asio::post(*server_.workers,
+                   [self = this->shared_from_this(), request = std::move(request_), keepAlive,
+                    work = asio::make_work_guard(executor())] {
+                       HttpReply answer;
+                       try {
+                           answer = self->server_.handler(request);
+                       } catch (const std::exception&) {
+                           answer = HttpReply{500, "text/plain", "Internal error.\n"};
+                       }
+                       asio::post(work.get_executor(),
+                                  [self, answer = std::move(answer), keepAlive]() mutable {
+                                      self->reply(std::move(answer), keepAlive);
+                                  });
+                   });
     }
 
     // "http://host:port/path?query" as the origin form "/path?query", the host
@@ -364,67 +424,63 @@ class Session : public SessionBase, public std::enable_shared_from_this<Session<
             request.target.insert(0, "/");
     }
 
+    // Sends the head and the body as they are: a kept reply's body is shared,
+    // not copied.
     void reply(HttpReply answer, bool keepAlive) {
-        const auto& request = parser_->get();
-        response_ = {};
-        response_.version(request.version() == 10 ? 10 : 11);
-        response_.result(static_cast<unsigned>(answer.status));
-        response_.set(http::field::content_type, answer.contentType);
-        // A browser shown a reply takes it as the type it is said to be: a text
-        // that echoes what it was asked is never read as a page.
-        response_.set("X-Content-Type-Options", "nosniff");
-        if (!answer.location.empty())
-            response_.set(http::field::location, answer.location);
-        if (answer.status == 429)
-            response_.set(http::field::retry_after, "1");
-        if constexpr (kTls) // browsers that met HTTPS here keep to it for a year
-            response_.set(http::field::strict_transport_security, "max-age=31536000");
-        response_.body() = std::move(answer.body);
-        response_.keep_alive(keepAlive && server_.serving());
-        response_.prepare_payload();
-        if (head_)
-            response_.body().clear(); // its length stays in the head
-        lowest().expires_after(server_.options.bodyTimeout);
-        http::async_write(stream_, response_,
+        reply_ = std::move(answer);
+        keepAlive_ = keepAlive && server_.serving();
+        writeReplyHead(replyHead_, reply_,
+                       ReplyFraming{parser_->get().version() == 10 ? 10u : 11u, keepAlive_, kTls});
+        // A reply to HEAD: its head alone, the body's length in it.
+        const std::string_view body = head_ ? std::string_view() : reply_.content();
+        const std::array<asio::const_buffer, 2> bytes{asio::buffer(replyHead_),
+                                                      asio::buffer(body.data(), body.size())};
+        expiresAfter(server_.options.bodyTimeout);
+        asio::async_write(stream_, bytes,
                           [self = this->shared_from_this()](beast::error_code ec, size_t) {
-                              self->onWritten(ec);
+                              self->onWritten(self->timedOut(ec));
                           });
     }
 
-    void log(int status, uint64_t bytes, std::string dropped = {}) {
+    // A line in the log, from the connection's own record: its texts keep their
+    // room from one request to the next.
+    void log(int status, uint64_t bytes, const char* dropped = "") {
         if (!server_.logger)
             return;
-        AccessRecord record{std::chrono::system_clock::now(),
-                            client_.empty() ? peer : client_,
-                            "",
-                            "",
-                            status,
-                            bytes,
-                            since(started_),
-                            std::move(dropped)};
+        record_.time = std::chrono::system_clock::now();
+        record_.address = client_.empty() ? peer : client_;
         if (parser_) {
-            record.method = std::string(parser_->get().method_string());
-            record.target = std::string(parser_->get().target());
+            const auto& message = parser_->get();
+            record_.method.assign(message.method_string().data(), message.method_string().size());
+            record_.target.assign(message.target().data(), message.target().size());
+        } else {
+            record_.method.clear();
+            record_.target.clear();
         }
-        server_.logger(record);
+        record_.status = status;
+        record_.bytes = bytes;
+        record_.took = since(started_);
+        record_.dropped = dropped;
+        server_.logger(record_);
     }
 
     // Closes a connection that took too long, with a line in the log.
     void drop(const char* reason) {
         log(0, 0, reason);
-        lowest().close();
+        closeSocket();
     }
 
     void onWritten(beast::error_code ec) {
         ++answered_;
-        log(static_cast<int>(response_.result_int()), response_.body().size());
+        log(reply_.status, head_ ? 0 : reply_.content().size());
         head_ = false;
+        reply_ = HttpReply{}; // an idle connection holds no reply
         if (ec)
             return;
-        if (response_.keep_alive()) {
+        if (keepAlive_) {
             parser_.reset();
             client_.clear();
-            lowest().expires_after(server_.options.headTimeout);
+            expiresAfter(server_.options.headTimeout);
             awaitRequest();
             return;
         }
@@ -434,13 +490,13 @@ class Session : public SessionBase, public std::enable_shared_from_this<Session<
     // Says goodbye without a reset: TLS closes its session; plain TCP ends its
     // side and swallows what the client still sends, for a short while.
     void finish() {
-        lowest().expires_after(kLingerTime);
+        expiresAfter(kLingerTime);
         if constexpr (kTls) {
             stream_.async_shutdown(
-                [self = this->shared_from_this()](beast::error_code) { self->lowest().close(); });
+                [self = this->shared_from_this()](beast::error_code) { self->closeSocket(); });
         } else {
             beast::error_code ignored;
-            lowest().socket().shutdown(tcp::socket::shutdown_send, ignored);
+            lowest().shutdown(tcp::socket::shutdown_send, ignored);
             drain();
         }
     }
@@ -450,7 +506,7 @@ class Session : public SessionBase, public std::enable_shared_from_this<Session<
                                  [self = this->shared_from_this()](beast::error_code ec, size_t n) {
                                      self->drained_ += n;
                                      if (ec || self->drained_ > kLingerBytes)
-                                         self->lowest().close();
+                                         self->closeSocket();
                                      else
                                          self->drain();
                                  });
@@ -460,9 +516,17 @@ class Session : public SessionBase, public std::enable_shared_from_this<Session<
     std::string local_;
     std::string client_; // the request's client: the peer, or whom a trusted proxy names
     Stream stream_;
+    Timer timer_;
+    bool timerSet_ = false;
+    bool timedOut_ = false;
+    SteadyClock::time_point deadline_ = SteadyClock::time_point::max();
     beast::flat_buffer buffer_;
     std::optional<http::request_parser<http::string_body>> parser_;
-    http::response<http::string_body> response_;
+    HttpRequest request_;
+    HttpReply reply_;
+    std::string replyHead_;
+    bool keepAlive_ = false;
+    AccessRecord record_;
     bool head_ = false; // answering HEAD: the reply's head alone
     uint64_t answered_ = 0;
     SteadyClock::time_point started_;
@@ -508,12 +572,12 @@ void Listener::arm() {
     if (!server_.serving() || pending_ || waiting_)
         return;
     pending_ = true;
-    acceptor_.async_accept(server_.nextContext(), [this](beast::error_code ec, tcp::socket socket) {
+    acceptor_.async_accept(server_.nextContext(), [this](beast::error_code ec, Socket socket) {
         accepted(ec, std::move(socket));
     });
 }
 
-void Listener::accepted(beast::error_code ec, tcp::socket socket) {
+void Listener::accepted(beast::error_code ec, Socket socket) {
     std::lock_guard<std::mutex> lock(server_.mutex);
     pending_ = false;
     if (!server_.serving())
@@ -565,11 +629,10 @@ void Listener::admit() {
     waiting_.reset();
     full_ = evicting_ = false;
     if (server_.tls)
-        launch<beast::ssl_stream<beast::tcp_stream>>(std::move(next.peer), std::move(next.local),
-                                                     std::move(next.socket), *server_.tls);
+        launch<TlsStream>(std::move(next.peer), std::move(next.local), std::move(next.socket),
+                          *server_.tls);
     else
-        launch<beast::tcp_stream>(std::move(next.peer), std::move(next.local),
-                                  std::move(next.socket));
+        launch<Socket>(std::move(next.peer), std::move(next.local), std::move(next.socket));
     arm();
 }
 

@@ -10,11 +10,11 @@ uint64_t ReplyCache::generation() {
     return generation_;
 }
 
-std::optional<std::string> ReplyCache::find(const std::string& key, Clock::time_point now) {
+std::shared_ptr<const std::string> ReplyCache::find(const std::string& key, Clock::time_point now) {
     std::lock_guard<std::mutex> lock(mutex_);
     auto it = entries_.find(key);
     if (it == entries_.end() || now - it->second.made >= lifetime_)
-        return std::nullopt;
+        return nullptr;
     return it->second.reply;
 }
 
@@ -29,7 +29,7 @@ void ReplyCache::put(const std::string& key, std::string reply, uint64_t generat
         if (entries_.size() >= capacity_)
             entries_.clear();
     }
-    entries_[key] = Entry{std::move(reply), now};
+    entries_[key] = Entry{std::make_shared<const std::string>(std::move(reply)), now};
 }
 
 void ReplyCache::changed() {

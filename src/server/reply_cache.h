@@ -8,8 +8,8 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <mutex>
-#include <optional>
 #include <string>
 #include <unordered_map>
 
@@ -24,7 +24,9 @@ class ReplyCache {
 
     // Counts the records' changes: a reply read before a change is not kept after it.
     uint64_t generation();
-    std::optional<std::string> find(const std::string& key, Clock::time_point now = Clock::now());
+    // The reply kept for key, shared (it is never changed once kept), or null.
+    std::shared_ptr<const std::string> find(const std::string& key,
+                                            Clock::time_point now = Clock::now());
     // Keeps a reply read from the records as they were at `generation`.
     void put(const std::string& key, std::string reply, uint64_t generation,
              Clock::time_point now = Clock::now());
@@ -33,7 +35,7 @@ class ReplyCache {
 
   private:
     struct Entry {
-        std::string reply;
+        std::shared_ptr<const std::string> reply;
         Clock::time_point made;
     };
     const size_t capacity_;

@@ -5,7 +5,6 @@
 
 #include "base/hex_digits.h"
 
-#include <map>
 #include <string_view>
 
 namespace nearbeam {
@@ -13,6 +12,7 @@ namespace {
 
 std::string decodeQueryValue(std::string_view text) {
     std::string out;
+    out.reserve(text.size());
     for (size_t i = 0; i < text.size(); ++i) {
         if (text[i] == '+') {
             out += ' ';
@@ -36,41 +36,49 @@ std::string keptKey(const std::string& bssid, bool scans) {
     return scans ? bssid + " scans" : bssid;
 }
 
+HttpReply kept200(std::shared_ptr<const std::string> body) {
+    HttpReply reply;
+    reply.sharedBody = std::move(body);
+    return reply;
+}
+
 HttpReply refusal(const std::string& reason) {
     return text(200, errorReply(reason));
 }
 
 } // namespace
 
-// A request with its target split once: the path, and the query's values decoded
-// (the first of a name given twice).
+// A request with its target split once into the path and the query. A value is
+// decoded when asked for: a download asks for three, and no map of the query is
+// built for it.
 struct Routes::Request {
     explicit Request(const HttpRequest& request) : http(request) {
         const std::string_view target(request.target);
         const size_t q = target.find('?');
         path = target.substr(0, q);
-        std::string_view query = q == std::string_view::npos ? "" : target.substr(q + 1);
+        query_ = q == std::string_view::npos ? std::string_view() : target.substr(q + 1);
+    }
+    // The decoded value of a query parameter (the first of a name given twice), or
+    // empty.
+    std::string value(std::string_view name) const {
+        std::string_view query = query_;
         while (!query.empty()) {
             const size_t amp = query.find('&');
             const std::string_view pair = query.substr(0, amp);
             const size_t eq = pair.find('=');
-            query_.emplace(std::string(pair.substr(0, eq)),
-                           eq == std::string_view::npos ? std::string()
-                                                        : decodeQueryValue(pair.substr(eq + 1)));
+            if (pair.substr(0, eq) == name)
+                return eq == std::string_view::npos ? std::string()
+                                                    : decodeQueryValue(pair.substr(eq + 1));
             query.remove_prefix(amp == std::string_view::npos ? query.size() : amp + 1);
         }
-    }
-    // The decoded value of a query parameter, or empty.
-    std::string value(const std::string& name) const {
-        auto it = query_.find(name);
-        return it == query_.end() ? std::string() : it->second;
+        return std::string();
     }
 
     const HttpRequest& http;
-    std::string path;
+    std::string_view path;
 
   private:
-    std::map<std::string, std::string> query_;
+    std::string_view query_;
 };
 
 Routes::Routes(LocationService& service, RouteLimits limits)
@@ -118,7 +126,7 @@ HttpReply Routes::answerAtOnce(const HttpRequest& http) {
         return HttpReply{0, {}, {}};
     if (!downloads_.take(http.peer))
         return text(429, "Too many requests; try again in a second.\n");
-    return text(200, std::move(*kept));
+    return kept200(std::move(kept));
 }
 
 HttpReply Routes::mapRedirect(const Request& request) {
@@ -162,7 +170,7 @@ HttpReply Routes::download(const Request& request) {
     const bool scans = request.value("scans") == "1";
     const std::string key = keptKey(bssid, scans);
     if (auto kept = downloadReplies_.find(key))
-        return text(200, std::move(*kept));
+        return kept200(std::move(kept));
     const uint64_t generation = downloadReplies_.generation();
     DownloadReply reply = service_.download(bssid, scans);
     if (reply.badAddress)

@@ -7,7 +7,9 @@
 #include "server/rate_limit.h"
 #include "server/reply_cache.h"
 
+#include <memory>
 #include <string>
+#include <string_view>
 
 namespace nearbeam {
 
@@ -27,6 +29,11 @@ struct HttpReply {
     std::string contentType = "text/plain";
     std::string body;
     std::string location = {}; // a redirect's target
+    // A kept reply's body, shared by every request that gets it rather than
+    // copied for each; when set, it is the body and `body` stays empty.
+    std::shared_ptr<const std::string> sharedBody = {};
+
+    std::string_view content() const { return sharedBody ? *sharedBody : body; }
 };
 
 // Requests allowed before a client is over its limit; 0 turns a limit off.

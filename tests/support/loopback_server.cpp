@@ -197,6 +197,10 @@ LoopbackServer::Reply LoopbackServer::respond(std::string_view head, std::string
     const std::string target = line.substr(s1 + 1, s2 - s1 - 1);
     Reply reply = routes_.answer(
         HttpRequest{line.substr(0, s1), target, std::string(body), hostAndPort(), "127.0.0.1"});
+    if (reply.sharedBody) { // a kept reply: this server's faults change its own copy
+        reply.body = *reply.sharedBody;
+        reply.sharedBody.reset();
+    }
     if (options_.exchanged)
         options_.exchanged(target, std::string(body), reply.body);
     return reply;
