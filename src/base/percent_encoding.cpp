@@ -11,10 +11,9 @@ bool visibleByte(unsigned char c) {
     return c > 0x20 && c < 0x7f;
 }
 
-std::string percentEncode(std::string_view text, KeepByte keep, bool spaceAsPlus) {
+void appendPercentEncoded(std::string& out, std::string_view text, KeepByte keep,
+                          bool spaceAsPlus) {
     static const char kHex[] = "0123456789ABCDEF";
-    std::string out;
-    out.reserve(text.size());
     for (char byte : text) {
         const auto c = static_cast<unsigned char>(byte);
         if (spaceAsPlus && c == ' ') {
@@ -27,6 +26,12 @@ std::string percentEncode(std::string_view text, KeepByte keep, bool spaceAsPlus
             out += kHex[c & 15];
         }
     }
+}
+
+std::string percentEncode(std::string_view text, KeepByte keep, bool spaceAsPlus) {
+    std::string out;
+    out.reserve(text.size());
+    appendPercentEncoded(out, text, keep, spaceAsPlus);
     return out;
 }
 

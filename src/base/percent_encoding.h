@@ -19,5 +19,8 @@ bool visibleByte(unsigned char c);
 // The text with every byte `keep` refuses as %XX; with spaceAsPlus, a space is
 // written "+" instead (the form of HTML forms' query values).
 std::string percentEncode(std::string_view text, KeepByte keep, bool spaceAsPlus = false);
+// The same, added to the end of out.
+void appendPercentEncoded(std::string& out, std::string_view text, KeepByte keep,
+                          bool spaceAsPlus = false);
 
 } // namespace nearbeam

@@ -5,7 +5,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdio>
 #include <ctime>
 
 namespace nearbeam {
@@ -15,11 +14,35 @@ constexpr size_t kLongestTarget = 512;
 
 // The text as the log shows it: visible characters but '%' as they are, the rest
 // percent-encoded, so a line holds one request whatever it carried.
-void appendPrintable(std::string& out, const std::string& text, size_t longest) {
-    out += percentEncode(std::string_view(text).substr(0, longest),
+void appendPrintable(std::string& out, std::string_view text, size_t longest) {
+    appendPercentEncoded(out, text.substr(0, longest),
                          [](unsigned char c) { return visibleByte(c) && c != '%'; });
     if (text.size() > longest)
         out += "...";
+}
+
+// A number in decimal, at least `width` digits with leading zeros. A line is
+// written for every request: no printf, no locale.
+void appendNumber(std::string& out, unsigned long long n, int width = 1) {
+    char digits[24];
+    char* at = digits + sizeof digits;
+    do {
+        *--at = static_cast<char>('0' + n % 10);
+        n /= 10;
+    } while (n != 0 || digits + sizeof digits - at < width);
+    out.append(at, digits + sizeof digits);
+}
+
+// Microseconds as milliseconds with three decimals: "0.412".
+void appendMilliseconds(std::string& out, std::chrono::microseconds took) {
+    long long micros = took.count();
+    if (micros < 0) {
+        out += '-';
+        micros = -micros;
+    }
+    appendNumber(out, static_cast<unsigned long long>(micros) / 1000);
+    out += '.';
+    appendNumber(out, static_cast<unsigned long long>(micros) % 1000, 3);
 }
 
 } // namespace
@@ -30,26 +53,41 @@ std::string accessLogLine(const AccessRecord& record) {
     const auto millis = duration_cast<milliseconds>(record.time.time_since_epoch()).count() % 1000;
     std::tm utc{};
     gmtime_r(&seconds, &utc);
-    char stamp[96];
-    std::snprintf(stamp, sizeof stamp, "%04d-%02d-%02dT%02d:%02d:%02d.%03dZ", utc.tm_year + 1900,
-                  utc.tm_mon + 1, utc.tm_mday, utc.tm_hour, utc.tm_min, utc.tm_sec,
-                  static_cast<int>(millis));
-    std::string line = stamp;
-    line += ' ';
+    std::string line;
+    line.reserve(128 + record.target.size());
+    appendNumber(line, static_cast<unsigned long long>(utc.tm_year + 1900), 4);
+    line += '-';
+    appendNumber(line, static_cast<unsigned long long>(utc.tm_mon + 1), 2);
+    line += '-';
+    appendNumber(line, static_cast<unsigned long long>(utc.tm_mday), 2);
+    line += 'T';
+    appendNumber(line, static_cast<unsigned long long>(utc.tm_hour), 2);
+    line += ':';
+    appendNumber(line, static_cast<unsigned long long>(utc.tm_min), 2);
+    line += ':';
+    appendNumber(line, static_cast<unsigned long long>(utc.tm_sec), 2);
+    line += '.';
+    appendNumber(line, static_cast<unsigned long long>(millis), 3);
+    line += "Z ";
     line += record.address.empty() ? "-" : record.address;
     line += ' ';
     appendPrintable(line, record.method.empty() ? "-" : record.method, 16);
     line += ' ';
     appendPrintable(line, record.target.empty() ? "-" : record.target, kLongestTarget);
-    char tail[64];
-    if (record.dropped.empty())
-        std::snprintf(tail, sizeof tail, " %d %llu %.3f\n", record.status,
-                      static_cast<unsigned long long>(record.bytes), record.took.count() / 1000.0);
-    else
-        std::snprintf(tail, sizeof tail, " - 0 %.3f dropped: ", record.took.count() / 1000.0);
-    line += tail;
-    if (!record.dropped.empty())
-        line += record.dropped + "\n";
+    if (record.dropped.empty()) {
+        line += ' ';
+        line += std::to_string(record.status);
+        line += ' ';
+        appendNumber(line, record.bytes);
+        line += ' ';
+        appendMilliseconds(line, record.took);
+    } else {
+        line += " - 0 ";
+        appendMilliseconds(line, record.took);
+        line += " dropped: ";
+        line += record.dropped;
+    }
+    line += '\n';
     return line;
 }
 

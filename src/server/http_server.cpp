@@ -243,6 +243,9 @@ class Session : public SessionBase, public std::enable_shared_from_this<Session<
     // when it rings before the time: a request costs no timer work.
     void expiresAfter(SteadyClock::duration time) {
         deadline_ = SteadyClock::now() + time;
+        armTimer();
+    }
+    void armTimer() {
         if (timerSet_ && timer_.expiry() <= deadline_)
             return;
         timerSet_ = true;
@@ -261,7 +264,7 @@ class Session : public SessionBase, public std::enable_shared_from_this<Session<
         if (deadline_ == SteadyClock::time_point::max())
             return;
         if (SteadyClock::now() < deadline_) {
-            expiresAfter(deadline_ - SteadyClock::now());
+            armTimer();
             return;
         }
         timedOut_ = true;
