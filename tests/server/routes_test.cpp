@@ -64,6 +64,33 @@ TEST(Routes, LimitsDownloadsFailedLoginsAndUploads) {
     }
 }
 
+// How a query's values are read: by their whole name, the first of a name given
+// twice, '+' and %XX decoded (a stray '%' kept).
+TEST(Routes, ReadsTheQueryByWholeNamesFirstValueDecoded) {
+    MemoryStorage storage(testHasher());
+    LocationService service(storage);
+    Routes routes(service);
+    const struct {
+        const char* query;
+        const char* greeting;
+    } cases[] = {
+        {"building=Hall", "Welcome to Hall.\n"},
+        {"building=North+Hall%21", "Welcome to North Hall!.\n"},
+        {"abuilding=X&building=Y", "Welcome to Y.\n"},
+        {"building=First&building=Second", "Welcome to First.\n"},
+        {"x=1&&building=Z", "Welcome to Z.\n"},
+        {"building=100%25%zz%4", "Welcome to 100%%zz%4.\n"},
+        {"building", "Welcome to nowhere in particular.\n"},
+        {"", "Welcome to nowhere in particular.\n"},
+    };
+    for (const auto& c : cases) {
+        const std::string target = std::string("/notify?") + c.query;
+        const HttpReply reply = routes.answer(HttpRequest{"GET", target, "", "h", "10.0.0.1"});
+        const std::string body(reply.content());
+        EXPECT_EQ(body.substr(body.find(" Welcome") + 1), c.greeting) << c.query;
+    }
+}
+
 // A download's reply may be kept for the next client, but never past an upload
 // that changes what it says.
 TEST(Routes, AKeptDownloadGivesWayToAStoredUpload) {
