@@ -308,6 +308,17 @@ class Session : public SessionBase, public std::enable_shared_from_this<Session<
         parser_.emplace();
         parser_->header_limit(static_cast<uint32_t>(server_.options.maxHead));
         parser_->body_limit(server_.options.maxBody);
+        parser_->eager(false); // the head alone, as async_read_header reads it
+        // A head that came whole, as nearly all do, is read at once rather than on
+        // another turn of the loop, behind every other connection's.
+        if (buffer_.size() > 0) {
+            beast::error_code ec;
+            buffer_.consume(parser_->put(buffer_.data(), ec));
+            if (ec != http::error::need_more && (ec || parser_->is_header_done())) {
+                onHead(ec);
+                return;
+            }
+        }
         http::async_read_header(stream_, buffer_, *parser_,
                                 [self = this->shared_from_this()](beast::error_code ec, size_t) {
                                     self->onHead(self->timedOut(ec));
