@@ -329,6 +329,27 @@ TEST(HttpServer, ClosesTheOldestIdleConnectionForANewOne) {
     EXPECT_EQ(bodyOf(ask(std::move(younger), request)), "GET /younger 0\n");
 }
 
+// The head's and the body's times bound the client, not the server: an answer
+// slower than both still goes out whole, and only then does the kept-alive
+// connection's next head have its time (it closes quietly once that is over).
+TEST(HttpServer, ASlowAnswerIsNotTakenForASlowClient) {
+    HttpServer::Options options = quickOptions();
+    options.headTimeout = options.bodyTimeout = 50ms;
+    Served s(options, [](const HttpRequest& request) {
+        std::this_thread::sleep_for(400ms); // a storage that takes its time
+        return echo(request);
+    });
+    net::Socket socket = connectLoopback(s.server.port());
+    const std::string request = "POST /slow HTTP/1.1\r\nHost: x\r\nContent-Length: 2\r\n\r\nab";
+    socket.sendAll(request.data(), request.size(), 2000);
+    EXPECT_NE(readAnswer(socket, "POST /slow 2\n").find("POST /slow 2\n"), std::string::npos);
+    EXPECT_EQ(readAll(socket, 5000), "");
+    std::lock_guard<std::mutex> lock(s.mutex);
+    ASSERT_EQ(s.log.size(), 1u);
+    EXPECT_EQ(s.log[0].status, 200);
+    EXPECT_EQ(s.log[0].dropped, "");
+}
+
 TEST(HttpServer, StopFinishesTheRequestsInFlight) {
     std::mutex mutex;
     std::condition_variable changed;
