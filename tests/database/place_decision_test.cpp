@@ -160,6 +160,12 @@ TEST(PlaceDecision, TheNearestScansAreFoundThroughTheIndex) {
     EXPECT_NEAR(near[0].distance, 0.0, 1e-3);
     EXPECT_EQ(*near[1].place, kStacks);
     EXPECT_GT(near[1].distance, 0.0);
+    // A reading at the not-heard level shares nothing: the scan is found once,
+    // through its other reading.
+    scans.add(scanAt(kHall, {{0, -100}, {1, -60}}));
+    DecisionSettings many;
+    many.neighbours = 10;
+    EXPECT_EQ(scans.nearest(heardList({{-50, nullptr}, {-60, nullptr}}), many).size(), 3u);
 }
 
 TEST(PlaceDecision, StoredScansAreComparedByTheirStrongestReadingsOnly) {
