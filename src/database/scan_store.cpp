@@ -13,10 +13,20 @@ namespace {
 uint64_t keyNumber(const BssidKey& key) {
     uint64_t number = 0;
     for (size_t i = 0; i < BssidKey::kLength; ++i) {
-        const char c = key.digits[i];
-        number = number * 16 + static_cast<uint64_t>(c <= '9' ? c - '0' : c - 'a' + 10);
+        // '0'..'9' and 'a'..'f' without a branch: the low four bits, and nine
+        // more for a letter (0x61..0x66).
+        const auto c = static_cast<uint8_t>(key.digits[i]);
+        number = number << 4 | static_cast<uint64_t>((c & 0xf) + 9 * (c >> 6));
     }
     return number;
+}
+
+std::vector<PackedReading> packed(const std::vector<ScanReading>& readings) {
+    std::vector<PackedReading> out;
+    out.reserve(readings.size());
+    for (const ScanReading& reading : readings)
+        out.push_back(PackedReading{keyNumber(reading.bssid), reading.rssi});
+    return out;
 }
 
 int32_t clampSignal(int32_t signal) {
@@ -87,14 +97,14 @@ bool ScanStore::readFrom(uint64_t offset, const BuildingCheck& knownBuilding) {
     if (!reader.isOpen())
         return false;
     std::map<uint32_t, bool> checked;
-    ScanLineHead head;
-    std::vector<ScanReading> readings;
+    ScanLineReader scan;
     std::string_view line;
     while (reader.next(line)) {
         lastLineOffset_ = reader.lineOffset();
         lastLine_.assign(line);
-        if (!readScanLine(line, head, readings))
+        if (!scan.read(line))
             continue;
+        const ScanLineHead& head = scan.head();
         if (knownBuilding) {
             auto found = checked.find(head.buildingId);
             if (found == checked.end())
@@ -102,7 +112,7 @@ bool ScanStore::readFrom(uint64_t offset, const BuildingCheck& knownBuilding) {
             if (!found->second)
                 continue;
         }
-        addLocked(head.buildingId, head.floor, head.location, readings);
+        addLocked(head.buildingId, head.floor, head.location, scan.readings());
     }
     readTo_ = reader.offset();
     return true;
@@ -110,7 +120,7 @@ bool ScanStore::readFrom(uint64_t offset, const BuildingCheck& knownBuilding) {
 
 void ScanStore::add(const SurveyScan& scan) {
     std::lock_guard<std::mutex> guard(mutex_);
-    addLocked(scan.buildingId, scan.floor, scan.location, scan.readings);
+    addLocked(scan.buildingId, scan.floor, scan.location, packed(scan.readings));
 }
 
 bool ScanStore::append(const SurveyScan& scan) {
@@ -131,12 +141,12 @@ bool ScanStore::append(const SurveyScan& scan) {
     lastLine_ = line + "\n";
     readTo_ += line.size() + 2;
     stamp_ = fileStamp(path_);
-    addLocked(scan.buildingId, scan.floor, scan.location, scan.readings);
+    addLocked(scan.buildingId, scan.floor, scan.location, packed(scan.readings));
     return true;
 }
 
 void ScanStore::addLocked(uint32_t buildingId, std::string_view floor, std::string_view location,
-                          const std::vector<ScanReading>& readings) {
+                          const std::vector<PackedReading>& readings) {
     if (readings.empty())
         return;
     // Scans of one place mostly come together: the last place is tried first.
@@ -145,12 +155,16 @@ void ScanStore::addLocked(uint32_t buildingId, std::string_view floor, std::stri
                            lastPlace_->location == location;
     uint32_t placeNumber = scanPlaces_.empty() ? 0 : scanPlaces_.back();
     if (!samePlace) {
-        const auto key = std::make_tuple(buildingId, std::string(floor), std::string(location));
-        auto found = placeIndex_.find(key);
+        auto found = placeIndex_.find(std::make_tuple(buildingId, floor, location));
         if (found == placeIndex_.end()) {
-            found = placeIndex_.emplace(key, static_cast<uint32_t>(places_.size())).first;
             places_.push_back(std::make_unique<PlaceKey>(
                 PlaceKey{buildingId, std::string(floor), std::string(location)}));
+            const PlaceKey& place = *places_.back();
+            found = placeIndex_
+                        .emplace(std::make_tuple(buildingId, std::string_view(place.floor),
+                                                 std::string_view(place.location)),
+                                 static_cast<uint32_t>(places_.size() - 1))
+                        .first;
         }
         placeNumber = found->second;
         lastPlace_ = places_[placeNumber].get();
@@ -160,15 +174,18 @@ void ScanStore::addLocked(uint32_t buildingId, std::string_view floor, std::stri
     // The rank of each reading, strongest first (in the scan's order on a tie),
     // counted by signal level.
     std::array<uint32_t, kStrongestScanSignal - kWeakestScanSignal + 2> next{};
-    for (const ScanReading& reading : readings)
+    for (const PackedReading& reading : readings)
         ++next[static_cast<size_t>(kStrongestScanSignal - clampSignal(reading.rssi) + 1)];
     for (size_t level = 1; level < next.size(); ++level)
         next[level] += next[level - 1];
-    for (const ScanReading& reading : readings) {
+    for (const PackedReading& reading : readings) {
         const int32_t signal = clampSignal(reading.rssi);
         const uint32_t rank = next[static_cast<size_t>(kStrongestScanSignal - signal)]++;
-        postings_[keyNumber(reading.bssid)].push_back(Posting{
-            index, static_cast<int8_t>(signal), static_cast<uint8_t>(std::min(rank, 255u))});
+        // Field by field, as a struct built on the stack and copied in stalls.
+        Posting& posting = postings_[reading.address].emplace_back();
+        posting.scan = index;
+        posting.signal = static_cast<int8_t>(signal);
+        posting.rank = static_cast<uint8_t>(std::min(rank, 255u));
     }
     scaled_.norms.clear(); // computed again at the next comparison
 }

@@ -81,7 +81,7 @@ class ScanStore {
 
     void clearLocked();
     void addLocked(uint32_t buildingId, std::string_view floor, std::string_view location,
-                   const std::vector<ScanReading>& readings);
+                   const std::vector<PackedReading>& readings);
     bool readFrom(uint64_t offset, const BuildingCheck& knownBuilding);
     const Scaled& scaled(const DecisionSettings& settings) const;
 
@@ -94,7 +94,9 @@ class ScanStore {
     uint64_t lastLineOffset_ = 0; // where it begins
     bool refused_ = false;
 
-    std::map<std::tuple<uint32_t, std::string, std::string>, uint32_t> placeIndex_;
+    // By building, floor and location; the texts are those of places_, which
+    // never move.
+    std::map<std::tuple<uint32_t, std::string_view, std::string_view>, uint32_t> placeIndex_;
     std::vector<std::unique_ptr<PlaceKey>> places_;
     const PlaceKey* lastPlace_ = nullptr;
     std::vector<uint32_t> scanPlaces_; // by scan
