@@ -13,10 +13,8 @@ namespace {
 uint64_t keyNumber(const BssidKey& key) {
     uint64_t number = 0;
     for (size_t i = 0; i < BssidKey::kLength; ++i) {
-        // '0'..'9' and 'a'..'f' without a branch: the low four bits, and nine
-        // more for a letter (0x61..0x66).
-        const auto c = static_cast<uint8_t>(key.digits[i]);
-        number = number << 4 | static_cast<uint64_t>((c & 0xf) + 9 * (c >> 6));
+        const char c = key.digits[i];
+        number = number * 16 + static_cast<uint64_t>(c <= '9' ? c - '0' : c - 'a' + 10);
     }
     return number;
 }

@@ -50,6 +50,9 @@ struct SurveyScan {
 // is not a number, a time not in the form above, no access point, a field that is
 // not a BSSID and a whole signal in -120..0, or an access point twice.
 std::optional<SurveyScan> parseScanLine(std::string_view line);
+// The same for a line of the protocol (no status field; the status reads as 0).
+std::optional<SurveyScan> parseScanWireLine(std::string_view line);
+
 // A reading with its access point's address as a 48-bit number, as an index
 // keeps it.
 struct PackedReading {
@@ -90,9 +93,6 @@ class ScanLineReader {
     std::vector<Seen> seen_; // a power of two long
     uint32_t generation_ = 0;
 };
-
-// The same for a line of the protocol (no status field; the status reads as 0).
-std::optional<SurveyScan> parseScanWireLine(std::string_view line);
 
 // The scan's scans.txt line, ending in "\n"; tabs and line breaks in the floor and
 // location texts are written as spaces.
