@@ -49,6 +49,7 @@ void ScanStore::clearLocked() {
     lastPlace_ = nullptr;
     scanPlaces_.clear();
     postings_.clear();
+    recent_.clear();
     scaled_ = Scaled();
 }
 
@@ -180,12 +181,21 @@ void ScanStore::addLocked(uint32_t buildingId, std::string_view floor, std::stri
         const int32_t signal = clampSignal(reading.rssi);
         const uint32_t rank = next[static_cast<size_t>(kStrongestScanSignal - signal)]++;
         // Field by field, as a struct built on the stack and copied in stalls.
-        Posting& posting = postings_[reading.address].emplace_back();
+        Posting& posting = postingsOf(reading.address).emplace_back();
         posting.scan = index;
         posting.signal = static_cast<int8_t>(signal);
         posting.rank = static_cast<uint8_t>(std::min(rank, 255u));
     }
     scaled_.norms.clear(); // computed again at the next comparison
+}
+
+std::vector<ScanStore::Posting>& ScanStore::postingsOf(uint64_t address) {
+    if (recent_.empty())
+        recent_.resize(kRecentLists);
+    RecentList& recent = recent_[(address * 0x9e3779b97f4a7c15u) >> 54];
+    if (!recent.list || recent.address != address)
+        recent = RecentList{address, &postings_[address]}; // stays put while the map grows
+    return *recent.list;
 }
 
 size_t ScanStore::size() const {
