@@ -229,35 +229,32 @@ double surveyFloorShare(const DataSet& set, Rule rule, const DecisionSettings& s
 void tune(const std::vector<DataSet>& sets) {
     DecisionSettings best;
     double bestShare = -1;
-    for (int compared : {24, 255})
-        for (int notHeard : {-110, -100})
-            for (double strength : {1.0, 2.7})
-                for (int neighbours : {1, 3, 5})
-                    for (double share : {0.5, 0.8}) {
-                        DecisionSettings settings;
-                        settings.comparedReadings = compared;
-                        settings.notHeard = notHeard;
-                        settings.strength = strength;
-                        settings.neighbours = neighbours;
-                        settings.scanShare = share;
-                        double sum = 0;
-                        std::printf("compared %3d notHeard %d strength %.1f k %d share %.2f:",
-                                    compared, notHeard, strength, neighbours, share);
-                        for (const DataSet& set : sets) {
-                            const double one = surveyFloorShare(set, Rule::VotesAndScans, settings);
-                            std::printf("  %s %.2f %%", set.name.c_str(), one);
-                            sum += one;
-                        }
-                        const double mean = sum / static_cast<double>(sets.size());
-                        std::printf("  mean %.2f %%\n", mean);
-                        if (mean > bestShare) {
-                            bestShare = mean;
-                            best = settings;
-                        }
+    for (int compared : {16, 24, 255})
+        for (double strength : {1.0, 1.5, 2.0, 2.7})
+            for (int neighbours : {1, 3, 5})
+                for (double share : {0.5, 0.8, 0.95}) {
+                    DecisionSettings settings;
+                    settings.comparedReadings = compared;
+                    settings.strength = strength;
+                    settings.neighbours = neighbours;
+                    settings.scanShare = share;
+                    double sum = 0;
+                    std::printf("compared %3d strength %.1f k %d share %.2f:", compared, strength,
+                                neighbours, share);
+                    for (const DataSet& set : sets) {
+                        const double one = surveyFloorShare(set, Rule::VotesAndScans, settings);
+                        std::printf("  %s %.2f %%", set.name.c_str(), one);
+                        sum += one;
                     }
-    std::printf("best: compared %d notHeard %d strength %.1f k %d share %.2f: %.2f %%\n",
-                best.comparedReadings, best.notHeard, best.strength, best.neighbours,
-                best.scanShare, bestShare);
+                    const double mean = sum / static_cast<double>(sets.size());
+                    std::printf("  mean %.2f %%\n", mean);
+                    if (mean > bestShare) {
+                        bestShare = mean;
+                        best = settings;
+                    }
+                }
+    std::printf("best: compared %d strength %.1f k %d share %.2f: %.2f %%\n", best.comparedReadings,
+                best.strength, best.neighbours, best.scanShare, bestShare);
 }
 
 } // namespace

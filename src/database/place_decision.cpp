@@ -2,16 +2,20 @@
 
 #include "database/scan_store.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace nearbeam {
 
 namespace {
 
-// One voice for a place: an access point's vote or a close scan's.
+// One voice for a place: an access point's vote or a close scan's. A close
+// scan's weight within its building follows how close it is; for the building
+// itself every close scan counts the same, so one odd scan never turns it.
 struct Voice {
     const PlaceKey* place;
     double weight;
+    double withinBuilding;
 };
 
 // The level of a place the choice is at: building, floor within it, location on it.
@@ -37,7 +41,7 @@ const PlaceKey* choose(const std::vector<Voice>& voices, const PlaceKey* start,
         double sum = 0;
         for (const Voice& voice : voices) {
             if (sameUpTo(*voice.place, value, level))
-                sum += voice.weight;
+                sum += level == Level::Building ? voice.weight : voice.withinBuilding;
         }
         return sum;
     };
@@ -57,6 +61,9 @@ const PlaceKey* choose(const std::vector<Voice>& voices, const PlaceKey* start,
     }
     return best;
 }
+
+// A scan this close counts as the same readings when close scans are weighed.
+constexpr double kCloseEnough = 1e-3;
 
 } // namespace
 
@@ -86,23 +93,33 @@ PlaceDecision decidePlace(const std::vector<HeardAccessPoint>& heard, const Scan
         if (strongest < 0 || ap.signal > heard[static_cast<size_t>(strongest)].signal)
             strongest = static_cast<int32_t>(i);
         const double weight = voteWeight(ap.signal, settings);
-        voices.push_back(Voice{ap.place, weight});
+        voices.push_back(Voice{ap.place, weight, weight});
         votes += weight;
     }
-    if (scans) {
+    const PlaceKey* start = strongest >= 0 ? heard[static_cast<size_t>(strongest)].place : nullptr;
+    // Known access points that all name one place keep it, whatever the scans say.
+    const bool agreed = start && std::all_of(heard.begin(), heard.end(), [&](const auto& ap) {
+                            return !ap.place || *ap.place == *start;
+                        });
+    if (scans && !agreed) {
         const std::vector<ScanStore::Neighbour> near = scans->nearest(heard, settings);
         if (!near.empty()) {
             // The scans hold their share of the votes' weight, or all of it when
             // no vote counts.
             const double total =
                 votes > 0 ? votes * settings.scanShare / (1 - settings.scanShare) : 1.0;
+            double closeness = 0;
             for (const ScanStore::Neighbour& neighbour : near)
-                voices.push_back(Voice{neighbour.place, total / static_cast<double>(near.size())});
+                closeness += 1.0 / (neighbour.distance + kCloseEnough);
+            const double each = total / static_cast<double>(near.size());
+            for (const ScanStore::Neighbour& neighbour : near) {
+                const double share = 1.0 / (neighbour.distance + kCloseEnough) / closeness;
+                voices.push_back(Voice{neighbour.place, each, total * share});
+            }
         }
     }
     if (voices.empty())
         return decision;
-    const PlaceKey* start = strongest >= 0 ? heard[static_cast<size_t>(strongest)].place : nullptr;
     const PlaceKey* building = choose(voices, start, nullptr, Level::Building);
     const PlaceKey* floor = choose(voices, start, building, Level::Floor);
     const PlaceKey* place = choose(voices, start, floor, Level::Location);

@@ -5,9 +5,11 @@
 // that grows steeply with its signal (a reading near the "not heard" level counts
 // for almost nothing). When stored survey scans share access points with what is
 // in range, the closest of them vote too, together holding a fixed share of the
-// weight, so one odd scan never turns the building. The building with the most
-// weight wins, then the floor within it, then the location on that floor; on a
-// tie the strongest known access point's place stays.
+// weight: for the building each counts the same, so one odd scan never turns it;
+// within the building the closer counts more. The building with the most weight
+// wins, then the floor within it, then the location on that floor; on a tie the
+// strongest known access point's place stays, and so it does when every known
+// access point names it.
 
 #include "database/bssid_key.h"
 
@@ -46,10 +48,9 @@ struct DecisionSettings {
     // A vote's weight grows tenfold every this many dB above notHeard.
     double decibelsPerDecade = 10.0;
     // Scans are compared on the scale ((signal - notHeard) / -notHeard) to this
-    // power: the higher, the more the strong readings matter. At 1 a difference
-    // counts the same at any level, so a phone that hears everything a few dB
-    // weaker than the survey's does not move far from its place.
-    double strength = 1.0;
+    // power: above 1 the strong readings matter more than the weak ones, whose
+    // level differs most between phones.
+    double strength = 1.5;
     // A stored scan is compared by its strongest readings only, as many as the
     // scan table holds: what is in range never shows more, so the weaker
     // readings of a long scan would only count against it.
@@ -57,7 +58,7 @@ struct DecisionSettings {
     // How many of the closest survey scans vote.
     int32_t neighbours = 3;
     // The share of the weight the closest scans hold when there are votes too.
-    double scanShare = 0.5;
+    double scanShare = 0.8;
 };
 
 // The weight of a vote at a signal, and a signal on the scans' scale; both 0 at

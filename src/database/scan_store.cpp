@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cmath>
 
 namespace nearbeam {
 
@@ -186,7 +185,7 @@ void ScanStore::addLocked(uint32_t buildingId, std::string_view floor, std::stri
         posting.signal = static_cast<int8_t>(signal);
         posting.rank = static_cast<uint8_t>(std::min(rank, 255u));
     }
-    scaled_.norms.clear(); // computed again at the next comparison
+    scaled_.sums.clear(); // computed again at the next comparison
 }
 
 std::vector<ScanStore::Posting>& ScanStore::postingsOf(uint64_t address) {
@@ -205,7 +204,7 @@ size_t ScanStore::size() const {
 
 const ScanStore::Scaled& ScanStore::scaled(const DecisionSettings& settings) const {
     if (scaled_.notHeard == settings.notHeard && scaled_.exponent == settings.strength &&
-        scaled_.compared == settings.comparedReadings && scaled_.norms.size() == scanPlaces_.size())
+        scaled_.compared == settings.comparedReadings && scaled_.sums.size() == scanPlaces_.size())
         return scaled_;
     scaled_.notHeard = settings.notHeard;
     scaled_.exponent = settings.strength;
@@ -213,13 +212,11 @@ const ScanStore::Scaled& ScanStore::scaled(const DecisionSettings& settings) con
     scaled_.values.assign(-kWeakestScanSignal + 1, 0.0f);
     for (int32_t signal = kWeakestScanSignal; signal <= kStrongestScanSignal; ++signal)
         scaled_.values[-signal] = static_cast<float>(scaledSignal(signal, settings));
-    scaled_.norms.assign(scanPlaces_.size(), 0.0f);
+    scaled_.sums.assign(scanPlaces_.size(), 0.0f);
     for (const auto& [key, postings] : postings_) {
         for (const Posting& posting : postings) {
-            if (posting.rank >= scaled_.compared)
-                continue;
-            const float value = scaled_.values[-posting.signal];
-            scaled_.norms[posting.scan] += value * value;
+            if (posting.rank < scaled_.compared)
+                scaled_.sums[posting.scan] += scaled_.values[-posting.signal];
         }
     }
     return scaled_;
@@ -232,37 +229,39 @@ std::vector<ScanStore::Neighbour> ScanStore::nearest(const std::vector<HeardAcce
     if (scanPlaces_.empty() || settings.neighbours < 1)
         return out;
     const Scaled& scale = scaled(settings);
-    dots_.resize(scanPlaces_.size(), 0.0f);
+    overlaps_.resize(scanPlaces_.size(), 0.0f);
     touched_.clear();
-    // |q - s|² = |q|² + |s|² - 2 q·s, where only the shared access points add to q·s.
-    double heardNorm = 0;
+    // Σ|q - s| = Σq + Σs - 2 Σmin(q, s), where only the shared access points add
+    // to the last sum.
+    double heardSum = 0;
     for (const HeardAccessPoint& ap : heard) {
         const float value = scale.values[-clampSignal(ap.signal)];
-        heardNorm += static_cast<double>(value) * value;
+        heardSum += value;
         const auto found = postings_.find(keyNumber(ap.bssid));
         if (found == postings_.end() || value == 0.0f)
             continue;
         for (const Posting& posting : found->second) {
-            if (posting.rank >= scale.compared)
+            const float other = scale.values[-posting.signal];
+            if (posting.rank >= scale.compared || other == 0.0f)
                 continue;
-            if (dots_[posting.scan] == 0.0f)
+            if (overlaps_[posting.scan] == 0.0f)
                 touched_.push_back(posting.scan);
-            dots_[posting.scan] += value * scale.values[-posting.signal];
+            overlaps_[posting.scan] += std::min(value, other);
         }
     }
     std::vector<std::pair<double, uint32_t>> candidates;
     candidates.reserve(touched_.size());
     for (uint32_t scan : touched_) {
-        const double distance = heardNorm + scale.norms[scan] - 2.0 * dots_[scan];
+        const double distance = 1.0 - 2.0 * overlaps_[scan] / (heardSum + scale.sums[scan]);
         candidates.emplace_back(std::max(distance, 0.0), scan);
-        dots_[scan] = 0.0f;
+        overlaps_[scan] = 0.0f;
     }
     const size_t count = std::min(candidates.size(), static_cast<size_t>(settings.neighbours));
     std::partial_sort(candidates.begin(), candidates.begin() + static_cast<ptrdiff_t>(count),
                       candidates.end());
     for (size_t i = 0; i < count; ++i) {
-        out.push_back(Neighbour{places_[scanPlaces_[candidates[i].second]].get(),
-                                std::sqrt(candidates[i].first)});
+        out.push_back(
+            Neighbour{places_[scanPlaces_[candidates[i].second]].get(), candidates[i].first});
     }
     return out;
 }

@@ -59,9 +59,11 @@ class ScanStore {
     };
     // The closest scans (at most settings.neighbours, closest first) among those
     // that share an access point with heard. Signals are compared on the scale of
-    // scaledSignal; an access point heard on one side only counts as
-    // settings.notHeard on the other. Only the stored scans' strongest
-    // settings.comparedReadings readings take part.
+    // scaledSignal by the Bray-Curtis distance: the sum of the differences over
+    // the sum of the values, 0 for the same readings, 1 for nothing in common. An
+    // access point heard on one side only counts as settings.notHeard on the
+    // other. Only the stored scans' strongest settings.comparedReadings readings
+    // take part.
     std::vector<Neighbour> nearest(const std::vector<HeardAccessPoint>& heard,
                                    const DecisionSettings& settings) const;
 
@@ -76,7 +78,7 @@ class ScanStore {
         double exponent = 0;
         int32_t compared = 0;
         std::vector<float> values; // by -signal
-        std::vector<float> norms;  // by scan: the sum of its squared values
+        std::vector<float> sums;   // by scan: the sum of its compared values
     };
 
     void clearLocked();
@@ -114,7 +116,7 @@ class ScanStore {
     std::vector<RecentList> recent_;
 
     mutable Scaled scaled_;
-    mutable std::vector<float> dots_;
+    mutable std::vector<float> overlaps_;
     mutable std::vector<uint32_t> touched_;
 };
 

@@ -117,6 +117,38 @@ TEST(PlaceDecision, TheClosestScansSettleTheFloorButNeverTurnTheBuildingAlone) {
     EXPECT_FALSE(decidePlace({HeardAccessPoint{keyOf(9), -40, nullptr}}, &scans).decided);
 }
 
+TEST(PlaceDecision, TheClosestScanCountsMostUnlessTheKnownAccessPointsAgree) {
+    ScanStore scans;
+    // One scan of the reading room matches what is heard; two of the map room
+    // upstairs come near.
+    scans.add(scanAt(kReadingRoom, {{0, -50}, {1, -60}, {2, -70}}));
+    for (int i = 0; i < 2; ++i)
+        scans.add(scanAt(kMaps, {{0, -58}, {1, -52}, {2, -70}}));
+    struct Case {
+        const char* name;
+        std::vector<Heard> heard;
+        const PlaceKey* expected;
+    };
+    const Case cases[] = {
+        {"one known access point keeps its place",
+         {{-50, &kMaps}, {-60, nullptr}, {-70, nullptr}},
+         &kMaps},
+        {"known ones that agree keep theirs",
+         {{-50, &kMaps}, {-60, &kMaps}, {-70, nullptr}},
+         &kMaps},
+        {"known ones that differ: the closest scan outweighs two farther ones",
+         {{-50, &kMaps}, {-60, &kReadingRoom}, {-70, nullptr}},
+         &kReadingRoom},
+        {"none known: the scans alone",
+         {{-50, nullptr}, {-60, nullptr}, {-70, nullptr}},
+         &kReadingRoom},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(decidePlace(heardList(c.heard), &scans).place, *c.expected);
+    }
+}
+
 TEST(PlaceDecision, TheNearestScansAreFoundThroughTheIndex) {
     ScanStore scans;
     scans.add(scanAt(kReadingRoom, {{0, -50}, {1, -60}}));
@@ -128,14 +160,20 @@ TEST(PlaceDecision, TheNearestScansAreFoundThroughTheIndex) {
     EXPECT_NEAR(near[0].distance, 0.0, 1e-3);
     EXPECT_EQ(*near[1].place, kStacks);
     EXPECT_GT(near[1].distance, 0.0);
+    // A reading at the not-heard level shares nothing: the scan is found once,
+    // through its other reading.
+    scans.add(scanAt(kHall, {{0, -100}, {1, -60}}));
+    DecisionSettings many;
+    many.neighbours = 10;
+    EXPECT_EQ(scans.nearest(heardList({{-50, nullptr}, {-60, nullptr}}), many).size(), 3u);
 }
 
 TEST(PlaceDecision, StoredScansAreComparedByTheirStrongestReadingsOnly) {
     ScanStore scans;
     // The reading room's scan heard two more, weaker access points that are out
-    // of the table now; the stacks' scan heard the same two, the other way round.
+    // of the table now; the stacks' scan heard the same two, a little differently.
     scans.add(scanAt(kReadingRoom, {{7, -70}, {0, -50}, {8, -70}, {1, -60}}));
-    scans.add(scanAt(kStacks, {{0, -60}, {1, -50}}));
+    scans.add(scanAt(kStacks, {{0, -52}, {1, -58}}));
     const auto heard = heardList({{-50, nullptr}, {-60, nullptr}});
     struct Case {
         int compared;
