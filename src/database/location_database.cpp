@@ -93,6 +93,18 @@ std::string LocationDatabase::refreshScans() {
         [this](uint32_t buildingId) { return buildings_.findById(buildingId) != nullptr; });
 }
 
+bool LocationDatabase::scansFollowPlace(const PlaceKey& from, const PlaceKey& to) {
+    Guard guard(lock_);
+    if (from == to || locations_.namesPlace(from.buildingId, from.floor, from.location))
+        return true;
+    const std::optional<size_t> moved = scanFile_.movePlace(from, to);
+    // Read again whole: a rewrite that keeps the file's size and last line would
+    // look like a file nothing was appended to.
+    if (moved && *moved > 0)
+        scans_.setPath(scans_.path());
+    return moved.has_value();
+}
+
 void LocationDatabase::clearCache() {
     Guard guard(lock_);
     for (TextTable* table : dataTables())

@@ -92,6 +92,13 @@ class LocationDatabase {
     // the records do not know. A message for the user when the file is refused.
     std::string refreshScans();
 
+    // The wizard changed an access point's place from `from` to `to`. When no
+    // access point in ap.txt names `from` any more, the place itself was renamed
+    // or moved, and its survey scans follow it (ScanFile::movePlace); when another
+    // one still does, only this access point moved and the scans stay. False when
+    // scans.txt could not be rewritten.
+    bool scansFollowPlace(const PlaceKey& from, const PlaceKey& to);
+
     // The table of a section of a server reply: 1 services, 2 networks, 3
     // countries, 4 provinces, 5 cities, 6 areas, 7 buildings, 8 aps. None otherwise.
     TextTable* tableForSection(int section);

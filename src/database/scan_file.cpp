@@ -88,6 +88,39 @@ bool ScanFile::replaceUploaded(const std::vector<std::string>& sentLines,
     return replaceFileContent(file, bytes);
 }
 
+std::optional<size_t> ScanFile::movePlace(const PlaceKey& from, const PlaceKey& to) {
+    Guard guard(lock_);
+    const std::string file = path();
+    size_t moved = 0;
+    std::string bytes;
+    {
+        // Closed before the replace: Windows replaces no file that is open.
+        datafile::LineReader reader(file);
+        ScanLineReader head;
+        std::string_view line;
+        while (reader.next(line)) {
+            std::optional<SurveyScan> scan;
+            if (head.read(line) && head.head().buildingId == from.buildingId &&
+                head.head().floor == from.floor && head.head().location == from.location)
+                scan = parseScanLine(line);
+            if (scan) {
+                scan->buildingId = to.buildingId;
+                scan->floor = to.floor;
+                scan->location = to.location;
+                scan->status = record_status::Local;
+                bytes += fileText(*scan);
+                ++moved;
+            } else {
+                bytes += datafile::lineText(line);
+            }
+            bytes += "\r\n";
+        }
+    }
+    if (moved > 0 && !replaceFileContent(file, bytes))
+        return std::nullopt;
+    return moved;
+}
+
 void ScanFile::loadFetched() const {
     if (loaded_)
         return;

@@ -11,6 +11,7 @@
 // takes the database lock it is given.
 
 #include "database/bssid_key.h"
+#include "database/place_decision.h"
 #include "database/survey_scan.h"
 
 #include <cstdint>
@@ -52,6 +53,13 @@ class ScanFile {
     // rewritten (it is then left as it was).
     bool replaceUploaded(const std::vector<std::string>& sentLines,
                          const std::vector<std::string>& serverLines);
+
+    // The scans of one place become scans of another: building, floor and
+    // location change, and each becomes a scan made here (status 3). Every other
+    // line stays as it is, in its order, and the file is replaced in one step.
+    // Returns how many scans moved (none: the file is left alone); none when the
+    // file could not be rewritten.
+    std::optional<size_t> movePlace(const PlaceKey& from, const PlaceKey& to);
 
     // Whether the server's scans of the building were fetched already.
     bool fetched(uint32_t building) const;

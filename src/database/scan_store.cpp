@@ -18,6 +18,14 @@ uint64_t keyNumber(const BssidKey& key) {
     return number;
 }
 
+std::vector<PackedReading> packed(const std::vector<ScanReading>& readings) {
+    std::vector<PackedReading> out;
+    out.reserve(readings.size());
+    for (const ScanReading& reading : readings)
+        out.push_back(PackedReading{keyNumber(reading.bssid), reading.rssi});
+    return out;
+}
+
 int32_t clampSignal(int32_t signal) {
     return std::clamp(signal, kWeakestScanSignal, kStrongestScanSignal);
 }
@@ -40,6 +48,7 @@ void ScanStore::clearLocked() {
     lastPlace_ = nullptr;
     scanPlaces_.clear();
     postings_.clear();
+    recent_.clear();
     scaled_ = Scaled();
 }
 
@@ -86,14 +95,14 @@ bool ScanStore::readFrom(uint64_t offset, const BuildingCheck& knownBuilding) {
     if (!reader.isOpen())
         return false;
     std::map<uint32_t, bool> checked;
-    ScanLineHead head;
-    std::vector<ScanReading> readings;
+    ScanLineReader scan;
     std::string_view line;
     while (reader.next(line)) {
         lastLineOffset_ = reader.lineOffset();
         lastLine_.assign(line);
-        if (!readScanLine(line, head, readings))
+        if (!scan.read(line))
             continue;
+        const ScanLineHead& head = scan.head();
         if (knownBuilding) {
             auto found = checked.find(head.buildingId);
             if (found == checked.end())
@@ -101,7 +110,7 @@ bool ScanStore::readFrom(uint64_t offset, const BuildingCheck& knownBuilding) {
             if (!found->second)
                 continue;
         }
-        addLocked(head.buildingId, head.floor, head.location, readings);
+        addLocked(head.buildingId, head.floor, head.location, scan.readings());
     }
     readTo_ = reader.offset();
     return true;
@@ -109,7 +118,7 @@ bool ScanStore::readFrom(uint64_t offset, const BuildingCheck& knownBuilding) {
 
 void ScanStore::add(const SurveyScan& scan) {
     std::lock_guard<std::mutex> guard(mutex_);
-    addLocked(scan.buildingId, scan.floor, scan.location, scan.readings);
+    addLocked(scan.buildingId, scan.floor, scan.location, packed(scan.readings));
 }
 
 bool ScanStore::append(const SurveyScan& scan) {
@@ -130,12 +139,12 @@ bool ScanStore::append(const SurveyScan& scan) {
     lastLine_ = line + "\n";
     readTo_ += line.size() + 2;
     stamp_ = fileStamp(path_);
-    addLocked(scan.buildingId, scan.floor, scan.location, scan.readings);
+    addLocked(scan.buildingId, scan.floor, scan.location, packed(scan.readings));
     return true;
 }
 
 void ScanStore::addLocked(uint32_t buildingId, std::string_view floor, std::string_view location,
-                          const std::vector<ScanReading>& readings) {
+                          const std::vector<PackedReading>& readings) {
     if (readings.empty())
         return;
     // Scans of one place mostly come together: the last place is tried first.
@@ -144,12 +153,16 @@ void ScanStore::addLocked(uint32_t buildingId, std::string_view floor, std::stri
                            lastPlace_->location == location;
     uint32_t placeNumber = scanPlaces_.empty() ? 0 : scanPlaces_.back();
     if (!samePlace) {
-        const auto key = std::make_tuple(buildingId, std::string(floor), std::string(location));
-        auto found = placeIndex_.find(key);
+        auto found = placeIndex_.find(std::make_tuple(buildingId, floor, location));
         if (found == placeIndex_.end()) {
-            found = placeIndex_.emplace(key, static_cast<uint32_t>(places_.size())).first;
             places_.push_back(std::make_unique<PlaceKey>(
                 PlaceKey{buildingId, std::string(floor), std::string(location)}));
+            const PlaceKey& place = *places_.back();
+            found = placeIndex_
+                        .emplace(std::make_tuple(buildingId, std::string_view(place.floor),
+                                                 std::string_view(place.location)),
+                                 static_cast<uint32_t>(places_.size() - 1))
+                        .first;
         }
         placeNumber = found->second;
         lastPlace_ = places_[placeNumber].get();
@@ -159,17 +172,29 @@ void ScanStore::addLocked(uint32_t buildingId, std::string_view floor, std::stri
     // The rank of each reading, strongest first (in the scan's order on a tie),
     // counted by signal level.
     std::array<uint32_t, kStrongestScanSignal - kWeakestScanSignal + 2> next{};
-    for (const ScanReading& reading : readings)
+    for (const PackedReading& reading : readings)
         ++next[static_cast<size_t>(kStrongestScanSignal - clampSignal(reading.rssi) + 1)];
     for (size_t level = 1; level < next.size(); ++level)
         next[level] += next[level - 1];
-    for (const ScanReading& reading : readings) {
+    for (const PackedReading& reading : readings) {
         const int32_t signal = clampSignal(reading.rssi);
         const uint32_t rank = next[static_cast<size_t>(kStrongestScanSignal - signal)]++;
-        postings_[keyNumber(reading.bssid)].push_back(Posting{
-            index, static_cast<int8_t>(signal), static_cast<uint8_t>(std::min(rank, 255u))});
+        // Field by field, as a struct built on the stack and copied in stalls.
+        Posting& posting = postingsOf(reading.address).emplace_back();
+        posting.scan = index;
+        posting.signal = static_cast<int8_t>(signal);
+        posting.rank = static_cast<uint8_t>(std::min(rank, 255u));
     }
     scaled_.sums.clear(); // computed again at the next comparison
+}
+
+std::vector<ScanStore::Posting>& ScanStore::postingsOf(uint64_t address) {
+    if (recent_.empty())
+        recent_.resize(kRecentLists);
+    RecentList& recent = recent_[(address * 0x9e3779b97f4a7c15u) >> 54];
+    if (!recent.list || recent.address != address)
+        recent = RecentList{address, &postings_[address]}; // stays put while the map grows
+    return *recent.list;
 }
 
 size_t ScanStore::size() const {

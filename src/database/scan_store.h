@@ -82,8 +82,10 @@ class ScanStore {
     };
 
     void clearLocked();
+    // The posting list of an access point, made when it has none.
+    std::vector<Posting>& postingsOf(uint64_t address);
     void addLocked(uint32_t buildingId, std::string_view floor, std::string_view location,
-                   const std::vector<ScanReading>& readings);
+                   const std::vector<PackedReading>& readings);
     bool readFrom(uint64_t offset, const BuildingCheck& knownBuilding);
     const Scaled& scaled(const DecisionSettings& settings) const;
 
@@ -96,11 +98,22 @@ class ScanStore {
     uint64_t lastLineOffset_ = 0; // where it begins
     bool refused_ = false;
 
-    std::map<std::tuple<uint32_t, std::string, std::string>, uint32_t> placeIndex_;
+    // By building, floor and location; the texts are those of places_, which
+    // never move.
+    std::map<std::tuple<uint32_t, std::string_view, std::string_view>, uint32_t> placeIndex_;
     std::vector<std::unique_ptr<PlaceKey>> places_;
     const PlaceKey* lastPlace_ = nullptr;
     std::vector<uint32_t> scanPlaces_; // by scan
     std::unordered_map<uint64_t, std::vector<Posting>> postings_;
+    // The lists of the access points indexed lately, by a hash of the address
+    // (1024 slots): scans of one area share most of theirs, and the map's lookup
+    // was a fifth of the time of loading a large survey.
+    struct RecentList {
+        uint64_t address = 0;
+        std::vector<Posting>* list = nullptr;
+    };
+    static constexpr size_t kRecentLists = 1024;
+    std::vector<RecentList> recent_;
 
     mutable Scaled scaled_;
     mutable std::vector<float> overlaps_;

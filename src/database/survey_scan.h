@@ -50,8 +50,17 @@ struct SurveyScan {
 // is not a number, a time not in the form above, no access point, a field that is
 // not a BSSID and a whole signal in -120..0, or an access point twice.
 std::optional<SurveyScan> parseScanLine(std::string_view line);
-// The same without copying, for reading many lines: the head's texts point into
-// line, and readings is filled anew. False for a damaged line.
+// The same for a line of the protocol (no status field; the status reads as 0).
+std::optional<SurveyScan> parseScanWireLine(std::string_view line);
+
+// A reading with its access point's address as a 48-bit number, as an index
+// keeps it.
+struct PackedReading {
+    uint64_t address = 0;
+    int32_t rssi = kWeakestScanSignal;
+};
+
+// The head of a scan line: its texts point into the line.
 struct ScanLineHead {
     uint32_t buildingId = 0;
     std::string_view floor;
@@ -59,9 +68,31 @@ struct ScanLineHead {
     int32_t status = 0;
     std::string_view time;
 };
-bool readScanLine(std::string_view line, ScanLineHead& head, std::vector<ScanReading>& readings);
-// The same for a line of the protocol (no status field; the status reads as 0).
-std::optional<SurveyScan> parseScanWireLine(std::string_view line);
+
+// Reads many scan lines without copying them: what it holds describes the line
+// last read, and its buffers serve the next one.
+class ScanLineReader {
+  public:
+    // False for a damaged line (as parseScanLine). withStatus false: a line of
+    // the protocol, whose status reads as 0.
+    bool read(std::string_view line, bool withStatus = true);
+    const ScanLineHead& head() const { return head_; }
+    const std::vector<PackedReading>& readings() const { return readings_; }
+
+  private:
+    bool readReadings(std::string_view fields);
+    bool eachOnce();
+
+    struct Seen {
+        uint64_t address = 0;
+        uint32_t generation = 0;
+    };
+
+    ScanLineHead head_;
+    std::vector<PackedReading> readings_;
+    std::vector<Seen> seen_; // a power of two long
+    uint32_t generation_ = 0;
+};
 
 // The scan's scans.txt line, ending in "\n"; tabs and line breaks in the floor and
 // location texts are written as spaces.

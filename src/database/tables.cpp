@@ -482,6 +482,19 @@ bool LocationTable::saveLocation(LocationRecord& record) {
     return ok;
 }
 
+bool LocationTable::namesPlace(uint32_t buildingId, std::string_view floor,
+                               std::string_view location) const {
+    Guard guard(lock_);
+    datafile::LineReader reader(path_);
+    std::string_view line;
+    while (reader.next(line)) {
+        const LocationFields fields = parseLocationFields(line);
+        if (fields.buildingId == buildingId && fields.floor == floor && fields.location == location)
+            return true;
+    }
+    return false;
+}
+
 std::unique_ptr<LocationRecord> LocationTable::parseRecord(std::string_view line,
                                                            const BssidKey& key) {
     Guard guard(lock_);

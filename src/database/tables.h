@@ -199,6 +199,10 @@ class LocationTable : public TextTable {
     // replaced in one step. Any other status: nothing. False when nothing was written.
     bool saveLocation(LocationRecord& record);
 
+    // Whether a line of the file places an access point at the building, floor and
+    // location (texts as the file holds them).
+    bool namesPlace(uint32_t buildingId, std::string_view floor, std::string_view location) const;
+
     // A record read from a line, with the given key; building and network looked up.
     std::unique_ptr<LocationRecord> parseRecord(std::string_view line, const BssidKey& key);
 

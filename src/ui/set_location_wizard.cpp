@@ -52,6 +52,8 @@ SetLocationWizard::SetLocationWizard(LocationDatabase& database, const BssidKey&
         record_->resolveParents();
         startCity = record_->city;
         startArea = record_->area;
+        if (record_->building)
+            startPlace_ = PlaceKey{record_->building->id, record_->floor, record_->location};
     } else {
         startCity = database_.cities().currentRecord();
     }
@@ -267,6 +269,10 @@ std::optional<WizardMessage> SetLocationWizard::finish(const BuildingFields& fie
         else
             failed = true;
     }
+    if (!failed && startPlace_ &&
+        !database_.scansFollowPlace(*startPlace_,
+                                    PlaceKey{building_->id, record->floor, record->location}))
+        failed = true;
     if (written) {
         database_.changed = true;
         database_.setUploadNeeded(true);

@@ -7,6 +7,7 @@
 
 #include "database/bssid_key.h"
 #include "database/location_database.h"
+#include "database/place_decision.h"
 #include "database/records.h"
 
 #include <optional>
@@ -100,7 +101,9 @@ class SetLocationWizard {
     std::wstring keptHereNote() const;
 
     // "Finish": saves the place. A message when it cannot (then nothing or not
-    // all was saved and the wizard stays open); none when it is saved.
+    // all was saved and the wizard stays open); none when it is saved. The
+    // survey scans of the place the record had follow it when no other access
+    // point names that place (LocationDatabase::scansFollowPlace).
     std::optional<WizardMessage> finish(const BuildingFields& fields);
 
     NamedRecord* country() const { return country_; }
@@ -115,6 +118,7 @@ class SetLocationWizard {
     LocationDatabase& database_;
     BssidKey key_;
     LocationRecord* record_;
+    std::optional<PlaceKey> startPlace_; // the place of the record being corrected
     NamedRecord* country_ = nullptr;
     NamedRecord* province_ = nullptr;
     NamedRecord* city_ = nullptr;

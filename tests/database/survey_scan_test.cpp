@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 namespace nearbeam {
 namespace {
 
@@ -57,6 +59,40 @@ TEST(SurveyScan, DamagedLinesAreRefused) {
     // A file line is not a protocol line, nor the other way round.
     EXPECT_FALSE(parseScanWireLine("7\t1\tHall\t0\t2026-12-08T09:15:00Z\t02a0c0000025:-50"));
     EXPECT_FALSE(parseScanLine("7\t1\tHall\t2026-12-08T09:15:00Z\t02a0c0000025:-50"));
+}
+
+// One reader over many lines: long ones, a repeat anywhere in them, and a line
+// read after one that held the same access points.
+TEST(SurveyScan, AReaderRefusesEachRepeatAndForgetsTheLineBefore) {
+    const auto line = [](int count, int repeatOf) {
+        std::string text = "7\t1\tHall\t0\t2026-12-08T09:15:00Z";
+        for (int i = 0; i < count; ++i) {
+            char field[24];
+            std::snprintf(field, sizeof field, "\t02a0c0%06x:-%d",
+                          i == count - 1 && repeatOf >= 0 ? repeatOf : i * 4099, 40 + i % 60);
+            text += field;
+        }
+        return text + "\r\n";
+    };
+    struct Case {
+        int count;
+        int repeatOf; // the last access point repeats this one's address; -1: none
+        bool good;
+    };
+    const Case cases[] = {{1, -1, true},           {2, 0, false},          {50, -1, true},
+                          {50, 0, false},          {50, 24 * 4099, false}, {300, -1, true},
+                          {300, 17 * 4099, false}, {50, -1, true},         {3, -1, true}};
+    ScanLineReader reader;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.count) + " " + std::to_string(c.repeatOf));
+        EXPECT_EQ(reader.read(line(c.count, c.repeatOf)), c.good);
+        if (c.good) {
+            ASSERT_EQ(reader.readings().size(), static_cast<size_t>(c.count));
+            EXPECT_EQ(reader.readings().back().address,
+                      0x02a0c0000000u + static_cast<uint64_t>((c.count - 1) * 4099));
+            EXPECT_EQ(reader.readings().back().rssi, -(40 + (c.count - 1) % 60));
+        }
+    }
 }
 
 TEST(UtcTime, WritesAndRecognisesTheOneForm) {

@@ -8,6 +8,7 @@
 #include "base/settings_keys.h"
 #include "base/text.h"
 #include "database/location_database.h"
+#include "database/place_decision.h"
 #include "net/curl_transport.h"
 #include "net/location_download.h"
 #include "net/uploader.h"
@@ -18,6 +19,7 @@
 #include <sys/stat.h>
 
 #include <cstdlib>
+#include <tuple>
 
 namespace nearbeam::test {
 namespace {
@@ -88,54 +90,84 @@ TEST(ServerProgram, APlaceMadeAndUploadedIsDownloadedByTheNext) {
     EXPECT_EQ(log.find(Uploader::makeLoginToken(L"nearbeam")), std::string::npos);
 }
 
-// A survey made by one program reaches the next through the server, and a purge of
-// its user takes it off the map again.
+// A survey made by one program reaches the next through the server and names
+// the floor there that the access points alone get wrong; a purge of its user
+// takes it off the map again.
 TEST(ServerProgram, SurveyScansMadeByOneProgramReachTheNextAndAPurgeTakesThemBack) {
     TempDir data;
     ASSERT_EQ(runServer({"import", kDemo, "--data", data.folder()}).status, 0);
     ServerProcess server({"--data", data.folder()});
     ASSERT_NE(server.port(), 0) << server.output();
 
+    // A new building: the bench's access point on the first floor, the roof's on
+    // the second.
     Program first(server.port());
     EXPECT_EQ(first.lookUp("0a1b2c3d4e5f"), lookup_status::NotPlaced);
-    SetLocationWizard wizard(first.database, *BssidKey::fromText("0a1b2c3d4e5f"), nullptr);
-    ASSERT_EQ(wizard.placeNext("Norway", "Vestland", "Bergen"), std::nullopt);
-    wizard.areaNext("Quayside");
-    ASSERT_EQ(wizard.finish({"Bus Shelter", "Quay 1", "1", "Bench"}), std::nullopt);
-    // The survey of the new building, under its local identifier.
+    for (const auto& [digits, floor, location] : {std::make_tuple("0a1b2c3d4e5f", "1", "Bench"),
+                                                  std::make_tuple("0a1b2c3d4e61", "2", "Roof")}) {
+        SetLocationWizard wizard(first.database, *BssidKey::fromText(digits), nullptr);
+        ASSERT_EQ(wizard.placeNext("Norway", "Vestland", "Bergen"), std::nullopt);
+        wizard.areaNext("Quayside");
+        ASSERT_EQ(wizard.finish({"Bus Shelter", "Quay 1", floor, location}), std::nullopt);
+    }
+    // The survey of the new building, under its local identifier: on the roof
+    // the bench's access point, just below, is as strong as the roof's own.
     const std::string ap = first.dir.read("ap.txt");
     const std::string local = ap.substr(13, ap.find('\t', 13) - 13);
-    first.dir.write("scans.txt", local +
-                                     "\t1\tBench\t3\t2026-12-08T09:15:00Z\t0a1b2c3d4e5f:-40\t"
-                                     "0a1b2c3d4e60:-71\r\n" +
-                                     local +
-                                     "\t2\tRoof\t3\t2026-12-08T09:20:00Z\t0a1b2c3d4e61:-45\t"
-                                     "0a1b2c3d4e5f:-80\r\n");
+    const auto scan = [](const std::string& building, const char* rest) {
+        return building + "\t" + rest + "\r\n";
+    };
+    const char* const bench =
+        "1\tBench\t3\t2026-12-08T09:15:00Z\t0a1b2c3d4e5f:-40\t0a1b2c3d4e60:-71";
+    const char* const roofs[] = {
+        "2\tRoof\t3\t2026-12-08T09:20:00Z\t0a1b2c3d4e61:-45\t0a1b2c3d4e5f:-44",
+        "2\tRoof\t3\t2026-12-08T09:21:00Z\t0a1b2c3d4e61:-46\t0a1b2c3d4e5f:-42",
+        "2\tRoof\t3\t2026-12-08T09:22:00Z\t0a1b2c3d4e61:-44\t0a1b2c3d4e5f:-43"};
+    first.dir.write("scans.txt", scan(local, bench) + scan(local, roofs[0]) +
+                                     scan(local, roofs[1]) + scan(local, roofs[2]));
     settings::write(first.settings, settings::Username, L"demo");
     first.passwords.write(L"nearbeam");
     ASSERT_TRUE(first.uploader.startUpload(nullptr));
     first.agent.runPending();
     ASSERT_EQ(first.messages.size(), 1u);
-    EXPECT_NE(first.messages[0].find(L" and 2 scans stored."), std::wstring::npos)
+    EXPECT_NE(first.messages[0].find(L" and 4 scans stored."), std::wstring::npos)
         << first.messages[0];
     // The server's copies, under the server's identifier of the building.
     const std::string placed = first.dir.read("ap.txt");
     const std::string building = placed.substr(13, placed.find('\t', 13) - 13);
     EXPECT_NE(building, local);
-    const std::string survey = building + "\t1\tBench\t0\t2026-12-08T09:15:00Z\t0a1b2c3d4e5f:-40\t"
-                                          "0a1b2c3d4e60:-71\r\n";
-    const std::string roof = building + "\t2\tRoof\t0\t2026-12-08T09:20:00Z\t0a1b2c3d4e61:-45\t"
-                                        "0a1b2c3d4e5f:-80\r\n";
-    EXPECT_EQ(first.dir.read("scans.txt"), survey + roof);
+    const auto served = [&](const char* rest) {
+        std::string line = scan(building, rest);
+        line[line.find("\t3\t") + 1] = '0';
+        return line;
+    };
+    const std::string survey =
+        served(bench) + served(roofs[0]) + served(roofs[1]) + served(roofs[2]);
+    EXPECT_EQ(first.dir.read("scans.txt"), survey);
 
     // The next program gets the building's scans with its first access point,
     // newest first.
     Program next(server.port());
-    ASSERT_EQ(next.lookUp("0a1b2c3d4e61"), lookup_status::NotPlaced);
+    ASSERT_EQ(next.lookUp("0a1b2c3d4e60"), lookup_status::NotPlaced);
     EXPECT_FALSE(next.dir.exists("scans.txt"));
-    ASSERT_EQ(next.lookUp("0a1b2c3d4e5f"), lookup_status::Found);
-    EXPECT_EQ(next.dir.read("scans.txt"), roof + survey);
+    LocationRecord* benchRecord = nullptr;
+    LocationRecord* roofRecord = nullptr;
+    ASSERT_EQ(next.lookUp("0a1b2c3d4e5f", &benchRecord), lookup_status::Found);
+    EXPECT_EQ(next.dir.read("scans.txt"),
+              served(roofs[2]) + served(roofs[1]) + served(roofs[0]) + served(bench));
     EXPECT_EQ(next.dir.read("scanschecked.txt"), building + "\r\n");
+    ASSERT_EQ(next.lookUp("0a1b2c3d4e61", &roofRecord), lookup_status::Found);
+
+    // On the roof the bench's access point is the strongest: its vote alone
+    // names the first floor, the survey the second.
+    ASSERT_EQ(next.database.refreshScans(), "");
+    const PlaceKey benchPlace{benchRecord->building->id, benchRecord->floor, benchRecord->location};
+    const PlaceKey roofPlace{roofRecord->building->id, roofRecord->floor, roofRecord->location};
+    const std::vector<HeardAccessPoint> onTheRoof = {
+        {*BssidKey::fromText("0a1b2c3d4e5f"), -43, &benchPlace},
+        {*BssidKey::fromText("0a1b2c3d4e61"), -45, &roofPlace}};
+    EXPECT_EQ(decidePlace(onTheRoof, nullptr).place, benchPlace);
+    EXPECT_EQ(decidePlace(onTheRoof, &next.database.scans()).place, roofPlace);
 
     EXPECT_EQ(server.stop(SIGTERM), 0);
     const std::string log = server.output();
@@ -147,7 +179,7 @@ TEST(ServerProgram, SurveyScansMadeByOneProgramReachTheNextAndAPurgeTakesThemBac
         runServer({"user", "remove", "demo", "--purge", "--data", data.folder()});
     EXPECT_EQ(purge.status, 0);
     EXPECT_EQ(purge.output,
-              "removed demo and what it uploaded: 2 scans, 1 access point, 2 places\n");
+              "removed demo and what it uploaded: 4 scans, 2 access points, 2 places\n");
     TempDir exported;
     ASSERT_EQ(runServer({"export", exported.folder(), "--data", data.folder()}).status, 0);
     EXPECT_EQ(exported.read("scans.txt"), "");

@@ -224,6 +224,55 @@ TEST_F(SetLocationWizardTest, ACorrectedBuildingMovesTheDerivedPlace) {
               std::string(kBuildings) + "4294967295\t0\t41\tLibrary\tHarbour Rd 9\t3\r\n");
 }
 
+// An edit that renames or moves the only access point of a place takes the
+// place's survey scans along, as scans made here; an access point moved away
+// from a place that others still name leaves them. The scans in memory follow.
+TEST_F(SetLocationWizardTest, ScansFollowAPlaceRenamedOrMoved) {
+    const std::string other = "32\t\t\t3\t2026-12-08T09:17:00Z\taaaaaaaaaaa2:-50\r\n";
+    const std::string damaged = "31\t2\tDesk\t0\tyesterday\taaaaaaaaaaa1:-40\r\n";
+    // The last line stays: a rename to a text of the same length keeps the size.
+    const auto scansAt = [&](const char* place, const char* status) {
+        return "31\t" + std::string(place) + "\t" + status +
+               "\t2026-12-08T09:15:00Z\taaaaaaaaaaa1:-40\r\n" + damaged + "31\t" + place +
+               "\t3\t2026-12-08T09:16:00Z\taaaaaaaaaaa1:-45\r\n" + other;
+    };
+    struct Case {
+        const char* name;
+        const char* moreAps;
+        const char* floor;
+        const char* location;
+        std::string scans;
+    };
+    const Case cases[] = {
+        {"location renamed", "", "2", "Hall", scansAt("2\tHall", "3")},
+        {"floor moved", "", "3", "Desk", scansAt("3\tDesk", "3")},
+        {"another access point still there", "aaaaaaaaaaa3\t31\t0\t2\tDesk\t0\r\n", "3", "Desk",
+         scansAt("2\tDesk", "0")},
+        {"nothing changed", "", "2", "Desk", scansAt("2\tDesk", "0")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        dir.write("ap.txt", std::string(kAps) + c.moreAps);
+        dir.write("scans.txt", scansAt("2\tDesk", "0"));
+        MemorySettingsStore store;
+        LocationDatabase fresh(store);
+        fresh.openDatabase(dir.folder());
+        ASSERT_EQ(fresh.refreshScans(), "");
+        ASSERT_EQ(fresh.scans().size(), 3u);
+
+        SetLocationWizard wizard(fresh, library, fresh.locations().find(library));
+        EXPECT_EQ(wizard.buildingView().building, "Library");
+        EXPECT_EQ(wizard.finish({"Library", "", c.floor, c.location}), std::nullopt);
+        EXPECT_EQ(dir.read("scans.txt"), c.scans);
+        fresh.refreshScans();
+        const std::vector<ScanStore::Neighbour> nearest =
+            fresh.scans().nearest({HeardAccessPoint{library, -40, nullptr}}, DecisionSettings{});
+        ASSERT_FALSE(nearest.empty());
+        EXPECT_EQ(nearest[0].place->floor + "/" + nearest[0].place->location,
+                  c.moreAps[0] ? "2/Desk" : std::string(c.floor) + "/" + c.location);
+    }
+}
+
 TEST_F(SetLocationWizardTest, FinishRefusesWhatItCannotSaveAndSavesTheRestLater) {
     SetLocationWizard lost(db, unknown, nullptr);
     EXPECT_EQ(lost.finish({"Hall", "", "", ""}),
