@@ -97,11 +97,12 @@ PlaceDecision decidePlace(const std::vector<HeardAccessPoint>& heard, const Scan
         votes += weight;
     }
     const PlaceKey* start = strongest >= 0 ? heard[static_cast<size_t>(strongest)].place : nullptr;
-    // Known access points that all name one place keep it, whatever the scans say.
+    // Known access points that all name one place keep its building whatever the
+    // scans say, and the place itself when no scan shares an access point.
     const bool agreed = start && std::all_of(heard.begin(), heard.end(), [&](const auto& ap) {
                             return !ap.place || *ap.place == *start;
                         });
-    if (scans && !agreed) {
+    if (scans) {
         const std::vector<ScanStore::Neighbour> near = scans->nearest(heard, settings);
         if (!near.empty()) {
             // The scans hold their share of the votes' weight, or all of it when
@@ -120,7 +121,7 @@ PlaceDecision decidePlace(const std::vector<HeardAccessPoint>& heard, const Scan
     }
     if (voices.empty())
         return decision;
-    const PlaceKey* building = choose(voices, start, nullptr, Level::Building);
+    const PlaceKey* building = agreed ? start : choose(voices, start, nullptr, Level::Building);
     const PlaceKey* floor = choose(voices, start, building, Level::Floor);
     const PlaceKey* place = choose(voices, start, floor, Level::Location);
     decision.decided = true;

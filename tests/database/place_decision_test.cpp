@@ -117,31 +117,37 @@ TEST(PlaceDecision, TheClosestScansSettleTheFloorButNeverTurnTheBuildingAlone) {
     EXPECT_FALSE(decidePlace({HeardAccessPoint{keyOf(9), -40, nullptr}}, &scans).decided);
 }
 
-TEST(PlaceDecision, TheClosestScanCountsMostUnlessTheKnownAccessPointsAgree) {
+TEST(PlaceDecision, TheClosestScanCountsMostWithinTheKnownAccessPointsBuilding) {
     ScanStore scans;
     // One scan of the reading room matches what is heard; two of the map room
-    // upstairs come near.
+    // upstairs come near; a hall in another building comes nearer still when its
+    // fourth access point is heard.
     scans.add(scanAt(kReadingRoom, {{0, -50}, {1, -60}, {2, -70}}));
     for (int i = 0; i < 2; ++i)
         scans.add(scanAt(kMaps, {{0, -58}, {1, -52}, {2, -70}}));
+    for (int i = 0; i < 3; ++i)
+        scans.add(scanAt(kHall, {{0, -50}, {1, -60}, {2, -70}, {3, -40}}));
     struct Case {
         const char* name;
         std::vector<Heard> heard;
         const PlaceKey* expected;
     };
     const Case cases[] = {
-        {"one known access point keeps its place",
+        {"one known access point: the scans name the floor",
          {{-50, &kMaps}, {-60, nullptr}, {-70, nullptr}},
-         &kMaps},
-        {"known ones that agree keep theirs",
-         {{-50, &kMaps}, {-60, &kMaps}, {-70, nullptr}},
-         &kMaps},
+         &kReadingRoom},
         {"known ones that differ: the closest scan outweighs two farther ones",
          {{-50, &kMaps}, {-60, &kReadingRoom}, {-70, nullptr}},
          &kReadingRoom},
         {"none known: the scans alone",
          {{-50, nullptr}, {-60, nullptr}, {-70, nullptr}},
          &kReadingRoom},
+        {"none known: the scans name another building",
+         {{-50, nullptr}, {-60, nullptr}, {-70, nullptr}, {-40, nullptr}},
+         &kHall},
+        {"known ones that agree keep their building",
+         {{-50, &kMaps}, {-60, &kMaps}, {-70, nullptr}, {-40, nullptr}},
+         &kMaps},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
