@@ -1,5 +1,6 @@
 #include "server/access_log.h"
 
+#include "base/decimal_text.h"
 #include "base/percent_encoding.h"
 
 #include <unistd.h>
@@ -21,18 +22,6 @@ void appendPrintable(std::string& out, std::string_view text, size_t longest) {
         out += "...";
 }
 
-// A number in decimal, at least `width` digits with leading zeros. A line is
-// written for every request: no printf, no locale.
-void appendNumber(std::string& out, unsigned long long n, int width = 1) {
-    char digits[24];
-    char* at = digits + sizeof digits;
-    do {
-        *--at = static_cast<char>('0' + n % 10);
-        n /= 10;
-    } while (n != 0 || digits + sizeof digits - at < width);
-    out.append(at, digits + sizeof digits);
-}
-
 // Microseconds as milliseconds with three decimals: "0.412".
 void appendMilliseconds(std::string& out, std::chrono::microseconds took) {
     long long micros = took.count();
@@ -40,9 +29,9 @@ void appendMilliseconds(std::string& out, std::chrono::microseconds took) {
         out += '-';
         micros = -micros;
     }
-    appendNumber(out, static_cast<unsigned long long>(micros) / 1000);
+    appendDecimal(out, static_cast<unsigned long long>(micros) / 1000);
     out += '.';
-    appendNumber(out, static_cast<unsigned long long>(micros) % 1000, 3);
+    appendDecimal(out, static_cast<unsigned long long>(micros) % 1000, 3);
 }
 
 } // namespace
@@ -55,19 +44,19 @@ std::string accessLogLine(const AccessRecord& record) {
     gmtime_r(&seconds, &utc);
     std::string line;
     line.reserve(128 + record.target.size());
-    appendNumber(line, static_cast<unsigned long long>(utc.tm_year + 1900), 4);
+    appendDecimal(line, static_cast<unsigned long long>(utc.tm_year + 1900), 4);
     line += '-';
-    appendNumber(line, static_cast<unsigned long long>(utc.tm_mon + 1), 2);
+    appendDecimal(line, static_cast<unsigned long long>(utc.tm_mon + 1), 2);
     line += '-';
-    appendNumber(line, static_cast<unsigned long long>(utc.tm_mday), 2);
+    appendDecimal(line, static_cast<unsigned long long>(utc.tm_mday), 2);
     line += 'T';
-    appendNumber(line, static_cast<unsigned long long>(utc.tm_hour), 2);
+    appendDecimal(line, static_cast<unsigned long long>(utc.tm_hour), 2);
     line += ':';
-    appendNumber(line, static_cast<unsigned long long>(utc.tm_min), 2);
+    appendDecimal(line, static_cast<unsigned long long>(utc.tm_min), 2);
     line += ':';
-    appendNumber(line, static_cast<unsigned long long>(utc.tm_sec), 2);
+    appendDecimal(line, static_cast<unsigned long long>(utc.tm_sec), 2);
     line += '.';
-    appendNumber(line, static_cast<unsigned long long>(millis), 3);
+    appendDecimal(line, static_cast<unsigned long long>(millis), 3);
     line += "Z ";
     line += record.address.empty() ? "-" : record.address;
     line += ' ';
@@ -78,7 +67,7 @@ std::string accessLogLine(const AccessRecord& record) {
         line += ' ';
         line += std::to_string(record.status);
         line += ' ';
-        appendNumber(line, record.bytes);
+        appendDecimal(line, record.bytes);
         line += ' ';
         appendMilliseconds(line, record.took);
     } else {

@@ -376,7 +376,7 @@ class Session : public SessionBase, public std::enable_shared_from_this<Session<
     }
 
     // The request as the routes take it, in the connection's own object: its
-    // texts keep their room from one request to the next.
+    // texts keep their room from one request answered at once to the next.
     void handle() {
         noDeadline();
         auto& message = parser_->get();

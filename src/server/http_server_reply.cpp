@@ -1,5 +1,7 @@
 #include "server/http_server_reply.h"
 
+#include "base/decimal_text.h"
+
 #include <boost/beast/http.hpp>
 
 namespace nearbeam {
@@ -12,23 +14,13 @@ void appendField(std::string& out, std::string_view name, std::string_view value
     out += "\r\n";
 }
 
-void appendNumber(std::string& out, size_t n) {
-    char digits[24];
-    char* at = digits + sizeof digits;
-    do {
-        *--at = static_cast<char>('0' + n % 10);
-        n /= 10;
-    } while (n != 0);
-    out.append(at, digits + sizeof digits);
-}
-
 } // namespace
 
 void writeReplyHead(std::string& out, const HttpReply& reply, const ReplyFraming& framing) {
     namespace http = boost::beast::http;
     const unsigned status = static_cast<unsigned>(reply.status);
     out.assign(framing.version == 10 ? "HTTP/1.0 " : "HTTP/1.1 ");
-    appendNumber(out, status);
+    appendDecimal(out, status);
     out += ' ';
     const auto reason = http::obsolete_reason(http::int_to_status(status));
     out.append(reason.data(), reason.size());
@@ -49,7 +41,7 @@ void writeReplyHead(std::string& out, const HttpReply& reply, const ReplyFraming
     else if (framing.version != 10 && !framing.keepAlive)
         appendField(out, "Connection", "close");
     out += "Content-Length: ";
-    appendNumber(out, reply.content().size());
+    appendDecimal(out, reply.content().size());
     out += "\r\n\r\n";
 }
 
