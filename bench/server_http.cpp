@@ -5,11 +5,11 @@
 // it beside the download figures.
 
 #include "net/md5.h"
-#include "server/accounts.h"
-#include "server/http_server.h"
+#include "server/accounts/accounts.h"
+#include "server/http/server.h"
 #include "server/location_service.h"
 #include "server/routes.h"
-#include "server/storage.h"
+#include "server/storage/storage.h"
 #include "support/http_exchange.h"
 #include "support/temp_dir.h"
 

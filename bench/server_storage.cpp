@@ -5,11 +5,11 @@
 // threads.
 
 #include "net/md5.h"
-#include "server/accounts.h"
-#include "server/argon2_hasher.h"
+#include "server/accounts/accounts.h"
+#include "server/accounts/argon2_hasher.h"
 #include "server/location_service.h"
-#include "server/postgres_storage.h"
-#include "server/sqlite_storage.h"
+#include "server/storage/postgres_storage.h"
+#include "server/storage/sqlite_storage.h"
 #include "support/temp_dir.h"
 
 #include <benchmark/benchmark.h>

@@ -8,7 +8,7 @@ pkg_check_modules(LIBSODIUM REQUIRED IMPORTED_TARGET libsodium)
 find_package(Boost 1.74 REQUIRED)
 find_package(OpenSSL REQUIRED)
 
-file(GLOB server_sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/src/server/*.cpp)
+file(GLOB_RECURSE server_sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/src/server/*.cpp)
 list(FILTER server_sources INCLUDE REGEX "${server_library_files}")
 add_library(nearbeam_server STATIC ${server_sources})
 target_link_libraries(nearbeam_server PUBLIC nearbeam_core PkgConfig::SQLITE3 PkgConfig::LIBPQ
@@ -22,7 +22,7 @@ if(NEARBEAM_TESTS)
     # The server's tests. The PostgreSQL cases need a server named by
     # NEARBEAM_TEST_POSTGRES (scripts/test-postgres starts a private one); some run
     # the real nearbeam-server as a child process.
-    file(GLOB server_tests CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/server/*.cpp)
+    file(GLOB_RECURSE server_tests CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/server/*.cpp)
     add_executable(nearbeam_server_tests ${server_tests})
     target_include_directories(nearbeam_server_tests PRIVATE ${PROJECT_SOURCE_DIR}/tests)
     target_link_libraries(nearbeam_server_tests PRIVATE nearbeam_server ${gtest_libs})

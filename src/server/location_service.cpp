@@ -1,9 +1,9 @@
 #include "server/location_service.h"
 
 #include "net/md5.h"
-#include "server/line_fit.h"
-#include "server/place_lines.h"
-#include "server/scan_lines.h"
+#include "server/protocol/line_fit.h"
+#include "server/protocol/place_lines.h"
+#include "server/protocol/scan_lines.h"
 
 #include <algorithm>
 #include <map>

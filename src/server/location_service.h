@@ -3,7 +3,7 @@
 // download of what the server knows about an access point, and the upload of
 // records made by users. Safe to call from many threads at once.
 
-#include "server/storage.h"
+#include "server/storage/storage.h"
 
 #include <chrono>
 #include <condition_variable>

@@ -3,14 +3,14 @@
 // records in SQLite (one file in the data folder) or PostgreSQL, and manages the
 // accounts and the records of that storage. Run with --help for the options.
 
-#include "server/access_log.h"
-#include "server/accounts.h"
-#include "server/folder_io.h"
-#include "server/http_server.h"
+#include "server/accounts/accounts.h"
+#include "server/http/access_log.h"
+#include "server/http/server.h"
 #include "server/location_service.h"
-#include "server/postgres_address.h"
 #include "server/routes.h"
-#include "server/storage.h"
+#include "server/storage/folder_io.h"
+#include "server/storage/postgres_address.h"
+#include "server/storage/storage.h"
 
 #include <sys/resource.h>
 #include <termios.h>

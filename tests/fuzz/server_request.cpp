@@ -7,8 +7,8 @@
 #include "database/data_file.h"
 #include "fuzz_files.h"
 #include "net/md5.h"
-#include "server/folder_io.h"
 #include "server/routes.h"
+#include "server/storage/folder_io.h"
 #include "support/loopback_server.h"
 
 #include <boost/beast/http.hpp>

@@ -6,7 +6,7 @@
 #include "database/location_database.h"
 #include "linux/qt_support.h"
 #include "net/curl_transport.h"
-#include "server/accounts.h"
+#include "server/accounts/accounts.h"
 #include "support/loopback_server.h"
 #include "support/temp_dir.h"
 #include "ui/linux/upload_dialog.h"

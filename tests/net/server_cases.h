@@ -13,7 +13,7 @@
 #include "net/md5.h"
 #include "net/server_records.h"
 #include "net/web_agent.h"
-#include "server/accounts.h"
+#include "server/accounts/accounts.h"
 #include "support/loopback_server.h"
 #include "support/temp_dir.h"
 

@@ -2,7 +2,7 @@
 // The records the location server's tests start from, and a look at what a
 // storage holds.
 
-#include "server/folder_io.h"
+#include "server/storage/folder_io.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>

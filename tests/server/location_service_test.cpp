@@ -2,9 +2,9 @@
 
 #include "net/md5.h"
 #include "net/server_records.h"
-#include "server/accounts.h"
-#include "server/folder_io.h"
-#include "server/storage_backends.h"
+#include "server/accounts/accounts.h"
+#include "server/storage/backends.h"
+#include "server/storage/folder_io.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
 #include "server/routes.h"
 
-#include "server/accounts.h"
+#include "server/accounts/accounts.h"
 #include "server/location_service.h"
 #include "server/reply_cache.h"
-#include "server/storage_backends.h"
+#include "server/storage/backends.h"
 
 #include "net/md5.h"
 

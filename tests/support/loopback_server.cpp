@@ -1,7 +1,7 @@
 #include "support/loopback_server.h"
 
 #include "net/http_text.h"
-#include "server/folder_io.h"
+#include "server/storage/folder_io.h"
 
 #include <chrono>
 

@@ -7,8 +7,8 @@
 
 #include "net/socket.h"
 #include "server/location_service.h"
-#include "server/memory_storage.h"
 #include "server/routes.h"
+#include "server/storage/memory_storage.h"
 
 #include <atomic>
 #include <condition_variable>

@@ -10,7 +10,7 @@
 #include "dialog_driver.h"
 #include "net/win32/wininet_transport.h"
 #include "resource.h"
-#include "server/accounts.h"
+#include "server/accounts/accounts.h"
 #include "support/loopback_server.h"
 #include "support/temp_dir.h"
 #include "ui/win32/set_location_window.h"

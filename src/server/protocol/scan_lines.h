@@ -1,0 +1,48 @@
+#pragma once
+// Survey scans on the server: an upload's scan line checked and read, and a
+// stored scan written as the protocol's line or as a scans.txt line.
+
+#include "database/survey_scan.h"
+#include "server/storage/storage.h"
+
+#include <cstddef>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace nearbeam {
+
+// What one upload may carry, and one download hands out.
+inline constexpr size_t kMaxScansPerUpload = 200;
+inline constexpr size_t kMaxReadingsPerScan = 60;
+inline constexpr size_t kMaxScansPerDownload = 2000;
+
+// An upload's scan line (the protocol's form), or none with what is wrong with
+// it in `problem`: too many fields, an access point that is not 12 hexadecimal
+// digits, a signal outside -120..0, or a line otherwise damaged. The building is
+// the one the line names, not yet mapped.
+std::optional<SurveyScan> readUploadedScan(std::string_view line, std::string& problem);
+
+// The scan as stored, in the building given, uploaded by user.
+StoredScan storedScanOf(const SurveyScan& scan, uint32_t building, const std::string& user);
+// A stored scan read back; none when its readings are damaged.
+std::optional<SurveyScan> surveyScanOf(const StoredScan& stored);
+
+// The protocol's line of a stored scan, ending in "\n" (its fields as stored,
+// which were checked on the way in); empty for one without readings.
+std::string scanWireLine(const StoredScan& stored);
+
+// Stores an upload's scan lines in its transaction, under the user, each in the
+// server's building for the one it names (mapBuilding: none for a building
+// neither the upload nor the server knows). The reply's lines of the scans stored
+// go to `replyLines`. False with the reason and the line (quoted, cut when long)
+// in `error` when a line is refused (the caller then stores nothing of the upload), or false with
+// `error` empty when the storage failed.
+bool storeUploadedScans(Transaction& records, const std::vector<std::string>& lines,
+                        const std::string& user,
+                        const std::function<std::optional<uint32_t>(uint32_t)>& mapBuilding,
+                        std::vector<std::string>& replyLines, std::string& error);
+
+} // namespace nearbeam
