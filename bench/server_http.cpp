@@ -9,6 +9,7 @@
 #include "server/http/server.h"
 #include "server/location_service.h"
 #include "server/routes.h"
+#include "server/storage/open_storage.h"
 #include "server/storage/storage.h"
 #include "support/http_exchange.h"
 #include "support/temp_dir.h"

@@ -9,6 +9,7 @@
 #include "server/location_service.h"
 #include "server/routes.h"
 #include "server/storage/folder_io.h"
+#include "server/storage/open_storage.h"
 #include "server/storage/postgres_address.h"
 #include "server/storage/storage.h"
 

@@ -1,3 +1,5 @@
+#include "server/storage/open_storage.h"
+
 #include "server/accounts/argon2_hasher.h"
 #include "server/storage/postgres_storage.h"
 #include "server/storage/sqlite_storage.h"

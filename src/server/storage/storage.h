@@ -3,7 +3,8 @@
 // record kind, keyed as the protocol keys them, read and written in transactions.
 // The protocol (location_service.h), the accounts (accounts.h) and the folder
 // import and export (folder_io.h) work on any Storage; the server opens SQLite or
-// PostgreSQL, the loopback test server keeps its records in memory.
+// PostgreSQL (open_storage.h), the loopback test server keeps its records in
+// memory (memory_storage.h).
 
 #include <array>
 #include <cstdint>
@@ -197,12 +198,5 @@ class Storage {
   private:
     std::shared_ptr<const TokenHasher> hasher_;
 };
-
-// Opens the server's storage: `database` a postgresql:// (or postgres://) URL, or
-// empty for the SQLite file in dataFolder (created if missing), with login tokens
-// kept as Argon2id hashes. Null with a one-line reason in `error`. Native builds
-// only (the server's library).
-std::unique_ptr<Storage> openStorage(const std::string& database, const std::string& dataFolder,
-                                     std::string& error);
 
 } // namespace nearbeam

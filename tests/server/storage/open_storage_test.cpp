@@ -1,6 +1,7 @@
 // Opening the server's storage as the server does.
 
 #include "server/storage/backends.h"
+#include "server/storage/open_storage.h"
 
 #include <sqlite3.h>
 
