@@ -76,8 +76,6 @@ bool userSetup(DesktopSetup& setup, const CommandLine& options, Clock& clock) {
 Shell::Shell(const DesktopSetup& setup)
     : settingsPath_(setup.settingsPath), sessionBus_(setup.sessionBus), program_(seamsOf(setup)) {}
 
-Shell::~Shell() = default;
-
 bool Shell::start() {
     if (!program_.makeCore())
         return false;

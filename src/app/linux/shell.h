@@ -75,7 +75,6 @@ struct QtWindows {
 class Shell {
   public:
     explicit Shell(const DesktopSetup& setup);
-    ~Shell();
 
     // Makes the program and its windows, shows the tray (or, without a
     // notification area, the location page as the main window), runs the first
