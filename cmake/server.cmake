@@ -25,7 +25,8 @@ if(NEARBEAM_TESTS)
     file(GLOB_RECURSE server_tests CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/server/*.cpp)
     add_executable(nearbeam_server_tests ${server_tests})
     target_include_directories(nearbeam_server_tests PRIVATE ${PROJECT_SOURCE_DIR}/tests)
-    target_link_libraries(nearbeam_server_tests PRIVATE nearbeam_server ${gtest_libs})
+    target_link_libraries(nearbeam_server_tests PRIVATE nearbeam_server nearbeam_test_support
+                          ${gtest_libs})
     target_compile_definitions(nearbeam_server_tests PRIVATE
         NEARBEAM_SOURCE_DIR="${PROJECT_SOURCE_DIR}" NEARBEAM_BINARY_DIR="${CMAKE_BINARY_DIR}"
         NEARBEAM_SERVER_PROGRAM="$<TARGET_FILE:nearbeam-server>")

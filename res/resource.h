@@ -57,7 +57,6 @@
 
 /* The main window's timer and the tray icon's callback message */
 #define IDT_TICK 120
-#define NB_TICK_PERIOD_MS 10000
 #define NB_TRAY_CALLBACK_MESSAGE 0x401
 
 /* The "Where Am I?" page and the Scanner: menus, dialogs, their display

@@ -8,7 +8,9 @@
 #include "app/application.h"
 #include "app/command_line.h"
 #include "app/notifier.h"
+#include "app/tick.h"
 #include "app/trace.h"
+#include "app/tray_actions.h"
 #include "base/clock.h"
 #include "base/password_store.h"
 #include "base/settings_store.h"
@@ -47,7 +49,7 @@ struct ProgramSeams {
     Uploader::MessageFunction showUploadResult;
 };
 
-// The windows the core opens; each platform's shell implements them.
+// The windows the core opens (DesktopWindows, on each platform's window types).
 class ProgramWindows {
   public:
     virtual ~ProgramWindows() = default;
@@ -60,20 +62,6 @@ class ProgramWindows {
     virtual bool offerSubscription(const std::wstring& url) = 0;
     // A web or mail link, in the user's browser.
     virtual void openLink(const std::wstring& link) = 0;
-};
-
-// What the tray's menu, its icon and its timer do; each may be left empty.
-struct TrayActions {
-    std::function<void()> tick;              // the timer
-    std::function<void()> whereAmI;          // "&Where am I?", a click on the icon
-    std::function<void()> scanner;           // "&Scanner"
-    std::function<void()> upload;            // "&Upload..."
-    std::function<void()> options;           // "&Options..."
-    std::function<void()> togglePrivateMode; // "&Private mode"
-    std::function<bool()> privateMode;       // its check mark
-    std::function<void()> newSubscriptions;  // other programs offer new subscriptions
-    // A click on an alert, with the alert's link (empty: none).
-    std::function<void(const std::wstring& link)> alertClicked;
 };
 
 class Program {
@@ -109,7 +97,6 @@ class Program {
     // moves only by its ticks; the platform's run loop calls replayStep whenever
     // it has handled its events, instead of ticking by its timer.
     bool fast() const { return seams_.options.fast; }
-    static constexpr uint32_t kTickMs = 10000;
     // Waits for the web agent's answers to the last tick, then moves the clock on
     // by a tick and runs it. False, without a tick, once the clock is past the
     // scenario's last block by the scan table's maximum age: the replay is over.

@@ -217,7 +217,7 @@ TEST_F(ProgramTest, AFastReplayOfTheDemoWalkTracesWhatTheNormalPaceDoes) {
     for (size_t i = 0; i < fast.size(); ++i) {
         EXPECT_EQ(fast[i].second, normal[i].second) << "line " << i;
         if (fast[i].second.rfind("tick\t", 0) == 0) {
-            EXPECT_EQ(fast[i].first, ticks * Program::kTickMs) << fast[i].second;
+            EXPECT_EQ(fast[i].first, ticks * kTickMs) << fast[i].second;
             ++ticks;
         }
     }

@@ -47,34 +47,35 @@ TEST(DialogWiring, TheMenusAndTheLocationPageOpenTheDialogs) {
     ASSERT_TRUE(program.start());
 
     menuItem(program.tray().menu().actions(), "&Options...")->trigger();
-    ASSERT_FALSE(program.optionsContext().open.isNull());
-    click(program.optionsContext().open->findChild<QPushButton*>("sharing"));
-    EXPECT_TRUE(program.sharingHistory().isVisible());
-    EXPECT_TRUE(program.sharingHistory().browser().toPlainText().contains("?building=Hall"));
-    program.sharingHistory().close();
-    program.optionsContext().open->close();
+    ASSERT_FALSE(program.windows().options().open.isNull());
+    click(program.windows().options().open->findChild<QPushButton*>("sharing"));
+    EXPECT_TRUE(program.windows().sharingHistory().isVisible());
+    EXPECT_TRUE(
+        program.windows().sharingHistory().browser().toPlainText().contains("?building=Hall"));
+    program.windows().sharingHistory().close();
+    program.windows().options().open->close();
 
-    program.scanner().open();
-    menuItem(program.scanner().menuBar()->actions(), "Advanced...")->trigger();
-    ASSERT_FALSE(program.optionsContext().open.isNull());
+    program.windows().scanner().open();
+    menuItem(program.windows().scanner().menuBar()->actions(), "Advanced...")->trigger();
+    ASSERT_FALSE(program.windows().options().open.isNull());
     // The log-in start goes into the configuration folder of the settings.
-    click(program.optionsContext().open->findChild<QCheckBox*>("logIn"));
-    click(program.optionsContext().open->findChild<QPushButton*>("ok"));
+    click(program.windows().options().open->findChild<QCheckBox*>("logIn"));
+    click(program.windows().options().open->findChild<QPushButton*>("ok"));
     EXPECT_TRUE(home.exists("config/autostart/nearbeam.desktop"));
 
     EXPECT_EQ(
         answerBox([&] { menuItem(program.tray().menu().actions(), "&Upload...")->trigger(); }),
         "Nearbeam: There is nothing to upload.");
     program.program().database().setUploadNeeded(true);
-    menuItem(program.scanner().menuBar()->actions(), "Upload...")->trigger();
-    ASSERT_FALSE(program.uploadContext().open.isNull());
-    program.uploadContext().open->close();
+    menuItem(program.windows().scanner().menuBar()->actions(), "Upload...")->trigger();
+    ASSERT_FALSE(program.windows().upload().open.isNull());
+    program.windows().upload().open->close();
 
     // The access point nobody knows: the page leads to the wizard.
     program.program().application().showWhereAmI();
-    ASSERT_FALSE(program.wizardContext().open.isNull());
-    EXPECT_EQ(program.wizardContext().open->key(), *BssidKey::fromText("0c8112aa0001"));
-    program.wizardContext().open->close();
+    ASSERT_FALSE(program.windows().wizard().open.isNull());
+    EXPECT_EQ(program.windows().wizard().open->key(), *BssidKey::fromText("0c8112aa0001"));
+    program.windows().wizard().open->close();
     program.program().stop(2000);
 }
 

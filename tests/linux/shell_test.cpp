@@ -55,7 +55,7 @@ class ShellTest : public ::testing::Test {
     }
     // The next tick, ten seconds on.
     void tick(Shell& program) {
-        clock.advance(Tray::kTickMs);
+        clock.advance(kTickMs);
         program.tick();
     }
     // The trace's lines of one kind, without their time.

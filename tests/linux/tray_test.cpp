@@ -4,6 +4,7 @@
 
 #include "app/linux/tray.h"
 #include "app/linux/xdg_paths.h"
+#include "app/status.h"
 #include "private_bus.h"
 #include "support/temp_dir.h"
 

@@ -2,8 +2,8 @@
 
 #include "net/md5.h"
 #include "net/server_cases.h"
-#include "net/socket.h"
 #include "support/http_exchange.h"
+#include "support/socket.h"
 
 #include <gtest/gtest.h>
 

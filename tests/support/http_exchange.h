@@ -2,7 +2,7 @@
 // A bare HTTP client for the servers' tests: raw bytes over a socket, so a test
 // can send exactly what a client (or a bad one) sends.
 
-#include "net/socket.h"
+#include "support/socket.h"
 
 #include <chrono>
 #include <string>

@@ -5,10 +5,10 @@
 // to misbehave on purpose, so the program's handling of a bad network can be
 // tried. (The server operators run is nearbeam-server.)
 
-#include "net/socket.h"
 #include "server/location_service.h"
 #include "server/routes.h"
 #include "server/storage/memory_storage.h"
+#include "support/socket.h"
 
 #include <atomic>
 #include <condition_variable>

@@ -1,7 +1,7 @@
 #include "net/http_text.h"
 #include "net/server_cases.h"
-#include "net/socket.h"
 #include "net/win32/wininet_transport.h"
+#include "support/socket.h"
 
 #include <thread>
 

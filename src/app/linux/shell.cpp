@@ -9,11 +9,9 @@
 #include "wireless/linux/network_manager_driver.h"
 
 #include <QApplication>
-#include <QDesktopServices>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QTimer>
-#include <QUrl>
 
 #include <cstdlib>
 #include <filesystem>
@@ -78,8 +76,6 @@ bool userSetup(DesktopSetup& setup, const CommandLine& options, Clock& clock) {
 Shell::Shell(const DesktopSetup& setup)
     : settingsPath_(setup.settingsPath), sessionBus_(setup.sessionBus), program_(seamsOf(setup)) {}
 
-Shell::~Shell() = default;
-
 bool Shell::start() {
     if (!program_.makeCore())
         return false;
@@ -87,8 +83,13 @@ bool Shell::start() {
     tray_->useNotifications(sessionBus_);
     if (!program_.start(*tray_))
         return false;
-    makeDialogs();
-    program_.setWindows(*this);
+    // The log-in start file goes in the configuration folder that holds the
+    // settings' folder ($XDG_CONFIG_HOME).
+    const std::filesystem::path settingsFolder = std::filesystem::path(settingsPath_).parent_path();
+    autostart_ = std::make_unique<Autostart>(settingsFolder.parent_path().string(),
+                                             QCoreApplication::applicationFilePath().toStdString());
+    windows_ = std::make_unique<DesktopWindows<QtWindows>>(program_, QtWindows{autostart_.get()});
+    program_.setWindows(*windows_);
     if (!program_.fast())
         tray_->setTick([this] { tick(); });
 
@@ -97,69 +98,14 @@ bool Shell::start() {
         std::cerr << "nearbeam: this desktop has no notification area; the location page is "
                      "the main window."
                   << std::endl;
-        locationPage_->menuBar()->addMenu(&tray_->menu())->setText(QStringLiteral("Nearbeam"));
-        locationPage_->setMainWindow(true);
-        locationPage_->present();
+        LocationPageWindow& page = windows_->locationPage();
+        page.menuBar()->addMenu(&tray_->menu())->setText(QStringLiteral("Nearbeam"));
+        page.setMainWindow(true);
+        page.present();
     }
     tick();
     program_.newSubscriptions();
     return true;
-}
-
-std::unique_ptr<LocationPageWindow> Shell::makeLocationPage() {
-    auto page = std::make_unique<LocationPageWindow>(
-        LocationPageContext(program_.database(), program_.settings()));
-    page->context().scanner = [this] { openScanner(); };
-    page->context().setLocation = [this](const BssidKey& key) {
-        openSetLocationWizard(*wizard_, key);
-    };
-    return page;
-}
-
-std::unique_ptr<ScannerWindow> Shell::makeScanner() {
-    Program& program = program_;
-    auto scanner = std::make_unique<ScannerWindow>(
-        ScannerContext(ScannerParts(program.device(), program.database(),
-                                    program.application().manufacturers(), program.scanSettings()),
-                       program.settings()));
-    scanner->context().showPage = [this](const std::wstring& bssid) { openLocationPage(bssid); };
-    scanner->context().options = [this] { openOptions(); };
-    scanner->context().upload = [&program] { program.upload(); };
-    return scanner;
-}
-
-void Shell::makeDialogs() {
-    Program& program = program_;
-    SettingsStore& settings = program.settings();
-    LocationDatabase& database = program.database();
-    // The log-in start file goes in the configuration folder that holds the
-    // settings' folder ($XDG_CONFIG_HOME).
-    const std::filesystem::path settingsFolder = std::filesystem::path(settingsPath_).parent_path();
-    autostart_ = std::make_unique<Autostart>(settingsFolder.parent_path().string(),
-                                             QCoreApplication::applicationFilePath().toStdString());
-    options_ = std::make_unique<OptionsContext>(
-        OptionsContext{settings, database, program.device(), program.subscriptions(), *autostart_});
-    options_->sharingHistory = [this] {
-        sharing_->open(program_.subscriptions().sharingLogPath());
-    };
-    upload_ = std::make_unique<UploadDialogContext>(
-        UploadDialogContext{program.uploader(), settings, program.passwords(), {}});
-    subscribe_ =
-        std::make_unique<SubscribeContext>(SubscribeContext{program.subscriptions(), database});
-
-    // The set-location wizard, opened by the location page's Edit and for an
-    // access point without a record.
-    wizard_ = std::make_unique<SetLocationContext>(database);
-    wizard_->scanner = [this] { openScanner(); };
-    wizard_->saved = [&program](const BssidKey& key) { program.placeSaved(key); };
-}
-
-bool Shell::offerSubscription(const std::wstring& url) {
-    return nearbeam::offerSubscription(*subscribe_, url, nullptr);
-}
-
-void Shell::openLink(const std::wstring& link) {
-    QDesktopServices::openUrl(QUrl(QString::fromStdWString(link)));
 }
 
 int Shell::run() {
@@ -193,10 +139,10 @@ void Shell::showMainPage() {
     // Rebuilt in place, never raised: the window must not take the focus every tick.
     Application& app = program_.application();
     const AccessPointEntry* best = app.scanTable().best();
-    if (best && locationPage_->showPlace(BssidKey::fromBytes(best->bssid().data())))
+    LocationPageWindow& page = windows_->locationPage();
+    if (best && page.showPlace(BssidKey::fromBytes(best->bssid().data())))
         return;
-    locationPage_->setPage("<html><body><p>" + escapeHtml(narrow(app.statusText())) +
-                           "</p></body></html>");
+    page.setPage("<html><body><p>" + escapeHtml(narrow(app.statusText())) + "</p></body></html>");
 }
 
 } // namespace nearbeam

@@ -1,11 +1,11 @@
 #pragma once
 // The Linux program's shell: the program core on the Linux seams (NetworkManager,
-// the settings file, libcurl, the secret service), the tray, and the Qt windows
-// the core opens.
+// the settings file, libcurl, the secret service), the tray, and the Qt forms of
+// the windows the core opens.
 
+#include "app/desktop_windows.h"
 #include "app/linux/tray.h"
 #include "app/program.h"
-#include "base/lazy.h"
 #include "base/linux/autostart.h"
 #include "ui/linux/location_window.h"
 #include "ui/linux/options_dialog.h"
@@ -16,9 +16,12 @@
 #include "ui/linux/upload_dialog.h"
 
 #include <QDBusConnection>
+#include <QDesktopServices>
+#include <QUrl>
 
 #include <memory>
 #include <string>
+#include <utility>
 
 namespace nearbeam {
 
@@ -39,10 +42,39 @@ struct DesktopSetup {
 // folder.
 bool userSetup(DesktopSetup& setup, const CommandLine& options, Clock& clock);
 
-class Shell : public ProgramWindows {
+// The windows' Qt forms: each dialog stands on its own, and the Options dialog
+// starts the program at log-in.
+struct QtWindows {
+    using LocationPage = LocationPageWindow;
+    using Scanner = ScannerWindow;
+    using SharingHistory = SharingHistoryWindow;
+    using Wizard = SetLocationContext;
+    using Upload = UploadDialogContext;
+    using Options = OptionsContext;
+
+    template <class T, class... Parts> std::unique_ptr<T> make(Parts&&... parts) const {
+        return std::make_unique<T>(std::forward<Parts>(parts)...);
+    }
+    std::unique_ptr<Options> makeOptions(Program& program) const {
+        return std::make_unique<Options>(Options{program.settings(), program.database(),
+                                                 program.device(), program.subscriptions(),
+                                                 *autostart});
+    }
+    void openUpload(Upload& upload) const { openUploadDialog(upload, nullptr); }
+    void openOptions(Options& options, Scanner*) const { openOptionsDialog(options, nullptr); }
+    bool offerSubscription(const SubscribeContext& context, const std::wstring& url) const {
+        return nearbeam::offerSubscription(context, url, nullptr);
+    }
+    void openLink(const std::wstring& link) const {
+        QDesktopServices::openUrl(QUrl(QString::fromStdWString(link)));
+    }
+
+    Autostart* autostart;
+};
+
+class Shell {
   public:
     explicit Shell(const DesktopSetup& setup);
-    ~Shell() override;
 
     // Makes the program and its windows, shows the tray (or, without a
     // notification area, the location page as the main window), runs the first
@@ -55,29 +87,11 @@ class Shell : public ProgramWindows {
     // exchange under way, but the user is not kept waiting on a silent server.
     int run();
 
-    void openLocationPage(const std::wstring& bssid) override {
-        locationPage_->openLocationPage(bssid);
-    }
-    void openScanner() override { scanner_->open(); }
-    void openUpload() override { openUploadDialog(*upload_, nullptr); }
-    void openOptions() override { openOptionsDialog(*options_, nullptr); }
-    bool offerSubscription(const std::wstring& url) override;
-    void openLink(const std::wstring& link) override;
-
     Program& program() { return program_; }
     Tray& tray() { return *tray_; }
-    LocationPageWindow& locationPage() { return *locationPage_; }
-    ScannerWindow& scanner() { return *scanner_; }
-    SetLocationContext& wizardContext() { return *wizard_; }
-    OptionsContext& optionsContext() { return *options_; }
-    UploadDialogContext& uploadContext() { return *upload_; }
-    SharingHistoryWindow& sharingHistory() { return *sharing_; }
+    DesktopWindows<QtWindows>& windows() { return *windows_; }
 
   private:
-    void makeDialogs();
-    // The windows, each on its first opening: the program at rest has none.
-    std::unique_ptr<LocationPageWindow> makeLocationPage();
-    std::unique_ptr<ScannerWindow> makeScanner();
     // Without a tray the location page is the main window: it shows the place,
     // or the status while there is none.
     void showMainPage();
@@ -87,14 +101,8 @@ class Shell : public ProgramWindows {
     Program program_;
     bool hasTray_ = false;
     std::unique_ptr<Tray> tray_;
-    Lazy<LocationPageWindow> locationPage_{[this] { return makeLocationPage(); }};
-    Lazy<ScannerWindow> scanner_{[this] { return makeScanner(); }};
     std::unique_ptr<Autostart> autostart_;
-    std::unique_ptr<SetLocationContext> wizard_;
-    std::unique_ptr<OptionsContext> options_;
-    Lazy<SharingHistoryWindow> sharing_{[] { return std::make_unique<SharingHistoryWindow>(); }};
-    std::unique_ptr<UploadDialogContext> upload_;
-    std::unique_ptr<SubscribeContext> subscribe_;
+    std::unique_ptr<DesktopWindows<QtWindows>> windows_;
 };
 
 } // namespace nearbeam

@@ -1,5 +1,7 @@
 #include "app/linux/tray.h"
 
+#include "app/status.h"
+
 #include <QCoreApplication>
 #include <QIcon>
 #include <QMessageBox>

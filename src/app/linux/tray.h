@@ -8,7 +8,8 @@
 
 #include "app/linux/desktop_notifications.h"
 #include "app/notifier.h"
-#include "app/program.h"
+#include "app/tick.h"
+#include "app/tray_actions.h"
 
 #include <QMenu>
 #include <QObject>
@@ -25,8 +26,6 @@ namespace nearbeam {
 class Tray : public QObject, public Notifier {
     Q_OBJECT
   public:
-    static constexpr int kTickMs = 10000;
-
     explicit Tray(TrayActions actions);
     // What the timer runs, in place of the actions' tick.
     void setTick(std::function<void()> tick) { actions_.tick = std::move(tick); }

@@ -1,5 +1,6 @@
 #include "app/win32/main_window.h"
 
+#include "app/tick.h"
 #include "resource.h"
 
 #include <shellapi.h>
@@ -64,7 +65,7 @@ LRESULT CALLBACK MainWindow::procedure(HWND window, UINT message, WPARAM wParam,
 LRESULT MainWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_CREATE:
-        SetTimer(window_, IDT_TICK, NB_TICK_PERIOD_MS, nullptr);
+        SetTimer(window_, IDT_TICK, kTickMs, nullptr);
         return 0;
     case WM_TIMER:
         run(actions_.tick);

@@ -5,7 +5,8 @@
 // last balloon, and message boxes. Other programs find it by its class
 // "NEARBEAM" and title "802.11 Scanner".
 
-#include "app/program.h"
+#include "app/notifier.h"
+#include "app/tray_actions.h"
 #include "app/win32/tray_icon.h"
 
 #include <windows.h>

@@ -4,7 +4,6 @@
 #include "base/win32/module_path.h"
 #include "base/win32/protected_password_store.h"
 #include "base/win32/registry_settings_store.h"
-#include "base/win32/shell_open.h"
 #include "net/win32/wininet_transport.h"
 #include "resource.h"
 #include "ui/win32/dialog_keys.h"
@@ -52,59 +51,12 @@ bool Shell::start() {
         DestroyWindow(window_.handle());
         return false;
     }
-    makeWindows();
-    program_.setWindows(*this);
+    windows_ = std::make_unique<DesktopWindows<Win32Windows>>(
+        program_, Win32Windows{instance_, window_.handle()});
+    program_.setWindows(*windows_);
     program_.tick();
     program_.newSubscriptions();
     return true;
-}
-
-void Shell::makeWindows() {
-    Program& program = program_;
-    SettingsStore& settings = program.settings();
-    LocationDatabase& database = program.database();
-    locationPage_ =
-        std::make_unique<LocationPageWindow>(instance_, LocationPageContext(database, settings));
-    scanner_ = std::make_unique<ScannerWindow>(
-        instance_,
-        ScannerContext(ScannerParts(program.device(), database,
-                                    program.application().manufacturers(), program.scanSettings()),
-                       settings));
-    scanner_->context().showPage = [this](const std::wstring& bssid) { openLocationPage(bssid); };
-    // The Options dialog opened from the Scanner is owned by it.
-    scanner_->context().options = [this] {
-        openOptionsDialog(instance_, scanner_->open(), *options_);
-    };
-    scanner_->context().upload = [&program] { program.upload(); };
-    locationPage_->context().scanner = [this] { openScanner(); };
-
-    // The wizard "Where Am I?", opened for an access point by the location page's
-    // Edit, and for an access point without a record.
-    wizard_ = std::make_unique<SetLocationContext>(instance_, database);
-    wizard_->scanner = [this] { openScanner(); };
-    wizard_->saved = [&program](const BssidKey& key) { program.placeSaved(key); };
-    locationPage_->context().setLocation = [this](const BssidKey& key) {
-        openSetLocationWizard(*wizard_, key);
-    };
-
-    upload_ = std::make_unique<UploadDialogContext>(
-        UploadDialogContext{program.uploader(), settings, program.passwords()});
-    options_ = std::make_unique<OptionsContext>(
-        OptionsContext{settings, database, program.device(), program.subscriptions()});
-    sharing_ = std::make_unique<SharingHistoryWindow>(instance_);
-    options_->sharingHistory = [this] {
-        sharing_->open(program_.subscriptions().sharingLogPath());
-    };
-    subscribe_ =
-        std::make_unique<SubscribeContext>(SubscribeContext{program.subscriptions(), database});
-}
-
-bool Shell::offerSubscription(const std::wstring& url) {
-    return nearbeam::offerSubscription(instance_, window_.handle(), url, *subscribe_);
-}
-
-void Shell::openLink(const std::wstring& link) {
-    openWithShell(link);
 }
 
 int Shell::run() {

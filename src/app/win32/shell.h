@@ -1,10 +1,13 @@
 #pragma once
 // The Windows program's shell: the program core on the Windows seams (the
 // registry, the system's adapter drivers, WinInet, the protected password), the
-// hidden main window with the tray icon, and the windows the core opens.
+// hidden main window with the tray icon, and the Win32 forms of the windows the
+// core opens.
 
+#include "app/desktop_windows.h"
 #include "app/program.h"
 #include "app/win32/main_window.h"
+#include "base/win32/shell_open.h"
 #include "ui/win32/location_window.h"
 #include "ui/win32/options_dialog.h"
 #include "ui/win32/scanner_window.h"
@@ -16,10 +19,41 @@
 #include <windows.h>
 
 #include <memory>
+#include <utility>
 
 namespace nearbeam {
 
-class Shell : public ProgramWindows {
+// The windows' Win32 forms: dialogs are modal over the hidden main window, or
+// over the Scanner they were opened from.
+struct Win32Windows {
+    using LocationPage = LocationPageWindow;
+    using Scanner = ScannerWindow;
+    using SharingHistory = SharingHistoryWindow;
+    using Wizard = SetLocationContext;
+    using Upload = UploadDialogContext;
+    using Options = OptionsContext;
+
+    template <class T, class... Parts> std::unique_ptr<T> make(Parts&&... parts) const {
+        return std::make_unique<T>(instance, std::forward<Parts>(parts)...);
+    }
+    std::unique_ptr<Options> makeOptions(Program& program) const {
+        return std::make_unique<Options>(Options{program.settings(), program.database(),
+                                                 program.device(), program.subscriptions()});
+    }
+    void openUpload(Upload& upload) const { openUploadDialog(instance, owner, upload); }
+    void openOptions(Options& options, Scanner* scanner) const {
+        openOptionsDialog(instance, scanner ? scanner->open() : owner, options);
+    }
+    bool offerSubscription(const SubscribeContext& context, const std::wstring& url) const {
+        return nearbeam::offerSubscription(instance, owner, url, context);
+    }
+    void openLink(const std::wstring& link) const { openWithShell(link); }
+
+    HINSTANCE instance;
+    HWND owner; // the hidden main window
+};
+
+class Shell {
   public:
     Shell(HINSTANCE instance, const CommandLine& options, Clock& clock);
 
@@ -31,30 +65,13 @@ class Shell : public ProgramWindows {
     // but the user is not kept waiting on a server that does not answer.
     int run();
 
-    void openLocationPage(const std::wstring& bssid) override {
-        locationPage_->openLocationPage(bssid);
-    }
-    void openScanner() override { scanner_->open(); }
-    void openUpload() override { openUploadDialog(instance_, window_.handle(), *upload_); }
-    void openOptions() override { openOptionsDialog(instance_, window_.handle(), *options_); }
-    bool offerSubscription(const std::wstring& url) override;
-    void openLink(const std::wstring& link) override;
-
     Program& program() { return program_; }
 
   private:
-    void makeWindows();
-
     HINSTANCE instance_;
     Program program_;
     MainWindow window_;
-    std::unique_ptr<LocationPageWindow> locationPage_;
-    std::unique_ptr<ScannerWindow> scanner_;
-    std::unique_ptr<SetLocationContext> wizard_;
-    std::unique_ptr<UploadDialogContext> upload_;
-    std::unique_ptr<OptionsContext> options_;
-    std::unique_ptr<SharingHistoryWindow> sharing_;
-    std::unique_ptr<SubscribeContext> subscribe_;
+    std::unique_ptr<DesktopWindows<Win32Windows>> windows_;
 };
 
 } // namespace nearbeam

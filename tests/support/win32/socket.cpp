@@ -1,5 +1,5 @@
 // Winsock form of the socket layer.
-#include "net/socket.h"
+#include "support/socket.h"
 
 #include <winsock2.h>
 #include <ws2tcpip.h>

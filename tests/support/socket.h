@@ -1,7 +1,8 @@
 #pragma once
-// A small TCP socket layer for the portable HTTP transport and the location
-// server. Defined over POSIX sockets (socket_posix.cpp) and over Winsock
-// (win32/socket.cpp). Every blocking step has a time-out.
+// A small TCP socket layer for the tests: the loopback test server, and clients
+// that send servers exactly the bytes a test wants. Defined over POSIX sockets
+// (socket_posix.cpp) and over Winsock (win32/socket.cpp). Every blocking step has
+// a time-out.
 
 #include <cstddef>
 #include <cstdint>
