@@ -1,6 +1,6 @@
 #include "server/scan_lines.h"
 
-#include "database/record_lines.h"
+#include "records/record_lines.h"
 #include "server/line_fit.h"
 
 namespace nearbeam {
