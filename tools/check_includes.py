@@ -19,7 +19,7 @@ import sys
 
 ORDER = ["base", "wireless", "records", "survey", "locate", "net", "services", "ui", "app"]
 BELOW = {layer: set(ORDER[:ORDER.index(layer)]) for layer in ORDER}
-BELOW["wireless"] = {"base"}  # beside records, not above them
+BELOW["records"] = {"base"}  # beside wireless, not above it
 BELOW["server"] = {"base", "wireless", "records", "survey", "net"}
 PLATFORMS = ("win32", "linux")
 INCLUDE = re.compile(r'^\s*#\s*include\s*"([^"]+)"')

@@ -13,7 +13,7 @@
 //
 // Callers hold the database lock around every call.
 
-#include "records/records.h"
+#include "records/record_codes.h"
 
 #include <cstdint>
 #include <cstdio>

@@ -19,6 +19,15 @@ inline constexpr int32_t Local = 3;          // written, waiting for upload
 inline constexpr int32_t LocalChanged = 4;   // a Local record changed again, not rewritten
 inline constexpr int32_t Changed = 5;        // any other record changed, not rewritten
 inline constexpr int32_t ChangedWritten = 6; // changed record written, waiting for upload
+
+// Only new or changed records are written by a save.
+inline bool needsSave(int32_t status) {
+    return status == New || status == LocalChanged || status == Changed;
+}
+// The status a save gives: 5 becomes 6, anything else 3.
+inline int32_t savedStatus(int32_t status) {
+    return status == Changed ? ChangedWritten : Local;
+}
 } // namespace record_status
 
 // The level at which a service or subscription is attached to a place; the same

@@ -4,10 +4,13 @@
 // The program uses it as a LocationDatabase (locate/), which adds the survey scans.
 
 #include "base/settings_store.h"
+#include "records/asked_list.h"
 #include "records/bssid_key.h"
 #include "records/download_service.h"
+#include "records/location_table.h"
+#include "records/record_table.h"
 #include "records/records.h"
-#include "records/tables.h"
+#include "records/text_table.h"
 
 #include <array>
 #include <atomic>

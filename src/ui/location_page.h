@@ -7,7 +7,7 @@
 #include "base/settings_store.h"
 #include "locate/location_database.h"
 #include "records/records.h"
-#include "records/tables.h"
+#include "records/text_table.h"
 
 #include <functional>
 #include <optional>

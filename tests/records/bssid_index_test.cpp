@@ -1,9 +1,9 @@
 // The key index answers what reading the file from its start answers, whoever
 // changed the file and however.
 
+#include "database_fixture.h"
 #include "records/bssid_index.h"
 #include "records/data_file.h"
-#include "database_fixture.h"
 
 #include <cstring>
 #include <filesystem>

@@ -5,8 +5,8 @@
 // whole lines.
 
 #include "base/memory_settings_store.h"
-#include "records/data_file.h"
 #include "locate/location_database.h"
+#include "records/data_file.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>

@@ -7,13 +7,12 @@
 // the user-interface thread and the web agent's thread never see a half-written
 // line or a file in the middle of its replacement. Callbacks are called after the
 // lock is released.
-
 #include "base/file_ops.h"
 #include "records/bssid_index.h"
 #include "records/bssid_key.h"
 #include "records/data_file.h"
 #include "records/key_set.h"
-#include "records/records.h"
+#include "records/record_codes.h"
 
 #include <cstdint>
 #include <functional>
@@ -85,6 +84,8 @@ class TextTable {
     size_t lookupIndexBytes() const;
 
   protected:
+    // A key of twelve digits (a default key has none).
+    static bool validKey(const BssidKey& key) { return key.length() == BssidKey::kLength; }
     // Every part of every line of the file; fn returns true to stop. False when
     // the file cannot be read. Caller holds the lock.
     template <typename Fn> bool scanParts(Fn&& fn) const {
@@ -128,109 +129,6 @@ class TextTable {
     size_t appendServerLinesLocked(const std::vector<std::string_view>& lines,
                                    std::vector<bool>* added);
     KeyIndex index_;
-};
-
-// A table of named records of one kind.
-class RecordTable : public TextTable {
-  public:
-    // parentTable: where the parent identifier is looked up (country table for
-    // provinces, province for cities, city for areas and buildings); areaTable:
-    // for buildings. allocateId hands out local identifiers.
-    RecordTable(std::recursive_mutex& lock, RecordKind kind, std::string fileName,
-                RecordTable* parentTable, RecordTable* areaTable,
-                std::function<uint32_t()> allocateId);
-
-    RecordKind kind() const { return kind_; }
-
-    // The cached record, or the first line whose leading number is id.
-    NamedRecord* findById(uint32_t id);
-    // By name and parent (none for countries); for buildings also the area (none
-    // for a building outside any area) and building = true. The cache first, in
-    // ascending identifier order, then the first line containing the search text
-    // (a line without an identifier names no record and is passed over).
-    NamedRecord* findByName(const std::string& name, NamedRecord* parent, NamedRecord* area,
-                            bool building);
-    // findByName, or a new record (status 2) under a new local identifier, cached
-    // but not written.
-    NamedRecord* findOrCreate(const std::string& name, NamedRecord* parent, NamedRecord* area,
-                              bool building);
-    // Appends a record in status 2, 4 or 5 (status becomes 3, or 6 from 5). False
-    // when nothing was written (other status, or the file could not be opened).
-    bool saveRecord(NamedRecord& record);
-
-    // The record most recently found or made by the three finds; none at start
-    // and after a clear.
-    NamedRecord* currentRecord() const;
-
-    // A new record of the table's kind: status 2, identifier 0, empty, no parent.
-    std::unique_ptr<NamedRecord> newRecord() const;
-    // A record read from a line; references are looked up in the parent tables
-    // (which may read their files). Not cached.
-    std::unique_ptr<NamedRecord> parseRecord(std::string_view line);
-
-    size_t cachedCount() const;
-    void clearTable() override;
-
-  private:
-    // Puts a record into the cache under its identifier and makes it current.
-    NamedRecord* cacheAsCurrent(std::unique_ptr<NamedRecord> record);
-
-    RecordKind kind_;
-    RecordTable* parentTable_;
-    RecordTable* areaTable_;
-    std::function<uint32_t()> allocateId_;
-    std::map<uint32_t, std::unique_ptr<NamedRecord>> cache_;
-    NamedRecord* current_ = nullptr;
-};
-
-// The location records, keyed by BSSID, over ap.txt.
-class LocationTable : public TextTable {
-  public:
-    LocationTable(std::recursive_mutex& lock, std::string fileName, RecordTable& buildings,
-                  RecordTable& networks);
-
-    // The cached record, or the first line whose first 12 characters are the key
-    // (found through the key index).
-    LocationRecord* find(const BssidKey& key);
-    // find, or a new record (status 2) with the key, cached but not written.
-    LocationRecord* findOrCreate(const BssidKey& key);
-    // Status 2: appended with status 3. Status 4 or 5: the key's line is replaced
-    // (every other line kept in order, the new line last, status 3 or 6), the file
-    // replaced in one step. Any other status: nothing. False when nothing was written.
-    bool saveLocation(LocationRecord& record);
-
-    // Whether a line of the file places an access point at the building, floor and
-    // location (texts as the file holds them).
-    bool namesPlace(uint32_t buildingId, std::string_view floor, std::string_view location) const;
-
-    // A record read from a line, with the given key; building and network looked up.
-    std::unique_ptr<LocationRecord> parseRecord(std::string_view line, const BssidKey& key);
-
-    size_t cachedCount() const;
-    void clearTable() override;
-
-  private:
-    RecordTable& buildings_;
-    RecordTable& networks_;
-    std::map<BssidKey, std::unique_ptr<LocationRecord>> cache_;
-};
-
-// The BSSIDs already asked of the server, over apchecked.txt.
-class AskedList : public TextTable {
-  public:
-    AskedList(std::recursive_mutex& lock, std::string fileName);
-
-    // In the set, or a line of the file begins with the key's 12 digits (then it
-    // joins the set).
-    bool contains(const BssidKey& key);
-    // Adds the key (set and file) unless contains says it is there. False when the
-    // file could not be written (the key stays in the set).
-    bool add(const BssidKey& key);
-
-    void clearTable() override;
-
-  private:
-    std::set<BssidKey> keys_;
 };
 
 } // namespace nearbeam
