@@ -1,8 +1,8 @@
 #pragma once
 // The application object: owner of the location machinery. Every tick it ages and
-// refills its scan table from the adapter, looks the strongest access point up
-// and, when it is known, lets every known access point in range and the stored
-// survey scans decide the place together; the outcome becomes the status text,
+// refills its scan table from the adapter and asks the Locator where the user is
+// (the strongest access point's record, weighed against every known access point
+// in range and the survey scans); the outcome becomes the status text,
 // the tray icon and, when the place is definite and the signal good, an alert.
 // When the place changes it rebuilds the location texts and tells the
 // subscription list.
@@ -20,7 +20,6 @@
 #include <cstdint>
 #include <ctime>
 #include <functional>
-#include <memory>
 #include <optional>
 #include <string>
 

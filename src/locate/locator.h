@@ -25,8 +25,6 @@ class Locator {
   public:
     explicit Locator(LocationDatabase& database, const DecisionSettings& settings = {})
         : database_(database), settings_(settings) {}
-    Locator(const Locator&) = delete;
-    Locator& operator=(const Locator&) = delete;
 
     struct Location {
         // The lookup status of the strongest access point (lookup_status).
@@ -45,8 +43,6 @@ class Locator {
     // Where the access points of the table say the user is; strongest is the
     // table's strongest entry.
     Location locate(ScanTable& table, const AccessPointEntry& strongest);
-
-    const DecisionSettings& settings() const { return settings_; }
 
   private:
     LocationDatabase& database_;

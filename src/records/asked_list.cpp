@@ -1,6 +1,5 @@
 #include "records/asked_list.h"
 
-#include <cstring>
 #include <utility>
 
 namespace nearbeam {

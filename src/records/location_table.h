@@ -6,15 +6,11 @@
 #include "records/text_table.h"
 
 #include <cstdint>
-#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
-#include <optional>
-#include <set>
 #include <string>
 #include <string_view>
-#include <vector>
 
 namespace nearbeam {
 

@@ -2,7 +2,6 @@
 
 #include "records/record_lines.h"
 
-#include <cstring>
 #include <utility>
 
 namespace nearbeam {

@@ -8,11 +8,8 @@
 #include <map>
 #include <memory>
 #include <mutex>
-#include <optional>
-#include <set>
 #include <string>
 #include <string_view>
-#include <vector>
 
 namespace nearbeam {
 

@@ -3,7 +3,6 @@
 #include "base/file_ops.h"
 #include "records/record_lines.h"
 
-#include <cstring>
 #include <utility>
 
 namespace nearbeam {

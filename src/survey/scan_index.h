@@ -20,10 +20,6 @@ namespace nearbeam {
 
 class ScanIndex {
   public:
-    ScanIndex() = default;
-    ScanIndex(const ScanIndex&) = delete;
-    ScanIndex& operator=(const ScanIndex&) = delete;
-
     // Takes a scan in; one without readings is passed over.
     void add(const SurveyScan& scan);
     void add(uint32_t buildingId, std::string_view floor, std::string_view location,
