@@ -2,7 +2,7 @@
 // misses, which the key index answers), name searches and appending server lines.
 
 #include "base/memory_settings_store.h"
-#include "database/location_database.h"
+#include "locate/location_database.h"
 #include "support/temp_dir.h"
 
 #include <benchmark/benchmark.h>

@@ -4,7 +4,7 @@
 // with plainly appending the bytes the merge adds.
 
 #include "base/memory_settings_store.h"
-#include "database/location_database.h"
+#include "locate/location_database.h"
 #include "net/location_download.h"
 #include "support/temp_dir.h"
 

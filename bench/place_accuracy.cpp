@@ -12,8 +12,8 @@
 // --tune searches the decision's settings on the survey parts alone (each half
 // of a survey decided against the other) and prints the best.
 
-#include "database/place_decision.h"
-#include "database/scan_store.h"
+#include "locate/place_decision.h"
+#include "survey/scan_store.h"
 
 #include <algorithm>
 #include <chrono>

@@ -3,9 +3,9 @@
 // access points in range (the scan table's capacity); and reading such a
 // scans.txt, as the first tick does.
 
-#include "database/place_decision.h"
+#include "locate/place_decision.h"
 #include "bench_keys.h"
-#include "database/scan_store.h"
+#include "survey/scan_store.h"
 #include "support/temp_dir.h"
 
 #include <benchmark/benchmark.h>

@@ -1,12 +1,14 @@
 #!/usr/bin/env python3
 """Checks that includes point down the folder order of src/.
 
-base < database, wireless < net < server; net < services < ui < app. A folder
-includes only itself and the folders below it. Platform code lives in win32/ and
+base < wireless, records < survey < locate < net < services < ui < app; the
+server stands apart on base, wireless, records, survey and net. A folder includes
+only itself and the folders below it. Two files never include each other (a
+header and its .cpp count as one file): such a pair is one concept split badly. Platform code lives in win32/ and
 linux/ folders: portable code includes neither, and neither includes the other.
 Nothing under src/ includes the tests' helpers (tests/support/: the loopback test
 server and the like), so no program carries them.
-Prints each include that breaks the order as FILE:LINE and exits 1.
+Prints each include that breaks these rules as FILE:LINE and exits 1.
 
     check_includes.py [SRC]      (default: the src/ beside this tools/ folder)
 """
@@ -15,16 +17,10 @@ import os
 import re
 import sys
 
-BELOW = {
-    "base": set(),
-    "database": {"base"},
-    "wireless": {"base"},
-    "net": {"base", "database", "wireless"},
-    "server": {"base", "database", "wireless", "net"},
-    "services": {"base", "database", "wireless", "net"},
-    "ui": {"base", "database", "wireless", "net", "services"},
-    "app": {"base", "database", "wireless", "net", "services", "ui"},
-}
+ORDER = ["base", "wireless", "records", "survey", "locate", "net", "services", "ui", "app"]
+BELOW = {layer: set(ORDER[:ORDER.index(layer)]) for layer in ORDER}
+BELOW["records"] = {"base"}  # beside wireless, not above it
+BELOW["server"] = {"base", "wireless", "records", "survey", "net"}
 PLATFORMS = ("win32", "linux")
 INCLUDE = re.compile(r'^\s*#\s*include\s*"([^"]+)"')
 
@@ -33,7 +29,13 @@ def platform_of(parts):
     return next((p for p in parts if p in PLATFORMS), None)
 
 
+def unit(name):
+    """A source's unit: its path without the extension, header and .cpp as one."""
+    return os.path.splitext(name)[0].replace(os.sep, "/")
+
+
 def faults(src):
+    includes = {}  # (unit, included unit) -> where
     for folder, _, names in sorted(os.walk(src)):
         for name in sorted(names):
             if not name.endswith((".h", ".cpp")):
@@ -59,10 +61,16 @@ def faults(src):
                         continue  # resource.h and the like, beside the sources
                     target, target_platform = header[0], platform_of(header[1:-1])
                     where = f"{path}:{number}: {'/'.join(parts[:-1])}/ includes {match.group(1)}"
+                    pair = (unit("/".join(parts)), unit(match.group(1)))
+                    if pair[0] != pair[1]:
+                        includes.setdefault(pair, where)
                     if target != layer and target not in BELOW[layer]:
                         yield f"{where}, from a higher folder"
                     elif target_platform and target_platform != platform:
                         yield f"{where}, platform code outside {target_platform}/"
+    for (including, included), where in sorted(includes.items()):
+        if (included, including) in includes:
+            yield f"{where}, which includes it back"
 
 
 def main():

@@ -21,8 +21,11 @@ std::wstring bounded(std::wstring text) {
     return text;
 }
 
-PlaceKey placeOf(const LocationRecord& record) {
-    return PlaceKey{record.building ? record.building->id : 0, record.floor, record.location};
+// The scans are compared by as many readings as the scan table holds.
+DecisionSettings decisionSettings() {
+    DecisionSettings settings;
+    settings.comparedReadings = Application::kScanTableCapacity;
+    return settings;
 }
 
 } // namespace
@@ -31,7 +34,8 @@ Application::Application(ApplicationParts parts, const std::wstring& programPath
     : parts_(std::move(parts)), programFolder_(folderOf(programPath)),
       // Beside the program, not in the data folder.
       manufacturers_(narrow(programFolder_ + L"manufacturers.dat"), parts_.clock),
-      table_(kScanTableCapacity, parts_.scanSettings) {
+      table_(kScanTableCapacity, parts_.scanSettings),
+      locator_(parts_.database, decisionSettings()) {
     if (programFolder_.empty()) {
         parts_.notifier.showMessage(L"Problem getting path.", L"Internal Error");
         return;
@@ -43,7 +47,6 @@ Application::Application(ApplicationParts parts, const std::wstring& programPath
     makeFolder(dataFolder_.substr(0, dataFolder_.size() - 1));
     parts_.database.openDatabase(dataFolder_);
     table_.setMaximumAge(kMaximumAgeSeconds);
-    decisionSettings_.comparedReadings = kScanTableCapacity;
     parts_.scanSettings.smoothingWeight = kSmoothingWeight;
     parts_.scanSettings.decayFloor = parts_.device.calibration().rssiMin();
     usable_ = true;
@@ -93,8 +96,13 @@ std::wstring Application::computeStatus(LookupStatus* statusOut, bool* goodSigna
     std::wstring argument;
     if (best) {
         strongest_ = best->bssid();
-        quality = signalQuality(best->smoothedSignal(), parts_.device.calibration());
-        status = lookUpStrongest(longText_, shortText_, &quality);
+        const Locator::Location located = locator_.locate(table_, *best);
+        placeAccessPoint_ = located.accessPoint;
+        quality = signalQuality(located.signal, parts_.device.calibration());
+        if (located.qualityCap)
+            quality = std::min(quality, *located.qualityCap);
+        status = located.status;
+        report(located);
         argument = longText_;
     } else {
         strongest_.reset();
@@ -123,26 +131,13 @@ std::wstring Application::computeStatus(LookupStatus* statusOut, bool* goodSigna
     return text;
 }
 
-LookupStatus Application::lookUpStrongest(std::wstring& longText, std::wstring& shortText,
-                                          int32_t* quality) {
-    placeAccessPoint_ = strongest_;
-    if (!strongest_)
-        return status::kLost;
-    BssidKey key = BssidKey::fromBytes(strongest_->data());
-    LocationRecord* place = nullptr;
-    const LookupStatus status = parts_.database.lookUpLocation(key, &place);
-    bool madePlace = false;
-    if (place) {
-        if (LocationRecord* decided = decidePlace(*place, quality)) {
-            madePlace = decided == scanPlace_.get();
-            place = decided;
-            key = BssidKey::fromBytes(placeAccessPoint_->data());
-        }
-    }
+void Application::report(const Locator::Location& located) {
+    LocationRecord* place = located.record;
+    const BssidKey key = BssidKey::fromBytes(located.accessPoint.data());
     bool changed = false;
     if (place && key != lastReportedKey_)
         changed = true;
-    else if (place && madePlace)
+    else if (place && located.made)
         changed = lastReported_ || placeOf(*place) != lastReportedPlace_;
     else if (place)
         changed = place != lastReported_;
@@ -154,10 +149,10 @@ LookupStatus Application::lookUpStrongest(std::wstring& longText, std::wstring& 
             text += ", " + place->location;
         if (!floor.empty())
             text += " (" + floor + ")";
-        longText = bounded(widen(text));
-        shortText = bounded(widen(building));
+        longText_ = bounded(widen(text));
+        shortText_ = bounded(widen(building));
         // A made record lasts one tick: only its place is kept to compare.
-        lastReported_ = madePlace ? nullptr : place;
+        lastReported_ = located.made ? nullptr : place;
         lastReportedPlace_ = placeOf(*place);
         lastReportedKey_ = key;
         shareDue_ = true;
@@ -167,63 +162,6 @@ LookupStatus Application::lookUpStrongest(std::wstring& longText, std::wstring& 
         if (parts_.locationChanged)
             parts_.locationChanged(*place);
     }
-    return status;
-}
-
-LocationRecord* Application::decidePlace(LocationRecord& strongestPlace, int32_t* quality) {
-    // Every access point in range with its place, when ap.txt has it.
-    std::vector<HeardAccessPoint> heard;
-    std::vector<PlaceKey> places;
-    std::vector<LocationRecord*> records;
-    places.reserve(static_cast<size_t>(table_.count()));
-    {
-        std::lock_guard<std::recursive_mutex> guard(parts_.database.lock());
-        table_.forEach([&](AccessPointEntry& entry) {
-            const BssidKey entryKey = BssidKey::fromBytes(entry.bssid().data());
-            LocationRecord* record = parts_.database.locations().find(entryKey);
-            if (record)
-                places.push_back(placeOf(*record));
-            heard.push_back(HeardAccessPoint{entryKey, entry.smoothedSignal(),
-                                             record ? &places.back() : nullptr});
-            records.push_back(record);
-        });
-    }
-    const PlaceDecision decision =
-        nearbeam::decidePlace(heard, &parts_.database.scans(), decisionSettings_);
-    parts_.database.moving().witness(heard, decisionSettings_);
-    // An access point that moves does not say "at" on its own.
-    const size_t known = places.size();
-    if (known == 1 && quality && parts_.database.moving().isMoving(strongestPlace.bssid))
-        *quality = std::min(*quality, kGoodSignalQuality - 1);
-    if (!decision.decided || decision.representative < 0 ||
-        decision.place == placeOf(strongestPlace))
-        return nullptr;
-    const size_t chosen = static_cast<size_t>(decision.representative);
-    LocationRecord* record = records[chosen];
-    AccessPointEntry* entry = nullptr;
-    table_.forEach([&](AccessPointEntry& candidate) {
-        if (BssidKey::fromBytes(candidate.bssid().data()) == heard[chosen].bssid)
-            entry = &candidate;
-    });
-    if (!entry)
-        return nullptr;
-    placeAccessPoint_ = entry->bssid();
-    if (quality)
-        *quality = signalQuality(entry->smoothedSignal(), parts_.device.calibration());
-    if (placeOf(*record) == decision.place)
-        return record;
-    // A floor or location only the scans name: the representative's record with
-    // the place's texts (and building, which the scans name too).
-    scanPlace_ = std::make_unique<LocationRecord>(*record);
-    scanPlace_->floor = decision.place.floor;
-    scanPlace_->location = decision.place.location;
-    if (decision.place.buildingId != placeOf(*record).buildingId) {
-        std::lock_guard<std::recursive_mutex> guard(parts_.database.lock());
-        scanPlace_->building = static_cast<BuildingRecord*>(
-            parts_.database.buildings().findById(decision.place.buildingId));
-        scanPlace_->resolved = false;
-    }
-    return scanPlace_.get();
 }
 
 void Application::refreshScans() {

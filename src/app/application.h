@@ -1,8 +1,8 @@
 #pragma once
 // The application object: owner of the location machinery. Every tick it ages and
-// refills its scan table from the adapter, looks the strongest access point up
-// and, when it is known, lets every known access point in range and the stored
-// survey scans decide the place together; the outcome becomes the status text,
+// refills its scan table from the adapter and asks the Locator where the user is
+// (the strongest access point's record, weighed against every known access point
+// in range and the survey scans); the outcome becomes the status text,
 // the tray icon and, when the place is definite and the signal good, an alert.
 // When the place changes it rebuilds the location texts and tells the
 // subscription list.
@@ -11,8 +11,8 @@
 #include "app/status.h"
 #include "app/trace.h"
 #include "base/settings_store.h"
-#include "database/location_database.h"
-#include "database/place_decision.h"
+#include "locate/location_database.h"
+#include "locate/locator.h"
 #include "wireless/manufacturers.h"
 #include "wireless/scan_table.h"
 #include "wireless/wireless_device.h"
@@ -20,7 +20,6 @@
 #include <cstdint>
 #include <ctime>
 #include <functional>
-#include <memory>
 #include <optional>
 #include <string>
 
@@ -77,12 +76,6 @@ class Application {
     // The status text of the strongest access point; status and goodSignal
     // (quality 70 or more) when asked for.
     std::wstring computeStatus(LookupStatus* status = nullptr, bool* goodSignal = nullptr);
-    // Looks the strongest access point up and, when it is known, decides the place
-    // with every access point in range; a new place rebuilds the location texts
-    // and is told to the subscription list. quality, when given, receives the
-    // signal quality of the strongest access point of the place decided.
-    LookupStatus lookUpStrongest(std::wstring& longText, std::wstring& shortText,
-                                 int32_t* quality = nullptr);
     // Changes icon and tooltip when the text changed, and alerts on a definite
     // place with a good signal when alerts are on.
     void updateTray(const std::wstring& text, LookupStatus status, bool goodSignal);
@@ -108,11 +101,8 @@ class Application {
     ManufacturerTable& manufacturers() { return manufacturers_; }
 
   private:
-    // The place every known access point in range and the scans decide, with the
-    // record that stands for it: the record of the strongest access point of that
-    // place, or one made for a place only the scans name. None when the decision
-    // keeps the strongest access point's own record.
-    LocationRecord* decidePlace(LocationRecord& strongestPlace, int32_t* quality);
+    // A new place rebuilds the location texts and is told to the subscription list.
+    void report(const Locator::Location& located);
     void refreshScans();
 
     ApplicationParts parts_;
@@ -123,10 +113,7 @@ class Application {
     ScanTable table_;
     std::optional<Bssid> strongest_;
     std::optional<Bssid> placeAccessPoint_; // the access point that names the place
-    DecisionSettings decisionSettings_;
-    // The record of a place only the scans name, made anew each tick from records
-    // the database owns.
-    std::unique_ptr<LocationRecord> scanPlace_;
+    Locator locator_;
     PlaceKey lastReportedPlace_;
     int32_t activeScanCountdown_ = kActiveScanSeconds;
 

@@ -14,7 +14,7 @@
 #include "base/clock.h"
 #include "base/password_store.h"
 #include "base/settings_store.h"
-#include "database/location_database.h"
+#include "locate/location_database.h"
 #include "net/http_transport.h"
 #include "net/location_download.h"
 #include "net/uploader.h"

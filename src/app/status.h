@@ -2,7 +2,7 @@
 // Lookup status codes, the status texts they select and the tray icon each one
 // shows. The texts come from the one header that the string table also uses.
 
-#include "database/download_service.h"
+#include "records/download_service.h"
 
 #include <cstdint>
 #include <string>

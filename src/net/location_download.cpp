@@ -2,8 +2,8 @@
 
 #include "base/settings_keys.h"
 #include "base/text.h"
-#include "database/location_database.h"
-#include "database/record_lines.h"
+#include "locate/location_database.h"
+#include "records/record_lines.h"
 
 namespace nearbeam {
 namespace {

@@ -22,7 +22,7 @@
 
 #include "base/clock.h"
 #include "base/settings_store.h"
-#include "database/download_service.h"
+#include "records/download_service.h"
 #include "net/web_agent.h"
 
 #include <atomic>

@@ -3,8 +3,8 @@
 #include "base/settings_keys.h"
 #include "base/text.h"
 #include "base/text_compare.h"
-#include "database/data_file.h"
-#include "database/location_database.h"
+#include "records/data_file.h"
+#include "locate/location_database.h"
 #include "net/md5.h"
 
 #include <array>

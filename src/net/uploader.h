@@ -14,7 +14,7 @@
 
 #include "base/password_store.h"
 #include "base/settings_store.h"
-#include "database/scan_file.h"
+#include "survey/scan_file.h"
 #include "net/web_agent.h"
 
 #include <array>

@@ -1,7 +1,7 @@
 #include "services/sharing_log.h"
 
 #include "base/utc_time.h"
-#include "database/data_file.h"
+#include "records/data_file.h"
 
 namespace nearbeam {
 

@@ -4,7 +4,7 @@
 #include "base/path_parts.h"
 #include "base/text.h"
 #include "base/text_compare.h"
-#include "database/data_file.h"
+#include "records/data_file.h"
 #include "services/sharing_log.h"
 
 #include <limits>

@@ -10,7 +10,7 @@
 // programs offer new subscriptions by writing their URLs, one per line, into
 // new-subscriptions.txt beside subscriptions.txt.
 
-#include "database/records.h"
+#include "records/records.h"
 #include "net/web_agent.h"
 
 #include <cstdint>

@@ -5,9 +5,9 @@
 // and the services offered everywhere. Database texts are escaped on the way in.
 
 #include "base/settings_store.h"
-#include "database/location_database.h"
-#include "database/records.h"
-#include "database/tables.h"
+#include "locate/location_database.h"
+#include "records/records.h"
+#include "records/text_table.h"
 
 #include <functional>
 #include <optional>

@@ -3,7 +3,7 @@
 // subscription list, the adapter list and the adapter the user chose, and the
 // clearing of the data cache.
 
-#include "database/location_database.h"
+#include "locate/location_database.h"
 #include "services/subscription_list.h"
 #include "wireless/wireless_driver.h"
 

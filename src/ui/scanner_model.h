@@ -4,7 +4,7 @@
 // adapter at the window's own interval, each entry labelled with its place or
 // its address and the progress of its lookup, and the page built from them.
 
-#include "database/location_database.h"
+#include "locate/location_database.h"
 #include "ui/scanner_rows.h"
 #include "wireless/manufacturers.h"
 #include "wireless/scan_table.h"

@@ -5,10 +5,10 @@
 // object: which page comes first, what each change and button does to the
 // choices, and what Finish saves, in which order.
 
-#include "database/bssid_key.h"
-#include "database/location_database.h"
-#include "database/place_decision.h"
-#include "database/records.h"
+#include "records/bssid_key.h"
+#include "locate/location_database.h"
+#include "locate/place_decision.h"
+#include "records/records.h"
 
 #include <optional>
 #include <string>

@@ -3,7 +3,7 @@
 // area or in the building the user is in now (when there is one), or never; and
 // what the user's choice stores.
 
-#include "database/location_database.h"
+#include "locate/location_database.h"
 #include "services/subscription_list.h"
 
 #include <cstdint>

@@ -3,7 +3,7 @@
 // keep or drop whole lines.
 
 #include "base/memory_settings_store.h"
-#include "database/location_database.h"
+#include "locate/location_database.h"
 #include "fuzz_files.h"
 
 #include <cstddef>

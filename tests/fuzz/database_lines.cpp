@@ -1,8 +1,8 @@
 // Record lines of every kind (survey scans too), as read from a data file or a
 // server reply: parsing never fails, and formatting gives lines that read back.
 
-#include "database/record_lines.h"
-#include "database/survey_scan.h"
+#include "records/record_lines.h"
+#include "survey/survey_scan.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -4,7 +4,7 @@
 // all, and what it stores is server lines that read back and are downloaded as the
 // reply said.
 
-#include "database/data_file.h"
+#include "records/data_file.h"
 #include "fuzz_files.h"
 #include "net/md5.h"
 #include "server/routes.h"

@@ -1,7 +1,7 @@
 // The two page windows on the offscreen platform: each shows the page the core
 // built, and its links go where the link rule says.
 
-#include "database/database_fixture.h"
+#include "records/database_fixture.h"
 #include "ui/linux/location_window.h"
 #include "ui/linux/scanner_window.h"
 #include "ui/location_page.h"

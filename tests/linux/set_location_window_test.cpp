@@ -3,7 +3,7 @@
 
 #include "base/memory_settings_store.h"
 #include "base/settings_keys.h"
-#include "database/location_database.h"
+#include "locate/location_database.h"
 #include "linux/qt_support.h"
 #include "support/temp_dir.h"
 #include "ui/linux/set_location_window.h"

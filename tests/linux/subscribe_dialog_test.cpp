@@ -2,7 +2,7 @@
 // become lines of subscriptions.txt.
 
 #include "base/memory_settings_store.h"
-#include "database/location_database.h"
+#include "locate/location_database.h"
 #include "linux/qt_support.h"
 #include "net/fake_transport.h"
 #include "support/temp_dir.h"

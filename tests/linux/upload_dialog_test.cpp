@@ -3,7 +3,7 @@
 #include "base/memory_settings_store.h"
 #include "base/settings_keys.h"
 #include "base/text.h"
-#include "database/location_database.h"
+#include "locate/location_database.h"
 #include "linux/qt_support.h"
 #include "net/curl_transport.h"
 #include "server/accounts/accounts.h"

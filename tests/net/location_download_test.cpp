@@ -2,7 +2,7 @@
 
 #include "base/memory_settings_store.h"
 #include "base/settings_keys.h"
-#include "database/location_database.h"
+#include "locate/location_database.h"
 #include "net/fake_transport.h"
 #include "support/temp_dir.h"
 

@@ -8,7 +8,7 @@
 #include "base/memory_settings_store.h"
 #include "base/settings_keys.h"
 #include "base/text.h"
-#include "database/location_database.h"
+#include "locate/location_database.h"
 #include "net/location_download.h"
 #include "net/md5.h"
 #include "net/server_records.h"

@@ -1,6 +1,6 @@
 #include "ui/location_page.h"
 
-#include "database/database_fixture.h"
+#include "records/database_fixture.h"
 
 #include <string>
 

@@ -1,7 +1,7 @@
 #include "ui/options_model.h"
 
 #include "base/clock.h"
-#include "database/database_fixture.h"
+#include "records/database_fixture.h"
 #include "net/fake_transport.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 #include "ui/scanner_model.h"
 
 #include "base/settings_keys.h"
-#include "database/database_fixture.h"
+#include "records/database_fixture.h"
 #include "wireless/simulated_driver.h"
 
 #include <memory>

@@ -3,7 +3,7 @@
 #include "ui/set_location_wizard.h"
 
 #include "base/settings_keys.h"
-#include "database/database_fixture.h"
+#include "records/database_fixture.h"
 
 #include <filesystem>
 #include <functional>

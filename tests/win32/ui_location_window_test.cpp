@@ -4,7 +4,7 @@
 
 #include "base/memory_settings_store.h"
 #include "base/settings_keys.h"
-#include "database/location_database.h"
+#include "locate/location_database.h"
 #include "resource.h"
 #include "support/temp_dir.h"
 #include "ui/location_page.h"

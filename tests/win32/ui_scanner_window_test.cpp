@@ -4,7 +4,7 @@
 
 #include "base/settings_keys.h"
 #include "base/win32/registry_settings_store.h"
-#include "database/location_database.h"
+#include "locate/location_database.h"
 #include "resource.h"
 #include "support/temp_dir.h"
 #include "ui/win32/scanner_window.h"

@@ -6,7 +6,7 @@
 #include "base/text.h"
 #include "base/win32/protected_password_store.h"
 #include "base/win32/registry_settings_store.h"
-#include "database/location_database.h"
+#include "locate/location_database.h"
 #include "dialog_driver.h"
 #include "net/win32/wininet_transport.h"
 #include "resource.h"

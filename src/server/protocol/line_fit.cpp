@@ -1,7 +1,7 @@
 #include "server/protocol/line_fit.h"
 
-#include "database/record_lines.h"
-#include "database/records.h"
+#include "records/record_lines.h"
+#include "records/records.h"
 
 #include <initializer_list>
 #include <utility>

@@ -1,7 +1,7 @@
 #include "server/protocol/place_lines.h"
 
-#include "database/bssid_key.h"
-#include "database/record_lines.h"
+#include "records/bssid_key.h"
+#include "records/record_lines.h"
 
 #include <cstdio>
 

@@ -1,6 +1,6 @@
 #include "server/protocol/scan_lines.h"
 
-#include "database/record_lines.h"
+#include "records/record_lines.h"
 #include "server/protocol/line_fit.h"
 
 namespace nearbeam {

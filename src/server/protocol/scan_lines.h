@@ -2,8 +2,8 @@
 // Survey scans on the server: an upload's scan line checked and read, and a
 // stored scan written as the protocol's line or as a scans.txt line.
 
-#include "database/survey_scan.h"
 #include "server/storage/storage.h"
+#include "survey/survey_scan.h"
 
 #include <cstddef>
 #include <functional>

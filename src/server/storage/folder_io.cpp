@@ -1,8 +1,8 @@
 #include "server/storage/folder_io.h"
 
 #include "base/file_ops.h"
-#include "database/data_file.h"
-#include "database/record_lines.h"
+#include "records/data_file.h"
+#include "records/record_lines.h"
 #include "net/md5.h"
 #include "server/protocol/line_fit.h"
 #include "server/protocol/place_lines.h"

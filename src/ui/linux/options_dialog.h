@@ -7,7 +7,7 @@
 
 #include "base/linux/autostart.h"
 #include "base/settings_store.h"
-#include "database/location_database.h"
+#include "locate/location_database.h"
 #include "services/subscription_list.h"
 #include "wireless/wireless_device.h"
 

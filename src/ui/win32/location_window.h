@@ -5,8 +5,8 @@
 // opens the Scanner.
 
 #include "base/settings_store.h"
-#include "database/bssid_key.h"
-#include "database/location_database.h"
+#include "records/bssid_key.h"
+#include "locate/location_database.h"
 #include "ui/location_page.h"
 #include "ui/win32/page_window.h"
 

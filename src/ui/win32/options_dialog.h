@@ -3,7 +3,7 @@
 // alerts, the wireless adapter, recalibration and clearing the data cache.
 
 #include "base/settings_store.h"
-#include "database/location_database.h"
+#include "locate/location_database.h"
 #include "services/subscription_list.h"
 #include "wireless/wireless_device.h"
 
