@@ -5,8 +5,8 @@
 
 #include "base/memory_settings_store.h"
 #include "bench_keys.h"
-#include "records/data_file.h"
 #include "locate/location_database.h"
+#include "records/data_file.h"
 #include "support/temp_dir.h"
 
 #include <benchmark/benchmark.h>

@@ -5,8 +5,8 @@
 
 #include "locate/place_decision.h"
 #include "bench_keys.h"
-#include "survey/scan_store.h"
 #include "support/temp_dir.h"
+#include "survey/scan_store.h"
 
 #include <benchmark/benchmark.h>
 

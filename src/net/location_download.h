@@ -22,8 +22,8 @@
 
 #include "base/clock.h"
 #include "base/settings_store.h"
-#include "records/download_service.h"
 #include "net/web_agent.h"
+#include "records/download_service.h"
 
 #include <atomic>
 #include <map>

@@ -3,9 +3,9 @@
 #include "base/settings_keys.h"
 #include "base/text.h"
 #include "base/text_compare.h"
-#include "records/data_file.h"
 #include "locate/location_database.h"
 #include "net/md5.h"
+#include "records/data_file.h"
 
 #include <array>
 #include <set>

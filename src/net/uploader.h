@@ -14,8 +14,8 @@
 
 #include "base/password_store.h"
 #include "base/settings_store.h"
-#include "survey/scan_file.h"
 #include "net/web_agent.h"
+#include "survey/scan_file.h"
 
 #include <array>
 #include <atomic>

@@ -10,8 +10,8 @@
 // programs offer new subscriptions by writing their URLs, one per line, into
 // new-subscriptions.txt beside subscriptions.txt.
 
-#include "records/records.h"
 #include "net/web_agent.h"
+#include "records/records.h"
 
 #include <cstdint>
 #include <functional>

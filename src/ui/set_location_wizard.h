@@ -5,9 +5,9 @@
 // object: which page comes first, what each change and button does to the
 // choices, and what Finish saves, in which order.
 
-#include "records/bssid_key.h"
 #include "locate/location_database.h"
 #include "locate/place_decision.h"
+#include "records/bssid_key.h"
 #include "records/records.h"
 
 #include <optional>

@@ -3,8 +3,8 @@
 // keep or drop whole lines.
 
 #include "base/memory_settings_store.h"
-#include "locate/location_database.h"
 #include "fuzz_files.h"
+#include "locate/location_database.h"
 
 #include <cstddef>
 #include <cstdint>

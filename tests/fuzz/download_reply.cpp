@@ -7,13 +7,13 @@
 #include "base/clock.h"
 #include "base/file_ops.h"
 #include "base/memory_settings_store.h"
-#include "locate/location_database.h"
-#include "records/record_lines.h"
-#include "survey/survey_scan.h"
 #include "fuzz_files.h"
+#include "locate/location_database.h"
 #include "net/line_splitter.h"
 #include "net/location_download.h"
 #include "net/web_agent.h"
+#include "records/record_lines.h"
+#include "survey/survey_scan.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -4,9 +4,9 @@
 // all, and what it stores is server lines that read back and are downloaded as the
 // reply said.
 
-#include "records/data_file.h"
 #include "fuzz_files.h"
 #include "net/md5.h"
+#include "records/data_file.h"
 #include "server/routes.h"
 #include "server/storage/folder_io.h"
 #include "support/loopback_server.h"

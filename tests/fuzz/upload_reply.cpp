@@ -7,8 +7,8 @@
 #include "base/memory_settings_store.h"
 #include "base/password_store.h"
 #include "base/settings_keys.h"
-#include "locate/location_database.h"
 #include "fuzz_files.h"
+#include "locate/location_database.h"
 #include "net/uploader.h"
 #include "net/web_agent.h"
 

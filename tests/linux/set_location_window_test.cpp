@@ -3,8 +3,8 @@
 
 #include "base/memory_settings_store.h"
 #include "base/settings_keys.h"
-#include "locate/location_database.h"
 #include "linux/qt_support.h"
+#include "locate/location_database.h"
 #include "support/temp_dir.h"
 #include "ui/linux/set_location_window.h"
 

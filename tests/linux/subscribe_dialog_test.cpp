@@ -2,8 +2,8 @@
 // become lines of subscriptions.txt.
 
 #include "base/memory_settings_store.h"
-#include "locate/location_database.h"
 #include "linux/qt_support.h"
+#include "locate/location_database.h"
 #include "net/fake_transport.h"
 #include "support/temp_dir.h"
 #include "ui/linux/subscribe_dialog.h"

@@ -5,9 +5,9 @@
 #include "base/clock.h"
 #include "base/memory_settings_store.h"
 #include "base/text.h"
-#include "records/data_file.h"
 #include "locate/location_database.h"
 #include "net/fake_transport.h"
+#include "records/data_file.h"
 #include "support/recording_notifier.h"
 #include "support/temp_dir.h"
 

@@ -1,8 +1,8 @@
 #include "ui/options_model.h"
 
 #include "base/clock.h"
-#include "records/database_fixture.h"
 #include "net/fake_transport.h"
+#include "records/database_fixture.h"
 
 #include <gtest/gtest.h>
 

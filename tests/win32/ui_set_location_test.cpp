@@ -3,8 +3,8 @@
 
 #include "base/memory_settings_store.h"
 #include "base/settings_keys.h"
-#include "locate/location_database.h"
 #include "dialog_driver.h"
+#include "locate/location_database.h"
 #include "resource.h"
 #include "support/temp_dir.h"
 #include "ui/win32/dialog_keys.h"

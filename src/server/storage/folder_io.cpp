@@ -1,9 +1,9 @@
 #include "server/storage/folder_io.h"
 
 #include "base/file_ops.h"
+#include "net/md5.h"
 #include "records/data_file.h"
 #include "records/record_lines.h"
-#include "net/md5.h"
 #include "server/protocol/line_fit.h"
 #include "server/protocol/place_lines.h"
 #include "server/protocol/scan_lines.h"

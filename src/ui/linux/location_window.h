@@ -4,8 +4,8 @@
 // Scanner opens the Scanner). Links open in the user's browser.
 
 #include "base/settings_store.h"
-#include "records/bssid_key.h"
 #include "locate/location_database.h"
+#include "records/bssid_key.h"
 #include "ui/linux/page_window.h"
 #include "ui/location_page.h"
 

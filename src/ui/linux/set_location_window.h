@@ -4,8 +4,8 @@
 // holding "Scanner". Enter takes the page's forward button; Escape, the close
 // button and minimising close the wizard without saving. One wizard at a time.
 
-#include "records/bssid_key.h"
 #include "locate/location_database.h"
+#include "records/bssid_key.h"
 #include "ui/set_location_wizard.h"
 
 #include <QDialog>

@@ -5,8 +5,8 @@
 // opens the Scanner.
 
 #include "base/settings_store.h"
-#include "records/bssid_key.h"
 #include "locate/location_database.h"
+#include "records/bssid_key.h"
 #include "ui/location_page.h"
 #include "ui/win32/page_window.h"
 

@@ -3,8 +3,8 @@
 // point, or corrects its place, in three pages (Place, Area, Building) shown one
 // at a time in a tool-window frame. One wizard at a time.
 
-#include "records/bssid_key.h"
 #include "locate/location_database.h"
+#include "records/bssid_key.h"
 
 #include <windows.h>
 
