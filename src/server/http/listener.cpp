@@ -1,17 +1,17 @@
 #include "server/http/listener.h"
 
 #include "server/http/framing.h"
-#include "server/http/server_impl.h"
+#include "server/http/server_state.h"
 
 namespace nearbeam::http_detail {
 
 namespace beast = boost::beast;
 
-Listener::Listener(HttpServer::Impl& server)
-    : server_(server), acceptor_(server.ioc), retry_(server.ioc) {}
+Listener::Listener(ServerState& server, const SessionHooks& hooks)
+    : server_(server), hooks_(hooks), acceptor_(server.ioc), retry_(server.ioc) {}
 
 bool Listener::open(std::string& error) {
-    const HttpServer::Options& options = server_.options;
+    const HttpServerOptions& options = server_.options;
     beast::error_code ec;
     const auto address = asio::ip::make_address(options.address, ec);
     if (ec) {
@@ -66,7 +66,7 @@ void Listener::accepted(beast::error_code ec, Socket socket) {
     }
     beast::error_code ignored;
     std::string peer = socket.remote_endpoint(ignored).address().to_string();
-    const HttpServer::Options& options = server_.options;
+    const HttpServerOptions& options = server_.options;
     if (perAddress_[peer] >= options.maxConnectionsPerAddress &&
         !options.trustedProxies.trusts(peer)) {
         if (server_.logger)
@@ -101,8 +101,8 @@ void Listener::admit() {
     full_ = evicting_ = false;
     // The session goes to its thread holding the only strong reference, so that
     // no end of it ever comes under the server's lock.
-    auto session =
-        makeSession(server_, std::move(next.socket), std::move(next.peer), std::move(next.local));
+    auto session = makeSession(server_, hooks_, std::move(next.socket), std::move(next.peer),
+                               std::move(next.local));
     sessions_.emplace(session.get(), session);
     auto executor = session->executor();
     asio::post(executor, [session = std::move(session)] { session->go(); });

@@ -16,7 +16,7 @@ namespace nearbeam::http_detail {
 
 class Listener {
   public:
-    explicit Listener(HttpServer::Impl& server);
+    Listener(ServerState& server, const SessionHooks& hooks);
     // Takes the address and port; false with a one-line reason.
     bool open(std::string& error);
     uint16_t port() const { return port_; }
@@ -43,7 +43,8 @@ class Listener {
     void admit();
     SessionBase* oldestIdle() const;
 
-    HttpServer::Impl& server_;
+    ServerState& server_;
+    const SessionHooks& hooks_; // handed to each connection
     tcp::acceptor acceptor_;
     asio::steady_timer retry_;
     bool pending_ = false;

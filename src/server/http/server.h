@@ -8,13 +8,9 @@
 // a byte of it is read). A request it cannot frame is answered 400 and its
 // connection closed. A stop finishes the requests in flight.
 
-#include "server/http/access_log.h"
-#include "server/http/trusted_proxies.h"
-#include "server/routes.h"
+#include "server/http/server_options.h"
 
-#include <chrono>
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <string>
 
@@ -22,25 +18,9 @@ namespace nearbeam {
 
 class HttpServer {
   public:
-    struct Options {
-        std::string address = "127.0.0.1";
-        uint16_t port = 0;    // 0: a free port
-        unsigned threads = 0; // workers; 0: twice the processors, at least 4
-        size_t maxConnections = 1024;
-        size_t maxConnectionsPerAddress = 64;
-        TrustedProxies trustedProxies;
-        size_t maxBody = 1024 * 1024;
-        size_t maxHead = 16 * 1024;
-        int backlog = 4096;
-        std::chrono::milliseconds headTimeout{10000};
-        std::chrono::milliseconds bodyTimeout{30000};
-        // How long a stop waits for the requests in flight.
-        std::chrono::milliseconds stopGrace{10000};
-        std::string tlsCert; // both set: HTTPS
-        std::string tlsKey;
-    };
-    using Handler = std::function<HttpReply(const HttpRequest&)>;
-    using Logger = std::function<void(const AccessRecord&)>;
+    using Options = HttpServerOptions;
+    using Handler = HttpHandler;
+    using Logger = HttpLogger;
 
     // handler answers every request, on a pool of workers (it may wait for the
     // storage); atOnce, when given, first on the connection's own thread: a

@@ -2,7 +2,7 @@
 
 #include "server/http/framing.h"
 #include "server/http/reply_head.h"
-#include "server/http/server_impl.h"
+#include "server/http/server_state.h"
 
 #include <boost/asio/ssl.hpp>
 #include <boost/beast/core.hpp>
@@ -40,10 +40,11 @@ class Session : public SessionBase, public std::enable_shared_from_this<Session<
     static constexpr bool kTls = !std::is_same_v<Stream, Socket>;
 
     template <class... Args>
-    Session(HttpServer::Impl& server, std::string peer, std::string local, Args&&... args)
-        : SessionBase(std::move(peer)), server_(server), local_(std::move(local)),
+    Session(ServerState& server, const SessionHooks& hooks, std::string peer, std::string local,
+            Args&&... args)
+        : SessionBase(std::move(peer)), server_(server), hooks_(hooks), local_(std::move(local)),
           stream_(std::forward<Args>(args)...), timer_(stream_.get_executor()) {}
-    ~Session() override { server_.ended(this); }
+    ~Session() override { hooks_.ended(this); }
 
     void go() override {
         started_ = SteadyClock::now();
@@ -129,7 +130,7 @@ class Session : public SessionBase, public std::enable_shared_from_this<Session<
             return;
         }
         idleSince = SteadyClock::now().time_since_epoch().count();
-        server_.listener.becameIdle();
+        hooks_.becameIdle();
         stream_.async_read_some(buffer_.prepare(kReadSize), [self = this->shared_from_this()](
                                                                 beast::error_code ec, size_t n) {
             self->idleSince = 0;
@@ -340,7 +341,8 @@ class Session : public SessionBase, public std::enable_shared_from_this<Session<
                                  });
     }
 
-    HttpServer::Impl& server_;
+    ServerState& server_;
+    const SessionHooks& hooks_;
     std::string local_;
     std::string client_; // the request's client: the peer, or whom a trusted proxy names
     Stream stream_;
@@ -364,12 +366,12 @@ class Session : public SessionBase, public std::enable_shared_from_this<Session<
 
 } // namespace
 
-std::shared_ptr<SessionBase> makeSession(HttpServer::Impl& server, Socket socket, std::string peer,
-                                         std::string local) {
+std::shared_ptr<SessionBase> makeSession(ServerState& server, const SessionHooks& hooks,
+                                         Socket socket, std::string peer, std::string local) {
     if (server.tls)
-        return std::make_shared<Session<TlsStream>>(server, std::move(peer), std::move(local),
-                                                    std::move(socket), *server.tls);
-    return std::make_shared<Session<Socket>>(server, std::move(peer), std::move(local),
+        return std::make_shared<Session<TlsStream>>(
+            server, hooks, std::move(peer), std::move(local), std::move(socket), *server.tls);
+    return std::make_shared<Session<Socket>>(server, hooks, std::move(peer), std::move(local),
                                              std::move(socket));
 }
 

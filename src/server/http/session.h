@@ -3,13 +3,12 @@
 // comes from, since when it waits idle for a request, and how to close it when it
 // does. The session itself, with its timer, lives in session.cpp.
 
-#include "server/http/server.h"
-
 #include <boost/asio/io_context.hpp>
 #include <boost/asio/ip/tcp.hpp>
 
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -22,6 +21,17 @@ using SteadyClock = std::chrono::steady_clock;
 // name by its type rather than erase it: no handler pays for a polymorphic one.
 using Executor = asio::io_context::executor_type;
 using Socket = asio::basic_stream_socket<tcp, Executor>;
+
+struct ServerState;
+struct SessionBase;
+
+// What a connection tells the server of itself, set up by the server: that it
+// waits idle for a request (one waiting for room may have its place), and that
+// it has ended, from its destructor and so under no lock of the server's.
+struct SessionHooks {
+    std::function<void()> becameIdle;
+    std::function<void(SessionBase*)> ended;
+};
 
 struct SessionBase {
     explicit SessionBase(std::string address) : peer(std::move(address)) {}
@@ -43,7 +53,7 @@ struct SessionBase {
 
 // A connection accepted on `socket`, over TLS when the server has a certificate;
 // local is the server's own end as text, the host of a request that names none.
-std::shared_ptr<SessionBase> makeSession(HttpServer::Impl& server, Socket socket, std::string peer,
-                                         std::string local);
+std::shared_ptr<SessionBase> makeSession(ServerState& server, const SessionHooks& hooks,
+                                         Socket socket, std::string peer, std::string local);
 
 } // namespace nearbeam::http_detail

@@ -2,16 +2,17 @@
 // Ends the serving, on a signal or stop(): the listener closes, idle connections
 // close, the requests in flight get stopGrace to end, then the threads stop.
 
-#include "server/http/server.h"
-
 #include <boost/asio/signal_set.hpp>
 #include <boost/asio/steady_timer.hpp>
 
 namespace nearbeam::http_detail {
 
+struct ServerState;
+class Listener;
+
 class Shutdown {
   public:
-    explicit Shutdown(HttpServer::Impl& server);
+    Shutdown(ServerState& server, Listener& listener);
     // SIGTERM and SIGINT begin a stop.
     void onSignals();
     void begin();
@@ -19,7 +20,8 @@ class Shutdown {
     void drained() { grace_.cancel(); }
 
   private:
-    HttpServer::Impl& server_;
+    ServerState& server_;
+    Listener& listener_;
     boost::asio::signal_set signals_;
     boost::asio::steady_timer grace_;
 };

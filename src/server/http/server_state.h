@@ -1,34 +1,35 @@
 #pragma once
 // The HTTP server's shared state: its options and handlers, the state of a stop,
-// the I/O contexts, the workers, the listener and the shutdown. Its connections,
-// listener and shutdown reach each other through it.
+// the I/O contexts, the workers and the TLS context. Its connections, listener
+// and shutdown all work on it; the server wires them together.
 
-#include "server/http/listener.h"
-#include "server/http/server.h"
-#include "server/http/shutdown.h"
+#include "server/http/server_options.h"
 
 #include <boost/asio/executor_work_guard.hpp>
+#include <boost/asio/io_context.hpp>
 #include <boost/asio/ssl/context.hpp>
 #include <boost/asio/thread_pool.hpp>
 
 #include <algorithm>
+#include <atomic>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <thread>
 #include <vector>
 
-namespace nearbeam {
+namespace nearbeam::http_detail {
 
-struct HttpServer::Impl {
+struct ServerState {
     // Serving: taking connections and answering. Stopping: a stop has begun, no
     // new connections, the open ones finish. Closed: the server is gone; a
     // connection still unwinding touches nothing of it.
     enum class State { Serving, Stopping, Closed };
 
-    Options options;
-    Handler handler;
-    Handler atOnce;
-    Logger logger;
+    HttpServerOptions options;
+    HttpHandler handler;
+    HttpHandler atOnce;
+    HttpLogger logger;
     // Declared before the I/O objects: a connection that outlives them (a forced
     // stop) still finds these when it ends.
     std::mutex mutex; // guards the state's changes, the listener and the shutdown
@@ -45,12 +46,8 @@ struct HttpServer::Impl {
     size_t next = 0; // the context of the next connection
     std::optional<boost::asio::thread_pool> workers;
     std::optional<boost::asio::ssl::context> tls;
-    http_detail::Listener listener{*this};
-    http_detail::Shutdown shutdown{*this};
-    std::vector<std::thread> threads;
-    std::thread background;
 
-    Impl(Options o, Handler h, Handler quick, Logger l)
+    ServerState(HttpServerOptions o, HttpHandler h, HttpHandler quick, HttpLogger l)
         : options(std::move(o)), handler(std::move(h)), atOnce(std::move(quick)),
           logger(std::move(l)) {
         for (unsigned i = 1; i < std::max(1u, std::thread::hardware_concurrency()); ++i) {
@@ -63,15 +60,8 @@ struct HttpServer::Impl {
         const size_t at = next++ % (more.size() + 1);
         return at == 0 ? ioc : *more[at - 1];
     }
-    void stopContexts() {
-        ioc.stop();
-        for (auto& context : more)
-            context->stop();
-    }
 
     bool serving() const { return state == State::Serving; }
-    // A connection has ended.
-    void ended(http_detail::SessionBase* session);
 };
 
-} // namespace nearbeam
+} // namespace nearbeam::http_detail
