@@ -55,6 +55,7 @@ Application::Application(ApplicationParts parts, const std::wstring& programPath
 void Application::tick() {
     if (!usable_)
         return;
+    ++ticks_;
     refresh();
     LookupStatus status = 0;
     bool good = false;
@@ -201,35 +202,48 @@ void Application::showWhereAmI() {
 
 void Application::placeSaved(const BssidKey& key, std::time_t now) {
     if (usable_) {
-        SurveyScan scan;
+        std::optional<PlaceKey> place;
         {
             std::lock_guard<std::recursive_mutex> guard(parts_.database.lock());
-            const LocationRecord* place = parts_.database.locations().find(key);
-            if (place && place->building) {
-                scan.buildingId = place->building->id;
-                scan.floor = place->floor;
-                scan.location = place->location;
-            }
-            // The table holds infrastructure access points only; a network that
-            // asked not to be mapped stays out of the scan too.
-            table_.forEach([&](AccessPointEntry& entry) {
-                const BssidKey entryKey = BssidKey::fromBytes(entry.bssid().data());
-                if (parts_.database.optedOut().contains(entryKey))
-                    return;
-                scan.readings.push_back(
-                    ScanReading{entryKey, std::clamp(entry.smoothedSignal(), kWeakestScanSignal,
-                                                     kStrongestScanSignal)});
-            });
+            const LocationRecord* record = parts_.database.locations().find(key);
+            if (record && record->building)
+                place = PlaceKey{record->building->id, record->floor, record->location};
         }
-        scan.status = record_status::Local;
-        scan.time = utcTimeText(now);
-        if (scan.buildingId != 0 && !scan.readings.empty()) {
-            // The upload rewrites the file under the database lock.
-            std::lock_guard<std::recursive_mutex> guard(parts_.database.lock());
-            parts_.database.scans().append(scan);
-        }
+        if (place)
+            keepScan(*place, now);
     }
     placeEdited();
+}
+
+TakenScan Application::keepScan(const PlaceKey& place, std::time_t now) {
+    TakenScan taken;
+    SurveyScan scan;
+    scan.buildingId = place.buildingId;
+    scan.floor = place.floor;
+    scan.location = place.location;
+    scan.status = record_status::Local;
+    scan.time = utcTimeText(now);
+    // The upload rewrites the file under the database lock.
+    std::lock_guard<std::recursive_mutex> guard(parts_.database.lock());
+    // The table holds infrastructure access points only; a network that asked
+    // not to be mapped stays out of the scan.
+    table_.forEach([&](AccessPointEntry& entry) {
+        ++taken.inRange;
+        const BssidKey entryKey = BssidKey::fromBytes(entry.bssid().data());
+        if (parts_.database.optedOut().contains(entryKey))
+            return;
+        scan.readings.push_back(
+            ScanReading{entryKey, std::clamp(entry.smoothedSignal(), kWeakestScanSignal,
+                                             kStrongestScanSignal)});
+    });
+    taken.kept = static_cast<int32_t>(scan.readings.size());
+    if (!usable_ || scan.buildingId == 0 || scan.readings.empty())
+        taken.outcome = TakenScan::Outcome::NothingHeard;
+    else if (parts_.database.scans().append(scan))
+        taken.outcome = TakenScan::Outcome::Stored;
+    else
+        taken.outcome = TakenScan::Outcome::NotWritten;
+    return taken;
 }
 
 void Application::placeEdited() {

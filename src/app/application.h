@@ -13,6 +13,7 @@
 #include "base/settings_store.h"
 #include "locate/location_database.h"
 #include "locate/locator.h"
+#include "ui/survey_model.h"
 #include "wireless/manufacturers.h"
 #include "wireless/scan_table.h"
 #include "wireless/wireless_device.h"
@@ -89,6 +90,11 @@ class Application {
     // kept as a survey scan of that place (status 3), then the place is shown
     // as placeEdited does. now: the time of the scan.
     void placeSaved(const BssidKey& key, std::time_t now = std::time(nullptr));
+    // What is in range now, kept as a survey scan of the place (status 3) in
+    // scans.txt: the wizard's scan and each of the Survey window's.
+    TakenScan keepScan(const PlaceKey& place, std::time_t now = std::time(nullptr));
+    // How many ticks have run: tells one tick from the next.
+    uint64_t ticks() const { return ticks_; }
 
     LookupStatus lastStatus() const { return lastStatus_; }
     const std::wstring& statusText() const { return statusText_; }
@@ -116,6 +122,7 @@ class Application {
     Locator locator_;
     PlaceKey lastReportedPlace_;
     int32_t activeScanCountdown_ = kActiveScanSeconds;
+    uint64_t ticks_ = 0;
 
     LookupStatus lastStatus_ = 0;
     std::wstring statusText_;

@@ -3,8 +3,12 @@
 //   --simulate FILE   use the simulated adapter replaying the scenario FILE
 //   --fast            with --simulate: replay the ticks back to back, then end
 //   --trace FILE      append the diagnosis trace to FILE
+//   --survey "BUILDING/FLOOR/LOCATION" [--scans N]
+//                     record N survey scans (default 6) at that place, one a
+//                     tick, then end
 //   --help, --version say what the program takes, or which it is, and end
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -17,6 +21,8 @@ struct CommandLine {
     std::wstring simulate; // empty: the real drivers
     std::wstring trace;    // empty: no trace
     bool fast = false;     // the scenario's ticks back to back, then the end
+    std::wstring survey;   // "BUILDING/FLOOR/LOCATION"; empty: no survey
+    int32_t scans = 6;     // with survey: how many scans, 1 to 60
 };
 
 // Reads the arguments after the program name. An unknown option, a missing file

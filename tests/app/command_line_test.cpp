@@ -19,6 +19,13 @@ TEST(CommandLine, ReadsTheOptionsInEitherForm) {
     EXPECT_EQ(all->simulate, L"walk.txt");
     EXPECT_EQ(all->trace, L"C:\\t\\trace.txt");
     EXPECT_TRUE(all->fast);
+    EXPECT_TRUE(all->survey.empty());
+
+    auto survey = parseCommandLine({L"--survey", L"Library/1/Reading room", L"--scans=12"}, error);
+    ASSERT_TRUE(survey) << std::string(error.begin(), error.end());
+    EXPECT_EQ(survey->survey, L"Library/1/Reading room");
+    EXPECT_EQ(survey->scans, 12);
+    EXPECT_EQ(parseCommandLine({L"--survey=Library//Hall"}, error)->scans, 6);
 }
 
 TEST(CommandLine, HelpAndVersionAreRequestsNotOptionsWithFiles) {
@@ -59,6 +66,16 @@ TEST(CommandLine, RefusesWhatItDoesNotKnow) {
         // Options that do not go together.
         {{L"--fast"}, L"--fast replays a scenario: it needs --simulate", 1},
         {{L"--fast", L"--trace", L"t.txt"}, L"it needs --simulate", 1},
+        {{L"--survey"}, L"--survey needs a place"},
+        {{L"--survey", L"Library/1/Hall", L"--scans"}, L"--scans needs a number"},
+        // A survey that cannot be what the user meant.
+        {{L"--scans", L"6"}, L"--scans goes with --survey", 1},
+        {{L"--survey", L"Library/1/Hall", L"--scans", L"0"}, L"from 1 to 60", 1},
+        {{L"--survey", L"Library/1/Hall", L"--scans=1000"}, L"from 1 to 60", 1},
+        {{L"--survey", L"Library/1/Hall", L"--scans", L"-3"}, L"from 1 to 60", 1},
+        {{L"--survey", L"Library/Hall"}, L"\"BUILDING/FLOOR/LOCATION\"", 1},
+        {{L"--survey", L"/1/Hall"}, L"\"BUILDING/FLOOR/LOCATION\"", 1},
+        {{L"--survey", L"Library/1/Ha\tll"}, L"cannot hold a tab", 1},
     };
     for (const Case& c : cases) {
         std::wstring error;
