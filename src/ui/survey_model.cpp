@@ -3,14 +3,15 @@
 #include "base/text.h"
 #include "database/data_file.h"
 #include "database/record_lines.h"
+#include "ui/set_location_wizard.h"
 
 #include <algorithm>
 #include <mutex>
 
 namespace nearbeam {
 
-SurveyModel::SurveyModel(LocationDatabase& database, TakeScan takeScan, uint32_t preferredBuilding)
-    : database_(database), takeScan_(std::move(takeScan)), preferredBuilding_(preferredBuilding) {}
+SurveyModel::SurveyModel(LocationDatabase& database, TakeScan takeScan)
+    : database_(database), takeScan_(std::move(takeScan)) {}
 
 bool SurveyModel::record(const SurveyRequest& request) {
     if (view_.state == SurveyState::Recording)
@@ -34,10 +35,11 @@ bool SurveyModel::record(const SurveyRequest& request) {
                       L"\" is not in the records: place an access point in it first.");
     uint32_t building = buildings.front();
     if (buildings.size() > 1) {
-        if (std::find(buildings.begin(), buildings.end(), preferredBuilding_) == buildings.end())
+        if (std::find(buildings.begin(), buildings.end(), request.preferredBuilding) ==
+            buildings.end())
             return refuse(L"Several buildings are called \"" + widen(request.building) +
                           L"\": survey from inside the one you mean.");
-        building = preferredBuilding_;
+        building = request.preferredBuilding;
     }
     place_ = PlaceKey{building, request.floor, request.location};
     lastTick_.reset();
@@ -138,6 +140,29 @@ std::optional<SurveyRequest> surveyPlaceOf(std::string_view text) {
     request.floor = std::string(text.substr(first + 1, second - first - 1));
     request.location = std::string(text.substr(second + 1));
     return request;
+}
+
+SurveyChoices surveyChoices(LocationDatabase& database, const std::optional<PlaceKey>& current) {
+    SurveyChoices choices;
+    choices.floors = SetLocationWizard::floorChoices();
+    std::lock_guard<std::recursive_mutex> guard(database.lock());
+    datafile::forEachPartOfFile(database.buildings().path(), [&](std::string_view part) {
+        const RecordFields fields = parseRecordFields(RecordKind::Building, part);
+        auto& names = choices.buildings;
+        if (fields.id != 0 && !fields.name.empty() &&
+            std::find(names.begin(), names.end(), fields.name) == names.end())
+            names.push_back(fields.name);
+        return false;
+    });
+    if (current) {
+        if (const NamedRecord* building = database.buildings().findById(current->buildingId)) {
+            choices.start.building = building->name;
+            choices.start.floor = current->floor;
+            choices.start.location = current->location;
+            choices.start.preferredBuilding = building->id;
+        }
+    }
+    return choices;
 }
 
 std::vector<uint32_t> buildingsNamed(LocationDatabase& database, const std::string& name) {

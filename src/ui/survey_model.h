@@ -22,6 +22,16 @@ struct SurveyRequest {
     std::string floor;    // floor and location as ap.txt writes them
     std::string location;
     std::string count = "6";
+    // The building of the current place (0: none), chosen when several buildings
+    // bear the name asked for.
+    uint32_t preferredBuilding = 0;
+};
+
+// What the Survey window's pickers start with.
+struct SurveyChoices {
+    SurveyRequest start;                // the current place, when there is one
+    std::vector<std::string> buildings; // every building's name, once, in file order
+    std::vector<std::string> floors;    // the wizard's floors
 };
 
 // What taking one scan at a place gave.
@@ -56,9 +66,7 @@ class SurveyModel {
     // Takes one scan of what is in range now at the place and stores it.
     using TakeScan = std::function<TakenScan(const PlaceKey& place)>;
 
-    // preferredBuilding: the building of the current place (0: none), chosen when
-    // several buildings bear the name asked for.
-    SurveyModel(LocationDatabase& database, TakeScan takeScan, uint32_t preferredBuilding = 0);
+    SurveyModel(LocationDatabase& database, TakeScan takeScan);
 
     // "Record": checks the request and starts recording at the next tick. False,
     // with the reason in the view's message, when it cannot start; a survey under
@@ -79,7 +87,6 @@ class SurveyModel {
 
     LocationDatabase& database_;
     TakeScan takeScan_;
-    uint32_t preferredBuilding_;
     PlaceKey place_;
     std::optional<uint64_t> lastTick_;
     SurveyView view_;
@@ -97,6 +104,9 @@ std::wstring surveyTextFault(std::string_view text);
 // "BUILDING/FLOOR/LOCATION" split at its first two slashes (the location may hold
 // more); none when it has fewer than two.
 std::optional<SurveyRequest> surveyPlaceOf(std::string_view text);
+
+// The pickers' lists, starting from the current place (none: empty fields).
+SurveyChoices surveyChoices(LocationDatabase& database, const std::optional<PlaceKey>& current);
 
 // The identifiers of the buildings called name in building.txt, in file order.
 std::vector<uint32_t> buildingsNamed(LocationDatabase& database, const std::string& name);

@@ -228,12 +228,15 @@ TEST_F(SurveyModelTest, StatesFollowRecordTicksAndStop) {
     }
 }
 
-// Where two buildings bear the name, the one of the current place is meant.
-TEST_F(SurveyModelTest, TheCurrentBuildingSettlesANameTwoBuildingsBear) {
-    SurveyModel model(
-        db, [](const PlaceKey&) { return TakenScan{}; }, 33);
-    EXPECT_TRUE(model.record({"Annex", "1", "Hall", "6"}));
-    EXPECT_EQ(model.place().buildingId, 33u);
+// The pickers start at the current place; where two buildings bear its name,
+// its own is meant.
+TEST_F(SurveyModelTest, ThePickersStartAtTheCurrentPlaceWhoseBuildingSettlesAName) {
+    const SurveyChoices choices = surveyChoices(db, PlaceKey{33, "1", "Hall"});
+    EXPECT_EQ(choices.buildings, (std::vector<std::string>{"Library", "Annex"}));
+    EXPECT_EQ(choices.start.building, "Annex");
+    SurveyModel model(db, [](const PlaceKey&) { return TakenScan{}; });
+    EXPECT_TRUE(model.record(choices.start));
+    EXPECT_EQ(model.place(), (PlaceKey{33, "1", "Hall"}));
 }
 
 TEST(SurveyPlace, SplitsAtTheFirstTwoSlashes) {
