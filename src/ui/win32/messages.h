@@ -14,5 +14,7 @@ inline constexpr UINT UploadStatus = WM_APP + 1;
 inline constexpr UINT UploadEnded = WM_APP + 2;
 // To a page of the wizard made by the tool window: lParam is its session.
 inline constexpr UINT WizardAttach = WM_APP + 3;
+// To the Survey window: the survey moved on (a tick).
+inline constexpr UINT SurveyChanged = WM_APP + 4;
 
 } // namespace nearbeam::message
