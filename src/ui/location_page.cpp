@@ -4,7 +4,9 @@
 #include "base/text.h"
 #include "ui/html_escape.h"
 
+#include <cstdint>
 #include <mutex>
+#include <string_view>
 
 namespace nearbeam {
 
@@ -12,6 +14,7 @@ namespace {
 
 constexpr const char* kHead = "<html><head><style>body { margin: 15px; font: 9pt "
                               "Verdana,sans-serif; }</style></head><body>";
+constexpr const char* kCoverageLink = "nearbeam:coverage?building=";
 constexpr const char* kRule = "<br/><hr style='color:white; border-top: 1px solid gray;' /><br/>";
 
 // The services of one level on the current line; a line break when any was written.
@@ -58,7 +61,7 @@ std::string mapTemplate(const std::string& webHost) {
 }
 
 std::string buildLocationPage(LocationRecord& place, const TextTable& services,
-                              const std::string& webHost) {
+                              const std::string& webHost, bool coverage) {
     std::string page = kHead;
     LocationContext context{&place, &page, false};
 
@@ -84,6 +87,12 @@ std::string buildLocationPage(LocationRecord& place, const TextTable& services,
     if (!address.empty())
         writeLink(page, place.expandTemplate(mapTemplate(webHost)), escapeHtml(address));
     writeServices(services, service_level::Building, context);
+    if (coverage && place.building) {
+        if (context.linkWritten)
+            page += ", ";
+        context.linkWritten = true;
+        page += "<a href=\"" + coverageLink(place.building->id) + "\">Survey coverage</a>";
+    }
     endServiceLine(context);
 
     if (!place.location.empty())
@@ -104,6 +113,24 @@ std::string buildLocationPage(LocationRecord& place, const TextTable& services,
     return page;
 }
 
+std::string coverageLink(uint32_t building) {
+    return kCoverageLink + std::to_string(building);
+}
+
+std::optional<uint32_t> coverageLinkBuilding(const std::string& url) {
+    const std::string_view prefix = kCoverageLink;
+    if (url.compare(0, prefix.size(), prefix) != 0)
+        return std::nullopt;
+    const std::string_view digits = std::string_view(url).substr(prefix.size());
+    if (digits.empty() || digits.size() > 10 ||
+        digits.find_first_not_of("0123456789") != std::string_view::npos)
+        return std::nullopt;
+    const unsigned long long building = std::stoull(std::string(digits));
+    if (building == 0 || building > UINT32_MAX)
+        return std::nullopt;
+    return static_cast<uint32_t>(building);
+}
+
 std::optional<BssidKey> pageKeyOf(const std::wstring& bssid) {
     return BssidKey::fromText(narrow(bssid.substr(0, 12)));
 }
@@ -114,7 +141,8 @@ std::optional<std::string> locationPageOf(const LocationPageContext& context, co
     if (!place)
         return std::nullopt;
     return buildLocationPage(*place, context.database.services(),
-                             narrow(settings::read(context.settings, settings::Server)));
+                             narrow(settings::read(context.settings, settings::Server)),
+                             static_cast<bool>(context.coverage));
 }
 
 } // namespace nearbeam

@@ -9,6 +9,7 @@
 #include "records/records.h"
 #include "records/text_table.h"
 
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -45,11 +46,20 @@ struct LocationPageContext {
     // Hands a link to the user's browser; empty: the system's opener. Only web and
     // mail links that fit the shell's buffer ever reach it.
     std::function<void(const std::wstring& link)> openLink;
+    // The survey coverage of a building (its link on the page). Empty: no link.
+    std::function<void(uint32_t building)> coverage;
 };
 
 // The whole page for the place; services come from the services table's file.
+// coverage: the building's line links to its survey coverage.
 std::string buildLocationPage(LocationRecord& place, const TextTable& services,
-                              const std::string& webHost);
+                              const std::string& webHost, bool coverage = false);
+
+// The page's link to a building's survey coverage, which the window opens itself
+// (it never reaches the shell), and the building such a link names (none for any
+// other link).
+std::string coverageLink(uint32_t building);
+std::optional<uint32_t> coverageLinkBuilding(const std::string& url);
 
 // The access point a page is asked for: the first 12 characters of a BSSID key;
 // none when they are not an address.

@@ -103,3 +103,39 @@ TEST_F(LocationPage, DatabaseTextsAndLinksAreEscaped) {
 
 } // namespace
 } // namespace nearbeam::test
+
+namespace nearbeam::test {
+namespace {
+
+// The building's line links to its survey coverage, after its other links; only
+// that link names a building.
+TEST_F(LocationPage, TheBuildingLinksToItsSurveyCoverage) {
+    dir.write("building.txt", "4\t0\t3\tMain Hall\t\t0\r\n");
+    dir.write("ap.txt", "001122334455\t4\t0\t\t\t0\r\n");
+    dir.write("services.txt", "23\t4\t6\thttp://m.example/\tMenu\t0\n");
+    const std::string text = buildLocationPage(*db.locations().find(key("001122334455")),
+                                               db.services(), "locate.nearbeam.net", true);
+    EXPECT_NE(text.find("<b>Main Hall</b><br/><a href=\"http://m.example/\" "
+                        "target=\"_blank\">Menu</a>, <a href=\"nearbeam:coverage?building=4\">"
+                        "Survey coverage</a><br/><br/>"),
+              std::string::npos)
+        << text;
+
+    const struct {
+        const char* url;
+        std::optional<uint32_t> building;
+    } links[] = {
+        {"nearbeam:coverage?building=4", 4},
+        {"nearbeam:coverage?building=4294967295", 4294967295u},
+        {"nearbeam:coverage?building=4294967296", std::nullopt},
+        {"nearbeam:coverage?building=0", std::nullopt},
+        {"nearbeam:coverage?building=", std::nullopt},
+        {"nearbeam:coverage?building=4&x=1", std::nullopt},
+        {"http://m.example/?nearbeam:coverage?building=4", std::nullopt},
+    };
+    for (const auto& link : links)
+        EXPECT_EQ(coverageLinkBuilding(link.url), link.building) << link.url;
+}
+
+} // namespace
+} // namespace nearbeam::test

@@ -45,6 +45,15 @@ bool LocationPageWindow::showPlace(const BssidKey& key) {
     return true;
 }
 
+void LocationPageWindow::onLink(const QUrl& url) {
+    if (const auto building = coverageLinkBuilding(url.toString().toStdString())) {
+        if (context_.coverage)
+            context_.coverage(*building);
+        return;
+    }
+    openOutside(url, context_.openLink);
+}
+
 void LocationPageWindow::closeEvent(QCloseEvent* event) {
     PageWindow::closeEvent(event);
     if (mainWindow_)

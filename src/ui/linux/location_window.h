@@ -37,7 +37,8 @@ class LocationPageWindow : public PageWindow {
     const BssidKey& key() const { return key_; }
 
   protected:
-    void onLink(const QUrl& url) override { openOutside(url, context_.openLink); }
+    // The building's coverage link opens here; web and mail links go outside.
+    void onLink(const QUrl& url) override;
     void closeEvent(QCloseEvent* event) override;
 
   private:

@@ -56,9 +56,15 @@ bool LocationPageWindow::onCommand(HWND frame, WORD command) {
     return false;
 }
 
-// Anything but a web or mail link (a local file, a program, a script) is not
-// opened; the page does not follow it either.
+// The building's coverage link opens the coverage window. Anything but that or a
+// web or mail link (a local file, a program, a script) is not opened; the page
+// does not follow it either.
 bool LocationPageWindow::onLink(HWND, const std::string& url) {
+    if (const auto building = coverageLinkBuilding(url)) {
+        if (context_.coverage)
+            context_.coverage(*building);
+        return true;
+    }
     const std::wstring link = widen(url);
     if (mayOpenInShell(link)) {
         if (context_.openLink) {
