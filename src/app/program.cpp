@@ -24,7 +24,7 @@ Program::~Program() {
 int Program::answerSecondStart(const CommandLine& options,
                                const std::function<void()>& askRunningCopy,
                                const std::function<void(const std::string& line)>& tell) {
-    if (!options.simulate.empty() || !options.trace.empty()) {
+    if (!options.simulate.empty() || !options.trace.empty() || !options.survey.empty()) {
         tell("Nearbeam is already running.\n");
         return 1;
     }
@@ -118,7 +118,44 @@ bool Program::start(Notifier& shown) {
         exitCode_ = 1;
         return false;
     }
-    return true;
+    survey_ = std::make_unique<SurveyModel>(
+        *database_, [this](const PlaceKey& place) { return app_->keepScan(place); });
+    return seams_.options.survey.empty() || startCommandLineSurvey();
+}
+
+bool Program::startCommandLineSurvey() {
+    const CommandLine& options = seams_.options;
+    // The command line was checked for its form; the records are open now.
+    std::optional<SurveyRequest> request = surveyPlaceOf(narrow(options.survey));
+    if (request) {
+        request->count = std::to_string(options.scans);
+        if (survey_->record(*request))
+            return true;
+    }
+    if (seams_.tellError)
+        seams_.tellError(L"--survey " + options.survey + L": " + survey_->view().message);
+    exitCode_ = 1;
+    return false;
+}
+
+void Program::tick() {
+    app_->tick();
+    if (survey_->tick(app_->ticks()))
+        surveyMoved();
+}
+
+void Program::surveyMoved() {
+    if (windows_)
+        windows_->surveyChanged();
+    const SurveyView& view = survey_->view();
+    if (seams_.options.survey.empty() || view.state == SurveyState::Recording)
+        return;
+    finished_ = true;
+    if (view.state != SurveyState::Finished) {
+        exitCode_ = 1;
+        if (seams_.tellError)
+            seams_.tellError(view.message);
+    }
 }
 
 TrayActions Program::trayActions() {
@@ -129,6 +166,7 @@ TrayActions Program::trayActions() {
     actions.scanner = [this] { windows_->openScanner(); };
     actions.upload = [this] { upload(); };
     actions.options = [this] { windows_->openOptions(); };
+    actions.survey = [this] { windows_->openSurvey(); };
     actions.togglePrivateMode = [this] { togglePrivateMode(); };
     actions.privateMode = [this] { return privateMode(); };
     actions.newSubscriptions = [this] { newSubscriptions(); };
@@ -141,8 +179,17 @@ bool Program::replayStep() {
     // normal pace on a slow network.
     agent_->settle(60000);
     const int64_t elapsedMs = static_cast<uint32_t>(clock_->tickCount() - started_);
-    if (elapsedMs > (lastBlockSeconds_ + app_->scanTable().maximumAge()) * 1000)
+    if (finished_)
         return false;
+    if (elapsedMs > (lastBlockSeconds_ + app_->scanTable().maximumAge()) * 1000) {
+        if (!seams_.options.survey.empty()) {
+            // The walk is over before the survey: what was recorded stays.
+            exitCode_ = 1;
+            if (seams_.tellError)
+                seams_.tellError(L"The walk ended after " + survey_->view().progress + L".");
+        }
+        return false;
+    }
     replayClock_.advance(kTickMs);
     tick();
     return true;

@@ -20,6 +20,7 @@
 #include "net/uploader.h"
 #include "net/web_agent.h"
 #include "services/subscription_list.h"
+#include "ui/survey_model.h"
 #include "wireless/wireless_device.h"
 
 #include <functional>
@@ -47,6 +48,8 @@ struct ProgramSeams {
     std::function<void(const std::wstring& text)> showError;
     // An upload's result that no dialog shows.
     Uploader::MessageFunction showUploadResult;
+    // A line on standard error, for what a command-line run (--survey) says.
+    std::function<void(const std::wstring& text)> tellError;
 };
 
 // The windows the core opens (DesktopWindows, on each platform's window types).
@@ -58,6 +61,9 @@ class ProgramWindows {
     virtual void openScanner() = 0;
     virtual void openUpload() = 0;
     virtual void openOptions() = 0;
+    virtual void openSurvey() = 0;
+    // The survey moved on: an open Survey window shows it.
+    virtual void surveyChanged() = 0;
     // One subscription offer; false when it was cut short and is to be kept.
     virtual bool offerSubscription(const std::wstring& url) = 0;
     // A web or mail link, in the user's browser.
@@ -91,7 +97,8 @@ class Program {
     // The tray's timer ticks, except in a fast replay.
     TrayActions trayActions();
 
-    void tick() { app_->tick(); }
+    // One tick, and the survey's scan of that tick.
+    void tick();
 
     // A fast replay (--simulate FILE --fast) runs on a clock of its own, which
     // moves only by its ticks; the platform's run loop calls replayStep whenever
@@ -115,6 +122,12 @@ class Program {
     // The wizard saved the place of an access point.
     void placeSaved(const BssidKey& key) { app_->placeSaved(key); }
 
+    // The survey of the Survey window and of --survey: one at a time.
+    SurveyModel& survey() { return *survey_; }
+    // The survey --survey asked for is over (all its scans, or a failure): the
+    // run loop ends, with exitCode().
+    bool finished() const { return finished_; }
+
     // Lets an exchange under way finish, for at most waitMs; false when the web
     // agent did not stop in time (the process must then end without destroying
     // this object). Once only.
@@ -132,6 +145,9 @@ class Program {
 
   private:
     bool makeDevice();
+    // --survey: starts recording, or says why not (exit code 1, nothing written).
+    bool startCommandLineSurvey();
+    void surveyMoved();
     void fail(const std::wstring& text, int code);
 
     ProgramSeams seams_;
@@ -154,6 +170,8 @@ class Program {
     std::unique_ptr<TracingNotifier> tracing_;
     std::unique_ptr<SubscriptionList> subscriptions_;
     std::unique_ptr<Application> app_;
+    std::unique_ptr<SurveyModel> survey_;
+    bool finished_ = false;
 };
 
 } // namespace nearbeam

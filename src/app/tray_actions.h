@@ -12,6 +12,7 @@ struct TrayActions {
     std::function<void()> whereAmI;          // "&Where am I?", a click on the icon
     std::function<void()> scanner;           // "&Scanner"
     std::function<void()> upload;            // "&Upload..."
+    std::function<void()> survey;            // "Sur&vey..."
     std::function<void()> options;           // "&Options..."
     std::function<void()> togglePrivateMode; // "&Private mode"
     std::function<bool()> privateMode;       // its check mark

@@ -32,6 +32,8 @@ class RecordedWindows : public ProgramWindows {
     void openScanner() override { opened.push_back("scanner"); }
     void openUpload() override { opened.push_back("upload"); }
     void openOptions() override { opened.push_back("options"); }
+    void openSurvey() override { opened.push_back("survey"); }
+    void surveyChanged() override { ++surveyChanges; }
     bool offerSubscription(const std::wstring& url) override {
         offers.push_back(url);
         return true;
@@ -40,6 +42,7 @@ class RecordedWindows : public ProgramWindows {
 
     std::vector<std::wstring> pages, offers, links;
     std::vector<std::string> opened;
+    int surveyChanges = 0;
 };
 
 class ProgramTest : public ::testing::Test {
@@ -228,13 +231,18 @@ TEST_F(ProgramTest, ASecondStartIsAnsweredByTheRunningCopyUnlessAScriptAskedForM
     const struct {
         const wchar_t* simulate;
         const wchar_t* trace;
+        const wchar_t* survey;
         int code;
         bool asked;
-    } cases[] = {{L"", L"", 0, true}, {L"walk.txt", L"", 1, false}, {L"", L"trace.txt", 1, false}};
+    } cases[] = {{L"", L"", L"", 0, true},
+                 {L"walk.txt", L"", L"", 1, false},
+                 {L"", L"trace.txt", L"", 1, false},
+                 {L"", L"", L"Library/2/Desk", 1, false}};
     for (const auto& c : cases) {
         CommandLine options;
         options.simulate = c.simulate;
         options.trace = c.trace;
+        options.survey = c.survey;
         bool asked = false;
         std::string told;
         EXPECT_EQ(
@@ -279,6 +287,27 @@ TEST_F(ProgramTest, UploadSaysWhenThereIsNothingToUpload) {
     program->database().setUploadNeeded(true);
     program->trayActions().upload();
     EXPECT_EQ(windows.opened, std::vector<std::string>{"upload"});
+    program->stop(2000);
+}
+
+// "Survey..." opens the window; the survey takes one scan a tick, stored at
+// once, and the window hears of each.
+TEST_F(ProgramTest, TheSurveyRecordsOneScanATickAndTellsTheWindow) {
+    auto program = start("at 0\nap 00:11:22:33:44:a1 -60 2437000 infra open \"Campus\"\n");
+    ASSERT_TRUE(program);
+    program->trayActions().survey();
+    EXPECT_EQ(windows.opened, std::vector<std::string>{"survey"});
+    tick(*program);
+    ASSERT_TRUE(program->survey().record({"Library", "2", "Desk", "2"}));
+    tick(*program);
+    const std::string line = home.read("data/scans.txt");
+    EXPECT_EQ(line.substr(0, 12), "10\t2\tDesk\t3\t");
+    EXPECT_EQ(line.substr(12 + 20), "\t0011223344a1:-60\r\n"); // after the time
+    tick(*program);
+    tick(*program);
+    EXPECT_EQ(program->survey().view().state, SurveyState::Finished);
+    EXPECT_EQ(windows.surveyChanges, 2);
+    EXPECT_FALSE(program->finished()); // the window's survey does not end the program
     program->stop(2000);
 }
 

@@ -127,6 +127,95 @@ TEST_F(ProgramTest, AnswersTheCommandLineAndEnds) {
     }
 }
 
+// --survey records its scans at the place, one a tick, from a fast replay and
+// ends with 0; a survey that cannot be recorded ends with 1 and a message,
+// having written nothing (or, when the file fails, what was stored before).
+TEST_F(ProgramTest, SurveysAPlaceFromTheCommandLine) {
+    const std::filesystem::path data = home.path() / "share" / "nearbeam";
+    std::filesystem::create_directories(data);
+    for (const auto& file :
+         std::filesystem::directory_iterator(NEARBEAM_SOURCE_DIR "/data/demo/data"))
+        std::filesystem::copy_file(file.path(), data / file.path().filename());
+    std::ofstream(home.file("walk.txt"))
+        << "at 0\n"
+           "ap 00:1a:1e:4c:10:01 -44 2437000 infra wep \"eduroam\"\n"
+           "ap 00:1a:1e:4c:10:02 -71 2462000 infra wep \"eduroam\"\n"
+           "ap 00:1a:1e:4c:99:01 -50 2412000 infra open \"Cafe_nomap\"\n"
+           "ap 02:5e:11:aa:00:07 -80 2437000 adhoc open \"Printer setup\"\n";
+    const std::string scans = (data / "scans.txt").string();
+    const struct {
+        const char* what;
+        QStringList survey;
+        int code;
+        int lines;       // in scans.txt afterwards; -1: no such file
+        const char* err; // a part of standard error
+    } cases[] = {
+        {"three scans", {"--survey", "Library/1/Reading room", "--scans", "3"}, 0, 3, ""},
+        {"a building not in the records",
+         {"--survey", "Museum/1/Hall"},
+         1,
+         -1,
+         "\"Museum\" is not in the records"},
+        {"a count of 0",
+         {"--survey", "Library/1/Reading room", "--scans", "0"},
+         1,
+         -1,
+         "from 1 to 60"},
+        {"a count of 1000",
+         {"--survey", "Library/1/Reading room", "--scans", "1000"},
+         1,
+         -1,
+         "from 1 to 60"},
+        {"more scans than the walk has ticks",
+         {"--survey", "Library/1/Reading room", "--scans", "60"},
+         1,
+         14,
+         "The walk ended after 14 of 60 scans."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::filesystem::remove(scans);
+        QProcess program;
+        program.setProcessEnvironment(env);
+        program.start(QStringLiteral(NEARBEAM_BINARY_DIR "/nearbeam"),
+                      QStringList{QStringLiteral("--simulate"),
+                                  QString::fromStdString(home.file("walk.txt")),
+                                  QStringLiteral("--fast")} +
+                          c.survey);
+        ASSERT_TRUE(program.waitForFinished(60000));
+        EXPECT_EQ(program.exitCode(), c.code);
+        const QByteArray err = program.readAllStandardError();
+        EXPECT_TRUE(err.contains(c.err)) << err.toStdString();
+        if (c.lines < 0) {
+            EXPECT_FALSE(std::filesystem::exists(scans));
+            continue;
+        }
+        std::ifstream in(scans, std::ios::binary);
+        int lines = 0;
+        for (std::string line; std::getline(in, line); ++lines) {
+            // Status 3, a time, the infrastructure access points but the one
+            // that asked not to be mapped.
+            const std::string head = "41\t1\tReading room\t3\t";
+            ASSERT_EQ(line.substr(0, head.size()), head) << line;
+            EXPECT_EQ(line.substr(head.size() + 20), "\t001a1e4c1001:-44\t001a1e4c1002:-71\r");
+        }
+        EXPECT_EQ(lines, c.lines);
+    }
+
+    // A scans.txt that cannot be written: the message, exit code 1.
+    std::filesystem::remove(scans);
+    std::filesystem::create_directory(scans);
+    QProcess program;
+    program.setProcessEnvironment(env);
+    program.start(QStringLiteral(NEARBEAM_BINARY_DIR "/nearbeam"),
+                  {QStringLiteral("--simulate"), QString::fromStdString(home.file("walk.txt")),
+                   QStringLiteral("--fast"), QStringLiteral("--survey"),
+                   QStringLiteral("Library/1/Reading room")});
+    ASSERT_TRUE(program.waitForFinished(60000));
+    EXPECT_EQ(program.exitCode(), 1);
+    EXPECT_TRUE(program.readAllStandardError().contains("could not be written to scans.txt"));
+}
+
 TEST_F(ProgramTest, WithoutNetworkManagerItIsLostAndCtrlCEndsIt) {
     QProcess program;
     start(program);
