@@ -48,3 +48,31 @@ void InstanceService::NewSubscriptions() {
 }
 
 } // namespace nearbeam
+
+namespace nearbeam {
+
+void InstanceService::Survey() {
+    QMetaObject::invokeMethod(
+        this, [this] { run(survey_.open); }, Qt::QueuedConnection);
+}
+
+// Recording answers at once with the outcome: the window is not modal and waits
+// on no one.
+QString InstanceService::RecordSurvey(const QString& place, uint scans) {
+    return survey_.record ? survey_.record(place, scans)
+                          : QStringLiteral("The survey is not available.");
+}
+
+void InstanceService::StopSurvey() {
+    run(survey_.stop);
+}
+
+QString InstanceService::SurveyState() {
+    return survey_.state ? survey_.state() : QString();
+}
+
+QString InstanceService::SurveyProgress() {
+    return survey_.progress ? survey_.progress() : QString();
+}
+
+} // namespace nearbeam

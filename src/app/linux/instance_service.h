@@ -3,10 +3,13 @@
 // second copy from starting, and its object /net/nearbeam/Nearbeam takes the
 // commands other programs send (NewSubscriptions: a service wrote
 // new-subscriptions.txt in the data folder and asks the user to be offered them;
-// WhereAmI: the user started the program again).
+// WhereAmI: the user started the program again; Survey, RecordSurvey,
+// StopSurvey, SurveyState and SurveyProgress: a script drives the Survey window).
 
 #include <QDBusConnection>
 #include <QObject>
+
+#include <QString>
 
 #include <functional>
 
@@ -31,12 +34,28 @@ class InstanceService : public QObject {
         newSubscriptions_ = std::move(action);
     }
     void setWhereAmI(std::function<void()> action) { whereAmI_ = std::move(action); }
+    // What drives the Survey window; each may be left empty.
+    struct SurveyActions {
+        std::function<void()> open;
+        // The place ("BUILDING/FLOOR/LOCATION") and count into the window, then
+        // Record: an empty text when it records, else the window's message.
+        std::function<QString(const QString& place, uint count)> record;
+        std::function<void()> stop;
+        std::function<QString()> state;    // idle, recording, finished, stopped, failed
+        std::function<QString()> progress; // "3 of 6 scans"
+    };
+    void setSurvey(SurveyActions actions) { survey_ = std::move(actions); }
     // Asks the copy that owns the name for "Where am I?"; false when none answered.
     bool askWhereAmI();
 
   public Q_SLOTS:
     Q_SCRIPTABLE void NewSubscriptions();
     Q_SCRIPTABLE void WhereAmI();
+    Q_SCRIPTABLE void Survey();
+    Q_SCRIPTABLE QString RecordSurvey(const QString& place, uint scans);
+    Q_SCRIPTABLE void StopSurvey();
+    Q_SCRIPTABLE QString SurveyState();
+    Q_SCRIPTABLE QString SurveyProgress();
 
   private:
     static void run(const std::function<void()>& action) {
@@ -48,6 +67,7 @@ class InstanceService : public QObject {
     bool owned_ = false;
     std::function<void()> newSubscriptions_;
     std::function<void()> whereAmI_;
+    SurveyActions survey_;
 };
 
 } // namespace nearbeam

@@ -112,6 +112,16 @@ void SurveyWindow::refresh() {
         field->setEnabled(view.canRecord);
 }
 
+void SurveyWindow::recordAt(const SurveyRequest& request) {
+    if (!context_.survey.view().canRecord)
+        return;
+    building_->setEditText(qtText(request.building));
+    floor_->setEditText(qtText(request.floor));
+    location_->setText(qtText(request.location));
+    count_->setText(qtText(request.count));
+    accept();
+}
+
 void SurveyWindow::accept() {
     SurveyRequest request;
     request.building = ansiText(building_->currentText());

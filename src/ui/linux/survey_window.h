@@ -45,6 +45,9 @@ class SurveyWindow : public QDialog {
     // Shows the survey's view; the program calls it after each tick.
     void refresh();
 
+    // Types the request into the fields and presses Record (a script's survey).
+    void recordAt(const SurveyRequest& request);
+
     void accept() override; // Record, or Enter
     void done(int result) override;
 
