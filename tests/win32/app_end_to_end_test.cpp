@@ -238,5 +238,29 @@ TEST_F(EndToEnd, AFastReplayRunsTheTicksBackToBackAndEnds) {
               (TraceLine{"tick", "8192", "You are at Library, Desk (2nd floor)"}));
 }
 
+// --survey on a fast replay: one scan of the place a tick, each stored at once
+// with status 3, then exit code 0; a building not in the records: exit code 1
+// and nothing written.
+TEST_F(EndToEnd, ASurveyFromTheCommandLineRecordsItsScansAndEnds) {
+    program.scenario("at 0\nap 00:11:22:33:44:a1 -40 2437000 infra wep \"Campus\"\n"
+                     "ap 00:11:22:33:44:b1 -60 2437000 infra open \"Cafe_nomap\"\n");
+    ASSERT_TRUE(program.start(L" --fast --survey \"Library/2/Reading room\" --scans 3"));
+    EXPECT_EQ(program.waitForExit(), 0);
+    std::istringstream lines(program.read("data/scans.txt"));
+    int count = 0;
+    for (std::string line; std::getline(lines, line); ++count) {
+        EXPECT_EQ(line.substr(0, 21), "10\t2\tReading room\t3\t") << line;
+        EXPECT_EQ(line.substr(21 + 20), "\t0011223344a1:-40\r") << line; // after the time
+    }
+    EXPECT_EQ(count, 3);
+}
+
+TEST_F(EndToEnd, ASurveyOfABuildingNotInTheRecordsWritesNothing) {
+    program.scenario("at 0\nap 00:11:22:33:44:a1 -40 2437000 infra wep \"Campus\"\n");
+    ASSERT_TRUE(program.start(L" --fast --survey \"Museum/1/Hall\""));
+    EXPECT_EQ(program.waitForExit(), 1);
+    EXPECT_FALSE(program.exists("data/scans.txt"));
+}
+
 } // namespace
 } // namespace nearbeam::test
