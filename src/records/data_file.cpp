@@ -2,6 +2,7 @@
 
 #include "base/file_ops.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace nearbeam::datafile {
@@ -154,11 +155,16 @@ bool cutUnfinishedLine(const std::string& path) {
 bool appendBytes(const std::string& path, const std::string& bytes) {
     if (!cutUnfinishedLine(path))
         return false;
+    const int64_t size = std::max<int64_t>(fileStamp(path).size, 0);
     std::FILE* f = openFile(path, "ab");
     if (!f)
         return false;
     bool ok = writeAll(f, bytes);
     ok = std::fclose(f) == 0 && ok;
+    // A full disk may take part of the bytes: they go again, so that a reader
+    // never meets half a line, however long.
+    if (!ok)
+        truncateFile(path, size);
     return ok;
 }
 
