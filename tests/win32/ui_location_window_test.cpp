@@ -90,6 +90,12 @@ TEST_F(LocationWindow, OnlyWebAndMailLinksLeaveThePageAndNoneLoadsInIt) {
     for (const wchar_t* link : links)
         EXPECT_EQ(beforeNavigate(display(), link), VARIANT_TRUE) << link;
     EXPECT_EQ(opened, (std::vector<std::wstring>{L"http://example.org/", L"mailto:a@example.org"}));
+    // The building's coverage link opens the coverage window, never the shell.
+    std::vector<uint32_t> coverage;
+    window.context().coverage = [&](uint32_t building) { coverage.push_back(building); };
+    EXPECT_EQ(beforeNavigate(display(), L"nearbeam:coverage?building=4"), VARIANT_TRUE);
+    EXPECT_EQ(coverage, std::vector<uint32_t>{4});
+    EXPECT_EQ(opened.size(), 2u);
 
     SendMessageW(frame(), WM_COMMAND, IDM_SCANNER, 0);
     EXPECT_EQ(scanners, 1);

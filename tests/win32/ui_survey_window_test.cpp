@@ -5,7 +5,9 @@
 #include "base/memory_settings_store.h"
 #include "database/location_database.h"
 #include "dialog_driver.h"
+#include "display_driver.h"
 #include "resource.h"
+#include "ui/win32/coverage_window.h"
 #include "ui/win32/survey_window.h"
 
 #include <windows.h>
@@ -88,6 +90,23 @@ TEST(SurveyWindow, RecordsAtTheCurrentPlaceShowsProgressAndStopsWhenClosed) {
     EXPECT_EQ(coverage, std::vector<uint32_t>{0});
     EXPECT_EQ(survey.view().state, SurveyState::StoppedEarly);
     EXPECT_EQ(context.open, nullptr);
+}
+
+TEST(CoverageWindow, ShowsTheCoveragePageOnce) {
+    TempDir dir;
+    copyDemoData(dir);
+    dir.write("scans.txt", "41\t1\tReading room\t3\t2026-12-08T09:15:00Z\t001a1e4c1001:-50\r\n");
+    MemorySettingsStore settings;
+    LocationDatabase db{settings};
+    db.openDatabase(dir.folder());
+    CoverageWindow window(GetModuleHandleW(nullptr));
+    ASSERT_TRUE(window.open(db, 41));
+    HWND frame = FindWindowW(L"dlgCoverage", L"Survey Coverage");
+    ASSERT_NE(frame, nullptr);
+    EXPECT_NE(pageFile().find("<b>Library</b> (1 scans)"), std::string::npos) << pageFile();
+    ASSERT_TRUE(window.open(db, 0));
+    EXPECT_EQ(FindWindowW(L"dlgCoverage", L"Survey Coverage"), frame);
+    DestroyWindow(frame);
 }
 
 } // namespace
