@@ -93,6 +93,12 @@ class Application {
     // What is in range now, kept as a survey scan of the place (status 3) in
     // scans.txt: the wizard's scan and each of the Survey window's.
     TakenScan keepScan(const PlaceKey& place, std::time_t now = std::time(nullptr));
+    // The place last decided while something is in range; none otherwise.
+    std::optional<PlaceKey> currentPlace() const {
+        if (!strongest_ || lastReportedPlace_.buildingId == 0)
+            return std::nullopt;
+        return lastReportedPlace_;
+    }
     // How many ticks have run: tells one tick from the next.
     uint64_t ticks() const { return ticks_; }
 

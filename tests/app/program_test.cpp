@@ -298,6 +298,7 @@ TEST_F(ProgramTest, TheSurveyRecordsOneScanATickAndTellsTheWindow) {
     program->trayActions().survey();
     EXPECT_EQ(windows.opened, std::vector<std::string>{"survey"});
     tick(*program);
+    EXPECT_EQ(program->application().currentPlace(), (PlaceKey{10, "2", "Desk"}));
     ASSERT_TRUE(program->survey().record({"Library", "2", "Desk", "2"}));
     tick(*program);
     const std::string line = home.read("data/scans.txt");
