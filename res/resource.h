@@ -38,6 +38,7 @@
 #define IDM_SCANNER 40053
 #define IDM_UPLOAD 40071
 #define IDM_PRIVATE_MODE 40080
+#define IDM_SURVEY 40090
 
 /* The Options dialog and the subscription dialog */
 #define IDD_OPTIONS 500

@@ -3,12 +3,14 @@
 // opens and which of the program's parts it shows. There is one of each; a window
 // is made on its first opening, and opened again it is raised. A shell supplies
 // its window types and the calls that differ in a Kit:
-//   LocationPage, Scanner, SharingHistory    the windows
-//   Wizard, Upload, Options                  the dialogs' contexts
+//   LocationPage, Scanner, SharingHistory,
+//   Coverage                                 the windows
+//   Wizard, Upload, Options, Survey          the dialogs' contexts
 //   make<T>(args...)                         a window or the wizard's context
 //   makeOptions(program)                     the Options dialog's context
 //   openUpload(upload), openOptions(options, scanner or null: the tray's),
-//   offerSubscription(subscribe, url), openLink(link)
+//   offerSubscription(subscribe, url), openLink(link),
+//   openSurvey(survey), showSurveyProgress(survey)
 // and, beside its wizard, openSetLocationWizard(wizard, key).
 
 #include "app/program.h"
@@ -17,6 +19,7 @@
 #include "ui/scanner_model.h"
 #include "ui/subscription_offer.h"
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -30,12 +33,15 @@ template <class Kit> class DesktopWindows : public ProgramWindows {
     using Wizard = typename Kit::Wizard;
     using Upload = typename Kit::Upload;
     using Options = typename Kit::Options;
+    using Survey = typename Kit::Survey;
+    using Coverage = typename Kit::Coverage;
 
     DesktopWindows(Program& program, Kit kit)
         : program_(program), kit_(kit), wizard_(kit_.template make<Wizard>(program.database())),
           upload_(Upload{program.uploader(), program.settings(), program.passwords(), {}}),
           options_(kit_.makeOptions(program)),
-          subscribe_(SubscribeContext{program.subscriptions(), program.database()}) {
+          subscribe_(SubscribeContext{program.subscriptions(), program.database()}),
+          survey_(Survey{program.survey(), program.database()}) {
         // The set-location wizard, opened by the location page's Edit and for an
         // access point without a record.
         wizard_->scanner = [this] { openScanner(); };
@@ -43,6 +49,8 @@ template <class Kit> class DesktopWindows : public ProgramWindows {
         options_->sharingHistory = [this] {
             sharing_->open(program_.subscriptions().sharingLogPath());
         };
+        survey_.currentPlace = [&program] { return program.application().currentPlace(); };
+        survey_.coverage = [this](uint32_t building) { openCoverage(building); };
     }
     DesktopWindows(const DesktopWindows&) = delete;
     DesktopWindows& operator=(const DesktopWindows&) = delete;
@@ -57,6 +65,10 @@ template <class Kit> class DesktopWindows : public ProgramWindows {
         return kit_.offerSubscription(subscribe_, url);
     }
     void openLink(const std::wstring& link) override { kit_.openLink(link); }
+    void openSurvey() override { kit_.openSurvey(survey_); }
+    void surveyChanged() override { kit_.showSurveyProgress(survey_); }
+    // The survey coverage of a building (0: every building).
+    void openCoverage(uint32_t building) { coverage_->open(program_.database(), building); }
 
     LocationPage& locationPage() { return *locationPage_; }
     Scanner& scanner() { return *scanner_; }
@@ -64,6 +76,8 @@ template <class Kit> class DesktopWindows : public ProgramWindows {
     Wizard& wizard() { return *wizard_; }
     Upload& upload() { return upload_; }
     Options& options() { return *options_; }
+    Survey& survey() { return survey_; }
+    Coverage& coverage() { return *coverage_; }
 
   private:
     std::unique_ptr<LocationPage> makeLocationPage() {
@@ -73,6 +87,7 @@ template <class Kit> class DesktopWindows : public ProgramWindows {
         page->context().setLocation = [this](const BssidKey& key) {
             openSetLocationWizard(*wizard_, key);
         };
+        page->context().coverage = [this](uint32_t building) { openCoverage(building); };
         return page;
     }
     std::unique_ptr<Scanner> makeScanner() {
@@ -95,9 +110,11 @@ template <class Kit> class DesktopWindows : public ProgramWindows {
     Upload upload_;
     std::unique_ptr<Options> options_;
     SubscribeContext subscribe_;
+    Survey survey_;
     Lazy<LocationPage> locationPage_{[this] { return makeLocationPage(); }};
     Lazy<Scanner> scanner_{[this] { return makeScanner(); }};
     Lazy<SharingHistory> sharing_{[this] { return kit_.template make<SharingHistory>(); }};
+    Lazy<Coverage> coverage_{[this] { return kit_.template make<Coverage>(); }};
 };
 
 } // namespace nearbeam

@@ -71,6 +71,15 @@ TEST(DialogWiring, TheMenusAndTheLocationPageOpenTheDialogs) {
     ASSERT_FALSE(program.windows().upload().open.isNull());
     program.windows().upload().open->close();
 
+    // The Survey window, and from it the coverage page.
+    menuItem(program.tray().menu().actions(), "Sur&vey...")->trigger();
+    ASSERT_FALSE(program.windows().survey().open.isNull());
+    click(program.windows().survey().open->findChild<QPushButton*>("coverage"));
+    EXPECT_TRUE(program.windows().coverage().isVisible());
+    EXPECT_TRUE(program.windows().coverage().browser().toPlainText().contains("No survey scans"));
+    program.windows().coverage().close();
+    program.windows().survey().open->close();
+
     // The access point nobody knows: the page leads to the wizard.
     program.program().application().showWhereAmI();
     ASSERT_FALSE(program.windows().wizard().open.isNull());

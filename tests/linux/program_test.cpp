@@ -166,6 +166,8 @@ TEST_F(ProgramTest, SurveysAPlaceFromTheCommandLine) {
          1,
          -1,
          "from 1 to 60"},
+        // The walk's one block is heard from the first tick until the scan
+        // table's two minutes have passed: 14 ticks.
         {"more scans than the walk has ticks",
          {"--survey", "Library/1/Reading room", "--scans", "60"},
          1,

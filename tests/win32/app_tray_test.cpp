@@ -89,11 +89,12 @@ TEST_F(TrayShell, TheMenuHasItsItemsInOrder) {
         UINT id;
         const wchar_t* text;
     };
-    const Item items[] = {{113, L"&Where am I?"},    {40053, L"&Scanner"},    {0, nullptr},
-                          {40071, L"&Upload..."},    {40013, L"&Options..."}, {0, nullptr},
-                          {40080, L"&Private mode"}, {40018, L"E&xit"}};
-    ASSERT_EQ(GetMenuItemCount(menu), 8);
-    for (int i = 0; i < 8; ++i) {
+    const Item items[] = {
+        {113, L"&Where am I?"}, {40053, L"&Scanner"},      {0, nullptr},
+        {40071, L"&Upload..."}, {40090, L"Sur&vey..."},    {40013, L"&Options..."},
+        {0, nullptr},           {40080, L"&Private mode"}, {40018, L"E&xit"}};
+    ASSERT_EQ(GetMenuItemCount(menu), 9);
+    for (int i = 0; i < 9; ++i) {
         MENUITEMINFOW info{};
         wchar_t text[64] = {};
         info.cbSize = sizeof info;

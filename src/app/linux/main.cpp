@@ -6,6 +6,7 @@
 #include "app/linux/instance_service.h"
 #include "app/linux/quit_signals.h"
 #include "app/linux/shell.h"
+#include "base/text.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -22,6 +23,49 @@ void nameTheProgram() {
     QApplication::setQuitOnLastWindowClosed(false);
     QApplication::setWindowIcon(
         QIcon::fromTheme(QStringLiteral("net.nearbeam.Nearbeam"), QIcon(":/icons/nearbeam.ico")));
+}
+
+// The session bus's hold on the Survey window: through the window, as a user
+// would.
+InstanceService::SurveyActions surveyActions(Shell& shell) {
+    InstanceService::SurveyActions actions;
+    SurveyModel& survey = shell.program().survey();
+    actions.open = [&shell] { shell.windows().openSurvey(); };
+    actions.record = [&shell, &survey](const QString& place, uint count) {
+        if (survey.view().state == SurveyState::Recording)
+            return QStringLiteral("A survey is being recorded already.");
+        std::optional<SurveyRequest> request = surveyPlaceOf(narrow(place.toStdWString()));
+        if (!request)
+            return QStringLiteral("The place is BUILDING/FLOOR/LOCATION.");
+        request->count = std::to_string(count);
+        SurveyContext& context = shell.windows().survey();
+        openSurveyWindow(context, nullptr);
+        context.open->recordAt(*request);
+        return survey.view().state == SurveyState::Recording
+                   ? QString()
+                   : QString::fromStdWString(survey.view().message);
+    };
+    actions.stop = [&shell, &survey] {
+        survey.stop();
+        shell.windows().surveyChanged();
+    };
+    actions.state = [&survey] {
+        switch (survey.view().state) {
+        case SurveyState::Recording:
+            return QStringLiteral("recording");
+        case SurveyState::Finished:
+            return QStringLiteral("finished");
+        case SurveyState::StoppedEarly:
+            return QStringLiteral("stopped");
+        case SurveyState::Failed:
+            return QStringLiteral("failed");
+        case SurveyState::Idle:
+            break;
+        }
+        return QStringLiteral("idle");
+    };
+    actions.progress = [&survey] { return QString::fromStdWString(survey.view().progress); };
+    return actions;
 }
 
 } // namespace
@@ -64,5 +108,6 @@ int main(int argc, char** argv) {
         return shell.program().exitCode();
     instance.setNewSubscriptions([&shell] { shell.program().newSubscriptions(); });
     instance.setWhereAmI([&shell] { shell.program().whereAmI(); });
+    instance.setSurvey(surveyActions(shell));
     return shell.run();
 }

@@ -54,6 +54,9 @@ ProgramSeams seamsOf(const DesktopSetup& setup) {
         QMessageBox::critical(nullptr, QStringLiteral("Nearbeam"), QString::fromStdWString(text));
     };
     seams.showUploadResult = showUploadResult;
+    seams.tellError = [](const std::wstring& text) {
+        std::cerr << "nearbeam: " << toUtf8(text) << std::endl;
+    };
     return seams;
 }
 
@@ -115,14 +118,15 @@ int Shell::run() {
         QObject::connect(&replay, &QTimer::timeout, [this, &replay] {
             if (!program_.replayStep()) {
                 replay.stop();
-                QCoreApplication::exit(0);
+                QCoreApplication::exit(program_.exitCode());
             } else if (!hasTray_) {
                 showMainPage();
             }
         });
         replay.start(0);
     }
-    const int code = QApplication::exec();
+    // A --survey the first tick finished already.
+    const int code = program_.finished() ? program_.exitCode() : QApplication::exec();
     // Nothing is left to save: every write is whole by then.
     if (!program_.stop(2000))
         std::_Exit(code);
@@ -131,6 +135,9 @@ int Shell::run() {
 
 void Shell::tick() {
     program_.tick();
+    // --survey has recorded its scans (or failed): the program ends.
+    if (program_.finished())
+        QCoreApplication::exit(program_.exitCode());
     if (!hasTray_)
         showMainPage();
 }

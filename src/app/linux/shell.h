@@ -7,12 +7,14 @@
 #include "app/linux/tray.h"
 #include "app/program.h"
 #include "base/linux/autostart.h"
+#include "ui/linux/coverage_window.h"
 #include "ui/linux/location_window.h"
 #include "ui/linux/options_dialog.h"
 #include "ui/linux/scanner_window.h"
 #include "ui/linux/set_location_window.h"
 #include "ui/linux/sharing_window.h"
 #include "ui/linux/subscribe_dialog.h"
+#include "ui/linux/survey_window.h"
 #include "ui/linux/upload_dialog.h"
 
 #include <QDBusConnection>
@@ -51,6 +53,8 @@ struct QtWindows {
     using Wizard = SetLocationContext;
     using Upload = UploadDialogContext;
     using Options = OptionsContext;
+    using Survey = SurveyContext;
+    using Coverage = CoverageWindow;
 
     template <class T, class... Parts> std::unique_ptr<T> make(Parts&&... parts) const {
         return std::make_unique<T>(std::forward<Parts>(parts)...);
@@ -64,6 +68,11 @@ struct QtWindows {
     void openOptions(Options& options, Scanner*) const { openOptionsDialog(options, nullptr); }
     bool offerSubscription(const SubscribeContext& context, const std::wstring& url) const {
         return nearbeam::offerSubscription(context, url, nullptr);
+    }
+    void openSurvey(Survey& survey) const { openSurveyWindow(survey, nullptr); }
+    void showSurveyProgress(Survey& survey) const {
+        if (survey.open)
+            survey.open->refresh();
     }
     void openLink(const std::wstring& link) const {
         QDesktopServices::openUrl(QUrl(QString::fromStdWString(link)));

@@ -34,6 +34,7 @@ Tray::Tray(TrayActions actions) : actions_(std::move(actions)) {
     menu_.addAction(QStringLiteral("&Scanner"), this, [this] { run(actions_.scanner); });
     menu_.addSeparator();
     menu_.addAction(QStringLiteral("&Upload..."), this, [this] { run(actions_.upload); });
+    menu_.addAction(QStringLiteral("Sur&vey..."), this, [this] { run(actions_.survey); });
     menu_.addAction(QStringLiteral("&Options..."), this, [this] { run(actions_.options); });
     menu_.addSeparator();
     privateMode_ = menu_.addAction(QStringLiteral("&Private mode"), this,

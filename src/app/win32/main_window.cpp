@@ -41,6 +41,7 @@ HMENU MainWindow::buildMenu(bool privateMode) {
     AppendMenuW(menu, MF_STRING, IDM_SCANNER, L"&Scanner");
     AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
     AppendMenuW(menu, MF_STRING, IDM_UPLOAD, L"&Upload...");
+    AppendMenuW(menu, MF_STRING, IDM_SURVEY, L"Sur&vey...");
     AppendMenuW(menu, MF_STRING, IDM_OPTIONS, L"&Options...");
     AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
     AppendMenuW(menu, MF_STRING | (privateMode ? MF_CHECKED : MF_UNCHECKED), IDM_PRIVATE_MODE,
@@ -105,6 +106,9 @@ LRESULT MainWindow::onCommand(WPARAM wParam, LPARAM lParam) {
         return 0;
     case IDM_UPLOAD:
         run(actions_.upload);
+        return 0;
+    case IDM_SURVEY:
+        run(actions_.survey);
         return 0;
     case IDM_OPTIONS:
         run(actions_.options);

@@ -1,6 +1,7 @@
 #include "app/win32/shell.h"
 
 #include "app/status.h"
+#include "base/text.h"
 #include "base/win32/module_path.h"
 #include "base/win32/protected_password_store.h"
 #include "base/win32/registry_settings_store.h"
@@ -9,6 +10,7 @@
 #include "ui/win32/dialog_keys.h"
 #include "wireless/win32/system_drivers.h"
 
+#include <cstdio>
 #include <cstdlib>
 
 namespace nearbeam {
@@ -31,6 +33,10 @@ ProgramSeams seamsOf(HINSTANCE instance, const CommandLine& options, Clock& cloc
         MessageBoxW(nullptr, text.c_str(), L"Nearbeam", MB_OK | MB_ICONERROR);
     };
     seams.showUploadResult = showUploadResult;
+    seams.tellError = [](const std::wstring& text) {
+        std::fputs(("nearbeam: " + narrow(text) + "\n").c_str(), stderr);
+        std::fflush(stderr);
+    };
     return seams;
 }
 
@@ -61,13 +67,19 @@ bool Shell::start() {
 
 int Shell::run() {
     MSG message{};
+    bool quitPosted = false;
     for (;;) {
         // A fast replay ticks whenever the messages posted so far are handled.
         if (program_.fast() && !PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE)) {
             if (program_.replayStep())
                 continue;
-            message.wParam = 0;
+            message.wParam = static_cast<WPARAM>(program_.exitCode());
             break;
+        }
+        // --survey has recorded its scans (or failed): the program ends.
+        if (program_.finished() && !quitPosted) {
+            PostQuitMessage(program_.exitCode());
+            quitPosted = true;
         }
         if (GetMessageW(&message, nullptr, 0, 0) <= 0)
             break;

@@ -8,12 +8,14 @@
 #include "app/program.h"
 #include "app/win32/main_window.h"
 #include "base/win32/shell_open.h"
+#include "ui/win32/coverage_window.h"
 #include "ui/win32/location_window.h"
 #include "ui/win32/options_dialog.h"
 #include "ui/win32/scanner_window.h"
 #include "ui/win32/set_location_window.h"
 #include "ui/win32/sharing_window.h"
 #include "ui/win32/subscribe_dialog.h"
+#include "ui/win32/survey_window.h"
 #include "ui/win32/upload_dialog.h"
 
 #include <windows.h>
@@ -32,6 +34,8 @@ struct Win32Windows {
     using Wizard = SetLocationContext;
     using Upload = UploadDialogContext;
     using Options = OptionsContext;
+    using Survey = SurveyContext;
+    using Coverage = CoverageWindow;
 
     template <class T, class... Parts> std::unique_ptr<T> make(Parts&&... parts) const {
         return std::make_unique<T>(instance, std::forward<Parts>(parts)...);
@@ -47,6 +51,8 @@ struct Win32Windows {
     bool offerSubscription(const SubscribeContext& context, const std::wstring& url) const {
         return nearbeam::offerSubscription(instance, owner, url, context);
     }
+    void openSurvey(Survey& survey) const { openSurveyWindow(instance, owner, survey); }
+    void showSurveyProgress(Survey& survey) const { nearbeam::showSurveyProgress(survey); }
     void openLink(const std::wstring& link) const { openWithShell(link); }
 
     HINSTANCE instance;
