@@ -1,9 +1,9 @@
 #include "ui/coverage_page.h"
 
 #include "base/utc_time.h"
-#include "database/data_file.h"
-#include "database/records.h"
-#include "database/survey_scan.h"
+#include "records/data_file.h"
+#include "records/records.h"
+#include "survey/survey_scan.h"
 #include "ui/html_escape.h"
 
 #include <algorithm>

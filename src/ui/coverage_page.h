@@ -4,7 +4,7 @@
 // location with too few scans, or whose newest is old, is marked: that is where
 // a map keeper should survey next.
 
-#include "database/location_database.h"
+#include "locate/location_database.h"
 
 #include <cstdint>
 #include <ctime>

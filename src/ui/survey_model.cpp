@@ -1,8 +1,8 @@
 #include "ui/survey_model.h"
 
 #include "base/text.h"
-#include "database/data_file.h"
-#include "database/record_lines.h"
+#include "records/data_file.h"
+#include "records/record_lines.h"
 #include "ui/set_location_wizard.h"
 
 #include <algorithm>

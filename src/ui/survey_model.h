@@ -4,8 +4,8 @@
 // it is taken, so that Stop or a crash keeps what was recorded. The window (and
 // the command line's --survey) only hand it texts and ticks and show its view.
 
-#include "database/location_database.h"
-#include "database/place_decision.h"
+#include "locate/location_database.h"
+#include "records/place_key.h"
 
 #include <cstdint>
 #include <functional>

@@ -3,8 +3,8 @@
 // progress after each tick, and closing it stops the survey.
 
 #include "base/memory_settings_store.h"
-#include "database/location_database.h"
 #include "linux/qt_support.h"
+#include "locate/location_database.h"
 #include "support/temp_dir.h"
 #include "ui/linux/coverage_window.h"
 #include "ui/linux/survey_window.h"

@@ -1,6 +1,6 @@
 #include "ui/coverage_page.h"
 
-#include "database/database_fixture.h"
+#include "records/database_fixture.h"
 
 namespace nearbeam::test {
 namespace {

@@ -3,7 +3,7 @@
 
 #include "ui/survey_model.h"
 
-#include "database/database_fixture.h"
+#include "records/database_fixture.h"
 
 #include <deque>
 #include <string>

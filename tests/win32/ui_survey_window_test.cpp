@@ -3,9 +3,9 @@
 // told of a tick, and closing it stops the survey.
 
 #include "base/memory_settings_store.h"
-#include "database/location_database.h"
 #include "dialog_driver.h"
 #include "display_driver.h"
+#include "locate/location_database.h"
 #include "resource.h"
 #include "ui/win32/coverage_window.h"
 #include "ui/win32/survey_window.h"

@@ -3,7 +3,7 @@
 // location has in survey scans. Opened from the Survey window and from a
 // building on the "Where am I?" page.
 
-#include "database/location_database.h"
+#include "locate/location_database.h"
 #include "ui/linux/page_window.h"
 
 #include <cstdint>

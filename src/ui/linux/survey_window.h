@@ -6,8 +6,8 @@
 // (SurveyModel): the window moves texts and shows the model's view after each
 // tick. Closing it stops a survey under way; what was recorded stays.
 
-#include "database/location_database.h"
-#include "database/place_decision.h"
+#include "locate/location_database.h"
+#include "records/place_key.h"
 #include "ui/survey_model.h"
 
 #include <QDialog>
