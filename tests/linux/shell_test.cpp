@@ -75,7 +75,7 @@ TEST_F(ShellTest, PrivateModeFromTheTrayKeepsTheServerUnasked) {
     ASSERT_TRUE(locationServer.start());
     server(locationServer.hostAndPort());
     auto program = start("at 0\nat 10\nap 00:1a:1e:4c:10:01 -40 2437000 infra open \"Campus\"\n");
-    QAction* privateMode = program->tray().menu().actions().at(6);
+    QAction* privateMode = program->tray().menu().actions().at(7);
     EXPECT_EQ(privateMode->text(), "&Private mode");
     privateMode->trigger();
     Q_EMIT program->tray().menu().aboutToShow();
