@@ -5,6 +5,7 @@
 
 #include <QDBusMessage>
 #include <QProcess>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -216,6 +217,47 @@ TEST_F(ProgramTest, SurveysAPlaceFromTheCommandLine) {
     ASSERT_TRUE(program.waitForFinished(60000));
     EXPECT_EQ(program.exitCode(), 1);
     EXPECT_TRUE(program.readAllStandardError().contains("could not be written to scans.txt"));
+}
+
+// A script records a survey through the session bus, as the Survey window
+// would: refused with the window's message, then one scan at the next tick.
+TEST_F(ProgramTest, TheSessionBusDrivesTheSurveyWindow) {
+    const std::filesystem::path data = home.path() / "share" / "nearbeam";
+    std::filesystem::create_directories(data);
+    for (const auto& file :
+         std::filesystem::directory_iterator(NEARBEAM_SOURCE_DIR "/data/demo/data"))
+        std::filesystem::copy_file(file.path(), data / file.path().filename());
+    std::ofstream(home.file("walk.txt"))
+        << "at 0\nap 00:1a:1e:4c:10:01 -44 2437000 infra wep \"eduroam\"\n";
+    QProcess program;
+    program.setProcessEnvironment(env);
+    program.start(QStringLiteral(NEARBEAM_BINARY_DIR "/nearbeam"),
+                  {QStringLiteral("--simulate"), QString::fromStdString(home.file("walk.txt")),
+                   QStringLiteral("--trace"), QString::fromStdString(home.file("trace.txt"))});
+    ASSERT_TRUE(program.waitForStarted());
+    ASSERT_EQ(firstTick().first, "8192");
+    const auto call = [&](const char* method, const QVariantList& arguments = {}) {
+        QDBusMessage message = QDBusMessage::createMethodCall(
+            QStringLiteral("net.nearbeam.Nearbeam"), QStringLiteral("/net/nearbeam/Nearbeam"),
+            QStringLiteral("net.nearbeam.Nearbeam"), QString::fromLatin1(method));
+        message.setArguments(arguments);
+        return session.connection().call(message).arguments().value(0).toString();
+    };
+    EXPECT_TRUE(call("RecordSurvey", {QStringLiteral("Museum/1/Hall"), 2u})
+                    .contains("\"Museum\" is not in the records"));
+    EXPECT_EQ(call("SurveyState"), "idle");
+    EXPECT_EQ(call("RecordSurvey", {QStringLiteral("Library/1/Reading room"), 1u}), "");
+    EXPECT_EQ(call("SurveyState"), "recording");
+    // The next tick of the program's own timer takes the scan.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return call("SurveyState") == "finished"; }, 30000));
+    EXPECT_EQ(call("SurveyProgress"), "1 of 1 scan");
+    const std::string scans = home.read("share/nearbeam/scans.txt");
+    EXPECT_EQ(scans.substr(0, 20), "41\t1\tReading room\t3\t") << scans;
+    EXPECT_EQ(scans.substr(20 + 20), "\t001a1e4c1001:-44\r\n");
+
+    program.terminate();
+    ASSERT_TRUE(program.waitForFinished(30000));
+    EXPECT_EQ(program.exitCode(), 0);
 }
 
 TEST_F(ProgramTest, WithoutNetworkManagerItIsLostAndCtrlCEndsIt) {

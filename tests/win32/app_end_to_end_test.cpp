@@ -249,8 +249,8 @@ TEST_F(EndToEnd, ASurveyFromTheCommandLineRecordsItsScansAndEnds) {
     std::istringstream lines(program.read("data/scans.txt"));
     int count = 0;
     for (std::string line; std::getline(lines, line); ++count) {
-        EXPECT_EQ(line.substr(0, 21), "10\t2\tReading room\t3\t") << line;
-        EXPECT_EQ(line.substr(21 + 20), "\t0011223344a1:-40\r") << line; // after the time
+        EXPECT_EQ(line.substr(0, 20), "10\t2\tReading room\t3\t") << line;
+        EXPECT_EQ(line.substr(20 + 20), "\t0011223344a1:-40\r") << line; // after the time
     }
     EXPECT_EQ(count, 3);
 }
