@@ -66,7 +66,7 @@ bool SurveyModel::tick(uint64_t tickNumber) {
         return false;
     lastTick_ = tickNumber;
     const TakenScan taken = takeScan_(place_);
-    view_.lastInRange = taken.inRange;
+    view_.lastScanned = taken.kept;
     view_.warning = taken.inRange < kFewAccessPoints
                         ? L"Fewer than three access points in range: these scans will tell "
                           L"this place from its neighbours poorly."

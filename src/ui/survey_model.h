@@ -49,7 +49,7 @@ struct SurveyView {
     int32_t recorded = 0;
     int32_t total = 0;
     std::wstring progress;    // "3 of 6 scans"; empty before the first Record
-    int32_t lastInRange = -1; // access points in the last scan's table; -1: none yet
+    int32_t lastScanned = -1; // access points in the last scan; -1: none yet
     std::wstring warning;     // too few access points for a good scan
     std::wstring message;     // why Record was refused, or how the survey ended
     bool canRecord = true;

@@ -100,9 +100,9 @@ void SurveyWindow::refresh() {
     progress_->setValue(view.recorded);
     progress_->setFormat(qtText(view.progress));
     inRange_->setText(
-        view.lastInRange < 0
+        view.lastScanned < 0
             ? QString()
-            : QStringLiteral("Access points in the last scan: %1").arg(view.lastInRange));
+            : QStringLiteral("Access points in the last scan: %1").arg(view.lastScanned));
     warning_->setText(qtText(view.warning));
     message_->setText(qtText(view.message));
     record_->setEnabled(view.canRecord);

@@ -32,9 +32,9 @@ void showView(HWND dialog, const SurveyView& view) {
     SendMessageW(bar, PBM_SETPOS, static_cast<WPARAM>(view.recorded), 0);
     setFieldText(dialog, IDC_SURVEY_PROGRESS, view.progress);
     setFieldText(dialog, IDC_SURVEY_IN_RANGE,
-                 view.lastInRange < 0
+                 view.lastScanned < 0
                      ? L""
-                     : L"Access points in the last scan: " + std::to_wstring(view.lastInRange));
+                     : L"Access points in the last scan: " + std::to_wstring(view.lastScanned));
     setFieldText(dialog, IDC_SURVEY_WARNING, view.warning);
     setFieldText(dialog, IDC_SURVEY_MESSAGE, view.message);
     EnableWindow(GetDlgItem(dialog, IDOK), view.canRecord);
