@@ -227,7 +227,8 @@ int manage(Storage& storage, const std::vector<std::string>& command, bool purge
             return std::to_string(n) + " " + what + (n == 1 ? "" : "s");
         };
         if (purge)
-            std::printf("removed %s and what it uploaded: %s, %s, %s\n", command[2].c_str(),
+            std::printf("removed %s and what it uploaded: %s withdrawn; %s, %s, %s taken back\n",
+                        command[2].c_str(), count(purged.uploads, "upload").c_str(),
                         count(purged.scans, "scan").c_str(),
                         count(purged.accessPoints, "access point").c_str(),
                         count(purged.places, "place").c_str());

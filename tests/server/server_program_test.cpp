@@ -179,7 +179,8 @@ TEST(ServerProgram, SurveyScansMadeByOneProgramReachTheNextAndAPurgeTakesThemBac
         runServer({"user", "remove", "demo", "--purge", "--data", data.folder()});
     EXPECT_EQ(purge.status, 0);
     EXPECT_EQ(purge.output,
-              "removed demo and what it uploaded: 4 scans, 2 access points, 2 places\n");
+              "removed demo and what it uploaded: 1 upload withdrawn; 4 scans, 2 access points, "
+              "2 places taken back\n");
     TempDir exported;
     ASSERT_EQ(runServer({"export", exported.folder(), "--data", data.folder()}).status, 0);
     EXPECT_EQ(exported.read("scans.txt"), "");

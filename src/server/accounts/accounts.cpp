@@ -2,6 +2,9 @@
 
 #include "net/md5.h"
 #include "server/protocol/place_lines.h"
+#include "server/storage/history.h"
+
+#include <cstdint>
 
 namespace nearbeam {
 
@@ -23,12 +26,25 @@ bool removeUser(Storage& storage, const std::string& name, std::string& error,
                 PurgeCounts* purged) {
     bool found = false;
     auto remove = [&](Transaction& r) {
-        found = r.removeUser(name);
-        if (!purged)
+        if (!purged) {
+            found = r.removeUser(name);
             return true;
+        }
+        // Withdrawn rather than deleted: what their uploads replaced comes back,
+        // and a keeper can still see (and restore) what they were.
+        HistoryCounts withdrawn;
+        for (const UploadEntry& entry : r.uploads(0, INT64_MAX, name))
+            if (!entry.withdrawn && withdrawUpload(r, entry.id, withdrawn) != HistoryChange::Done)
+                return false;
+        // What was uploaded before the server kept a history.
         if (!r.purgeUploads(name, *purged))
             return false;
-        found = found || purged->scans + purged->accessPoints + purged->places > 0;
+        purged->uploads = withdrawn.uploads;
+        purged->scans += withdrawn.scans;
+        purged->accessPoints += withdrawn.accessPoints;
+        purged->places += withdrawn.places;
+        found = r.removeUser(name) ||
+                purged->uploads + purged->scans + purged->accessPoints + purged->places > 0;
         return true;
     };
     if (!storage.write(remove, error))

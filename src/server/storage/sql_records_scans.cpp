@@ -69,9 +69,23 @@ std::vector<std::string> sqlScanSchema(const SqlDialect& d) {
 
 bool SqlRecords::putScan(const StoredScan& s) {
     const std::string id = dialect_.sequences ? "nextval('scans_ids')" : "NULL";
-    return run(std::string("INSERT INTO scans (id, ") + kScanColumns + ") VALUES (" + id +
-                   ", $1, $2, $3, $4, $5, $6)",
-               {int64_t{s.building}, s.floor, s.location, s.time, s.user, s.readings}, {});
+    int64_t stored = 0;
+    if (!run(std::string("INSERT INTO scans (id, ") + kScanColumns + ") VALUES (" + id +
+                 ", $1, $2, $3, $4, $5, $6) RETURNING id",
+             {int64_t{s.building}, s.floor, s.location, s.time, s.user, s.readings},
+             [&](const SqlRow& row) { stored = row.integer(0); }))
+        return false;
+    return s.upload == 0 || run("INSERT INTO scan_uploads (scan, upload) VALUES ($1, $2)",
+                                {stored, static_cast<int64_t>(s.upload)}, {});
+}
+
+bool SqlRecords::scanStored(const StoredScan& s) {
+    bool found = false;
+    run("SELECT 1 FROM scans WHERE building = $1 AND username = $2 AND floor = $3 AND "
+        "location = $4 AND readings = $5 LIMIT 1",
+        {int64_t{s.building}, s.user, s.floor, s.location, s.readings},
+        [&](const SqlRow&) { found = true; });
+    return found;
 }
 
 std::vector<StoredScan> SqlRecords::scansOf(uint32_t building, size_t limit) {
@@ -84,8 +98,14 @@ std::vector<StoredScan> SqlRecords::scansOf(uint32_t building, size_t limit) {
 }
 
 bool SqlRecords::forEachScan(const std::function<void(const StoredScan&)>& fn) {
-    return run(std::string("SELECT ") + kScanColumns + " FROM scans ORDER BY id", {},
-               [&](const SqlRow& row) { fn(scanOf(row)); });
+    return run("SELECT s.building, s.floor, s.location, s.time, s.username, s.readings, "
+               "COALESCE(u.upload, 0) FROM scans s LEFT JOIN scan_uploads u ON u.scan = s.id "
+               "ORDER BY s.id",
+               {}, [&](const SqlRow& row) {
+                   StoredScan scan = scanOf(row);
+                   scan.upload = static_cast<uint64_t>(row.integer(6));
+                   fn(scan);
+               });
 }
 
 bool SqlRecords::noteUploadedPlace(StoredKind kind, uint32_t id, const std::string& user) {
@@ -98,6 +118,17 @@ bool SqlRecords::noteUploadedAccessPoint(uint64_t bssid, const std::string& user
     return run("INSERT INTO uploads (kind, id, username) VALUES ($1, $2, $3) "
                "ON CONFLICT (kind, id) DO UPDATE SET username = excluded.username",
                {kAccessPointUpload, static_cast<int64_t>(bssid), user}, {});
+}
+
+bool SqlRecords::removeRecord(int kind, uint64_t key) {
+    if (kind == kAccessPointUpload)
+        return run("DELETE FROM aps WHERE bssid = $1", {static_cast<int64_t>(key)}, {});
+    for (const PurgedTable& p : kPurged)
+        if (static_cast<int>(p.kind) == kind)
+            return lockPlaces() && run("DELETE FROM " + std::string(p.table) +
+                                           " AS t WHERE id = $1 AND NOT (" + p.referrers + ")",
+                                       {static_cast<int64_t>(key)}, {});
+    return true; // networks and services are not uploaded
 }
 
 bool SqlRecords::purgeUploads(const std::string& user, PurgeCounts& removed) {
