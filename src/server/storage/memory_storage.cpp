@@ -85,6 +85,17 @@ class MemoryTransaction : public Transaction {
         // Newest first; of two with the same time, the later stored.
         std::stable_sort(found.begin(), found.end(),
                          [](const StoredScan& a, const StoredScan& b) { return a.time > b.time; });
+        std::map<std::string, size_t> perUser;
+        for (const StoredScan& s : found)
+            ++perUser[s.user];
+        if (perUser.size() > 1) {
+            perUser.clear();
+            found.erase(std::remove_if(found.begin(), found.end(),
+                                       [&](const StoredScan& s) {
+                                           return ++perUser[s.user] > fairShare(limit);
+                                       }),
+                        found.end());
+        }
         if (found.size() > limit)
             found.resize(limit);
         return found;

@@ -41,7 +41,11 @@ struct SqlDialect {
 std::vector<std::string> sqlSchema(const SqlDialect& dialect);
 // Those of the survey scans and of who uploaded what (sql_scans.cpp).
 std::vector<std::string> sqlScanSchema(const SqlDialect& dialect);
-// Those of the upload history and the users' flags (sql_history.cpp).
+// A building's scans (`building`: the expression naming it) with, for the fair
+// share of each account, n (the scan's place among its account's, newest first)
+// and users (the number of accounts with scans there).
+std::string sqlFairScans(const std::string& building);
+// Those of the upload history and the users' flags (sql_records_history.cpp).
 std::vector<std::string> sqlHistorySchema(const SqlDialect& dialect);
 
 class SqlRecords : public Transaction {
@@ -85,7 +89,7 @@ class SqlRecords : public Transaction {
     bool putUser(const std::string& user, const std::string& tokenHash) override;
     bool removeUser(const std::string& user) override;
     std::vector<std::pair<std::string, std::string>> users() override;
-    // The upload history and the users' flags: sql_history.cpp.
+    // The upload history and the users' flags: sql_records_history.cpp.
     uint64_t newUpload(const std::string& user, const std::string& time) override;
     bool updateUpload(const UploadEntry& entry) override;
     std::optional<UploadEntry> findUpload(uint64_t id) override;

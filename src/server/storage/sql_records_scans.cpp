@@ -90,11 +90,18 @@ bool SqlRecords::scanStored(const StoredScan& s) {
 
 std::vector<StoredScan> SqlRecords::scansOf(uint32_t building, size_t limit) {
     std::vector<StoredScan> out;
-    run(std::string("SELECT ") + kScanColumns +
-            " FROM scans WHERE building = $1 ORDER BY time DESC, id DESC LIMIT $2",
-        {int64_t{building}, static_cast<int64_t>(limit)},
+    run(std::string("SELECT ") + kScanColumns + " FROM (" + sqlFairScans("$1") +
+            ") f WHERE users = 1 OR n <= $2 ORDER BY time DESC, id DESC LIMIT $3",
+        {int64_t{building}, static_cast<int64_t>(fairShare(limit)), static_cast<int64_t>(limit)},
         [&](const SqlRow& row) { out.push_back(scanOf(row)); });
     return out;
+}
+
+std::string sqlFairScans(const std::string& building) {
+    return "SELECT id, building, floor, location, time, username, readings, ROW_NUMBER() OVER "
+           "(PARTITION BY username ORDER BY time DESC, id DESC) AS n, (SELECT COUNT(*) FROM "
+           "(SELECT DISTINCT username FROM scans WHERE building = " +
+           building + ") d) AS users FROM scans WHERE building = " + building;
 }
 
 bool SqlRecords::forEachScan(const std::function<void(const StoredScan&)>& fn) {

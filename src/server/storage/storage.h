@@ -110,6 +110,12 @@ struct RecordVersion {
 // uploads, block users), or nothing at all while blocked (its uploads are not served).
 enum class UserFlag { Keeper = 1, Blocked = 2 };
 
+// The most scans of one account a building's download serves while others have
+// scans there too: a quarter.
+inline size_t fairShare(size_t limit) {
+    return limit < 4 ? 1 : limit / 4;
+}
+
 // What a purge of a user's uploads removed (or, for uploads in the history,
 // took out of the map and changed back).
 struct PurgeCounts {
@@ -164,7 +170,9 @@ class Transaction {
     virtual bool forEachAccessPoint(const std::function<void(const AccessPoint&)>& fn) = 0;
 
     // Survey scans. At most `limit` of the building's, newest first (by time, then
-    // the later stored first).
+    // the later stored first); while more than one account has scans there, at
+    // most fairShare(limit) of each account's (its newest), so no account fills a
+    // download with scans of its own.
     virtual bool putScan(const StoredScan& scan) = 0;
     virtual std::vector<StoredScan> scansOf(uint32_t building, size_t limit) = 0;
     // Every scan, in the order stored.
