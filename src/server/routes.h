@@ -7,12 +7,16 @@
 #include "server/rate_limit.h"
 #include "server/reply_cache.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace nearbeam {
 
+class KeepersApi;
 class LocationService;
 struct Upload;
 
@@ -22,6 +26,11 @@ struct HttpRequest {
     std::string body;
     std::string host; // the Host header, or the address the request came in on
     std::string peer; // the client's address
+    // For the keepers' page: the Cookie header, the X-CSRF-Token header, and
+    // whether it came over HTTPS.
+    std::string cookie = {};
+    std::string csrfToken = {};
+    bool tls = false;
 };
 
 struct HttpReply {
@@ -32,6 +41,8 @@ struct HttpReply {
     // A kept reply's body, shared by every request that gets it rather than
     // copied for each; when set, it is the body and `body` stays empty.
     std::shared_ptr<const std::string> sharedBody = {};
+    // Further header fields (the keepers' page: its security policy, cookies).
+    std::vector<std::pair<std::string, std::string>> fields = {};
 
     std::string_view content() const { return sharedBody ? *sharedBody : body; }
 };
@@ -45,7 +56,11 @@ struct RouteLimits {
 
 class Routes {
   public:
-    explicit Routes(LocationService& service, RouteLimits limits = {});
+    // With newToken (a source of unguessable tokens), also the keepers' page and
+    // its API (web/keepers_api.h).
+    explicit Routes(LocationService& service, RouteLimits limits = {},
+                    std::function<std::string()> newToken = {});
+    ~Routes();
     Routes(const Routes&) = delete;
     Routes& operator=(const Routes&) = delete;
 
@@ -67,6 +82,7 @@ class Routes {
     RateLimit uploads_;
     RateLimit downloads_;
     RateLimit failedLogins_;
+    std::unique_ptr<KeepersApi> keepers_; // null: no page
 };
 
 } // namespace nearbeam

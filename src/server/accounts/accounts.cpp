@@ -9,7 +9,7 @@
 namespace nearbeam {
 
 bool addUser(Storage& storage, const std::string& name, const std::string& password,
-             std::string& error) {
+             std::string& error, bool keeper) {
     if (!plainName(name)) {
         error = "A user name must not be empty or hold a control character.";
         return false;
@@ -19,7 +19,11 @@ bool addUser(Storage& storage, const std::string& name, const std::string& passw
         error = "The password could not be hashed.";
         return false;
     }
-    return storage.write([&](Transaction& r) { return r.putUser(name, hash); }, error);
+    return storage.write(
+        [&](Transaction& r) {
+            return r.putUser(name, hash) && r.setFlag(name, UserFlag::Keeper, keeper);
+        },
+        error);
 }
 
 bool removeUser(Storage& storage, const std::string& name, std::string& error,
@@ -60,7 +64,8 @@ std::vector<std::string> listUsers(Storage& storage) {
     storage.read(
         [&](Transaction& r) {
             for (auto& [name, hash] : r.users())
-                names.push_back(name);
+                names.push_back(name + (r.hasFlag(name, UserFlag::Keeper) ? " (keeper)" : "") +
+                                (r.hasFlag(name, UserFlag::Blocked) ? " (blocked)" : ""));
         },
         error);
     return names;
