@@ -157,11 +157,16 @@ async function showBuildings() {
     article.dataset.building = String(b.id);
     article.append(el('h3', b.name));
     if (b.street) article.append(el('p', b.street, 'street'));
+    if (!b.floors.length) {
+      article.append(el('p', 'No access points or scans yet.', 'street'));
+      box.append(article);
+      return;
+    }
     article.append(table('floors', ['Floor', 'Access points', 'Scans', 'Newest upload'],
       b.floors.map(function (f) {
         return row([f.floor, f.accessPoints, f.scans, f.newestUpload], [false, true, true, false]);
       })));
-    if (b.floors.length) article.append(bars(b.floors));
+    article.append(bars(b.floors));
     article.append(table('locations', ['Floor', 'Location', 'Access points', 'Scans'],
       b.locations.map(function (l) {
         return row([l.floor, l.location, l.accessPoints, l.scans], [false, false, true, true]);
