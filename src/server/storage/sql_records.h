@@ -41,9 +41,9 @@ struct SqlDialect {
 std::vector<std::string> sqlSchema(const SqlDialect& dialect);
 // Those of the survey scans and of who uploaded what (sql_scans.cpp).
 std::vector<std::string> sqlScanSchema(const SqlDialect& dialect);
-// A building's scans (`building`: the expression naming it) with, for the fair
-// share of each account, n (the scan's place among its account's, newest first)
-// and users (the number of accounts with scans there).
+// The scans of a building (`building`: the expression naming it) a download may
+// serve: each account's newest $2 while several have scans there, else $3.
+// PostgreSQL only (a lateral join), for the download's one statement.
 std::string sqlFairScans(const std::string& building);
 // Those of the upload history and the users' flags (sql_records_history.cpp).
 std::vector<std::string> sqlHistorySchema(const SqlDialect& dialect);

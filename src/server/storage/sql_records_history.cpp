@@ -49,6 +49,8 @@ std::vector<std::string> sqlHistorySchema(const SqlDialect& d) {
     out.push_back("CREATE INDEX IF NOT EXISTS hidden_scans_upload ON hidden_scans (upload)");
     out.push_back("CREATE TABLE IF NOT EXISTS user_flags (name " + bytes + " NOT NULL, flag " +
                   integer + " NOT NULL, PRIMARY KEY (name, flag))");
+    // A building's accounts and each one's newest scans, for the fair share.
+    out.push_back("CREATE INDEX IF NOT EXISTS scans_fair ON scans (building, username, time, id)");
     // The same scan stored once: looked for by building, user and place.
     out.push_back(
         "CREATE INDEX IF NOT EXISTS scans_same ON scans (building, username, floor, location)");

@@ -1,6 +1,8 @@
 // The survey scans and who uploaded what, over an SQL database.
 #include "server/storage/sql_records.h"
 
+#include <algorithm>
+
 namespace nearbeam {
 namespace {
 
@@ -89,19 +91,54 @@ bool SqlRecords::scanStored(const StoredScan& s) {
 }
 
 std::vector<StoredScan> SqlRecords::scansOf(uint32_t building, size_t limit) {
+    // Each account's newest, found through the index of (building, account,
+    // time): a building one account filled costs no more than one it did not.
+    std::vector<std::string> users;
+    for (bool more = true; more && !failed();) {
+        more = false;
+        run(users.empty() ? "SELECT username FROM scans WHERE building = $1 ORDER BY username "
+                            "LIMIT 1"
+                          : "SELECT username FROM scans WHERE building = $1 AND username > $2 "
+                            "ORDER BY username LIMIT 1",
+            users.empty() ? std::vector<SqlValue>{int64_t{building}}
+                          : std::vector<SqlValue>{int64_t{building}, users.back()},
+            [&](const SqlRow& row) {
+                users.push_back(row.bytes(0));
+                more = true;
+            });
+    }
+    const size_t each = users.size() > 1 ? fairShare(limit) : limit;
+    std::vector<std::pair<int64_t, StoredScan>> found;
+    for (const std::string& user : users)
+        run(std::string("SELECT ") + kScanColumns +
+                ", id FROM scans WHERE building = $1 AND username = $2 "
+                "ORDER BY time DESC, id DESC LIMIT $3",
+            {int64_t{building}, user, static_cast<int64_t>(each)},
+            [&](const SqlRow& row) { found.emplace_back(row.integer(6), scanOf(row)); });
+    std::sort(found.begin(), found.end(), [](const auto& x, const auto& y) {
+        return x.second.time != y.second.time ? x.second.time > y.second.time : x.first > y.first;
+    });
     std::vector<StoredScan> out;
-    run(std::string("SELECT ") + kScanColumns + " FROM (" + sqlFairScans("$1") +
-            ") f WHERE users = 1 OR n <= $2 ORDER BY time DESC, id DESC LIMIT $3",
-        {int64_t{building}, static_cast<int64_t>(fairShare(limit)), static_cast<int64_t>(limit)},
-        [&](const SqlRow& row) { out.push_back(scanOf(row)); });
+    for (size_t i = 0; i < found.size() && i < limit; ++i)
+        out.push_back(std::move(found[i].second));
     return out;
 }
 
 std::string sqlFairScans(const std::string& building) {
-    return "SELECT id, building, floor, location, time, username, readings, ROW_NUMBER() OVER "
-           "(PARTITION BY username ORDER BY time DESC, id DESC) AS n, (SELECT COUNT(*) FROM "
-           "(SELECT DISTINCT username FROM scans WHERE building = " +
-           building + ") d) AS users FROM scans WHERE building = " + building;
+    // The accounts one by one (a walk of the index, not of every scan), then each
+    // one's newest: a quarter ($2) while there are several, else all ($3).
+    return "WITH RECURSIVE u(name) AS (SELECT (SELECT username FROM scans WHERE building = " +
+           building +
+           " ORDER BY username LIMIT 1) UNION ALL SELECT (SELECT username FROM scans WHERE "
+           "building = " +
+           building +
+           " AND username > u.name ORDER BY username LIMIT 1) FROM u WHERE u.name IS NOT NULL) "
+           "SELECT s.* FROM u CROSS JOIN LATERAL (SELECT id, building, floor, location, time, "
+           "readings FROM scans WHERE building = " +
+           building +
+           " AND username = u.name ORDER BY time DESC, id DESC LIMIT CASE WHEN (SELECT COUNT(*) "
+           "FROM u WHERE name IS NOT NULL) > 1 THEN CAST($2 AS BIGINT) ELSE CAST($3 AS BIGINT) "
+           "END) s WHERE u.name IS NOT NULL";
 }
 
 bool SqlRecords::forEachScan(const std::function<void(const StoredScan&)>& fn) {
