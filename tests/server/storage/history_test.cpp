@@ -157,5 +157,35 @@ TEST_P(History, APurgeAfterExportAndImportBringsBackWhatWasReplaced) {
     EXPECT_EQ(served(*moved.get()), "3/Attic - - scans:0");
 }
 
+// A history.txt that cannot be read, or that names an upload it does not list,
+// refuses the whole import, naming the line.
+TEST_P(History, ABadHistoryFileRefusesTheImport) {
+    const struct {
+        const char* history;
+        const char* error;
+    } cases[] = {
+        {"upload\t1\tann\r\n", "history.txt line 1: the line cannot be read"},
+        {"upload\t1\tann\tT\t1\t0\t0\r\nwhat\t1\r\n",
+         "history.txt line 2: the line cannot be read"},
+        {"version\t5\t7\t1\t31\t0\t1\tHall\r\n",
+         "history.txt names upload 5, which it does not list"},
+        {"scan\t5\t1\r\n", "scans.txt line 1: history.txt names an upload it does not list"},
+        {"flag\tann\tking\r\n", "history.txt line 1: the line cannot be read"},
+    };
+    for (const auto& c : cases) {
+        TestStorage fresh(GetParam());
+        ASSERT_NE(fresh.get(), nullptr) << fresh.error();
+        TempDir folder;
+        writeServerRecords(folder);
+        folder.write("scans.txt", "31\t2\tHall\t0\t2026-12-08T09:00:00Z\t001122334455:-50\r\n");
+        folder.write("history.txt", c.history);
+        std::string error;
+        EXPECT_FALSE(importFolder(*fresh.get(), folder.folder(), error)) << c.history;
+        EXPECT_EQ(error, c.error);
+        EXPECT_EQ(storedFile(*fresh.get(), "country.txt"), "") << c.history;
+        EXPECT_EQ(storedFile(*fresh.get(), "history.txt"), "") << c.history;
+    }
+}
+
 } // namespace
 } // namespace nearbeam::test

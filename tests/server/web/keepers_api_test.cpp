@@ -164,3 +164,47 @@ TEST_F(KeepersApiTest, SessionsEndAtSignOutAndAfterEightHours) {
 
 } // namespace
 } // namespace nearbeam::test
+
+namespace nearbeam::test {
+namespace {
+
+// Per building: each floor's access points, scans and newest upload served,
+// each location's counts; texts as JSON strings with markup escaped.
+TEST_F(KeepersApiTest, BuildingsCountFloorsAndLocations) {
+    std::string error;
+    ASSERT_TRUE(store.get()->write(
+        [](Transaction& r) {
+            r.put(StoredKind::Building, {40, 20, 0, 0, "<b>\xe6", "", ""});
+            r.putScan({31, "2", "Reading room", "2026-12-01T00:00:00Z", "", "001122334455:-50"});
+            return true;
+        },
+        error))
+        << error;
+    ASSERT_TRUE(service
+                    .upload("- login\nann\n" + loginToken("a") +
+                            "\n- aps\naabbccddeeff\t31\t0\t3\tHall\t3\n- scans\n"
+                            "31\t3\tHall\t2026-12-08T09:00:00Z\taabbccddeeff:-40\n")
+                    .stored);
+    const auto [kim, csrf] = signIn("kim", "k");
+    EXPECT_EQ(
+        call("GET", "/api/buildings", kim).body,
+        "{\"buildings\":[{\"id\":31,\"name\":\"Library\",\"street\":\"Main St 1\",\"floors\":["
+        "{\"floor\":\"2\",\"accessPoints\":0,\"scans\":1,\"newestUpload\":\"\"},"
+        "{\"floor\":\"3\",\"accessPoints\":2,\"scans\":1,"
+        "\"newestUpload\":\"2026-12-08T12:00:00Z\"}],\"locations\":["
+        "{\"floor\":\"2\",\"location\":\"Reading room\",\"accessPoints\":0,\"scans\":1},"
+        "{\"floor\":\"3\",\"location\":\"Attic\",\"accessPoints\":1,\"scans\":0},"
+        "{\"floor\":\"3\",\"location\":\"Hall\",\"accessPoints\":1,\"scans\":1}]},"
+        "{\"id\":40,\"name\":\"\\u003cb\\u003e\\u00e6\",\"street\":\"\",\"floors\":[],"
+        "\"locations\":[]}]}");
+    // The page itself: the files built in, under the policy.
+    const HttpReply page = call("GET", "/");
+    EXPECT_EQ(page.status, 200);
+    EXPECT_EQ(page.contentType, "text/html; charset=utf-8");
+    EXPECT_NE(page.body.find("<script src=\"/keepers.js\" defer></script>"), std::string::npos);
+    EXPECT_EQ(call("GET", "/keepers.js").contentType, "text/javascript; charset=utf-8");
+    EXPECT_EQ(call("POST", "/", kim, csrf).status, 405);
+}
+
+} // namespace
+} // namespace nearbeam::test
