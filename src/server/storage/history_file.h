@@ -8,8 +8,8 @@
 //   flag    USER  keeper|blocked
 // Fields are separated by tabs; lines end CR LF as the other files do.
 
-#include "database/survey_scan.h"
 #include "server/storage/storage.h"
+#include "survey/survey_scan.h"
 
 #include <cstdint>
 #include <map>

@@ -10,9 +10,9 @@
 // Every change needs the session's cookie and its token in X-CSRF-Token. Every
 // reply carries a Content-Security-Policy that allows only the server itself.
 
+#include "server/http_message.h"
 #include "server/rate_limit.h"
 #include "server/reply_cache.h"
-#include "server/routes.h"
 #include "server/web/sessions.h"
 
 #include <functional>
