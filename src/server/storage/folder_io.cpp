@@ -104,8 +104,11 @@ bool importFolder(Storage& storage, const std::string& folder, std::string& erro
 
     auto load = [&](Transaction& r) {
         const std::map<uint64_t, UploadEntry> uploads = loadUploads(r, history);
-        if (uploads.size() != history.uploads.size())
+        if (uploads.size() != history.uploads.size()) {
+            if (!r.failed())
+                bad = "history.txt lists an upload twice";
             return false;
+        }
         // store(text) gives why the line cannot be stored, or empty once it is.
         auto readLine = [&](const char* file, std::string_view line, size_t number, auto&& store) {
             if (line.empty())

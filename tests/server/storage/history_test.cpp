@@ -171,6 +171,8 @@ TEST_P(History, ABadHistoryFileRefusesTheImport) {
          "history.txt names upload 5, which it does not list"},
         {"scan\t5\t1\r\n", "scans.txt line 1: history.txt names an upload it does not list"},
         {"flag\tann\tking\r\n", "history.txt line 1: the line cannot be read"},
+        {"upload\t1\tann\tT\t1\t0\t0\r\nupload\t1\tbob\tT\t1\t0\t0\r\n",
+         "history.txt lists an upload twice"},
     };
     for (const auto& c : cases) {
         TestStorage fresh(GetParam());
