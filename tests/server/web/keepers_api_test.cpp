@@ -162,11 +162,6 @@ TEST_F(KeepersApiTest, SessionsEndAtSignOutAndAfterEightHours) {
     EXPECT_EQ(call("GET", "/api/buildings", kim).status, 401);
 }
 
-} // namespace
-} // namespace nearbeam::test
-
-namespace nearbeam::test {
-namespace {
 
 // Per building: each floor's access points, scans and newest upload served,
 // each location's counts; texts as JSON strings with markup escaped.
@@ -204,6 +199,29 @@ TEST_F(KeepersApiTest, BuildingsCountFloorsAndLocations) {
     EXPECT_NE(page.body.find("<script src=\"/keepers.js\" defer></script>"), std::string::npos);
     EXPECT_EQ(call("GET", "/keepers.js").contentType, "text/javascript; charset=utf-8");
     EXPECT_EQ(call("POST", "/", kim, csrf).status, 405);
+}
+
+
+// A blocked account's uploads leave the map; it can neither upload nor sign in
+// until a keeper unblocks it.
+TEST_F(KeepersApiTest, ABlockedAccountNeitherUploadsNorSignsIn) {
+    const auto [kim, csrf] = signIn("kim", "k");
+    const std::string upload =
+        "- login\nann\n" + loginToken("a") + "\n- aps\naabbccddeeff\t31\t0\t3\tHall\t3\n";
+    EXPECT_EQ(call("POST", "/api/users/ann/block", kim, csrf).body,
+              "{\"user\":\"ann\",\"blocked\":true}");
+    EXPECT_EQ(served(), "Reading room");
+    EXPECT_EQ(service.upload(upload).text,
+              "- error This account may not upload; ask the map's keepers.\n- end\n");
+    const HttpReply refused = call("POST", "/api/session", {}, {}, "user=ann&password=a");
+    EXPECT_EQ(refused.status, 403);
+    EXPECT_TRUE(field(refused, "Set-Cookie").empty());
+    EXPECT_EQ(call("POST", "/api/users/ann/block", kim, csrf).status, 409);
+
+    EXPECT_EQ(call("POST", "/api/users/ann/unblock", kim, csrf).status, 200);
+    EXPECT_EQ(served(), "Attic");
+    EXPECT_TRUE(service.upload(upload).stored);
+    EXPECT_EQ(call("POST", "/api/session", {}, {}, "user=ann&password=a").status, 200);
 }
 
 } // namespace
