@@ -12,8 +12,6 @@
 #include <map>
 #include <optional>
 #include <set>
-#include <tuple>
-#include <vector>
 
 namespace nearbeam {
 namespace {

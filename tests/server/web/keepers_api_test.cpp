@@ -162,7 +162,6 @@ TEST_F(KeepersApiTest, SessionsEndAtSignOutAndAfterEightHours) {
     EXPECT_EQ(call("GET", "/api/buildings", kim).status, 401);
 }
 
-
 // Per building: each floor's access points, scans and newest upload served,
 // each location's counts; texts as JSON strings with markup escaped.
 TEST_F(KeepersApiTest, BuildingsCountFloorsAndLocations) {
@@ -200,7 +199,6 @@ TEST_F(KeepersApiTest, BuildingsCountFloorsAndLocations) {
     EXPECT_EQ(call("GET", "/keepers.js").contentType, "text/javascript; charset=utf-8");
     EXPECT_EQ(call("POST", "/", kim, csrf).status, 405);
 }
-
 
 // A blocked account's uploads leave the map; it can neither upload nor sign in
 // until a keeper unblocks it.
