@@ -2,7 +2,7 @@
 // access points known among 1,000,000 (SQLite) or 100,000 (PostgreSQL, when
 // NEARBEAM_TEST_POSTGRES names a server), with and without the 100 survey scans of
 // their building, and uploads of 10 access points each, from one and from several
-// threads.
+// threads; and downloads of a building one account filled with 20,000 scans.
 
 #include "net/md5.h"
 #include "server/accounts/accounts.h"
@@ -30,6 +30,8 @@ struct Served {
     std::unique_ptr<LocationService> service;
     uint64_t points = 0;
 };
+
+constexpr uint64_t kFilledPoint = 0xfeedfeedfeed;
 
 std::string hex(uint64_t bssid) {
     char text[16];
@@ -73,12 +75,40 @@ Served* served(bool postgres) {
                               static_cast<int>(i / 60), static_cast<int>(i % 60));
                 r.putScan({31, "1", "Room", time, "ann", readings});
             }
+            // A building one account filled: 20,000 scans of eve's, newer than
+            // ann's 1,000 survey scans.
+            r.put(StoredKind::Building, {33, 20, 0, 0, "Filled", "", ""});
+            r.putAccessPoint({kFilledPoint, 33, 0, "1", "Room"});
+            for (uint64_t i = 0; i < 21000; ++i) {
+                char time[24];
+                std::snprintf(time, sizeof time, "2026-%02d-%02dT%02d:%02d:00Z",
+                              i < 1000 ? 1 : 2 + static_cast<int>(i / 2000),
+                              1 + static_cast<int>(i / 60 % 28), static_cast<int>(i / 60 % 24),
+                              static_cast<int>(i % 60));
+                r.putScan(
+                    {33, "1", "Room", time, i < 1000 ? "ann" : "eve", hex(i * 7919) + ":-50"});
+            }
             return true;
         },
         error);
     addUser(*s.storage, "ann", "secret", error);
     s.service = std::make_unique<LocationService>(*s.storage);
     return &s;
+}
+
+// A download of the filled building's access point, with its scans: each
+// account's newest quarter of the 2,000 served.
+void filled(benchmark::State& state, bool postgres) {
+    Served* s = served(postgres);
+    if (!s) {
+        state.SkipWithError("no storage");
+        return;
+    }
+    for (auto _ : state) {
+        std::string reply = s->service->downloadText(hex(kFilledPoint), true);
+        benchmark::DoNotOptimize(reply);
+    }
+    state.SetItemsProcessed(state.iterations());
 }
 
 void download(benchmark::State& state, bool postgres, bool scans) {
@@ -142,11 +172,13 @@ void upload(benchmark::State& state, bool postgres) {
 BENCHMARK_CAPTURE(download, sqlite, false, false)->Threads(1)->Threads(4)->UseRealTime();
 BENCHMARK_CAPTURE(download, sqlite_scans, false, true)->Threads(1)->Threads(4)->UseRealTime();
 BENCHMARK_CAPTURE(upload, sqlite, false)->Threads(1)->Threads(8)->UseRealTime();
+BENCHMARK_CAPTURE(filled, sqlite, false)->UseRealTime();
 BENCHMARK_CAPTURE(download, postgres, true, false)->Threads(1)->Threads(4)->UseRealTime();
 BENCHMARK_CAPTURE(download, postgres_scans, true, true)->Threads(1)->Threads(4)->UseRealTime();
 BENCHMARK_CAPTURE(records, postgres_at_once, true, true)->Threads(1)->Threads(4)->UseRealTime();
 BENCHMARK_CAPTURE(records, postgres_in_steps, true, false)->Threads(1)->Threads(4)->UseRealTime();
 BENCHMARK_CAPTURE(upload, postgres, true)->Threads(1)->Threads(8)->UseRealTime();
+BENCHMARK_CAPTURE(filled, postgres, true)->UseRealTime();
 
 } // namespace
 } // namespace nearbeam

@@ -4,6 +4,9 @@
 #include "server/protocol/line_fit.h"
 #include "server/protocol/place_lines.h"
 #include "server/protocol/scan_lines.h"
+#include "server/storage/history.h"
+
+#include "base/utc_time.h"
 
 #include <algorithm>
 #include <map>
@@ -111,10 +114,13 @@ StoredKind parentKind(StoredKind kind) {
 // mapped, records stored as they come, the reply's copies collected.
 class UploadPlan {
   public:
-    UploadPlan(Transaction& records, const std::string& user) : records_(records), user_(user) {}
+    UploadPlan(Transaction& records, const std::string& user, std::time_t now)
+        : records_(records), user_(user), now_(now) {}
 
     // False with `error` set when the upload is refused.
     bool run(const std::vector<std::string> (&lines)[9]) {
+        if (!userServed(records_, user_))
+            return refuse("This account may not upload; ask the map's keepers.");
         for (StoredKind kind : {StoredKind::Country, StoredKind::Province, StoredKind::City,
                                 StoredKind::Area, StoredKind::Building})
             for (const std::string& line : lines[static_cast<int>(kind)])
@@ -127,10 +133,17 @@ class UploadPlan {
             return mapReference(StoredKind::Building, id, false);
         };
         std::vector<std::string>& scans = reply.sections[kScanSection];
-        if (!storeUploadedScans(records_, lines[kScanSection], user_, building, scans, error))
+        if (!lines[kScanSection].empty() && uploadId() == 0)
+            return false;
+        if (!storeUploadedScans(records_, lines[kScanSection], ScanUpload{user_, upload_, now_},
+                                building, scans, error))
             return false;
         storedScans = scans.size();
-        return true;
+        // The history's entry, counted; none for an upload that changed nothing.
+        if (upload_ == 0)
+            return !records_.failed();
+        return records_.updateUpload(
+            UploadEntry{upload_, user_, utcTimeText(now_), stored, storedScans, false});
     }
 
     Reply reply;
@@ -146,6 +159,14 @@ class UploadPlan {
     // A refusal naming the record by its line.
     bool refuse(const std::string& reason, const std::string& line) {
         return refuse(reason + ": " + quotedLine(line));
+    }
+
+    // This upload's number in the history, made when it first stores something; 0
+    // when the storage failed.
+    uint64_t uploadId() {
+        if (upload_ == 0)
+            upload_ = records_.newUpload(user_, utcTimeText(now_));
+        return upload_;
     }
 
     // The server identifier for a reference: a record of this upload, or one the
@@ -192,13 +213,14 @@ class UploadPlan {
                 return true;
             }
             place.id = records_.newId(kind);
-            if (place.id == 0 || !records_.noteUploadedPlace(kind, place.id, user_))
+            if (place.id == 0)
                 return false;
         } // else a server record changed by the user: the new text replaces it
         if (std::string problem = placeLengthProblem(kind, place); !problem.empty())
             return refuse(problem, line);
         mapped = place.id;
-        if (!records_.put(kind, place))
+        if (uploadId() == 0 || !notePlaceVersion(records_, upload_, kind, place) ||
+            !records_.put(kind, place))
             return false;
         reply.add(kind, place);
         ++stored;
@@ -219,8 +241,8 @@ class UploadPlan {
             point->network = 0; // networks come only from the server
         if (std::string problem = accessPointLengthProblem(*point); !problem.empty())
             return refuse(problem, line);
-        if (!records_.putAccessPoint(*point) ||
-            !records_.noteUploadedAccessPoint(point->bssid, user_))
+        if (uploadId() == 0 || !noteAccessPointVersion(records_, upload_, *point) ||
+            !records_.putAccessPoint(*point))
             return false;
         // An access point named twice in one upload: the later line wins, in the
         // storage and in the reply, and it is counted once.
@@ -237,13 +259,16 @@ class UploadPlan {
 
     Transaction& records_;
     const std::string& user_;
+    const std::time_t now_;
+    uint64_t upload_ = 0;
     std::map<uint32_t, uint32_t> idMap_[5];
 };
 
 } // namespace
 
-LocationService::LocationService(Storage& storage)
-    : storage_(storage), unknownUserHash_(storage.hasher().hash("no account has this token")) {}
+LocationService::LocationService(Storage& storage, Clock clock)
+    : storage_(storage), clock_(clock ? std::move(clock) : [] { return std::time(nullptr); }),
+      unknownUserHash_(storage.hasher().hash("no account has this token")) {}
 
 std::string LocationService::downloadText(const std::string& bssid, bool withScans) {
     return download(bssid, withScans).text;
@@ -386,7 +411,7 @@ UploadReply LocationService::upload(const Upload& upload) {
     std::string refusal, error;
     const bool committed = storage_.write(
         [&](Transaction& r) {
-            UploadPlan plan(r, upload.user);
+            UploadPlan plan(r, upload.user, clock_());
             const bool good = plan.run(upload.sections);
             refusal = plan.error;
             reply = std::move(plan.reply);

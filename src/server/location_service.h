@@ -8,6 +8,8 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstddef>
+#include <ctime>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <unordered_map>
@@ -43,7 +45,10 @@ std::string errorReply(const std::string& reason);
 
 class LocationService {
   public:
-    explicit LocationService(Storage& storage);
+    // The server's clock, in seconds since 1970: when an upload was made, and how
+    // far ahead a scan's time may be.
+    using Clock = std::function<std::time_t()>;
+    explicit LocationService(Storage& storage, Clock clock = {});
 
     Storage& storage() { return storage_; }
 
@@ -70,12 +75,16 @@ class LocationService {
     // full disk lets the storage be read but not written).
     std::string healthProblem();
 
-  private:
+    // Whether the token is the user's (slow on purpose; an unknown user takes as
+    // long). storageFailed when the accounts could not be read.
     bool checkLogin(const std::string& user, const std::string& token, bool& storageFailed);
+
+  private:
     // Keeps how the last write went: a failure's reason, or empty when it was stored.
     void noteWrite(const std::string& failure);
 
     Storage& storage_;
+    Clock clock_;
     // What a login of a user without an account is checked against: a hash made
     // as the accounts' are, so that the check costs as much as theirs.
     const std::string unknownUserHash_;

@@ -4,6 +4,7 @@
 // accounts and the records of that storage. Run with --help for the options.
 
 #include "server/accounts/accounts.h"
+#include "server/accounts/random_token.h"
 #include "server/http/access_log.h"
 #include "server/http/server.h"
 #include "server/location_service.h"
@@ -31,8 +32,10 @@ using namespace nearbeam;
 
 const char kHelp[] =
     "usage: nearbeam-server [OPTIONS]               serve\n"
-    "       nearbeam-server user add NAME [OPTIONS]  add a user or change a password;\n"
-    "                                                the password is read from standard input\n"
+    "       nearbeam-server user add NAME [--keeper] [OPTIONS]\n"
+    "                                                add a user or change a password (read from\n"
+    "                                                standard input); --keeper: may withdraw and\n"
+    "                                                restore uploads and block users on the page\n"
     "       nearbeam-server user remove NAME [--purge] [OPTIONS]\n"
     "                                                --purge: also what the user uploaded\n"
     "       nearbeam-server user list [OPTIONS]\n"
@@ -78,6 +81,7 @@ const char kHelp[] =
 struct Config {
     std::vector<std::string> command; // empty: serve
     bool purge = false;               // user remove: with what the user uploaded
+    bool keeper = false;              // user add: a keeper of the map
     std::string data = "server-data";
     std::string database;
     std::string databaseFile;
@@ -109,6 +113,10 @@ bool parse(int argc, char** argv, Config& config, std::string& error) {
             continue; // handled before
         if (arg == "--purge") {
             config.purge = true;
+            continue;
+        }
+        if (arg == "--keeper") {
+            config.keeper = true;
             continue;
         }
         if (i + 1 >= argc) {
@@ -212,13 +220,13 @@ std::string readPassword(const std::string& name) {
     return password;
 }
 
-int manage(Storage& storage, const std::vector<std::string>& command, bool purge) {
+int manage(Storage& storage, const std::vector<std::string>& command, bool purge, bool keeper) {
     std::string error;
     const std::string& verb = command[0];
     if (verb == "user" && command.size() == 3 && command[1] == "add") {
-        if (!addUser(storage, command[2], readPassword(command[2]), error))
+        if (!addUser(storage, command[2], readPassword(command[2]), error, keeper))
             return fail(error);
-        std::printf("added %s\n", command[2].c_str());
+        std::printf("added %s%s\n", command[2].c_str(), keeper ? " (keeper)" : "");
     } else if (verb == "user" && command.size() == 3 && command[1] == "remove") {
         PurgeCounts purged;
         if (!removeUser(storage, command[2], error, purge ? &purged : nullptr))
@@ -227,7 +235,8 @@ int manage(Storage& storage, const std::vector<std::string>& command, bool purge
             return std::to_string(n) + " " + what + (n == 1 ? "" : "s");
         };
         if (purge)
-            std::printf("removed %s and what it uploaded: %s, %s, %s\n", command[2].c_str(),
+            std::printf("removed %s and what it uploaded: %s withdrawn; %s, %s, %s taken back\n",
+                        command[2].c_str(), count(purged.uploads, "upload").c_str(),
                         count(purged.scans, "scan").c_str(),
                         count(purged.accessPoints, "access point").c_str(),
                         count(purged.places, "place").c_str());
@@ -264,7 +273,7 @@ int serve(Storage& storage, const Config& config) {
     raiseDescriptorLimit();
     std::signal(SIGPIPE, SIG_IGN); // a closed log pipe is not a reason to stop serving
     LocationService service(storage);
-    Routes routes(service, config.limits);
+    Routes routes(service, config.limits, randomToken);
     AccessLog log(STDOUT_FILENO);
     HttpServer server(
         config.http, [&routes](const HttpRequest& request) { return routes.answer(request); },
@@ -306,6 +315,9 @@ int main(int argc, char** argv) {
                              "user of this machine (ps); keep it in ~/.pgpass, PGPASSFILE or a "
                              "--database-file\n");
     }
+    if (config.keeper &&
+        (config.command.size() != 3 || config.command[0] != "user" || config.command[1] != "add"))
+        return fail("--keeper goes only with user add NAME");
     const std::vector<std::string> removal{"user", "remove"};
     if (config.purge && (config.command.size() != 3 ||
                          !std::equal(removal.begin(), removal.end(), config.command.begin())))
@@ -314,5 +326,5 @@ int main(int argc, char** argv) {
     if (!storage)
         return fail(error);
     return config.command.empty() ? serve(*storage, config)
-                                  : manage(*storage, config.command, config.purge);
+                                  : manage(*storage, config.command, config.purge, config.keeper);
 }

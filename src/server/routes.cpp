@@ -2,30 +2,13 @@
 
 #include "server/location_service.h"
 #include "server/map_redirect.h"
-
-#include "base/hex_digits.h"
+#include "server/query_values.h"
+#include "server/web/keepers_api.h"
 
 #include <string_view>
 
 namespace nearbeam {
 namespace {
-
-std::string decodeQueryValue(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '+') {
-            out += ' ';
-        } else if (text[i] == '%' && i + 2 < text.size() && hexDigitValue(text[i + 1]) >= 0 &&
-                   hexDigitValue(text[i + 2]) >= 0) {
-            out += static_cast<char>(hexDigitValue(text[i + 1]) * 16 + hexDigitValue(text[i + 2]));
-            i += 2;
-        } else {
-            out += text[i];
-        }
-    }
-    return out;
-}
 
 HttpReply text(int status, std::string body) {
     return HttpReply{status, "text/plain", std::move(body)};
@@ -60,19 +43,7 @@ struct Routes::Request {
     }
     // The decoded value of a query parameter (the first of a name given twice), or
     // empty.
-    std::string value(std::string_view name) const {
-        std::string_view query = query_;
-        while (!query.empty()) {
-            const size_t amp = query.find('&');
-            const std::string_view pair = query.substr(0, amp);
-            const size_t eq = pair.find('=');
-            if (pair.substr(0, eq) == name)
-                return eq == std::string_view::npos ? std::string()
-                                                    : decodeQueryValue(pair.substr(eq + 1));
-            query.remove_prefix(amp == std::string_view::npos ? query.size() : amp + 1);
-        }
-        return std::string();
-    }
+    std::string value(std::string_view name) const { return queryValue(query_, name); }
 
     const HttpRequest& http;
     std::string_view path;
@@ -81,10 +52,16 @@ struct Routes::Request {
     std::string_view query_;
 };
 
-Routes::Routes(LocationService& service, RouteLimits limits)
+Routes::Routes(LocationService& service, RouteLimits limits, std::function<std::string()> newToken)
     : service_(service), uploads_(limits.uploadsPerUserPerHour, std::chrono::hours(1)),
       downloads_(limits.downloadsPerAddressPerSecond, std::chrono::seconds(1)),
-      failedLogins_(limits.failedLoginsPerAddressPerMinute, std::chrono::minutes(1)) {}
+      failedLogins_(limits.failedLoginsPerAddressPerMinute, std::chrono::minutes(1)) {
+    if (newToken)
+        keepers_ = std::make_unique<KeepersApi>(service, failedLogins_, downloadReplies_,
+                                                std::move(newToken));
+}
+
+Routes::~Routes() = default;
 
 HttpReply Routes::answer(const HttpRequest& http) {
     // What the server answers: by path, and under /text/ by the query's action.
@@ -102,6 +79,8 @@ HttpReply Routes::answer(const HttpRequest& http) {
         {"/text/", "location.uploadText", false, &Routes::upload},
     };
     const Request request(http);
+    if (keepers_ && KeepersApi::serves(request.path))
+        return keepers_->answer(http);
     const std::string action = request.value("action");
     bool pathKnown = false;
     for (const Route& route : kRoutes) {

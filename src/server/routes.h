@@ -4,37 +4,20 @@
 // the health check, with the limits an operator sets on downloads, uploads and
 // failed logins.
 
+#include "server/http_message.h"
 #include "server/rate_limit.h"
 #include "server/reply_cache.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
 
 namespace nearbeam {
 
+class KeepersApi;
 class LocationService;
 struct Upload;
-
-struct HttpRequest {
-    std::string method;
-    std::string target;
-    std::string body;
-    std::string host; // the Host header, or the address the request came in on
-    std::string peer; // the client's address
-};
-
-struct HttpReply {
-    int status = 200;
-    std::string contentType = "text/plain";
-    std::string body;
-    std::string location = {}; // a redirect's target
-    // A kept reply's body, shared by every request that gets it rather than
-    // copied for each; when set, it is the body and `body` stays empty.
-    std::shared_ptr<const std::string> sharedBody = {};
-
-    std::string_view content() const { return sharedBody ? *sharedBody : body; }
-};
 
 // Requests allowed before a client is over its limit; 0 turns a limit off.
 struct RouteLimits {
@@ -45,7 +28,11 @@ struct RouteLimits {
 
 class Routes {
   public:
-    explicit Routes(LocationService& service, RouteLimits limits = {});
+    // With newToken (a source of unguessable tokens), also the keepers' page and
+    // its API (web/keepers_api.h).
+    explicit Routes(LocationService& service, RouteLimits limits = {},
+                    std::function<std::string()> newToken = {});
+    ~Routes();
     Routes(const Routes&) = delete;
     Routes& operator=(const Routes&) = delete;
 
@@ -67,6 +54,7 @@ class Routes {
     RateLimit uploads_;
     RateLimit downloads_;
     RateLimit failedLogins_;
+    std::unique_ptr<KeepersApi> keepers_; // null: no page
 };
 
 } // namespace nearbeam

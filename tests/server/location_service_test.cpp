@@ -289,6 +289,39 @@ class FailingStorage : public Storage {
         bool purgeUploads(const std::string& user, PurgeCounts& removed) override {
             return r.purgeUploads(user, removed);
         }
+        uint64_t newUpload(const std::string& user, const std::string& time) override {
+            return r.newUpload(user, time);
+        }
+        bool updateUpload(const UploadEntry& e) override { return r.updateUpload(e); }
+        std::optional<UploadEntry> findUpload(uint64_t id) override { return r.findUpload(id); }
+        std::vector<UploadEntry> uploads(uint64_t skip, uint64_t limit,
+                                         const std::string& user) override {
+            return r.uploads(skip, limit, user);
+        }
+        uint64_t uploadCount() override { return r.uploadCount(); }
+        bool putVersion(const RecordVersion& v) override { return r.putVersion(v); }
+        std::vector<RecordVersion> versionsOf(int kind, uint64_t key) override {
+            return r.versionsOf(kind, key);
+        }
+        std::vector<std::pair<int, uint64_t>> changedBy(uint64_t upload) override {
+            return r.changedBy(upload);
+        }
+        bool forEachVersion(const std::function<void(const RecordVersion&)>& fn) override {
+            return r.forEachVersion(fn);
+        }
+        bool removeRecord(int kind, uint64_t key) override { return r.removeRecord(kind, key); }
+        bool showScans(uint64_t upload, bool shown) override { return r.showScans(upload, shown); }
+        bool forEachHiddenScan(const std::function<void(const StoredScan&)>& fn) override {
+            return r.forEachHiddenScan(fn);
+        }
+        bool scanStored(const StoredScan& scan) override { return r.scanStored(scan); }
+        bool setFlag(const std::string& user, UserFlag flag, bool on) override {
+            return r.setFlag(user, flag, on);
+        }
+        bool hasFlag(const std::string& user, UserFlag flag) override {
+            return r.hasFlag(user, flag);
+        }
+        std::vector<std::string> flagged(UserFlag flag) override { return r.flagged(flag); }
         Transaction& r;
         bool failing;
     };

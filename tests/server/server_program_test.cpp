@@ -179,7 +179,8 @@ TEST(ServerProgram, SurveyScansMadeByOneProgramReachTheNextAndAPurgeTakesThemBac
         runServer({"user", "remove", "demo", "--purge", "--data", data.folder()});
     EXPECT_EQ(purge.status, 0);
     EXPECT_EQ(purge.output,
-              "removed demo and what it uploaded: 4 scans, 2 access points, 2 places\n");
+              "removed demo and what it uploaded: 1 upload withdrawn; 4 scans, 2 access points, "
+              "2 places taken back\n");
     TempDir exported;
     ASSERT_EQ(runServer({"export", exported.folder(), "--data", data.folder()}).status, 0);
     EXPECT_EQ(exported.read("scans.txt"), "");
@@ -198,8 +199,15 @@ TEST(ServerProgram, ManagesUsersReadingThePasswordFromStandardInput) {
     EXPECT_EQ(runServer({"user", "add", "ann", "--data", d}, "s3cret\n").status, 0);
     EXPECT_EQ(runServer({"user", "add", "bob", "--data", d}, "pw\n").status, 0);
     EXPECT_EQ(runServer({"user", "list", "--data", d}).output, "ann\nbob\n");
+    // A keeper's role follows the last add of the name.
+    EXPECT_EQ(runServer({"user", "add", "cid", "--keeper", "--data", d}, "pw\n").output,
+              "added cid (keeper)\n");
+    EXPECT_EQ(runServer({"user", "list", "--data", d}).output, "ann\nbob\ncid (keeper)\n");
+    EXPECT_EQ(runServer({"user", "add", "cid", "--data", d}, "pw\n").output, "added cid\n");
+    EXPECT_EQ(runServer({"user", "list", "--data", d}).output, "ann\nbob\ncid\n");
+    EXPECT_EQ(runServer({"user", "remove", "cid", "--keeper", "--data", d}).status, 1);
     EXPECT_EQ(runServer({"user", "remove", "ann", "--data", d}).status, 0);
-    EXPECT_EQ(runServer({"user", "list", "--data", d}).output, "bob\n");
+    EXPECT_EQ(runServer({"user", "list", "--data", d}).output, "bob\ncid\n");
     const Finished missing = runServer({"user", "remove", "ann", "--data", d});
     EXPECT_EQ(missing.status, 1);
     EXPECT_EQ(missing.output.rfind("nearbeam-server: ", 0), 0u);

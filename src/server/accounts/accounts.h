@@ -10,17 +10,20 @@
 
 namespace nearbeam {
 
-// Adds a user, or gives an existing one a new password. False with a reason when
-// the name is unusable (empty, a control character) or the storage failed.
+// Adds a user, or gives an existing one a new password; a keeper may withdraw
+// and restore uploads and block users on the keepers' page (the role follows the
+// last add). False with a reason when the name is unusable (empty, a control
+// character) or the storage failed.
 bool addUser(Storage& storage, const std::string& name, const std::string& password,
-             std::string& error);
+             std::string& error, bool keeper = false);
 // False with a reason when there is no such user or the storage failed. With
 // `purged`, what the user uploaded goes too, in the same transaction (see
 // Transaction::purgeUploads), and is counted there; the uploads of a user removed
 // before are purged all the same.
 bool removeUser(Storage& storage, const std::string& name, std::string& error,
                 PurgeCounts* purged = nullptr);
-// The users' names, sorted; empty when the storage could not be read.
+// The users' names, sorted, a keeper's followed by " (keeper)" and a blocked
+// one's by " (blocked)"; empty when the storage could not be read.
 std::vector<std::string> listUsers(Storage& storage);
 
 } // namespace nearbeam

@@ -33,6 +33,8 @@ void writeReplyHead(std::string& out, const HttpReply& reply, const ReplyFraming
         appendField(out, "Location", reply.location);
     if (reply.status == 429)
         appendField(out, "Retry-After", "1");
+    for (const auto& [name, value] : reply.fields)
+        appendField(out, name, value);
     if (framing.tls) // browsers that met HTTPS here keep to it for a year
         appendField(out, "Strict-Transport-Security", "max-age=31536000");
     // HTTP/1.1 stays open unless told, HTTP/1.0 closes unless told.

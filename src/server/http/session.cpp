@@ -228,6 +228,11 @@ class Session : public SessionBase, public std::enable_shared_from_this<Session<
             std::string_view(forwarded.data(), forwarded.size()));
         request_.peer = client_;
         request_.body = std::move(message.body());
+        request_.tls = kTls;
+        const auto cookie = message[http::field::cookie];
+        request_.cookie.assign(cookie.data(), cookie.size());
+        const auto csrf = message["X-CSRF-Token"];
+        request_.csrfToken.assign(csrf.data(), csrf.size());
         const bool keepAlive = message.keep_alive();
         if (server_.atOnce) {
             HttpReply answer = server_.atOnce(request_);

@@ -3,6 +3,8 @@
 #include "records/record_lines.h"
 #include "server/protocol/line_fit.h"
 
+#include "base/utc_time.h"
+
 namespace nearbeam {
 namespace {
 
@@ -86,8 +88,17 @@ std::string scanWireLine(const StoredScan& stored) {
            lineField(stored.location) + '\t' + stored.time + '\t' + stored.readings + '\n';
 }
 
+std::string scanTimeProblem(const std::string& time, std::time_t now) {
+    // The times are of one fixed shape, so they compare as texts.
+    if (time < "2000-01-01T00:00:00Z")
+        return "A scan's time is before 2000";
+    if (time > utcTimeText(now + 24 * 60 * 60))
+        return "A scan's time is more than a day ahead of the server's clock";
+    return {};
+}
+
 bool storeUploadedScans(Transaction& records, const std::vector<std::string>& lines,
-                        const std::string& user,
+                        const ScanUpload& by,
                         const std::function<std::optional<uint32_t>(uint32_t)>& mapBuilding,
                         std::vector<std::string>& replyLines, std::string& error) {
     if (lines.size() > kMaxScansPerUpload) {
@@ -108,8 +119,15 @@ bool storeUploadedScans(Transaction& records, const std::vector<std::string>& li
             error = "A scan refers to a building the server does not know: " + quotedLine(line);
             return false;
         }
-        const StoredScan stored = storedScanOf(*scan, *building, user);
-        if (!records.putScan(stored))
+        if (std::string problem = scanTimeProblem(scan->time, by.now); !problem.empty()) {
+            error = problem + ": " + quotedLine(line);
+            return false;
+        }
+        StoredScan stored = storedScanOf(*scan, *building, by.user);
+        stored.upload = by.upload;
+        if (records.scanStored(stored))
+            continue;
+        if (records.failed() || !records.putScan(stored))
             return false;
         std::string reply = scanWireLine(stored);
         reply.pop_back();

@@ -6,6 +6,8 @@
 #include "survey/survey_scan.h"
 
 #include <cstddef>
+#include <cstdint>
+#include <ctime>
 #include <functional>
 #include <optional>
 #include <string>
@@ -34,14 +36,29 @@ std::optional<SurveyScan> surveyScanOf(const StoredScan& stored);
 // which were checked on the way in); empty for one without readings.
 std::string scanWireLine(const StoredScan& stored);
 
+// Who stores scans, under which upload of the history, and when (seconds since
+// 1970 by the server's clock).
+struct ScanUpload {
+    const std::string& user;
+    uint64_t upload;
+    std::time_t now;
+};
+
+// A scan's time the server takes: from 2000 on, and at most a day ahead of its
+// clock (a far-future time would put a scan first in every download). Empty
+// when it does, else why not.
+std::string scanTimeProblem(const std::string& time, std::time_t now);
+
 // Stores an upload's scan lines in its transaction, under the user, each in the
 // server's building for the one it names (mapBuilding: none for a building
 // neither the upload nor the server knows). The reply's lines of the scans stored
 // go to `replyLines`. False with the reason and the line (quoted, cut when long)
 // in `error` when a line is refused (the caller then stores nothing of the upload), or false with
-// `error` empty when the storage failed.
+// `error` empty when the storage failed. A scan the map holds already from the same
+// user (the same building, floor, location and readings, at whatever time) is not
+// stored again, nor replied.
 bool storeUploadedScans(Transaction& records, const std::vector<std::string>& lines,
-                        const std::string& user,
+                        const ScanUpload& by,
                         const std::function<std::optional<uint32_t>(uint32_t)>& mapBuilding,
                         std::vector<std::string>& replyLines, std::string& error);
 

@@ -7,8 +7,10 @@
 #include "server/protocol/line_fit.h"
 #include "server/protocol/place_lines.h"
 #include "server/protocol/scan_lines.h"
+#include "server/storage/history_file.h"
 
 #include <cctype>
+#include <map>
 #include <vector>
 
 namespace nearbeam {
@@ -91,8 +93,22 @@ bool importFolder(Storage& storage, const std::string& folder, std::string& erro
         error = bad;
         return false;
     }
+    std::vector<std::string> historyText;
+    forEachLine(inFolder(folder, "history.txt"), [&](std::string_view line, size_t) {
+        historyText.emplace_back(line);
+        return true;
+    });
+    HistoryFile history;
+    if (!readHistoryLines(historyText, history, error))
+        return false;
 
     auto load = [&](Transaction& r) {
+        const std::map<uint64_t, UploadEntry> uploads = loadUploads(r, history);
+        if (uploads.size() != history.uploads.size()) {
+            if (!r.failed())
+                bad = "history.txt lists an upload twice";
+            return false;
+        }
         // store(text) gives why the line cannot be stored, or empty once it is.
         auto readLine = [&](const char* file, std::string_view line, size_t number, auto&& store) {
             if (line.empty())
@@ -141,13 +157,22 @@ bool importFolder(Storage& storage, const std::string& folder, std::string& erro
             return readLine("scans.txt", line, number, [&](std::string_view text) -> std::string {
                 const std::optional<SurveyScan> scan = parseScanLine(text);
                 if (scan && scan->status != 0)
-                    return {}; // made locally, never uploaded
-                return scan && r.putScan(storedScanOf(*scan, scan->buildingId, "")) ? std::string()
-                                                                                    : unreadable;
+                    return {};      // made locally, never uploaded
+                UploadEntry upload; // none, unless the history names one
+                if (auto it = history.scanUploads.find(number); it != history.scanUploads.end()) {
+                    auto entry = uploads.find(it->second);
+                    if (entry == uploads.end())
+                        return "history.txt names an upload it does not list";
+                    upload = entry->second;
+                }
+                return scan && r.putScan(storedScanOfUpload(*scan, upload)) ? std::string()
+                                                                            : unreadable;
             });
         });
         for (const auto& [name, hash] : users)
             r.putUser(name, hash);
+        if (bad.empty() && !loadHistory(r, history, uploads, bad) && bad.empty())
+            return false;
         return bad.empty();
     };
     if (storage.write(load, error))
@@ -162,7 +187,7 @@ bool exportFolder(Storage& storage, const std::string& folder, std::string& erro
         error = "cannot make the folder " + folder;
         return false;
     }
-    std::vector<std::string> files[10]; // the kinds, ap.txt, users.txt, scans.txt
+    std::vector<std::string> files[11]; // the kinds, ap.txt, users.txt, scans.txt, history.txt
     auto collect = [&](Transaction& r) {
         for (StoredKind kind : kStoredKinds)
             r.forEach(kind, [&](const StoredRecord& place) {
@@ -174,20 +199,24 @@ bool exportFolder(Storage& storage, const std::string& folder, std::string& erro
         });
         for (auto& [name, hash] : r.users())
             files[8].push_back(name + "\t" + hash);
+        std::vector<uint64_t> scanUploads; // of each line of scans.txt
         r.forEachScan([&](const StoredScan& stored) {
             if (std::optional<SurveyScan> scan = surveyScanOf(stored)) {
                 scan->status = 0;
                 files[9].push_back(std::string(stripLineBreak(formatScanLine(*scan))));
+                scanUploads.push_back(stored.upload);
             }
         });
+        files[10] = historyLines(r, scanUploads);
     };
     if (!storage.read(collect, error))
         return false;
-    for (int i = 0; i < 10; ++i) {
+    for (int i = 0; i < 11; ++i) {
         const char* name = i < 7    ? storedFileName(kStoredKinds[i])
                            : i == 7 ? "ap.txt"
                            : i == 8 ? "users.txt"
-                                    : "scans.txt";
+                           : i == 9 ? "scans.txt"
+                                    : "history.txt";
         if (!datafile::replaceLines(inFolder(folder, name), files[i])) {
             error = "cannot write " + inFolder(folder, name);
             return false;

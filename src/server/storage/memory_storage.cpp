@@ -85,6 +85,17 @@ class MemoryTransaction : public Transaction {
         // Newest first; of two with the same time, the later stored.
         std::stable_sort(found.begin(), found.end(),
                          [](const StoredScan& a, const StoredScan& b) { return a.time > b.time; });
+        std::map<std::string, size_t> perUser;
+        for (const StoredScan& s : found)
+            ++perUser[s.user];
+        if (perUser.size() > 1) {
+            perUser.clear();
+            found.erase(std::remove_if(found.begin(), found.end(),
+                                       [&](const StoredScan& s) {
+                                           return ++perUser[s.user] > fairShare(limit);
+                                       }),
+                        found.end());
+        }
         if (found.size() > limit)
             found.resize(limit);
         return found;
@@ -141,14 +152,139 @@ class MemoryTransaction : public Transaction {
         return true;
     }
     bool removeUser(const std::string& user) override {
-        return writable() && t_.users.erase(user) > 0;
+        if (!writable())
+            return false;
+        setFlag(user, UserFlag::Keeper, false); // a blocked user stays blocked
+        return t_.users.erase(user) > 0;
     }
     std::vector<std::pair<std::string, std::string>> users() override {
         return {t_.users.begin(), t_.users.end()};
     }
 
+    uint64_t newUpload(const std::string& user, const std::string& time) override {
+        if (!writable())
+            return 0;
+        const uint64_t id = t_.uploads.size() + 1;
+        t_.uploads.push_back(UploadEntry{id, user, time, 0, 0, false});
+        return id;
+    }
+    bool updateUpload(const UploadEntry& entry) override {
+        if (!writable())
+            return false;
+        if (entry.id == 0 || entry.id > t_.uploads.size())
+            return false;
+        t_.uploads[entry.id - 1] = entry;
+        return true;
+    }
+    std::optional<UploadEntry> findUpload(uint64_t id) override {
+        if (id == 0 || id > t_.uploads.size())
+            return std::nullopt;
+        return t_.uploads[id - 1];
+    }
+    std::vector<UploadEntry> uploads(uint64_t skip, uint64_t limit,
+                                     const std::string& user) override {
+        std::vector<UploadEntry> found;
+        for (auto it = t_.uploads.rbegin(); it != t_.uploads.rend() && found.size() < limit; ++it)
+            if (user.empty() || it->user == user) {
+                if (skip > 0)
+                    --skip;
+                else
+                    found.push_back(*it);
+            }
+        return found;
+    }
+    uint64_t uploadCount() override { return t_.uploads.size(); }
+    bool putVersion(const RecordVersion& v) override {
+        if (!writable())
+            return false;
+        t_.versions[{v.kind, v.key, v.upload}] = v.content;
+        if (v.upload != 0 && v.kind >= 0 && v.kind <= kAccessPoints)
+            t_.uploaders[v.kind].erase(v.key); // the history answers for it now
+        return true;
+    }
+    std::vector<RecordVersion> versionsOf(int kind, uint64_t key) override {
+        std::vector<RecordVersion> found;
+        for (auto it = t_.versions.lower_bound({kind, key, 0});
+             it != t_.versions.end() && std::get<0>(it->first) == kind &&
+             std::get<1>(it->first) == key;
+             ++it)
+            found.push_back({std::get<2>(it->first), kind, key, it->second});
+        return found;
+    }
+    std::vector<std::pair<int, uint64_t>> changedBy(uint64_t upload) override {
+        std::vector<std::pair<int, uint64_t>> found;
+        for (auto& [k, content] : t_.versions)
+            if (std::get<2>(k) == upload)
+                found.emplace_back(std::get<0>(k), std::get<1>(k));
+        return found;
+    }
+    bool forEachVersion(const std::function<void(const RecordVersion&)>& fn) override {
+        std::vector<RecordVersion> all;
+        for (auto& [k, content] : t_.versions)
+            all.push_back({std::get<2>(k), std::get<0>(k), std::get<1>(k), content});
+        std::stable_sort(all.begin(), all.end(), [](const auto& a, const auto& b) {
+            return std::tie(a.upload, a.kind, a.key) < std::tie(b.upload, b.kind, b.key);
+        });
+        for (const RecordVersion& v : all)
+            fn(v);
+        return true;
+    }
+    bool removeRecord(int kind, uint64_t key) override {
+        if (!writable())
+            return false;
+        if (kind == kAccessPoints)
+            t_.points.erase(key);
+        else if (kind >= 0 && kind < kAccessPoints &&
+                 !referred(static_cast<StoredKind>(kind), static_cast<uint32_t>(key)))
+            places(static_cast<StoredKind>(kind)).erase(static_cast<uint32_t>(key));
+        return true;
+    }
+    bool showScans(uint64_t upload, bool shown) override {
+        if (!writable())
+            return false;
+        std::vector<StoredScan>& from = shown ? t_.hiddenScans : t_.scans;
+        std::vector<StoredScan>& to = shown ? t_.scans : t_.hiddenScans;
+        auto moved = std::stable_partition(from.begin(), from.end(),
+                                           [&](const StoredScan& s) { return s.upload != upload; });
+        to.insert(to.end(), moved, from.end());
+        from.erase(moved, from.end());
+        return true;
+    }
+    bool forEachHiddenScan(const std::function<void(const StoredScan&)>& fn) override {
+        for (const StoredScan& scan : t_.hiddenScans)
+            fn(scan);
+        return true;
+    }
+    bool scanStored(const StoredScan& scan) override {
+        for (const StoredScan& s : t_.scans)
+            if (s.building == scan.building && s.user == scan.user && s.floor == scan.floor &&
+                s.location == scan.location && s.readings == scan.readings)
+                return true;
+        return false;
+    }
+    bool setFlag(const std::string& user, UserFlag flag, bool on) override {
+        if (!writable())
+            return false;
+        int& bits = t_.flags[user];
+        bits = on ? bits | static_cast<int>(flag) : bits & ~static_cast<int>(flag);
+        if (bits == 0)
+            t_.flags.erase(user);
+        return true;
+    }
+    bool hasFlag(const std::string& user, UserFlag flag) override {
+        auto it = t_.flags.find(user);
+        return it != t_.flags.end() && (it->second & static_cast<int>(flag));
+    }
+    std::vector<std::string> flagged(UserFlag flag) override {
+        std::vector<std::string> found;
+        for (auto& [user, bits] : t_.flags)
+            if (bits & static_cast<int>(flag))
+                found.push_back(user);
+        return found;
+    }
+
   private:
-    static constexpr int kAccessPoints = 7;
+    static constexpr int kAccessPoints = kAccessPointRecord;
 
     std::map<uint32_t, StoredRecord>& places(StoredKind kind) {
         return t_.places[static_cast<int>(kind)];

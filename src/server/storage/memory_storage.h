@@ -7,6 +7,7 @@
 
 #include <map>
 #include <shared_mutex>
+#include <tuple>
 #include <vector>
 
 namespace nearbeam {
@@ -27,6 +28,11 @@ class MemoryStorage : public Storage {
         std::vector<StoredScan> scans; // in the order stored
         // Who uploaded what: places by kind, then access points (index 7).
         std::map<uint64_t, std::string> uploaders[8];
+        std::vector<UploadEntry> uploads; // upload n at n - 1
+        // Versions by (kind, key, upload): their content.
+        std::map<std::tuple<int, uint64_t, uint64_t>, std::string> versions;
+        std::vector<StoredScan> hiddenScans; // in the order stored
+        std::map<std::string, int> flags;    // UserFlag bits by user
     };
 
   private:

@@ -149,6 +149,8 @@ std::vector<std::string> sqlSchema(const SqlDialect& d) {
                   bytes + " NOT NULL)");
     for (std::string& sql : sqlScanSchema(d))
         out.push_back(std::move(sql));
+    for (std::string& sql : sqlHistorySchema(d))
+        out.push_back(std::move(sql));
     return out;
 }
 
@@ -319,7 +321,10 @@ bool SqlRecords::putUser(const std::string& user, const std::string& hash) {
 
 bool SqlRecords::removeUser(const std::string& user) {
     int64_t changed = 0;
-    return run("DELETE FROM users WHERE name = $1", {user}, {}, &changed) && changed > 0;
+    // A blocked user stays blocked: their uploads stay out of the map.
+    return run("DELETE FROM user_flags WHERE name = $1 AND flag = $2",
+               {user, static_cast<int64_t>(UserFlag::Keeper)}, {}) &&
+           run("DELETE FROM users WHERE name = $1", {user}, {}, &changed) && changed > 0;
 }
 
 std::vector<std::pair<std::string, std::string>> SqlRecords::users() {

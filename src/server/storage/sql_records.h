@@ -41,6 +41,12 @@ struct SqlDialect {
 std::vector<std::string> sqlSchema(const SqlDialect& dialect);
 // Those of the survey scans and of who uploaded what (sql_scans.cpp).
 std::vector<std::string> sqlScanSchema(const SqlDialect& dialect);
+// The scans of a building (`building`: the expression naming it) a download may
+// serve: each account's newest $2 while several have scans there, else $3.
+// PostgreSQL only (a lateral join), for the download's one statement.
+std::string sqlFairScans(const std::string& building);
+// Those of the upload history and the users' flags (sql_records_history.cpp).
+std::vector<std::string> sqlHistorySchema(const SqlDialect& dialect);
 
 class SqlRecords : public Transaction {
   public:
@@ -83,6 +89,24 @@ class SqlRecords : public Transaction {
     bool putUser(const std::string& user, const std::string& tokenHash) override;
     bool removeUser(const std::string& user) override;
     std::vector<std::pair<std::string, std::string>> users() override;
+    // The upload history and the users' flags: sql_records_history.cpp.
+    uint64_t newUpload(const std::string& user, const std::string& time) override;
+    bool updateUpload(const UploadEntry& entry) override;
+    std::optional<UploadEntry> findUpload(uint64_t id) override;
+    std::vector<UploadEntry> uploads(uint64_t skip, uint64_t limit,
+                                     const std::string& user) override;
+    uint64_t uploadCount() override;
+    bool putVersion(const RecordVersion& version) override;
+    std::vector<RecordVersion> versionsOf(int kind, uint64_t key) override;
+    std::vector<std::pair<int, uint64_t>> changedBy(uint64_t upload) override;
+    bool forEachVersion(const std::function<void(const RecordVersion&)>& fn) override;
+    bool removeRecord(int kind, uint64_t key) override;
+    bool showScans(uint64_t upload, bool shown) override;
+    bool forEachHiddenScan(const std::function<void(const StoredScan&)>& fn) override;
+    bool scanStored(const StoredScan& scan) override;
+    bool setFlag(const std::string& user, UserFlag flag, bool on) override;
+    bool hasFlag(const std::string& user, UserFlag flag) override;
+    std::vector<std::string> flagged(UserFlag flag) override;
 
   protected:
     // Runs one statement ($1, $2 … numbered in order of appearance) and hands

@@ -12,7 +12,8 @@ namespace {
 enum Row { Point, Network, Building, Area, City, Province, Country, Service, Scan };
 
 // The access point, the places up from it, the services of their levels and
-// everywhere, and the building's newest scans ($2 of them).
+// everywhere, and the building's newest scans ($3 of them, $2 of an account's
+// while others have some there).
 const char kDownload[] = R"(WITH
  a AS (SELECT bssid, building, network, floor, location FROM aps WHERE bssid = $1),
  n AS (SELECT id, name FROM networks WHERE id = (SELECT network FROM a)),
@@ -34,13 +35,14 @@ UNION ALL SELECT 7, id, scope, 0, level, label, url, '', '' FROM services
   OR (level = 3 AND scope = (SELECT id FROM p)) OR (level = 4 AND scope = (SELECT id FROM c))
   OR (level = 5 AND scope = (SELECT id FROM ar)) OR (level = 6 AND scope = (SELECT id FROM b)))
 UNION ALL SELECT * FROM (SELECT 8, id, building, 0, 0, floor, location, time, readings
- FROM scans WHERE building = (SELECT building FROM a) ORDER BY time DESC, id DESC LIMIT $2) s)";
+ FROM (FAIR) f ORDER BY time DESC, id DESC LIMIT $3) s)";
 
 // The statement with its empty byte strings typed in the dialect: a union of
 // untyped literals would take them for text, which does not match byte strings.
 std::string downloadStatement(const SqlDialect& dialect) {
     const std::string empty = "CAST('' AS " + std::string(dialect.bytes) + ")";
     std::string sql = kDownload;
+    sql.replace(sql.find("FAIR"), 4, sqlFairScans("(SELECT building FROM a)"));
     for (size_t at = 0; (at = sql.find("''", at)) != std::string::npos; at += empty.size())
         sql.replace(at, 2, empty);
     return sql;
@@ -54,7 +56,9 @@ DownloadRecords SqlRecords::downloadRecords(uint64_t bssid, size_t scanLimit) {
     DownloadRecords out;
     // The scans' identifiers, for their order (the rows of a union come in any).
     std::vector<std::pair<int64_t, StoredScan>> scans;
-    run(downloadStatement(dialect_), {static_cast<int64_t>(bssid), static_cast<int64_t>(scanLimit)},
+    run(downloadStatement(dialect_),
+        {static_cast<int64_t>(bssid), static_cast<int64_t>(fairShare(scanLimit)),
+         static_cast<int64_t>(scanLimit)},
         [&](const SqlRow& row) {
             const auto id = static_cast<uint32_t>(row.integer(1));
             const auto parent = static_cast<uint32_t>(row.integer(2));

@@ -67,14 +67,59 @@ struct StoredScan {
     std::string time;     // UTC, "2026-12-08T09:15:00Z"
     std::string user;     // who uploaded it; empty for an imported scan
     std::string readings; // at least one access point
+    uint64_t upload = 0;  // the upload that brought it; 0 for an imported scan
     bool operator==(const StoredScan& o) const {
         return building == o.building && floor == o.floor && location == o.location &&
-               time == o.time && user == o.user && readings == o.readings;
+               time == o.time && user == o.user && readings == o.readings && upload == o.upload;
     }
 };
 
-// What a purge of a user's uploads removed.
+// An accepted upload, numbered upwards from 1: who made it, when (UTC, as scan
+// times are written), how many records and scans it stored, and whether a keeper
+// withdrew it.
+struct UploadEntry {
+    uint64_t id = 0;
+    std::string user;
+    std::string time;
+    uint64_t records = 0;
+    uint64_t scans = 0;
+    bool withdrawn = false;
+    bool operator==(const UploadEntry& o) const {
+        return id == o.id && user == o.user && time == o.time && records == o.records &&
+               scans == o.scans && withdrawn == o.withdrawn;
+    }
+};
+
+// The kind of a versioned record: a StoredKind's number, or this for access points.
+inline constexpr int kAccessPointRecord = 7;
+
+// A record as one upload left it (upload 0: as it was before any upload changed
+// it). `key` is the place's identifier or the access point's address; `content`
+// the record's fields (storage/history.h writes and reads them).
+struct RecordVersion {
+    uint64_t upload = 0;
+    int kind = 0;
+    uint64_t key = 0;
+    std::string content;
+    bool operator==(const RecordVersion& o) const {
+        return upload == o.upload && kind == o.kind && key == o.key && content == o.content;
+    }
+};
+
+// What an account may do besides uploading: keep the map (withdraw and restore
+// uploads, block users), or nothing at all while blocked (its uploads are not served).
+enum class UserFlag { Keeper = 1, Blocked = 2 };
+
+// The most scans of one account a building's download serves while others have
+// scans there too: a quarter.
+inline size_t fairShare(size_t limit) {
+    return limit < 4 ? 1 : limit / 4;
+}
+
+// What a purge of a user's uploads removed (or, for uploads in the history,
+// took out of the map and changed back).
 struct PurgeCounts {
+    size_t uploads = 0; // withdrawn
     size_t scans = 0;
     size_t accessPoints = 0;
     size_t places = 0;
@@ -125,7 +170,9 @@ class Transaction {
     virtual bool forEachAccessPoint(const std::function<void(const AccessPoint&)>& fn) = 0;
 
     // Survey scans. At most `limit` of the building's, newest first (by time, then
-    // the later stored first).
+    // the later stored first); while more than one account has scans there, at
+    // most fairShare(limit) of each account's (its newest), so no account fills a
+    // download with scans of its own.
     virtual bool putScan(const StoredScan& scan) = 0;
     virtual std::vector<StoredScan> scansOf(uint32_t building, size_t limit) = 0;
     // Every scan, in the order stored.
@@ -140,6 +187,37 @@ class Transaction {
     // point, scan, service or place within). Their other records stay.
     virtual bool purgeUploads(const std::string& user, PurgeCounts& removed) = 0;
 
+    // The upload history (storage/history.h puts it to use). A new upload's entry;
+    // 0 when none could be made.
+    virtual uint64_t newUpload(const std::string& user, const std::string& time) = 0;
+    // Replaces the entry's counts and withdrawn mark.
+    virtual bool updateUpload(const UploadEntry& entry) = 0;
+    virtual std::optional<UploadEntry> findUpload(uint64_t id) = 0;
+    // Newest first, `limit` of them after the first `skip`; all of one user's
+    // when `user` is given.
+    virtual std::vector<UploadEntry> uploads(uint64_t skip, uint64_t limit,
+                                             const std::string& user = {}) = 0;
+    virtual uint64_t uploadCount() = 0;
+    // Keeps a version; a second one of the same upload and record replaces it.
+    virtual bool putVersion(const RecordVersion& version) = 0;
+    // A record's versions, oldest upload first.
+    virtual std::vector<RecordVersion> versionsOf(int kind, uint64_t key) = 0;
+    // The records an upload changed, as (kind, key).
+    virtual std::vector<std::pair<int, uint64_t>> changedBy(uint64_t upload) = 0;
+    // Every version, by upload, kind and key.
+    virtual bool forEachVersion(const std::function<void(const RecordVersion&)>& fn) = 0;
+    // Removes a place no access point, scan, service or place within refers to, or
+    // an access point; true also when it stays for being referred to.
+    virtual bool removeRecord(int kind, uint64_t key) = 0;
+    // Takes an upload's scans out of the map (kept aside, in their order) or puts
+    // them back.
+    virtual bool showScans(uint64_t upload, bool shown) = 0;
+    // The scans taken out of the map, in the order stored.
+    virtual bool forEachHiddenScan(const std::function<void(const StoredScan&)>& fn) = 0;
+    // Whether the map holds a scan of this user, building, floor, location and
+    // readings (at any time).
+    virtual bool scanStored(const StoredScan& scan) = 0;
+
     // Accounts: a user's name and the hash of their login token (never the token).
     virtual std::optional<std::string> tokenHash(const std::string& user) = 0;
     virtual bool putUser(const std::string& user, const std::string& tokenHash) = 0;
@@ -147,6 +225,11 @@ class Transaction {
     virtual bool removeUser(const std::string& user) = 0;
     // Every user with their hash, by name.
     virtual std::vector<std::pair<std::string, std::string>> users() = 0;
+    // A user's flags; removing the user removes Keeper (a blocked one stays so).
+    virtual bool setFlag(const std::string& user, UserFlag flag, bool on) = 0;
+    virtual bool hasFlag(const std::string& user, UserFlag flag) = 0;
+    // The users with the flag, by name.
+    virtual std::vector<std::string> flagged(UserFlag flag) = 0;
 
     bool failed() const { return !failure_.empty(); }
     const std::string& failure() const { return failure_; }

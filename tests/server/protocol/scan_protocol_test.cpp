@@ -116,6 +116,11 @@ TEST_P(ScanProtocolTest, ABadScanLineRefusesTheUpload) {
          "A scan refers to a building the server does not know: "
          "999\t2\tHall\t2026-12-08T09:00:00Z\t001122334455:-50"},
         {many, "An upload holds at most 200 scans."},
+        {"31\t2\tHall\t1999-12-31T23:59:59Z\t001122334455:-50\n",
+         "A scan's time is before 2000: 31\t2\tHall\t1999-12-31T23:59:59Z\t001122334455:-50"},
+        {"31\t2\tHall\t2099-01-01T00:00:00Z\t001122334455:-50\n",
+         "A scan's time is more than a day ahead of the server's clock: "
+         "31\t2\tHall\t2099-01-01T00:00:00Z\t001122334455:-50"},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(upload("- countries\n4294967295\tSweden\t3\n- scans\n" + good + c.lines),
@@ -147,6 +152,36 @@ TEST_P(ScanProtocolTest, ADownloadCarriesTheNewest2000Scans) {
     const std::string newest = "31\t2\tHall\t2026-12-02T09:20:00Z\t";
     EXPECT_EQ(reply.compare(scans + 8, newest.size(), newest), 0);
     EXPECT_EQ(reply.find("2026-12-01T00:00:00Z"), std::string::npos); // the oldest
+}
+
+// While others have scans in a building, an account's newest quarter of a
+// download's scans are served and no more; the same scan is stored once.
+TEST_P(ScanProtocolTest, NoAccountFillsABuildingsDownload) {
+    std::string error;
+    ASSERT_TRUE(storage().write(
+        [](Transaction& r) {
+            for (int i = 0; i < 1000; ++i) { // far ahead, to come first
+                char readings[24];
+                std::snprintf(readings, sizeof readings, "001122334455:-%d", i % 100);
+                r.putScan({31, "2", "Hall", "2026-12-09T00:00:00Z", "eve", readings});
+            }
+            r.putScan({31, "2", "Hall", "2026-12-01T00:00:00Z", "", "001122334455:-50"});
+            return true;
+        },
+        error))
+        << error;
+    const std::string survey = "31\t2\tDesk\t2026-12-08T09:00:00Z\t001122334455:-60\n";
+    EXPECT_EQ(upload("- scans\n" + survey).rfind("- nearbeam ok\n", 0), 0u);
+    // Again, later: the same scan.
+    std::string again = survey;
+    again.replace(again.find("09:00"), 5, "10:00");
+    EXPECT_NE(upload("- scans\n" + again).find("ann: 0 records stored."), std::string::npos);
+
+    const std::string reply = service->downloadText("001122334455", true);
+    EXPECT_EQ(std::count(reply.begin() + reply.find("- scans\n"), reply.end(), '\n'),
+              500 + 1 + 1 + 2); // eve's quarter, ann's, the imported one; heading and end
+    EXPECT_NE(reply.find(survey), std::string::npos);
+    EXPECT_EQ(reply.find(again), std::string::npos);
 }
 
 } // namespace
