@@ -14,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <optional>
@@ -186,6 +187,16 @@ TEST_F(ProgramTest, AFastReplayOfTheDemoWalkTracesWhatTheNormalPaceDoes) {
             }
         }
         program->agent().settle(60000);
+        // Nothing on the walk moves.
+        std::istringstream blocks(walk);
+        for (std::string line; std::getline(blocks, line);) {
+            if (line.rfind("ap ", 0) != 0)
+                continue;
+            std::string digits = line.substr(3, 17);
+            digits.erase(std::remove(digits.begin(), digits.end(), ':'), digits.end());
+            EXPECT_FALSE(program->database().moving().isMoving(*BssidKey::fromText(digits)))
+                << line;
+        }
         program->stop(2000);
         // Each line as its time and the rest. Which stage a download the tick asked
         // for has reached when the tick ends is the web agent's race at either pace:
@@ -222,6 +233,24 @@ TEST_F(ProgramTest, AFastReplayOfTheDemoWalkTracesWhatTheNormalPaceDoes) {
         }
     }
     EXPECT_EQ(ticks, 67u);
+    // Where the walk's story turns: the bus stop's hotspot, far stronger than
+    // the library's access points, is asked of the server, then unknown; entering
+    // the science building while the hotspot fades, the known ones name it.
+    const std::pair<uint32_t, const char*> turns[] = {
+        {70000, "tick\t8192\tLibrary, Map collection (2nd floor)"},
+        {80000, "tick\tdownload"},
+        {90000, "tick\t16384\tI don't recognize this place."},
+        {120000, "tick\t8192\tScience Building, Lecture hall\tfloors close: 3rd floor at 50 %"},
+        {130000, "tick\t8192\tScience Building, Physics lab (3rd floor)"},
+        {230000, "tick\t16384\tI'm curious, where are we?"},
+    };
+    for (const auto& [time, expected] : turns) {
+        const auto found = std::find_if(normal.begin(), normal.end(), [&](const auto& line) {
+            return line.first == time && line.second.rfind("tick\t", 0) == 0;
+        });
+        ASSERT_NE(found, normal.end()) << time;
+        EXPECT_EQ(found->second, expected) << time;
+    }
 }
 
 TEST_F(ProgramTest, ASecondStartIsAnsweredByTheRunningCopyUnlessAScriptAskedForMore) {
