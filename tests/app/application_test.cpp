@@ -575,6 +575,15 @@ TEST_F(ApplicationTest, AnAccessPointOutvotedAgainAndAgainIsTakenAsMoving) {
     EXPECT_FALSE(weak.isMoving(hall));
 }
 
+// An access point whose building is gone from the records has no say: the
+// place shown is one the records hold.
+TEST_F(ApplicationTest, AnAccessPointOfABuildingNoLongerInTheRecordsDoesNotVote) {
+    writeData("ap.txt", key(0xb9) + "\t99\t0\t2\tGone\t0\n");
+    start();
+    driver->records = {ap(0xb9, -20), ap(0xa1, -30), ap(0xa5, -35)};
+    EXPECT_EQ(tick(), L"Library, Reading room (3rd floor)");
+}
+
 // A new access point, stronger than the known ones, does not make the program
 // forget where it is; it is asked of the server all the same, and once placed
 // it votes. Far stronger than every known one, it is taken for somewhere else.
