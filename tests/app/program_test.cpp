@@ -132,6 +132,12 @@ TEST_F(ProgramTest, TheTraceOfEachScenario) {
          {"tick", "8192", "You are near Library, Desk (2nd floor)"},
          {{"tooltip", "122", "You are near Library, Desk (2nd floor)"}},
          std::vector<TraceLine>{}},
+        // A router nobody placed yet, a little stronger than the library's own.
+        {"at 0\nap 00:11:22:33:44:e1 -35 2437000 infra open \"New\"\n"
+         "ap 00:11:22:33:44:a1 -40 2437000 infra wep \"Campus\"\n",
+         {"tick", "8192", library},
+         {{"tooltip", "122", library}},
+         std::vector<TraceLine>{{"alert", "Your location...", library, ""}}},
         {"at 0\nap 00:11:22:33:44:c1 -40 2437000 infra open \"Cafe\"\n",
          {"tick", "16384", "I'm curious, where are we?"},
          {{"tooltip", "123", "I'm curious, where are we?"}},
