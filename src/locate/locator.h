@@ -4,8 +4,8 @@
 // survey scans (the place decision); the outcome is the record that stands for
 // the place, the access point that names it, how sure the decision is and, for
 // a moving access point heard alone among the known, a cap on the signal
-// quality shown. Each look also counts what the
-// known access points say of each other (MovingAccessPoints).
+// quality shown. Each look also counts what the known access points say of
+// each other (MovingAccessPoints).
 
 #include "locate/decision_settings.h"
 #include "locate/location_database.h"
@@ -33,9 +33,9 @@ class Locator {
         int32_t status = 0;
         // The record that stands for the place; none when nothing is decided.
         // When the strongest access point is unknown the known ones decide
-        // (status then Found), unless it is far stronger than all of them. A record made for a
-        // place only the scans name (made) lasts until the next locate; the others belong to the
-        // database.
+        // (status then Found), unless it is far stronger than all of them. A
+        // record made for a place only the scans name (made) lasts until the
+        // next locate; the others belong to the database.
         LocationRecord* record = nullptr;
         bool made = false;
         // The access point that names the place, and its smoothed signal.
