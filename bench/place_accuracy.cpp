@@ -2,21 +2,27 @@
 // Wi-Fi survey data, and what a decision costs. Each data set has a survey part
 // (scans with their floor) and a part taken later; the survey places every
 // access point (on the floor where it was heard strongest) and is the store of
-// scans; the later part is decided with three rules: the strongest known access
-// point alone, the votes of every known access point, and the votes with the
-// closest survey scans.
+// scans; the later part is decided by the strongest access point alone, by the
+// votes of every known access point and by the votes with the closest survey
+// scans, each as the program did before this round (only when the strongest
+// access point is known, without the rules on scans) and as it does now. Every
+// rule runs on the placements as recorded, and with unknown access points made
+// on purpose: each scan's strongest one unplaced (still in the survey's scans)
+// or new (in neither), and every fifth one unplaced.
 //
-//   bench_place_accuracy FOLDER [--tune]
+//   bench_place_accuracy FOLDER [--explore [EVERY]]
 //
 // FOLDER holds the data sets' folders (tampere2017/, ujilib/), read with xz -dc.
-// --tune searches the decision's settings on the survey parts alone (each half
-// of a survey decided against the other) and prints the best.
+// --explore sweeps the settings of the rules for unknown access points, for
+// survey scans and for close floors (on every EVERY-th later scan of the
+// larger set).
 
 #include "locate/place_decision.h"
 #include "survey/scan_store.h"
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <map>
@@ -136,58 +142,117 @@ std::map<uint32_t, PlaceKey> placeAccessPoints(const std::vector<Row>& survey) {
     return places;
 }
 
-enum class Rule { Strongest, Votes, VotesAndScans };
+// Where the decision learns what is not placed: an access point whose
+// placement is dropped is still in the survey's scans; a new one is in neither.
+enum class Unknowns {
+    AsRecorded,        // the survey's placements
+    StrongestUnplaced, // each later scan's strongest access point not in ap.txt
+    StrongestNew,      // nor in any survey scan: a router added since
+    FifthUnplaced,     // every fifth access point (by column) not in ap.txt
+};
+const char* const kUnknownsNames[] = {"as recorded", "strongest unplaced", "strongest new",
+                                      "a fifth unplaced"};
+
+// The rule of the program before this round decided only when the strongest
+// access point was known; the gate is now the decision's own margin.
+enum class Rule { Strongest, VotesGated, Votes, ScansGated, Scans };
+const char* const kRuleNames[] = {"strongest access point", "before: votes, strongest known",
+                                  "votes", "before: votes+scans, str. known", "votes+scans"};
 
 struct Score {
     size_t count = 0;
     size_t building = 0;
     size_t floor = 0;
+    size_t curious = 0;
+    size_t close = 0;      // decisions whose two best floors were close
+    size_t closeRight = 0; // and of them, the floor right
     double micros = 0;
 };
 
-Score decideAll(const std::vector<Row>& survey, const std::vector<Row>& later, Rule rule,
-                const DecisionSettings& settings) {
-    const std::map<uint32_t, PlaceKey> places = placeAccessPoints(survey);
+constexpr uint32_t kNewColumn = 0x100000; // columns of "new" access points
+
+// A survey ready to decide against: its placements and scans.
+struct Survey {
+    std::map<uint32_t, PlaceKey> places;
     ScanStore store;
-    for (const Row& row : survey) {
+};
+
+// lying: every lying-th survey scan is stored as made at a bus stop elsewhere
+// (its placements stay), and the one after it a floor up: scans a user finished
+// somewhere else.
+void fillSurvey(const std::vector<Row>& rows, size_t lying, Survey& survey) {
+    survey.places = placeAccessPoints(rows);
+    for (size_t i = 0; i < rows.size(); ++i) {
+        const Row& row = rows[i];
         SurveyScan scan;
         scan.buildingId = kBuilding;
         scan.floor = std::to_string(row.floor);
+        if (lying && i % lying == 0) {
+            scan.buildingId = kBuilding + 1;
+            scan.floor = "0";
+        } else if (lying && i % lying == 1) {
+            scan.floor = std::to_string(row.floor + 1);
+        }
         for (const auto& [column, signal] : row.readings)
             scan.readings.push_back(ScanReading{keyOfColumn(column), signal});
-        store.add(scan);
+        survey.store.add(scan);
     }
+}
+
+bool placed(uint32_t column, Unknowns unknowns) {
+    return unknowns != Unknowns::FifthUnplaced || (column * 2654435761u >> 7) % 5 != 0;
+}
+
+Score decideAll(const Survey& survey, const std::vector<Row>& later, Unknowns unknowns, Rule rule,
+                const DecisionSettings& settings, size_t every = 1) {
     Score score;
     std::vector<HeardAccessPoint> heard;
     std::chrono::nanoseconds spent{0};
-    for (const Row& row : later) {
+    for (size_t r = 0; r < later.size(); r += every) {
+        const Row& row = later[r];
         heard.clear();
         for (const auto& [column, signal] : row.readings) {
-            const auto place = places.find(column);
-            heard.push_back(HeardAccessPoint{keyOfColumn(column), signal,
-                                             place == places.end() ? nullptr : &place->second});
+            const auto place = survey.places.find(column);
+            heard.push_back(HeardAccessPoint{
+                keyOfColumn(column), signal,
+                place == survey.places.end() || !placed(column, unknowns) ? nullptr
+                                                                          : &place->second});
         }
         std::stable_sort(heard.begin(), heard.end(),
                          [](const auto& a, const auto& b) { return a.signal > b.signal; });
         if (heard.size() > kTableCapacity)
             heard.resize(kTableCapacity);
+        if (!heard.empty() && unknowns != Unknowns::AsRecorded &&
+            unknowns != Unknowns::FifthUnplaced) {
+            heard[0].place = nullptr;
+            if (unknowns == Unknowns::StrongestNew)
+                heard[0].bssid = keyOfColumn(kNewColumn + static_cast<uint32_t>(r % 1000));
+        }
         const auto start = std::chrono::steady_clock::now();
         PlaceDecision decision;
+        const bool gated = rule == Rule::VotesGated || rule == Rule::ScansGated;
         if (rule == Rule::Strongest) {
             // The strongest access point, known or not, names the place.
             if (!heard.empty() && heard[0].place) {
                 decision.decided = true;
                 decision.place = *heard[0].place;
             }
-        } else {
-            decision = decidePlace(heard, rule == Rule::VotesAndScans ? &store : nullptr, settings);
+        } else if (!gated || (!heard.empty() && heard[0].place)) {
+            const bool withScans = rule == Rule::ScansGated || rule == Rule::Scans;
+            decision = decidePlace(heard, withScans ? &survey.store : nullptr, settings);
         }
         spent += std::chrono::steady_clock::now() - start;
         ++score.count;
-        if (decision.decided && decision.place.buildingId == kBuilding) {
+        const bool floorRight = decision.decided && decision.place.buildingId == kBuilding &&
+                                decision.place.floor == std::to_string(row.floor);
+        if (!decision.decided)
+            ++score.curious;
+        else if (decision.place.buildingId == kBuilding)
             ++score.building;
-            if (decision.place.floor == std::to_string(row.floor))
-                ++score.floor;
+        score.floor += floorRight;
+        if (decision.floorsClose) {
+            ++score.close;
+            score.closeRight += floorRight;
         }
     }
     score.micros = score.count ? std::chrono::duration<double, std::micro>(spent).count() /
@@ -200,61 +265,259 @@ double percent(size_t part, size_t whole) {
     return whole ? 100.0 * static_cast<double>(part) / static_cast<double>(whole) : 0;
 }
 
+void printScore(const char* name, const Score& score) {
+    std::printf("    %-30s building %6.2f %%  floor %6.2f %%  curious %5.2f %%  %7.2f us\n", name,
+                percent(score.building, score.count), percent(score.floor, score.count),
+                percent(score.curious, score.count), score.micros);
+}
+
+// The rules this round added, each off.
+DecisionSettings withoutNewRules() {
+    DecisionSettings settings;
+    settings.unknownMargin = 1000;
+    settings.scanReach = 10;
+    settings.strongSignal = 1;
+    settings.clearVotes = 2;
+    return settings;
+}
+
 void report(const DataSet& set, const DecisionSettings& settings) {
     std::printf("%s: %zu survey scans, %zu later scans\n", set.name.c_str(), set.survey.size(),
                 set.later.size());
-    const char* names[] = {"strongest access point", "votes", "votes and scans"};
-    for (Rule rule : {Rule::Strongest, Rule::Votes, Rule::VotesAndScans}) {
-        const Score score = decideAll(set.survey, set.later, rule, settings);
-        std::printf("  %-24s building %6.2f %%  building+floor %6.2f %%  %8.2f us/decision\n",
-                    names[static_cast<int>(rule)], percent(score.building, score.count),
-                    percent(score.floor, score.count), score.micros);
+    Survey survey;
+    fillSurvey(set.survey, 0, survey);
+    for (Unknowns unknowns : {Unknowns::AsRecorded, Unknowns::StrongestUnplaced,
+                              Unknowns::StrongestNew, Unknowns::FifthUnplaced}) {
+        std::printf("  %s\n", kUnknownsNames[static_cast<int>(unknowns)]);
+        for (Rule rule :
+             {Rule::Strongest, Rule::VotesGated, Rule::Votes, Rule::ScansGated, Rule::Scans}) {
+            // The gated rules are the program before this round, its other rules too.
+            const bool before = rule == Rule::VotesGated || rule == Rule::ScansGated;
+            const Score score =
+                decideAll(survey, set.later, unknowns, rule, before ? withoutNewRules() : settings);
+            printScore(kRuleNames[static_cast<int>(rule)], score);
+        }
+    }
+    // How sure: how often the floor is right where the two best floors are close.
+    const Score score = decideAll(survey, set.later, Unknowns::AsRecorded, Rule::Scans, settings);
+    std::printf("  close floors (runner-up >= %.2f): %.2f %% of decisions, floor right in %.2f %% "
+                "of them, %.2f %% of the others\n",
+                settings.closeFloors, percent(score.close, score.count),
+                percent(score.closeRight, score.close),
+                percent(score.floor - score.closeRight, score.count - score.close));
+}
+
+void printRow(const std::vector<DataSet>& sets, const std::vector<Survey>& surveys,
+              Unknowns unknowns, Rule rule, const DecisionSettings& settings, size_t every,
+              const char* label) {
+    std::printf("  %-34s", label);
+    for (size_t i = 0; i < sets.size(); ++i) {
+        const Score score = decideAll(surveys[i], sets[i].later, unknowns, rule, settings,
+                                      sets[i].later.size() > 10000 ? every : 1);
+        std::printf("  %s: floor %6.2f bldg %6.2f curious %5.2f", sets[i].name.c_str(),
+                    percent(score.floor, score.count), percent(score.building, score.count),
+                    percent(score.curious, score.count));
+    }
+    std::printf("\n");
+}
+
+// Sweeps of each setting this round added, on every later scan (or every Nth).
+void explore(const std::vector<DataSet>& sets, size_t every) {
+    std::vector<Survey> surveys(sets.size()), lying(sets.size());
+    for (size_t i = 0; i < sets.size(); ++i) {
+        fillSurvey(sets[i].survey, 0, surveys[i]);
+        fillSurvey(sets[i].survey, 50, lying[i]);
+    }
+    char label[128];
+    std::printf("the margin over an unknown strongest access point\n");
+    for (Unknowns unknowns : {Unknowns::StrongestNew, Unknowns::StrongestUnplaced}) {
+        for (int margin : {0, 5, 10, 15, 20, 23, 30, 1000}) {
+            DecisionSettings settings;
+            settings.unknownMargin = margin;
+            std::snprintf(label, sizeof label, "%s, votes, %d dB",
+                          kUnknownsNames[static_cast<int>(unknowns)], margin);
+            printRow(sets, surveys, unknowns, Rule::Votes, settings, every, label);
+            std::snprintf(label, sizeof label, "%s, scans, %d dB",
+                          kUnknownsNames[static_cast<int>(unknowns)], margin);
+            printRow(sets, surveys, unknowns, Rule::Scans, settings, every, label);
+        }
+    }
+    std::printf("the rules on scans, alone and together (votes+scans)\n");
+    struct Variant {
+        const char* name;
+        void (*apply)(DecisionSettings&);
+    };
+    const Variant variants[] = {
+        {"none", [](DecisionSettings&) {}},
+        {"reach 0.4", [](DecisionSettings& s) { s.scanReach = 0.4; }},
+        {"reach 0.5", [](DecisionSettings& s) { s.scanReach = 0.5; }},
+        {"reach 0.6", [](DecisionSettings& s) { s.scanReach = 0.6; }},
+        {"reach 0.7", [](DecisionSettings& s) { s.scanReach = 0.7; }},
+        {"strong -60", [](DecisionSettings& s) { s.strongSignal = -60; }},
+        {"strong -70", [](DecisionSettings& s) { s.strongSignal = -70; }},
+        {"clear 0.6", [](DecisionSettings& s) { s.clearVotes = 0.6; }},
+        {"clear 0.7", [](DecisionSettings& s) { s.clearVotes = 0.7; }},
+        {"clear 0.8", [](DecisionSettings& s) { s.clearVotes = 0.8; }},
+        {"clear 0.9", [](DecisionSettings& s) { s.clearVotes = 0.9; }},
+        {"clear 0.95", [](DecisionSettings& s) { s.clearVotes = 0.95; }},
+        {"clear 0.99", [](DecisionSettings& s) { s.clearVotes = 0.99; }},
+        {"defaults", [](DecisionSettings& s) { s = DecisionSettings(); }},
+    };
+    for (const Variant& variant : variants) {
+        DecisionSettings settings = withoutNewRules();
+        variant.apply(settings);
+        std::snprintf(label, sizeof label, "%s", variant.name);
+        printRow(sets, surveys, Unknowns::AsRecorded, Rule::Scans, settings, every, label);
+        std::snprintf(label, sizeof label, "%s, 2 in 50 scans lie", variant.name);
+        printRow(sets, lying, Unknowns::AsRecorded, Rule::Scans, settings, every, label);
+    }
+    std::printf("close floors\n");
+    for (double close : {0.3, 0.5, 0.7}) {
+        DecisionSettings settings;
+        settings.closeFloors = close;
+        for (size_t i = 0; i < sets.size(); ++i) {
+            const Score score =
+                decideAll(surveys[i], sets[i].later, Unknowns::AsRecorded, Rule::Scans, settings,
+                          sets[i].later.size() > 10000 ? every : 1);
+            std::printf("  %.1f %s: close %5.2f %%, right there %6.2f %%, elsewhere %6.2f %%\n",
+                        close, sets[i].name.c_str(), percent(score.close, score.count),
+                        percent(score.closeRight, score.close),
+                        percent(score.floor - score.closeRight, score.count - score.close));
+        }
     }
 }
 
-// The floor share of both halves of the survey decided against the other half.
-double surveyFloorShare(const DataSet& set, Rule rule, const DecisionSettings& settings) {
-    std::vector<Row> halves[2];
-    for (size_t i = 0; i < set.survey.size(); ++i)
-        halves[(i / 6) % 2].push_back(set.survey[i]);
+// The leads for the last floors, each measured on votes+scans as recorded.
+enum class Lead { None, MeanDistance, SecondLook, Separation, SignalGaps };
+const char* const kLeadNames[] = {"none", "floor by mean distance to its 3 closest scans",
+                                  "second look (mean distance) when floors close",
+                                  "votes weighted by floor separation (votes only)",
+                                  "signals as gaps below the strongest"};
+
+// The floor whose closest `m` scans are nearest on average, among floors (of
+// the candidates) that have any.
+std::string floorByMeanDistance(const Survey& survey, const std::vector<HeardAccessPoint>& heard,
+                                const DecisionSettings& settings, const std::string& a,
+                                const std::string& b) {
+    DecisionSettings all = settings;
+    all.neighbours = 1 << 20;
+    const auto near = survey.store.nearest(heard, all);
+    std::map<std::string, std::pair<double, int>> floors;
+    constexpr int m = 3;
+    for (const auto& neighbour : near) {
+        if (!a.empty() && neighbour.place->floor != a && neighbour.place->floor != b)
+            continue;
+        auto& [sum, count] = floors[neighbour.place->floor];
+        if (count < m) {
+            sum += neighbour.distance;
+            ++count;
+        }
+    }
+    std::string best;
+    double bestMean = 2;
+    for (const auto& [floor, sumCount] : floors) {
+        const double mean = (sumCount.first + (m - sumCount.second) * 1.0) / m;
+        if (mean < bestMean) {
+            bestMean = mean;
+            best = floor;
+        }
+    }
+    return best;
+}
+
+// How well each access point tells floors apart in the survey: 1 minus its
+// strongest reading on its second floor over that on its first (scaled).
+std::map<uint32_t, double> separations(const std::vector<Row>& survey,
+                                       const DecisionSettings& settings) {
+    std::map<uint32_t, std::map<int, double>> strongest;
+    for (const Row& row : survey) {
+        for (const auto& [column, signal] : row.readings) {
+            double& level = strongest[column][row.floor];
+            level = std::max(level, scaledSignal(signal, settings));
+        }
+    }
+    std::map<uint32_t, double> out;
+    for (const auto& [column, floors] : strongest) {
+        double first = 0, second = 0;
+        for (const auto& [floor, level] : floors) {
+            if (level > first) {
+                second = first;
+                first = level;
+            } else {
+                second = std::max(second, level);
+            }
+        }
+        out[column] = first > 0 ? 1.0 - second / first : 0;
+    }
+    return out;
+}
+
+std::vector<Row> asGaps(std::vector<Row> rows) {
+    for (Row& row : rows) {
+        int top = -100;
+        for (const auto& reading : row.readings)
+            top = std::max(top, reading.second);
+        std::vector<std::pair<uint32_t, int>> kept;
+        for (auto reading : row.readings) {
+            reading.second += -35 - top;
+            if (reading.second > -100)
+                kept.emplace_back(reading.first, std::min(reading.second, 0));
+        }
+        row.readings = std::move(kept);
+    }
+    return rows;
+}
+
+double leadFloorShare(const DataSet& set, Lead lead, size_t every) {
+    const DecisionSettings settings;
+    const std::vector<Row> survey = lead == Lead::SignalGaps ? asGaps(set.survey) : set.survey;
+    const std::vector<Row> later = lead == Lead::SignalGaps ? asGaps(set.later) : set.later;
+    Survey store;
+    fillSurvey(survey, 0, store);
+    const std::map<uint32_t, double> separation = separations(survey, settings);
     size_t right = 0, count = 0;
-    for (int half = 0; half < 2; ++half) {
-        const Score score = decideAll(halves[half], halves[1 - half], rule, settings);
-        right += score.floor;
-        count += score.count;
+    std::vector<HeardAccessPoint> heard;
+    for (size_t r = 0; r < later.size(); r += every) {
+        const Row& row = later[r];
+        heard.clear();
+        for (const auto& [column, signal] : row.readings) {
+            const auto place = store.places.find(column);
+            // A vote counts its separation times: as many dB less.
+            const int shift = lead == Lead::Separation && place != store.places.end()
+                                  ? static_cast<int>(std::lround(
+                                        10 * std::log10(std::max(separation.at(column), 0.001))))
+                                  : 0;
+            heard.push_back(
+                HeardAccessPoint{keyOfColumn(column), signal + shift,
+                                 place == store.places.end() ? nullptr : &place->second});
+        }
+        std::stable_sort(heard.begin(), heard.end(),
+                         [](const auto& a, const auto& b) { return a.signal > b.signal; });
+        if (heard.size() > kTableCapacity)
+            heard.resize(kTableCapacity);
+        const PlaceDecision decision =
+            decidePlace(heard, lead == Lead::Separation ? nullptr : &store.store, settings);
+        std::string floor = decision.decided ? decision.place.floor : std::string();
+        if (lead == Lead::MeanDistance)
+            floor = floorByMeanDistance(store, heard, settings, "", "");
+        else if (lead == Lead::SecondLook && decision.floorsClose)
+            floor = floorByMeanDistance(store, heard, settings, floor, decision.runnerUpFloor);
+        right += floor == std::to_string(row.floor);
+        ++count;
     }
     return percent(right, count);
 }
 
-void tune(const std::vector<DataSet>& sets) {
-    DecisionSettings best;
-    double bestShare = -1;
-    for (int compared : {16, 24, 255})
-        for (double strength : {1.0, 1.5, 2.0, 2.7})
-            for (int neighbours : {1, 3, 5})
-                for (double share : {0.5, 0.8, 0.95}) {
-                    DecisionSettings settings;
-                    settings.comparedReadings = compared;
-                    settings.strength = strength;
-                    settings.neighbours = neighbours;
-                    settings.scanShare = share;
-                    double sum = 0;
-                    std::printf("compared %3d strength %.1f k %d share %.2f:", compared, strength,
-                                neighbours, share);
-                    for (const DataSet& set : sets) {
-                        const double one = surveyFloorShare(set, Rule::VotesAndScans, settings);
-                        std::printf("  %s %.2f %%", set.name.c_str(), one);
-                        sum += one;
-                    }
-                    const double mean = sum / static_cast<double>(sets.size());
-                    std::printf("  mean %.2f %%\n", mean);
-                    if (mean > bestShare) {
-                        bestShare = mean;
-                        best = settings;
-                    }
-                }
-    std::printf("best: compared %d strength %.1f k %d share %.2f: %.2f %%\n", best.comparedReadings,
-                best.strength, best.neighbours, best.scanShare, bestShare);
+void leads(const std::vector<DataSet>& sets, size_t every) {
+    for (Lead lead :
+         {Lead::None, Lead::MeanDistance, Lead::SecondLook, Lead::Separation, Lead::SignalGaps}) {
+        std::printf("  %-50s", kLeadNames[static_cast<int>(lead)]);
+        for (const DataSet& set : sets) {
+            std::printf("  %s floor %6.2f %%", set.name.c_str(),
+                        leadFloorShare(set, lead, set.later.size() > 10000 ? every : 1));
+        }
+        std::printf("\n");
+    }
 }
 
 } // namespace
@@ -263,7 +526,7 @@ void tune(const std::vector<DataSet>& sets) {
 int main(int argc, char** argv) {
     using namespace nearbeam;
     if (argc < 2) {
-        std::fprintf(stderr, "usage: %s FINGERPRINTS-FOLDER [--tune]\n", argv[0]);
+        std::fprintf(stderr, "usage: %s FINGERPRINTS-FOLDER [--explore [EVERY]]\n", argv[0]);
         return 1;
     }
     const std::string folder = argv[1];
@@ -298,8 +561,12 @@ int main(int argc, char** argv) {
                 return 1;
         }
     }
-    if (argc > 2 && std::strcmp(argv[2], "--tune") == 0) {
-        tune(sets);
+    if (argc > 2 && std::strcmp(argv[2], "--leads") == 0) {
+        leads(sets, argc > 3 ? static_cast<size_t>(std::atoi(argv[3])) : 1);
+        return 0;
+    }
+    if (argc > 2 && std::strcmp(argv[2], "--explore") == 0) {
+        explore(sets, argc > 3 ? static_cast<size_t>(std::atoi(argv[3])) : 1);
         return 0;
     }
     for (const DataSet& set : sets)

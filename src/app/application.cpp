@@ -10,6 +10,7 @@
 #include "wireless/opt_out.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace nearbeam {
 
@@ -26,6 +27,14 @@ DecisionSettings decisionSettings() {
     DecisionSettings settings;
     settings.comparedReadings = Application::kScanTableCapacity;
     return settings;
+}
+
+// The trace's field for two close floors: the runner-up and its weight as a
+// percentage of the best floor's.
+std::string howSure(const Locator::Location& located) {
+    const std::string floor = floorText(located.runnerUpFloor);
+    return "floors close: " + (floor.empty() ? std::string("no floor") : floor) + " at " +
+           std::to_string(std::lround(located.runnerUp * 100)) + " %";
 }
 
 } // namespace
@@ -61,7 +70,7 @@ void Application::tick() {
     bool good = false;
     const std::wstring text = computeStatus(&status, &good);
     if (parts_.trace)
-        parts_.trace->tick(status, text);
+        parts_.trace->tick(status, text, howSure_);
     updateTray(text, status, good);
 }
 
@@ -104,10 +113,13 @@ std::wstring Application::computeStatus(LookupStatus* statusOut, bool* goodSigna
             quality = std::min(quality, *located.qualityCap);
         status = located.status;
         report(located);
+        howSure_ =
+            status == status::kFound && located.floorsClose ? howSure(located) : std::string();
         argument = longText_;
     } else {
         strongest_.reset();
         placeAccessPoint_.reset();
+        howSure_.clear();
         if (parts_.device.state() == DeviceState::PermissionRefused) {
             status = status::kDeviceRefused;
         } else if (seenBefore_) {

@@ -132,6 +132,7 @@ class Application {
 
     LookupStatus lastStatus_ = 0;
     std::wstring statusText_;
+    std::string howSure_; // the trace's field when two floors were close, else empty
     std::wstring previousTooltip_;
     std::wstring shownTooltip_; // with the private-mode mark
     std::wstring longText_;

@@ -21,8 +21,11 @@ std::string field(const std::wstring& text) {
 TraceWriter::TraceWriter(const std::filesystem::path& path, const Clock& clock, uint32_t start)
     : out_(path, std::ios::binary | std::ios::app), clock_(clock), start_(start) {}
 
-void TraceWriter::tick(int32_t status, const std::wstring& text) {
-    line({"tick", std::to_string(status), field(text)});
+void TraceWriter::tick(int32_t status, const std::wstring& text, const std::string& sure) {
+    if (sure.empty())
+        line({"tick", std::to_string(status), field(text)});
+    else
+        line({"tick", std::to_string(status), field(text), field(widen(sure))});
 }
 
 void TraceWriter::tooltip(int icon, const std::wstring& text) {

@@ -3,7 +3,7 @@
 // line per event, UTF-8, LF-terminated, tab-separated fields, the first field
 // the milliseconds since the program started.
 //
-//   tick     <status as decimal>  <status text>
+//   tick     <status as decimal>  <status text>  [<how sure, when two floors are close>]
 //   tooltip  <icon id>            <tooltip text as set>
 //   alert    <title>              <text>   <link or empty>
 //   note     <text>                        (something the user should know of)
@@ -26,7 +26,8 @@ class TraceWriter {
     TraceWriter(const std::filesystem::path& path, const Clock& clock, uint32_t start);
     bool isOpen() const { return out_.is_open(); }
 
-    void tick(int32_t status, const std::wstring& text);
+    // sure: empty, or a last field saying the two best floors were close.
+    void tick(int32_t status, const std::wstring& text, const std::string& sure = {});
     void tooltip(int icon, const std::wstring& text);
     void alert(const std::wstring& title, const std::wstring& text, const std::wstring& link);
     void note(const std::string& text);

@@ -15,10 +15,12 @@ Locator::Location Locator::locate(ScanTable& table, const AccessPointEntry& stro
     Location out;
     out.accessPoint = strongest.bssid();
     out.signal = strongest.smoothedSignal();
+    // An unknown strongest access point is asked of the server all the same;
+    // once the answer comes it votes like the others.
     out.status = database_.lookUpLocation(BssidKey::fromBytes(out.accessPoint.data()), &out.record);
-    if (!out.record)
-        return out;
-    // Every access point in range with its record, when ap.txt has it.
+    // Every access point in range with its record, when ap.txt has it and the
+    // records still hold its building. Without the strongest, only those heard
+    // in the last scan: ones fading since another place do not name this one.
     struct InRange {
         Bssid bssid;
         int32_t signal;
@@ -29,31 +31,46 @@ Locator::Location Locator::locate(ScanTable& table, const AccessPointEntry& stro
     {
         std::lock_guard<std::recursive_mutex> guard(database_.lock());
         table.forEach([&](AccessPointEntry& entry) {
+            if (!out.record && entry.lastSeen() < table.clock())
+                return;
             LocationRecord* record =
                 database_.locations().find(BssidKey::fromBytes(entry.bssid().data()));
+            if (record && !record->building)
+                record = nullptr;
             inRange.push_back(InRange{entry.bssid(), entry.smoothedSignal(), record});
             places.push_back(record ? placeOf(*record) : PlaceKey());
         });
     }
     std::vector<HeardAccessPoint> heard;
+    const InRange* onlyKnown = nullptr;
     size_t known = 0;
     for (size_t i = 0; i < inRange.size(); ++i) {
         const bool isKnown = inRange[i].record != nullptr;
         heard.push_back(HeardAccessPoint{BssidKey::fromBytes(inRange[i].bssid.data()),
                                          inRange[i].signal, isKnown ? &places[i] : nullptr});
-        known += isKnown ? 1 : 0;
+        if (isKnown) {
+            ++known;
+            onlyKnown = &inRange[i];
+        }
     }
     const PlaceDecision decision = decidePlace(heard, &database_.scans(), settings_);
     database_.moving().witness(heard, settings_);
+    out.floorsClose = decision.floorsClose;
+    out.runnerUp = decision.runnerUp;
+    out.runnerUpFloor = decision.runnerUpFloor;
     // An access point that moves does not say "at" on its own.
-    if (known == 1 && database_.moving().isMoving(out.record->bssid, settings_))
+    if (known == 1 &&
+        database_.moving().isMoving(BssidKey::fromBytes(onlyKnown->bssid.data()), settings_))
         out.qualityCap = settings_.movingQualityCap;
-    if (!decision.decided || decision.representative < 0 || decision.place == placeOf(*out.record))
+    if (!decision.decided || decision.representative < 0)
+        return out;
+    if (!out.record)
+        out.status = lookup_status::Found; // the known ones decided without it
+    else if (decision.place == placeOf(*out.record))
         return out;
     const InRange& chosen = inRange[static_cast<size_t>(decision.representative)];
     out.accessPoint = chosen.bssid;
     out.signal = chosen.signal;
-    out.qualityCap.reset();
     out.record = chosen.record;
     if (placeOf(*chosen.record) == decision.place)
         return out;

@@ -6,35 +6,44 @@ namespace nearbeam {
 
 void MovingAccessPoints::witness(const std::vector<HeardAccessPoint>& heard,
                                  const DecisionSettings& settings) {
-    std::vector<int> witnesses;
-    int total = 0;
+    // Only strong readings are evidence, for or against: a weak one is as
+    // likely heard through a wall or from across the street.
+    std::vector<const HeardAccessPoint*> strong;
     for (const HeardAccessPoint& ap : heard) {
-        witnesses.push_back(ap.place && ap.signal > settings.notHeard ? 1 : 0);
-        total += witnesses.back();
+        if (ap.place && ap.signal >= settings.strongSignal)
+            strong.push_back(&ap);
     }
     std::lock_guard<std::mutex> guard(mutex_);
     ++decisions_;
-    for (size_t i = 0; i < heard.size(); ++i) {
-        const HeardAccessPoint& ap = heard[i];
-        if (!ap.place)
-            continue;
-        // What the others say: how many, and how many of them for this building.
-        const int others = total - witnesses[i];
-        int same = 0;
-        for (size_t j = 0; j < heard.size(); ++j) {
-            if (j != i && witnesses[j] && heard[j].place->buildingId == ap.place->buildingId)
+    for (const HeardAccessPoint* ap : strong) {
+        // One witness of its own building agrees; enough of one other building,
+        // and none of its own, contradict.
+        int same = 0, others = 0;
+        uint32_t otherBuilding = 0;
+        bool oneOther = true;
+        for (const HeardAccessPoint* witness : strong) {
+            if (witness == ap)
+                continue;
+            const uint32_t building = witness->place->buildingId;
+            if (building == ap->place->buildingId) {
                 ++same;
+                continue;
+            }
+            oneOther = oneOther && (others == 0 || building == otherBuilding);
+            otherBuilding = building;
+            ++others;
         }
-        if (others <= 0)
+        const bool agrees = same > 0;
+        if (!agrees && !(oneOther && others >= settings.movingWitnesses))
             continue;
-        if (counts_.size() >= kCapacity && counts_.find(ap.bssid) == counts_.end()) {
+        if (counts_.size() >= kCapacity && counts_.find(ap->bssid) == counts_.end()) {
             counts_.erase(std::min_element(counts_.begin(), counts_.end(), [](auto& a, auto& b) {
                 return a.second.lastSeen < b.second.lastSeen;
             }));
         }
-        Counts& counts = counts_[ap.bssid];
+        Counts& counts = counts_[ap->bssid];
         counts.lastSeen = decisions_;
-        if (same * 2 >= others)
+        if (agrees)
             ++counts.agreed;
         else
             ++counts.contradicted;

@@ -1,11 +1,13 @@
 #pragma once
 // Access points that seem to move: a phone's hotspot or a bus's network placed
-// once goes wherever it goes. Each time other known access points are heard
-// with one (above the not-heard level), they witness for it: it agrees when at
-// least half of them are of its building, and is contradicted otherwise. They
-// count one each, not by signal: a hotspot carried along is often the strongest
-// of all. One contradicted at least settings.movingContradictions times, and
-// more often than it agreed, is taken as moving. The counts live as long as the
+// once goes wherever it goes. Only strong readings are evidence (at least
+// settings.strongSignal), for or against: each time a known access point is
+// heard strongly, the other known ones heard strongly with it witness for it.
+// One of its own building agrees; at least settings.movingWitnesses that all
+// name one other building, with none of its own, contradict. They count one
+// each, not by signal: a hotspot carried along is often the strongest of all.
+// One contradicted at least settings.movingContradictions times, and more
+// often than it agreed, is taken as moving. The counts live as long as the
 // program runs.
 
 #include "locate/decision_settings.h"

@@ -9,7 +9,9 @@
 // within the building the closer counts more. The building with the most weight
 // wins, then the floor within it, then the location on that floor; on a tie the
 // strongest known access point's place stays, and so it does when every known
-// access point names it.
+// access point names it. Scans are held in check, for one may have been taken
+// elsewhere than it says: only close ones count, strong known access points
+// hold their building, and clear votes hold their floor against a few scans.
 
 #include "locate/decision_settings.h"
 #include "records/place_key.h"
@@ -18,6 +20,7 @@
 #include "survey/scan_store.h"
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace nearbeam {
@@ -32,14 +35,23 @@ struct PlaceDecision {
     // named a place none of them has, of its floor, then of its building); an
     // index into the heard list, -1 when none is known.
     int32_t representative = -1;
+    // How sure: the weight of the second-best floor of the building over the
+    // best one's (at most 1; 0 when no other floor had a say), and whether that
+    // makes them close (settings.closeFloors).
+    double runnerUp = 0;
+    bool floorsClose = false;
+    std::string runnerUpFloor;
 };
 
 // The place of what is heard, with the closest survey scans (ScanIndex::nearest).
-// Nothing is decided when no access point is known and no scan is near.
+// Nothing is decided when no access point is known and no scan is near, nor
+// when the strongest one in range is unknown (neither placed nor surveyed) and
+// more than settings.unknownMargin above every known one.
 PlaceDecision decidePlace(const std::vector<HeardAccessPoint>& heard,
                           const std::vector<ScanIndex::Neighbour>& near,
                           const DecisionSettings& settings = {});
-// The same with the scans of a store; scans may be none.
+// The same with the scans of a store, which also tell which access points were
+// surveyed; scans may be none.
 PlaceDecision decidePlace(const std::vector<HeardAccessPoint>& heard, const ScanStore* scans,
                           const DecisionSettings& settings = {});
 

@@ -13,6 +13,8 @@ struct HeardAccessPoint {
     BssidKey bssid;
     int32_t signal = 0;
     const PlaceKey* place = nullptr; // none: not known
+    // Heard in a survey scan: known, though not placed.
+    bool surveyed = false;
 };
 
 } // namespace nearbeam

@@ -42,6 +42,10 @@ void ScanIndex::add(const SurveyScan& scan) {
     add(scan.buildingId, scan.floor, scan.location, packed(scan.readings));
 }
 
+bool ScanIndex::knows(const BssidKey& bssid) const {
+    return postings_.count(keyNumber(bssid)) > 0;
+}
+
 void ScanIndex::clear() {
     placeIndex_.clear();
     places_.clear();

@@ -26,6 +26,8 @@ class ScanIndex {
              const std::vector<PackedReading>& readings);
     void clear();
     size_t size() const { return scanPlaces_.size(); }
+    // Whether any scan heard the access point.
+    bool knows(const BssidKey& bssid) const;
 
     struct Neighbour {
         const PlaceKey* place; // valid until the index is cleared

@@ -116,6 +116,12 @@ size_t ScanStore::size() const {
     return index_.size();
 }
 
+void ScanStore::markSurveyed(std::vector<HeardAccessPoint>& heard) const {
+    std::lock_guard<std::mutex> guard(mutex_);
+    for (HeardAccessPoint& ap : heard)
+        ap.surveyed = ap.surveyed || index_.knows(ap.bssid);
+}
+
 std::vector<ScanIndex::Neighbour> ScanStore::nearest(const std::vector<HeardAccessPoint>& heard,
                                                      const ScanComparison& settings) const {
     std::lock_guard<std::mutex> guard(mutex_);

@@ -46,6 +46,8 @@ class ScanStore {
     bool append(const SurveyScan& scan);
 
     size_t size() const;
+    // Marks the access points in heard that a stored scan heard (surveyed).
+    void markSurveyed(std::vector<HeardAccessPoint>& heard) const;
 
     using Neighbour = ScanIndex::Neighbour;
     // ScanIndex::nearest over the scans read so far.

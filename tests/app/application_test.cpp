@@ -532,7 +532,9 @@ TEST_F(ApplicationTest, AnAccessPointOutvotedAgainAndAgainIsTakenAsMoving) {
     driver->records = {ap(0xa2, -20), ap(0xa1, -22), ap(0xa5, -22)};
     const BssidKey hall = *BssidKey::fromText(key(0xa2));
     EXPECT_EQ(tick(), L"Library, Reading room (3rd floor)");
-    tick();
+    const int32_t needed = DecisionSettings().movingContradictions;
+    for (int i = 2; i < needed; ++i)
+        tick();
     EXPECT_FALSE(database->moving().isMoving(hall));
     tick();
     EXPECT_TRUE(database->moving().isMoving(hall));
@@ -548,16 +550,61 @@ TEST_F(ApplicationTest, AnAccessPointOutvotedAgainAndAgainIsTakenAsMoving) {
     MovingAccessPoints moving;
     const PlaceKey library{10, "", ""}, other{11, "", ""};
     const BssidKey a1 = *BssidKey::fromText(key(0xa1));
+    const BssidKey a5 = *BssidKey::fromText(key(0xa5));
     const std::vector<HeardAccessPoint> withLibrary = {
-        {hall, -20, &other}, {a1, -22, &library}, {BssidKey(), -10, nullptr}};
+        {hall, -20, &other}, {a1, -22, &library}, {a5, -30, &library}, {BssidKey(), -10, nullptr}};
     const std::vector<HeardAccessPoint> withHall = {{hall, -20, &other}, {a1, -22, &other}};
-    for (int i = 0; i < 4; ++i) {
+    for (int i = 0; i < needed + 1; ++i) {
         moving.witness(withLibrary);
         moving.witness(withHall);
     }
     EXPECT_FALSE(moving.isMoving(hall));
     moving.witness(withLibrary);
     EXPECT_TRUE(moving.isMoving(hall));
+
+    // Weak readings never count against it: its own, nor its witnesses'.
+    MovingAccessPoints weak;
+    const std::vector<HeardAccessPoint> faint = {
+        {hall, -86, &other}, {a1, -40, &library}, {a5, -40, &library}};
+    const std::vector<HeardAccessPoint> faintWitnesses = {
+        {hall, -40, &other}, {a1, -86, &library}, {a5, -86, &library}};
+    for (int i = 0; i < 3 * needed; ++i) {
+        weak.witness(faint);
+        weak.witness(faintWitnesses);
+    }
+    EXPECT_FALSE(weak.isMoving(hall));
+}
+
+// An access point whose building is gone from the records has no say: the
+// place shown is one the records hold.
+TEST_F(ApplicationTest, AnAccessPointOfABuildingNoLongerInTheRecordsDoesNotVote) {
+    writeData("ap.txt", key(0xb9) + "\t99\t0\t2\tGone\t0\n");
+    start();
+    driver->records = {ap(0xb9, -20), ap(0xa1, -30), ap(0xa5, -35)};
+    EXPECT_EQ(tick(), L"Library, Reading room (3rd floor)");
+}
+
+// A new access point, stronger than the known ones, does not make the program
+// forget where it is; it is asked of the server all the same, and once placed
+// it votes. Far stronger than every known one, it is taken for somewhere else.
+TEST_F(ApplicationTest, AnUnknownStrongestAccessPointLetsTheKnownOnesDecide) {
+    start();
+    driver->records = {ap(0xe1, -15), ap(0xa1, -25), ap(0xa5, -40)};
+    LookupStatus status = 0;
+    EXPECT_EQ(tick(&status), L"Library, Reading room (3rd floor)");
+    EXPECT_EQ(status, 0x2000);
+    EXPECT_EQ(download.requested, std::vector<std::string>{key(0xe1)});
+    EXPECT_EQ(notifier.statuses().back().icon, 122);
+    // The server places it in the hall, where it is heard at -15 dBm.
+    writeData("ap.txt", key(0xe1) + "\t11\t0\t\t\t0\n");
+    database->openDatabase(dir.folder() + "data/");
+    EXPECT_EQ(tick(&status), L"You are at Hall");
+
+    start();
+    driver->records = {ap(0xe2, -15), ap(0xa1, -40)};
+    download.current = lookup_status::Queued;
+    EXPECT_EQ(tick(&status), L"Trying to find a map server...");
+    EXPECT_EQ(status, lookup_status::Queued);
 }
 
 // On a fresh profile the calibration starts at RssiMin 0. An access point that

@@ -14,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <optional>
@@ -134,6 +135,12 @@ TEST_F(ProgramTest, TheTraceOfEachScenario) {
          {"tick", "8192", "You are near Library, Desk (2nd floor)"},
          {{"tooltip", "122", "You are near Library, Desk (2nd floor)"}},
          std::vector<TraceLine>{}},
+        // A router nobody placed yet, a little stronger than the library's own.
+        {"at 0\nap 00:11:22:33:44:e1 -35 2437000 infra open \"New\"\n"
+         "ap 00:11:22:33:44:a1 -40 2437000 infra wep \"Campus\"\n",
+         {"tick", "8192", library},
+         {{"tooltip", "122", library}},
+         std::vector<TraceLine>{{"alert", "Your location...", library, ""}}},
         {"at 0\nap 00:11:22:33:44:c1 -40 2437000 infra open \"Cafe\"\n",
          {"tick", "16384", "I'm curious, where are we?"},
          {{"tooltip", "123", "I'm curious, where are we?"}},
@@ -189,6 +196,16 @@ TEST_F(ProgramTest, AFastReplayOfTheDemoWalkTracesWhatTheNormalPaceDoes) {
             }
         }
         program->agent().settle(60000);
+        // Nothing on the walk moves.
+        std::istringstream blocks(walk);
+        for (std::string line; std::getline(blocks, line);) {
+            if (line.rfind("ap ", 0) != 0)
+                continue;
+            std::string digits = line.substr(3, 17);
+            digits.erase(std::remove(digits.begin(), digits.end(), ':'), digits.end());
+            EXPECT_FALSE(program->database().moving().isMoving(*BssidKey::fromText(digits)))
+                << line;
+        }
         program->stop(2000);
         // Each line as its time and the rest. Which stage a download the tick asked
         // for has reached when the tick ends is the web agent's race at either pace:
@@ -225,6 +242,24 @@ TEST_F(ProgramTest, AFastReplayOfTheDemoWalkTracesWhatTheNormalPaceDoes) {
         }
     }
     EXPECT_EQ(ticks, 67u);
+    // Where the walk's story turns: the bus stop's hotspot, far stronger than
+    // the library's access points, is asked of the server, then unknown; entering
+    // the science building while the hotspot fades, the known ones name it.
+    const std::pair<uint32_t, const char*> turns[] = {
+        {70000, "tick\t8192\tLibrary, Map collection (2nd floor)"},
+        {80000, "tick\tdownload"},
+        {90000, "tick\t16384\tI don't recognize this place."},
+        {120000, "tick\t8192\tScience Building, Lecture hall\tfloors close: 3rd floor at 50 %"},
+        {130000, "tick\t8192\tScience Building, Physics lab (3rd floor)"},
+        {230000, "tick\t16384\tI'm curious, where are we?"},
+    };
+    for (const auto& [time, expected] : turns) {
+        const auto found = std::find_if(normal.begin(), normal.end(), [&](const auto& line) {
+            return line.first == time && line.second.rfind("tick\t", 0) == 0;
+        });
+        ASSERT_NE(found, normal.end()) << time;
+        EXPECT_EQ(found->second, expected) << time;
+    }
 }
 
 TEST_F(ProgramTest, ASecondStartIsAnsweredByTheRunningCopyUnlessAScriptAskedForMore) {

@@ -20,12 +20,14 @@ TEST(Trace, WritesOneTabSeparatedUtf8LinePerEvent) {
         clock.advance(10000);
         trace.alert(L"Your location...", L"You are at Caf\u00e9 Nord", L"");
         trace.alert(L"Nearbeam Subscription", L"tab\there\r\nand line", L"http://x/");
+        trace.tick(0x2000, L"You are at Hall", "floors close: 2nd floor at 62 %");
     }
     EXPECT_EQ(dir.read("trace.txt"),
               "1500\ttick\t384\tI am lost (no wireless signal available)\n"
               "1500\ttooltip\t124\tI am lost (no wireless signal available)\n"
               "11500\talert\tYour location...\tYou are at Caf\xc3\xa9 Nord\t\n"
-              "11500\talert\tNearbeam Subscription\ttab here  and line\thttp://x/\n");
+              "11500\talert\tNearbeam Subscription\ttab here  and line\thttp://x/\n"
+              "11500\ttick\t8192\tYou are at Hall\tfloors close: 2nd floor at 62 %\n");
 }
 
 TEST(Trace, AppendsToAnExistingFile) {

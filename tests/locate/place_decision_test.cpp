@@ -36,18 +36,36 @@ TEST(PlaceDecision, TheVotesOfTheKnownAccessPoints) {
         std::vector<Heard> heard;
         const PlaceKey* expected; // none: nothing decided
         int representative;
+        bool floorsClose = false;
     };
     const Case cases[] = {
         {"one known access point", {{-80, &kMaps}}, &kMaps, 0},
-        {"unknown ones do not vote", {{-40, nullptr}, {-80, &kMaps}, {-45, nullptr}}, &kMaps, 1},
+        {"unknown ones do not vote; the strongest just 15 dB above the known",
+         {{-66, nullptr}, {-80, &kMaps}, {-65, nullptr}},
+         &kMaps,
+         1},
+        {"strongest unknown with known ones near it: they decide",
+         {{-60, nullptr}, {-70, &kMaps}, {-75, &kReadingRoom}},
+         &kMaps,
+         1},
+        {"strongest unknown far above every known one: nothing (a bus stop's hotspot)",
+         {{-55, nullptr}, {-79, &kMaps}, {-84, &kMaps}},
+         nullptr,
+         -1},
+        {"two floors close: the decision says so",
+         {{-60, &kMaps}, {-62, &kReadingRoom}},
+         &kMaps,
+         0,
+         true},
         {"nothing known", {{-40, nullptr}}, nullptr, -1},
         {"nothing heard", {}, nullptr, -1},
         {"all agree", {{-60, &kMaps}, {-50, &kMaps}, {-90, &kMaps}}, &kMaps, 1},
-        {"the stronger of two", {{-60, &kMaps}, {-59, &kReadingRoom}}, &kReadingRoom, 1},
+        {"the stronger of two", {{-60, &kMaps}, {-59, &kReadingRoom}}, &kReadingRoom, 1, true},
         {"three weaker ones outvote a strong one",
          {{-50, &kMaps}, {-54, &kReadingRoom}, {-54, &kStacks}, {-54, &kReadingRoom}},
          &kReadingRoom,
-         1},
+         1,
+         true},
         {"but not three much weaker ones",
          {{-50, &kMaps}, {-60, &kReadingRoom}, {-60, &kReadingRoom}, {-60, &kReadingRoom}},
          &kMaps,
@@ -55,12 +73,18 @@ TEST(PlaceDecision, TheVotesOfTheKnownAccessPoints) {
         {"the building first: its floors together outvote another building",
          {{-50, &kHall}, {-53, &kMaps}, {-53, &kReadingRoom}},
          &kMaps,
-         1},
+         1,
+         true},
         {"a tie keeps the strongest access point's place",
          {{-70, &kStacks}, {-60, &kMaps}, {-60, &kHall}},
          &kMaps,
          1},
         {"a tie within a floor too", {{-60, &kStacks}, {-60, &kReadingRoom}}, &kStacks, 0},
+        {"equal signals everywhere: the first strongest known one's place",
+         {{-60, &kMaps}, {-60, &kHall}, {-60, &kReadingRoom}, {-60, nullptr}},
+         &kMaps,
+         0,
+         true},
         {"a reading at the not-heard level weighs nothing",
          {{-100, &kHall}, {-100, &kHall}, {-99, &kMaps}},
          &kMaps,
@@ -74,6 +98,7 @@ TEST(PlaceDecision, TheVotesOfTheKnownAccessPoints) {
             EXPECT_EQ(decision.place, *c.expected);
         }
         EXPECT_EQ(decision.representative, c.representative);
+        EXPECT_EQ(decision.floorsClose, c.floorsClose);
     }
 }
 
@@ -133,12 +158,12 @@ TEST(PlaceDecision, TheClosestScanCountsMostWithinTheKnownAccessPointsBuilding) 
         const PlaceKey* expected;
     };
     const Case cases[] = {
-        {"one known access point: the scans name the floor",
+        {"one known access point: one close scan of another floor does not take over",
          {{-50, &kMaps}, {-60, nullptr}, {-70, nullptr}},
-         &kReadingRoom},
-        {"known ones that differ: the closest scan outweighs two farther ones",
+         &kMaps},
+        {"known ones that differ clearly: nor here",
          {{-50, &kMaps}, {-60, &kReadingRoom}, {-70, nullptr}},
-         &kReadingRoom},
+         &kMaps},
         {"none known: the scans alone",
          {{-50, nullptr}, {-60, nullptr}, {-70, nullptr}},
          &kReadingRoom},
@@ -152,6 +177,52 @@ TEST(PlaceDecision, TheClosestScanCountsMostWithinTheKnownAccessPointsBuilding) 
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         EXPECT_EQ(decidePlace(heardList(c.heard), &scans).place, *c.expected);
+    }
+}
+
+// Scans taken elsewhere than they say are held in check. Each case hears its
+// own access points.
+TEST(PlaceDecision, AFewScansDoNotTakeOverWhatStrongAccessPointsSay) {
+    const PlaceKey study{10, "3", "Study"};
+    ScanStore scans;
+    scans.add(scanAt(study, {{0, -35}, {1, -60}, {2, -70}}));
+    for (int i = 0; i < 3; ++i) {
+        scans.add(scanAt(kHall, {{10, -50}, {11, -55}, {12, -80}}));
+        scans.add(scanAt(study, {{30, -35}, {31, -60}, {32, -70}}));
+    }
+    scans.add(scanAt(kHall, {{20, -40}, {21, -40}, {22, -40}, {23, -40}}));
+    struct At {
+        int ap;
+        int signal;
+        const PlaceKey* place;
+    };
+    struct Case {
+        const char* name;
+        std::vector<At> heard;
+        const PlaceKey* expected; // none: nothing decided
+    };
+    const Case cases[] = {
+        {"one scan of floor 3 does not beat a floor-2 access point at -35 dBm",
+         {{0, -35, &kMaps}, {1, -60, nullptr}, {2, -70, nullptr}},
+         &kMaps},
+        {"three scans of floor 3 do",
+         {{30, -35, &kMaps}, {31, -60, nullptr}, {32, -70, nullptr}},
+         &study},
+        {"scans of another building never outvote strong known access points",
+         {{10, -50, &kMaps}, {11, -55, &kReadingRoom}, {12, -80, nullptr}},
+         &kMaps},
+        {"a scan that shares little with what is heard has no say", {{20, -85, nullptr}}, nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<HeardAccessPoint> heard;
+        for (const At& at : c.heard)
+            heard.push_back(HeardAccessPoint{keyOf(at.ap), at.signal, at.place});
+        const PlaceDecision decision = decidePlace(heard, &scans);
+        EXPECT_EQ(decision.decided, c.expected != nullptr);
+        if (c.expected) {
+            EXPECT_EQ(decision.place, *c.expected);
+        }
     }
 }
 
