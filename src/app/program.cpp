@@ -74,9 +74,7 @@ bool Program::makeDevice() {
     } else {
         ScenarioLoad load = loadScenario(narrow(scenario));
         if (!load) {
-            fail(L"The scenario file \"" + scenario + L"\" could not be loaded:\n" +
-                     widen(load.describe()),
-                 1);
+            fail(scenarioRefusalText(scenario, load.describe()), 1);
             return false;
         }
         if (!load.scenario->blocks.empty())
