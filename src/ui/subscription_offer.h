@@ -15,6 +15,10 @@
 namespace nearbeam {
 
 struct SubscribeContext {
+    SubscribeContext(SubscriptionList& subscriptions, LocationDatabase& database,
+                     std::function<LocationRecord*()> shownPlace = {})
+        : subscriptions(subscriptions), database(database), shownPlace(std::move(shownPlace)) {}
+
     SubscriptionList& subscriptions;
     LocationDatabase& database;
     // The place the program shows now (its area and building are offered); none,

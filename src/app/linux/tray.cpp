@@ -85,7 +85,7 @@ void Tray::showAlert(const std::wstring& text, const std::wstring& title,
             showBalloon(alert);
             return;
         }
-        notifications_->notify(alert.title, alert.body, alert.link,
+        notifications_->notify(alert.title, alert.body, alert.link, true,
                                [this, alert] { showBalloon(alert); });
     });
 }

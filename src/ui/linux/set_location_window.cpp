@@ -97,8 +97,8 @@ SetLocationWindow::SetLocationWindow(SetLocationContext& context, const BssidKey
     // The pages have one size: the window is not resized.
     layout->setSizeConstraint(QLayout::SetFixedSize);
     auto* menus = new QMenuBar;
-    QMenu* location = menus->addMenu(QStringLiteral("Location"));
-    location->addAction(QStringLiteral("Scanner"), this, [this] {
+    QMenu* location = menus->addMenu(QStringLiteral("&Location"));
+    location->addAction(QStringLiteral("&Scanner"), this, [this] {
         if (context_.scanner)
             context_.scanner();
     });
