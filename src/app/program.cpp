@@ -169,6 +169,9 @@ TrayActions Program::trayActions() {
     actions.privateMode = [this] { return privateMode(); };
     actions.newSubscriptions = [this] { newSubscriptions(); };
     actions.alertClicked = [this](const std::wstring& link) { alertClicked(link); };
+    actions.alertLeadsSomewhere = [this](const std::wstring& link) {
+        return alertLeadsSomewhere(link);
+    };
     return actions;
 }
 
@@ -211,6 +214,10 @@ void Program::togglePrivateMode() {
     // what waited goes out when it ends.
     app_->placeEdited();
     agent_->wake();
+}
+
+bool Program::alertLeadsSomewhere(const std::wstring& link) const {
+    return (app_->lastStatus() & status::kUnrecognisedBit) != 0 || mayOpenInShell(link);
 }
 
 void Program::alertClicked(const std::wstring& link) {

@@ -134,9 +134,11 @@ TEST_F(Subscriptions, AnOfferAgreedToIsHeardListedAndDeleted) {
     EXPECT_EQ(text(offer, IDC_SUBSCRIBE_AREA), L"Only when I am within Campus");
     EXPECT_EQ(text(offer, IDC_SUBSCRIBE_BUILDING), L"Only when I am in Library");
     EXPECT_TRUE(IsWindowEnabled(GetDlgItem(offer, IDC_SUBSCRIBE_BUILDING)));
-    // Escape and the close box leave it open.
+    // Escape, the close box and OK with nothing chosen leave it open.
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(offer, IDOK)));
     SendMessageW(offer, WM_COMMAND, IDCANCEL, 0);
     SendMessageW(offer, WM_CLOSE, 0, 0);
+    SendMessageW(offer, WM_COMMAND, IDOK, 0);
     ASSERT_TRUE(IsWindowVisible(offer));
     SendDlgItemMessageW(offer, IDC_SUBSCRIBE_ALWAYS, BM_SETCHECK, BST_CHECKED, 0);
     PostMessageW(offer, WM_COMMAND, IDOK, 0);

@@ -6,6 +6,7 @@
 #include "base/text.h"
 #include "net/curl_transport.h"
 #include "ui/html_escape.h"
+#include "ui/page_head.h"
 #include "wireless/linux/network_manager_driver.h"
 
 #include <QApplication>
@@ -138,8 +139,17 @@ void Shell::tick() {
     // --survey has recorded its scans (or failed): the program ends.
     if (program_.finished())
         QCoreApplication::exit(program_.exitCode());
-    if (!hasTray_)
+    if (!hasTray_) {
         showMainPage();
+        return;
+    }
+    // "You Are Here", while open, follows the place shown (rebuilt, not raised).
+    if (!windows_->locationPageMade())
+        return;
+    LocationPageWindow& page = windows_->locationPage();
+    const LocationRecord* shown = program_.application().shownPlace();
+    if (page.isVisible() && shown && shown->bssid != page.key())
+        page.showPlace(shown->bssid);
 }
 
 void Shell::showMainPage() {
@@ -149,7 +159,8 @@ void Shell::showMainPage() {
     LocationPageWindow& page = windows_->locationPage();
     if (best && page.showPlace(BssidKey::fromBytes(best->bssid().data())))
         return;
-    page.setPage("<html><body><p>" + escapeHtml(narrow(app.statusText())) + "</p></body></html>");
+    page.showStatus(pageHead("body { margin: 15px; }") + "<p>" +
+                    escapeHtml(narrow(app.statusText())) + "</p></body></html>");
 }
 
 } // namespace nearbeam
