@@ -2,10 +2,10 @@
 // download and a service link: the same characters all the way.
 
 #include "base/text.h"
-#include "database/database_fixture.h"
 #include "net/fake_transport.h"
 #include "net/location_download.h"
 #include "net/uploader.h"
+#include "records/database_fixture.h"
 #include "ui/set_location_wizard.h"
 
 namespace nearbeam::test {
