@@ -28,6 +28,12 @@ TEST(Tray, AnAlertsClickHandsItsLinkToTheProgramOnce) {
 
     tray.setStatus(kIconNormal, std::wstring(100, L'x'));
     EXPECT_EQ(tray.tooltip(), QString(63, QLatin1Char('x')));
+    // Nothing can be seen: the tooltip says why, when that is known.
+    tray.setStatus(kIconProblem, L"I am lost (no wireless signal available) (private)");
+    EXPECT_EQ(tray.tooltip(), "I am lost (no wireless signal available) (private)");
+    tray.setBlindBecause(L"NetworkManager is not running");
+    tray.setStatus(kIconProblem, L"I am lost (no wireless signal available) (private)");
+    EXPECT_EQ(tray.tooltip(), "I am lost: NetworkManager is not running (private)");
     EXPECT_FALSE(tray.icon().icon().isNull());
 
     tray.showAlert(L"Welcome", L"Nearbeam Subscription", L"http://s.example/a");

@@ -17,12 +17,13 @@
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
+#include <memory>
 
 namespace nearbeam {
 
 namespace {
 
-ProgramSeams seamsOf(const DesktopSetup& setup) {
+ProgramSeams seamsOf(const DesktopSetup& setup, std::shared_ptr<std::wstring> blind) {
     ProgramSeams seams;
     seams.options = setup.options;
     seams.clock = setup.clock;
@@ -36,11 +37,12 @@ ProgramSeams seamsOf(const DesktopSetup& setup) {
                       << std::endl;
         return store;
     };
-    seams.systemDrivers = [bus = setup.systemBus, clock = setup.clock] {
-        // Said once: the tooltip only says that no signal is seen.
+    seams.systemDrivers = [bus = setup.systemBus, clock = setup.clock, blind] {
+        // Said once here, and in the tooltip while nothing is seen.
         const std::string problem = networkManagerProblem(bus);
         if (!problem.empty())
             std::cerr << "nearbeam: " << problem << "; no access point can be seen." << std::endl;
+        *blind = widen(problem);
         std::vector<std::unique_ptr<WirelessDriver>> drivers;
         drivers.push_back(std::make_unique<NetworkManagerDriver>(bus, *clock));
         return drivers;
@@ -78,12 +80,14 @@ bool userSetup(DesktopSetup& setup, const CommandLine& options, Clock& clock) {
 }
 
 Shell::Shell(const DesktopSetup& setup)
-    : settingsPath_(setup.settingsPath), sessionBus_(setup.sessionBus), program_(seamsOf(setup)) {}
+    : settingsPath_(setup.settingsPath), sessionBus_(setup.sessionBus),
+      program_(seamsOf(setup, blind_)) {}
 
 bool Shell::start() {
     if (!program_.makeCore())
         return false;
     tray_ = std::make_unique<Tray>(program_.trayActions());
+    tray_->setBlindBecause(*blind_);
     tray_->useNotifications(sessionBus_);
     if (!program_.start(*tray_))
         return false;

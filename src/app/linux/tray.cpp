@@ -1,5 +1,6 @@
 #include "app/linux/tray.h"
 
+#include "status_texts.h"
 #include "ui/linux/alert_window.h"
 
 #include "app/status.h"
@@ -8,9 +9,13 @@
 #include <QIcon>
 #include <QMessageBox>
 
+#include <iterator>
+
 namespace nearbeam {
 
 namespace {
+
+constexpr wchar_t kLost[] = NB_WIDE(NB_TEXT_LOST);
 
 QString iconFile(int icon) {
     switch (icon) {
@@ -69,7 +74,13 @@ void Tray::setStatus(int icon, const std::wstring& tooltip) {
         icon_.setIcon(QIcon(iconFile(icon)));
         shownIcon_ = icon;
     }
-    tooltip_ = cut(tooltip, kTooltipChars);
+    // "I am lost" says why, when the reason is known.
+    const size_t lostChars = std::size(kLost) - 1;
+    const bool lost = tooltip.compare(0, lostChars, kLost) == 0;
+    tooltip_ = cut(lost && !blindBecause_.empty()
+                       ? L"I am lost: " + blindBecause_ + tooltip.substr(lostChars)
+                       : tooltip,
+                   kTooltipChars);
     icon_.setToolTip(tooltip_);
 }
 

@@ -41,6 +41,9 @@ class Tray : public QObject, public Notifier {
     // Sends alerts as notifications on this session bus (before any alert).
     void useNotifications(const QDBusConnection& sessionBus);
 
+    // Why no access point can be seen ("NetworkManager is not running"); the
+    // tooltip says it instead of the bare "no wireless signal". Empty: nothing known.
+    void setBlindBecause(std::wstring why) { blindBecause_ = std::move(why); }
     void setStatus(int icon, const std::wstring& tooltip) override;
     // Any thread: the notification itself is shown on the user-interface thread.
     // Each alert is shown; balloons wait for the one before to go.
@@ -88,6 +91,7 @@ class Tray : public QObject, public Notifier {
     QAction* privateMode_ = nullptr;
     QTimer timer_;
     QString tooltip_;
+    std::wstring blindBecause_;
     int shownIcon_ = -1;
     std::unique_ptr<DesktopNotifications> notifications_;
     std::deque<Alert> balloons_; // waiting for the shown one to go
