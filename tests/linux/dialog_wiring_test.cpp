@@ -71,7 +71,7 @@ TEST(DialogWiring, TheMenusAndTheLocationPageOpenTheDialogs) {
     program.windows().upload().open->close();
 
     // The Survey window, and from it the coverage page.
-    menuItem(program.tray().menu().actions(), "Sur&vey...")->trigger();
+    menuItem(program.tray().menu().actions(), "Survey...")->trigger();
     ASSERT_FALSE(program.windows().survey().open.isNull());
     click(program.windows().survey().open->findChild<QPushButton*>("coverage"));
     EXPECT_TRUE(program.windows().coverage().isVisible());
