@@ -55,6 +55,7 @@
 #define IDC_SUBSCRIBE_AREA 1035
 #define IDC_SUBSCRIBE_BUILDING 1038
 #define IDC_SUBSCRIBE_NEVER 1039
+#define IDC_SUBSCRIBE_NOTE 1041
 
 /* The main window's timer and the tray icon's callback message */
 #define IDT_TICK 120
@@ -108,6 +109,7 @@
 #define IDC_UPLOAD_STATUS 1042
 #define IDC_UPLOAD_HINT 1044
 #define IDC_UPLOAD_CLEAR 1045
+#define IDC_UPLOAD_SUMMARY 1046
 
 /* The Survey window */
 #define IDD_SURVEY 504

@@ -6,6 +6,7 @@
 #include "base/text.h"
 #include "base/utc_time.h"
 #include "resource.h"
+#include "ui/heard_now.h"
 #include "wireless/calibration.h"
 #include "wireless/opt_out.h"
 
@@ -170,6 +171,7 @@ void Application::report(const Locator::Location& located) {
         lastReportedKey_ = key;
         shareDue_ = true;
     }
+    shownPlace_ = place;
     if (place && shareDue_ && !settings::privateMode(parts_.settings)) {
         shareDue_ = false;
         if (parts_.locationChanged)
@@ -190,13 +192,18 @@ void Application::updateTray(const std::wstring& text, LookupStatus status, bool
         shownTooltip_ = tooltip;
         parts_.notifier.setStatus(statusIcon(status), tooltip);
     }
-    if (text == previousTooltip_)
-        return;
-    previousTooltip_ = text;
-    if (goodSignal && (status & status::kDefiniteMask) &&
-        settings::read(parts_.settings, settings::LocationAlerts) != 0) {
-        parts_.notifier.showAlert(text, L"Your location...", L"");
+    // A new text makes an alert due; it shows once the signal is good. A place
+    // first heard weakly ("You are near", cut to the place when long: the same
+    // text as "You are at") is announced when the user gets there.
+    if (text != previousTooltip_) {
+        previousTooltip_ = text;
+        alertDue_ = true;
     }
+    if (!alertDue_ || !goodSignal || !(status & status::kDefiniteMask))
+        return;
+    alertDue_ = false;
+    if (settings::read(parts_.settings, settings::LocationAlerts) != 0)
+        parts_.notifier.showAlert(text, L"Your location...", L"");
 }
 
 void Application::showWhereAmI() {
@@ -212,19 +219,15 @@ void Application::showWhereAmI() {
     }
 }
 
-void Application::placeSaved(const BssidKey& key, std::time_t now) {
-    if (usable_) {
-        std::optional<PlaceKey> place;
-        {
-            std::lock_guard<std::recursive_mutex> guard(parts_.database.lock());
-            const LocationRecord* record = parts_.database.locations().find(key);
-            if (record && record->building)
-                place = PlaceKey{record->building->id, record->floor, record->location};
-        }
-        if (place)
-            keepScan(*place, now);
-    }
-    placeEdited();
+std::vector<ScanReading> Application::heardNow() {
+    if (!usable_)
+        return {};
+    std::lock_guard<std::recursive_mutex> guard(parts_.database.lock());
+    return latestScanReadings(table_, parts_.database.optedOut());
+}
+
+LocationRecord* Application::shownPlace() const {
+    return (lastStatus_ & status::kDefiniteMask) ? shownPlace_ : nullptr;
 }
 
 TakenScan Application::keepScan(const PlaceKey& place, std::time_t now) {
@@ -237,17 +240,14 @@ TakenScan Application::keepScan(const PlaceKey& place, std::time_t now) {
     scan.time = utcTimeText(now);
     // The upload rewrites the file under the database lock.
     std::lock_guard<std::recursive_mutex> guard(parts_.database.lock());
-    // The table holds infrastructure access points only; a network that asked
-    // not to be mapped stays out of the scan.
+    // What the latest scan heard, at its own signal (the table holds
+    // infrastructure access points only); a network that asked not to be mapped
+    // stays out of the scan.
     table_.forEach([&](AccessPointEntry& entry) {
-        ++taken.inRange;
-        const BssidKey entryKey = BssidKey::fromBytes(entry.bssid().data());
-        if (parts_.database.optedOut().contains(entryKey))
-            return;
-        scan.readings.push_back(
-            ScanReading{entryKey, std::clamp(entry.smoothedSignal(), kWeakestScanSignal,
-                                             kStrongestScanSignal)});
+        if (entry.lastSeen() == table_.clock())
+            ++taken.inRange;
     });
+    scan.readings = latestScanReadings(table_, parts_.database.optedOut());
     taken.kept = static_cast<int32_t>(scan.readings.size());
     if (!usable_ || scan.buildingId == 0 || scan.readings.empty())
         taken.outcome = TakenScan::Outcome::NothingHeard;

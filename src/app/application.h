@@ -13,6 +13,7 @@
 #include "base/settings_store.h"
 #include "locate/location_database.h"
 #include "locate/locator.h"
+#include "survey/survey_scan.h"
 #include "ui/survey_model.h"
 #include "wireless/manufacturers.h"
 #include "wireless/scan_table.h"
@@ -23,6 +24,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace nearbeam {
 
@@ -86,12 +88,8 @@ class Application {
     // The records of a place were edited (the set-location wizard saved): the
     // location texts are built again and the tray shows them now.
     void placeEdited();
-    // The wizard saved the place of an access point: what is in range now is
-    // kept as a survey scan of that place (status 3), then the place is shown
-    // as placeEdited does. now: the time of the scan.
-    void placeSaved(const BssidKey& key, std::time_t now = std::time(nullptr));
-    // What is in range now, kept as a survey scan of the place (status 3) in
-    // scans.txt: the wizard's scan and each of the Survey window's.
+    // What the latest scan heard, kept as a survey scan of the place (status 3)
+    // in scans.txt: each of the Survey window's scans.
     TakenScan keepScan(const PlaceKey& place, std::time_t now = std::time(nullptr));
     // The place last decided while something is in range; none otherwise.
     std::optional<PlaceKey> currentPlace() const {
@@ -101,6 +99,11 @@ class Application {
     }
     // How many ticks have run: tells one tick from the next.
     uint64_t ticks() const { return ticks_; }
+    // What the latest scan heard, as a survey scan keeps it (latestScanReadings).
+    std::vector<ScanReading> heardNow();
+    // The place the status shows now (its record, or the one made for a place
+    // only the scans name, valid until the next tick); none when it shows none.
+    LocationRecord* shownPlace() const;
 
     LookupStatus lastStatus() const { return lastStatus_; }
     const std::wstring& statusText() const { return statusText_; }
@@ -126,6 +129,8 @@ class Application {
     std::optional<Bssid> strongest_;
     std::optional<Bssid> placeAccessPoint_; // the access point that names the place
     Locator locator_;
+    LocationRecord* shownPlace_ = nullptr;
+    bool alertDue_ = false; // the text changed since the last alert
     PlaceKey lastReportedPlace_;
     int32_t activeScanCountdown_ = kActiveScanSeconds;
     uint64_t ticks_ = 0;

@@ -112,22 +112,64 @@ std::optional<CommandLine> parseCommandLine(const std::vector<std::wstring>& arg
     return parseCommandLine(args, error, refusalCode);
 }
 
+namespace {
+
+struct OptionHelp {
+    const wchar_t* option;
+    const wchar_t* help;
+};
+const OptionHelp kOptions[] = {
+    {L"--simulate SCENARIO-FILE", L"replay a recorded walk instead of the adapter"},
+    {L"--fast", L"with --simulate: run the walk's ticks back to back and end when it is over"},
+    {L"--trace TRACE-FILE", L"add what the program decides to TRACE-FILE"},
+    {L"--survey \"BUILDING/FLOOR/LOCATION\"",
+     L"record survey scans at that place, one a tick, and end when they are stored"},
+    {L"--scans N", L"with --survey: how many scans (1 to 60, default 6)"},
+    {L"--help", L"show this and end"},
+    {L"--version", L"show the version and end"},
+};
+constexpr const wchar_t* kUsage = L"Usage: nearbeam [OPTION]...\n";
+
+} // namespace
+
 std::wstring usageText() {
-    return L"Usage: nearbeam [OPTION]...\n"
-           L"  --simulate SCENARIO-FILE  replay a recorded walk instead of the adapter\n"
-           L"  --fast                    with --simulate: run the walk's ticks back to back\n"
-           L"                            and end when it is over\n"
-           L"  --trace TRACE-FILE        add what the program decides to TRACE-FILE\n"
-           L"  --survey \"BUILDING/FLOOR/LOCATION\"\n"
-           L"                            record survey scans at that place, one a tick,\n"
-           L"                            and end when they are stored\n"
-           L"  --scans N                 with --survey: how many scans (1 to 60, default 6)\n"
-           L"  --help                    show this and end\n"
-           L"  --version                 show the version and end\n";
+    // Aligned in columns, for a terminal's fixed-width font; a long help goes on
+    // at the next line.
+    constexpr size_t kColumn = 28;
+    constexpr size_t kWidth = 80;
+    std::wstring text = kUsage;
+    for (const OptionHelp& o : kOptions) {
+        std::wstring line = L"  " + std::wstring(o.option);
+        if (line.size() + 2 > kColumn) { // too long for the column: the help goes below
+            text += line + L"\n";
+            line.clear();
+        }
+        line.resize(kColumn, L' ');
+        std::wstring help = o.help;
+        while (line.size() + help.size() > kWidth) {
+            const size_t cut = help.rfind(L' ', kWidth - line.size());
+            text += line + help.substr(0, cut) + L"\n";
+            help = help.substr(cut + 1);
+            line = std::wstring(kColumn, L' ');
+        }
+        text += line + help + L"\n";
+    }
+    return text;
+}
+
+std::wstring usageBoxText() {
+    std::wstring text = kUsage;
+    for (const OptionHelp& o : kOptions)
+        text += std::wstring(o.option) + L": " + o.help + L"\n";
+    return text;
 }
 
 std::wstring versionText() {
     return L"Nearbeam " NEARBEAM_VERSION;
+}
+
+std::wstring scenarioRefusalText(const std::wstring& file, const std::string& fault) {
+    return L"The scenario file \"" + file + L"\" could not be loaded:\n" + widen(fault);
 }
 
 } // namespace nearbeam

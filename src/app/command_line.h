@@ -34,9 +34,16 @@ std::optional<CommandLine> parseCommandLine(const std::vector<std::wstring>& arg
 std::optional<CommandLine> parseCommandLine(const std::vector<std::wstring>& args,
                                             std::wstring& error);
 
-// The options, one a line, each line ending in a line break.
+// The options, one a line, each line ending in a line break, aligned in columns
+// for a terminal.
 std::wstring usageText();
+// The same for a message box, whose font is not fixed-width: each option and its
+// help on one line of their own, "OPTION: help", nothing aligned with spaces.
+std::wstring usageBoxText();
 // "Nearbeam " and the version.
 std::wstring versionText();
+// What the program says of a scenario file that does not load: its name, then
+// the fault (the line and what is wrong there).
+std::wstring scenarioRefusalText(const std::wstring& file, const std::string& fault);
 
 } // namespace nearbeam

@@ -40,12 +40,17 @@ template <class Kit> class DesktopWindows : public ProgramWindows {
         : program_(program), kit_(kit), wizard_(kit_.template make<Wizard>(program.database())),
           upload_(Upload{program.uploader(), program.settings(), program.passwords(), {}}),
           options_(kit_.makeOptions(program)),
-          subscribe_(SubscribeContext{program.subscriptions(), program.database()}),
+          // The offer names the places of what the program shows.
+          subscribe_(SubscribeContext{program.subscriptions(), program.database(),
+                                      [&program] { return program.application().shownPlace(); }}),
           survey_(Survey{program.survey(), program.database()}) {
         // The set-location wizard, opened by the location page's Edit and for an
         // access point without a record.
         wizard_->scanner = [this] { openScanner(); };
         wizard_->saved = [&program](const BssidKey& key) { program.placeSaved(key); };
+        // What the latest scan heard: the place's survey scan, and at Finish
+        // whether the user is still there.
+        wizard_->heard = [&program] { return program.application().heardNow(); };
         options_->sharingHistory = [this] {
             sharing_->open(program_.subscriptions().sharingLogPath());
         };
@@ -71,6 +76,7 @@ template <class Kit> class DesktopWindows : public ProgramWindows {
     void openCoverage(uint32_t building) { coverage_->open(program_.database(), building); }
 
     LocationPage& locationPage() { return *locationPage_; }
+    bool locationPageMade() const { return locationPage_.made(); }
     Scanner& scanner() { return *scanner_; }
     SharingHistory& sharingHistory() { return *sharing_; }
     Wizard& wizard() { return *wizard_; }

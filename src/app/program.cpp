@@ -74,9 +74,7 @@ bool Program::makeDevice() {
     } else {
         ScenarioLoad load = loadScenario(narrow(scenario));
         if (!load) {
-            fail(L"The scenario file \"" + scenario + L"\" could not be loaded:\n" +
-                     widen(load.describe()),
-                 1);
+            fail(scenarioRefusalText(scenario, load.describe()), 1);
             return false;
         }
         if (!load.scenario->blocks.empty())
@@ -171,6 +169,9 @@ TrayActions Program::trayActions() {
     actions.privateMode = [this] { return privateMode(); };
     actions.newSubscriptions = [this] { newSubscriptions(); };
     actions.alertClicked = [this](const std::wstring& link) { alertClicked(link); };
+    actions.alertLeadsSomewhere = [this](const std::wstring& link) {
+        return alertLeadsSomewhere(link);
+    };
     return actions;
 }
 
@@ -213,6 +214,10 @@ void Program::togglePrivateMode() {
     // what waited goes out when it ends.
     app_->placeEdited();
     agent_->wake();
+}
+
+bool Program::alertLeadsSomewhere(const std::wstring& link) const {
+    return (app_->lastStatus() & status::kUnrecognisedBit) != 0 || mayOpenInShell(link);
 }
 
 void Program::alertClicked(const std::wstring& link) {

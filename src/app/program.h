@@ -119,8 +119,12 @@ class Program {
     void alertClicked(const std::wstring& link);
     // The offers other programs left in new-subscriptions.txt.
     void newSubscriptions();
-    // The wizard saved the place of an access point.
-    void placeSaved(const BssidKey& key) { app_->placeSaved(key); }
+    // The wizard saved the place of an access point (and its survey scan): the
+    // status shows it at once.
+    void placeSaved(const BssidKey&) { app_->placeEdited(); }
+    // Whether a click on an alert with this link does something: the page of an
+    // unrecognised place, or a web or mail link (alertClicked).
+    bool alertLeadsSomewhere(const std::wstring& link) const;
 
     // The survey of the Survey window and of --survey: one at a time.
     SurveyModel& survey() { return *survey_; }

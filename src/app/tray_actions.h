@@ -19,6 +19,8 @@ struct TrayActions {
     std::function<void()> newSubscriptions;  // other programs offer new subscriptions
     // A click on an alert, with the alert's link (empty: none).
     std::function<void(const std::wstring& link)> alertClicked;
+    // Whether such a click does something (else an alert offers no "Open").
+    std::function<bool(const std::wstring& link)> alertLeadsSomewhere;
 };
 
 } // namespace nearbeam

@@ -1,7 +1,7 @@
 #pragma once
 // File-system operations shared by every module that keeps a file. Paths are 8-bit
-// texts in the ANSI code page, as the program stores them; on Windows they are
-// widened before they reach the system.
+// texts (UTF-8), as the program stores them; on Windows they are widened before
+// they reach the system.
 
 #include <cstdint>
 #include <cstdio>

@@ -58,15 +58,21 @@ void appendWide(std::wstring& out, uint32_t cp) {
 
 } // namespace
 
-std::wstring widen(const std::string& ansi) {
+std::wstring widen(const std::string& text) {
+    if (isUtf8(text))
+        return fromUtf8(text);
     std::wstring out;
-    out.reserve(ansi.size());
-    for (char c : ansi)
+    out.reserve(text.size());
+    for (char c : text)
         out += fromAnsi(static_cast<unsigned char>(c));
     return out;
 }
 
 std::string narrow(const std::wstring& wide) {
+    return toUtf8(wide);
+}
+
+std::string windows1252(const std::wstring& wide) {
     std::string out;
     out.reserve(wide.size());
     for (size_t i = 0; i < wide.size(); ++i) {
@@ -76,6 +82,26 @@ std::string narrow(const std::wstring& wide) {
         out += toAnsi(ch);
     }
     return out;
+}
+
+bool isUtf8(std::string_view text) {
+    for (size_t i = 0; i < text.size();) {
+        if (static_cast<unsigned char>(text[i]) < 0x80) {
+            ++i;
+            continue;
+        }
+        const std::optional<Utf8Char> ch = utf8CharAt(text, i);
+        if (!ch)
+            return false;
+        i += ch->length;
+    }
+    return true;
+}
+
+std::string utf8Text(std::string_view text) {
+    if (isUtf8(text))
+        return std::string(text);
+    return toUtf8(widen(std::string(text)));
 }
 
 std::string toUtf8(const std::wstring& wide) {

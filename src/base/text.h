@@ -1,7 +1,9 @@
 #pragma once
-// The one place where texts cross between 8-bit (data files, wire, HTML: the
-// Western ANSI code page, Windows-1252) and UTF-16/wide texts (user interface,
-// settings), and to and from UTF-8 (trace, settings file).
+// The one place where texts cross between 8-bit (data files, wire, HTML, links:
+// UTF-8) and wide texts (user interface, settings), and to and from UTF-8 (trace,
+// settings file). Files and servers of older versions wrote Windows-1252: an
+// 8-bit text that is not valid UTF-8 is read as Windows-1252, so their names
+// keep reading as they did.
 
 #include <cstddef>
 #include <cstdint>
@@ -11,9 +13,19 @@
 
 namespace nearbeam {
 
-std::wstring widen(const std::string& ansi);
-// Characters outside the code page become '?'.
+// UTF-8, or Windows-1252 when the text is not valid UTF-8.
+std::wstring widen(const std::string& text);
+// UTF-8.
 std::string narrow(const std::wstring& wide);
+
+// An 8-bit text as UTF-8: itself when it is valid UTF-8, else read as
+// Windows-1252 (as widen reads it).
+std::string utf8Text(std::string_view text);
+// Whether every byte of the text belongs to a valid UTF-8 sequence.
+bool isUtf8(std::string_view text);
+// The text in Windows-1252, characters outside it as '?': only for what older
+// peers derive from exact bytes (the login token).
+std::string windows1252(const std::wstring& wide);
 
 std::string toUtf8(const std::wstring& wide);
 // Invalid sequences become U+FFFD.

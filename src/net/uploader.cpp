@@ -6,6 +6,7 @@
 #include "locate/location_database.h"
 #include "net/md5.h"
 #include "records/data_file.h"
+#include "records/record_lines.h"
 
 #include <array>
 #include <set>
@@ -17,6 +18,16 @@ namespace {
 template <typename Fn> void forEachLine(std::string_view text, Fn&& fn) {
     for (size_t end; (end = text.find('\n')) != std::string_view::npos; text.remove_prefix(end + 1))
         fn(text.substr(0, end));
+}
+
+// What the result adds when lines were left out because they cannot be read.
+std::wstring unreadableNote(size_t unreadable) {
+    if (unreadable == 0)
+        return {};
+    return L" (" + std::to_wstring(unreadable) +
+           (unreadable == 1 ? L" line that cannot be read was"
+                            : L" lines that cannot be read were") +
+           L" left out; they stay on this computer.)";
 }
 
 // The reply's section of the server's copies of the scans (after the record
@@ -31,7 +42,8 @@ Uploader::Uploader(WebAgent& agent, LocationDatabase& database, SettingsStore& s
       showMessage_(std::move(showMessage)) {}
 
 std::string Uploader::makeLoginToken(const std::wstring& password) {
-    return loginToken(narrow(password));
+    // Accounts made before names went UTF-8 hold the digest of these bytes.
+    return loginToken(windows1252(password));
 }
 
 std::array<TextTable*, 6> Uploader::placeTables() const {
@@ -66,14 +78,30 @@ bool Uploader::optedOut(size_t i, std::string_view line) const {
     return key && database_.optedOut().contains(*key);
 }
 
-Uploader::LocalLines Uploader::withoutOptedOut(const LocalLines& local) const {
+bool Uploader::readable(size_t i, std::string_view line) {
+    static const RecordKind kKinds[5] = {RecordKind::Country, RecordKind::Province,
+                                         RecordKind::City, RecordKind::Area, RecordKind::Building};
+    if (i < 5) {
+        const RecordFields fields = parseRecordFields(kKinds[i], line);
+        return fields.id != 0 && !fields.name.empty();
+    }
+    const LocationFields fields = parseLocationFields(line);
+    return BssidKey::fromText(fields.bssid) && fields.buildingId != 0;
+}
+
+Uploader::LocalLines Uploader::sendable(const LocalLines& local, size_t* unreadable) const {
     LocalLines kept;
     for (size_t i = 0; i < local.size(); ++i) {
         forEachLine(local[i], [&](std::string_view line) {
-            if (!optedOut(i, line)) {
-                kept[i] += line;
-                kept[i] += '\n';
+            if (optedOut(i, line))
+                return;
+            if (!readable(i, line)) {
+                if (unreadable)
+                    ++*unreadable;
+                return;
             }
+            kept[i] += line;
+            kept[i] += '\n';
         });
     }
     return kept;
@@ -103,7 +131,25 @@ std::string Uploader::bodyOf(const std::wstring& user, const std::wstring& passw
 }
 
 std::string Uploader::makeBody(const std::wstring& user, const std::wstring& password) const {
-    return bodyOf(user, password, withoutOptedOut(collectLocalLines()), collectScans().wireLines);
+    return bodyOf(user, password, sendable(collectLocalLines()), collectScans().wireLines);
+}
+
+Uploader::Summary Uploader::summary() const {
+    Summary summary;
+    LocalLines local;
+    std::string scans;
+    {
+        std::lock_guard<std::recursive_mutex> guard(database_.lock());
+        local = sendable(collectLocalLines(), &summary.unreadable);
+        scans = collectScans().wireLines;
+    }
+    for (size_t i = 0; i < local.size(); ++i) {
+        size_t& count = i == 5 ? summary.places : summary.records;
+        forEachLine(local[i], [&](std::string_view) { ++count; });
+    }
+    forEachLine(scans, [&](std::string_view) { ++summary.scans; });
+    summary.server = settings::read(settings_, settings::Server);
+    return summary;
 }
 
 bool Uploader::restoreUnsent(const LocalLines& before) {
@@ -117,7 +163,7 @@ bool Uploader::restoreUnsent(const LocalLines& before) {
             if (!sent.count(line)) {
                 unsent += line;
                 unsent += "\r\n";
-                any = any || !optedOut(i, line);
+                any = any || (!optedOut(i, line) && readable(i, line));
             }
         });
         if (!unsent.empty())
@@ -144,7 +190,8 @@ bool Uploader::startUpload(UploadDialogLink* dialog) {
     {
         // The place files and the scans as one picture.
         std::lock_guard<std::recursive_mutex> guard(database_.lock());
-        sent_ = withoutOptedOut(collectLocalLines());
+        unreadable_ = 0;
+        sent_ = sendable(collectLocalLines(), &unreadable_);
         sentScans_ = collectScans();
     }
     std::string body = bodyOf(user, passwords_.read(), sent_, sentScans_.wireLines);
@@ -299,7 +346,7 @@ void Uploader::complete() {
     } else {
         if (!unsentKept)
             database_.setUploadNeeded(false);
-        report(L"Upload successful! " + message);
+        report(L"Upload successful! " + message + unreadableNote(unreadable_));
     }
 }
 

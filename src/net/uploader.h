@@ -61,6 +61,15 @@ class Uploader {
 
     using MessageFunction = std::function<void(const std::wstring& text)>;
 
+    // What an upload would send now.
+    struct Summary {
+        size_t places = 0;     // access points placed here (ap.txt lines)
+        size_t records = 0;    // other records made or changed here (cities, buildings ...)
+        size_t scans = 0;      // survey scans made here
+        size_t unreadable = 0; // local lines that cannot be read: they stay here
+        std::wstring server;   // the Server setting
+    };
+
     Uploader(WebAgent& agent, LocationDatabase& database, SettingsStore& settings,
              PasswordStore& passwords, MessageFunction showMessage);
 
@@ -81,10 +90,11 @@ class Uploader {
     static bool loginInTheClear(const std::wstring& server);
 
     // The token the server checks: MD5 hex of "Nearbeam: " and the MD5 hex of the
-    // password in the ANSI code page.
+    // password in Windows-1252 (what every account's digest was made from).
     static std::string makeLoginToken(const std::wstring& password);
     // The request body for this account and the local lines now in the files.
     std::string makeBody(const std::wstring& user, const std::wstring& password) const;
+    Summary summary() const;
 
     // A result: to the dialog's status line, or without a dialog to the message
     // function.
@@ -103,8 +113,13 @@ class Uploader {
     // Whether a local line of table i is the place of an access point that asked
     // not to be mapped: such lines stay on this computer.
     bool optedOut(size_t i, std::string_view line) const;
-    // The local lines without those.
-    LocalLines withoutOptedOut(const LocalLines& local) const;
+    // Whether a local line of table i reads as a record of its kind the server
+    // can take (an access point's line: an address and a building). A damaged
+    // line must not refuse every upload after it.
+    static bool readable(size_t i, std::string_view line);
+    // The local lines without those kept here and those that cannot be read
+    // (counted in unreadable, when given).
+    LocalLines sendable(const LocalLines& local, size_t* unreadable = nullptr) const;
     // The local scans, without the access points that asked not to be mapped.
     ScanFile::Upload collectScans() const;
     static std::string bodyOf(const std::wstring& user, const std::wstring& password,
@@ -143,8 +158,9 @@ class Uploader {
     std::vector<std::pair<int, std::string>> records_;
     // The server's copies of the scans, stored when the reply is complete.
     std::vector<std::string> scanCopies_;
-    // The local lines and scans the body carries.
+    // The local lines and scans the body carries, and the lines left out unread.
     LocalLines sent_;
+    size_t unreadable_ = 0;
     ScanFile::Upload sentScans_;
 };
 

@@ -42,7 +42,8 @@ LocationRecord* LocationTable::findOrCreate(const BssidKey& key) {
 bool LocationTable::saveLocation(LocationRecord& record) {
     Guard guard(lock_);
     const int32_t old = record.status;
-    if (!record_status::needsSave(old))
+    // A line without an address could never be read back: the place would be lost.
+    if (!record_status::needsSave(old) || !validKey(record.bssid))
         return false;
     // A new record is appended; a changed one replaces the key's line: every other
     // whole line is kept in order and the new line goes last.

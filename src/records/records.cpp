@@ -1,6 +1,7 @@
 #include "records/records.h"
 
 #include "base/percent_encoding.h"
+#include "base/text.h"
 #include "records/data_file.h"
 #include "records/record_lines.h"
 #include "records/text_table.h"
@@ -108,11 +109,14 @@ std::string floorText(const std::string& floor) {
 }
 
 std::string urlEncode(const std::string& text) {
+    // In UTF-8 whatever the file held (a name of an older file in Windows-1252
+    // too), every byte outside visible ASCII as %XX: the address is the same
+    // whichever system's HTTP stack sends it.
     return percentEncode(
-        text,
+        utf8Text(text),
         [](unsigned char c) {
-            return c != ' ' && std::string_view("\"#&'+=?").find(static_cast<char>(c)) ==
-                                   std::string_view::npos;
+            return visibleByte(c) && std::string_view("\"#&'+=?%").find(static_cast<char>(c)) ==
+                                         std::string_view::npos;
         },
         true);
 }

@@ -5,6 +5,7 @@
 #include "records/records.h"
 #include "survey/survey_scan.h"
 #include "ui/html_escape.h"
+#include "ui/page_head.h"
 
 #include <algorithm>
 #include <map>
@@ -14,10 +15,9 @@ namespace nearbeam {
 
 namespace {
 
-constexpr const char* kHead =
-    "<html><head><style>body { margin: 15px; font: 9pt Verdana,sans-serif; } "
-    "td { padding: 2px 8px 2px 0; vertical-align: top; } .needs { color: #b00000; }</style>"
-    "</head><body><b>Survey coverage</b><br/><br/>";
+constexpr const char* kStyle =
+    "body { margin: 15px; font: 9pt Verdana,sans-serif; } "
+    "td { padding: 2px 8px 2px 0; vertical-align: top; } .needs { color: #b00000; }";
 constexpr int32_t kBarWidth = 100;
 constexpr std::time_t kYearSeconds = 365 * 24 * 60 * 60;
 
@@ -93,7 +93,7 @@ std::vector<BuildingCoverage> surveyCoverage(LocationDatabase& database, uint32_
 }
 
 std::string buildCoveragePage(const std::vector<BuildingCoverage>& buildings, std::time_t now) {
-    std::string page = kHead;
+    std::string page = pageHead(kStyle) + "<b>Survey coverage</b><br/><br/>";
     if (buildings.empty())
         return page + "No survey scans yet.</body></html>";
     const std::string yearAgo = utcTimeText(now - kYearSeconds);

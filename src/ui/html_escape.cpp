@@ -1,8 +1,11 @@
 #include "ui/html_escape.h"
 
+#include "base/text.h"
+
 namespace nearbeam {
 
-std::string escapeHtml(std::string_view text) {
+std::string escapeHtml(std::string_view raw) {
+    const std::string text = utf8Text(raw);
     std::string out;
     out.reserve(text.size());
     for (char c : text) {

@@ -9,8 +9,10 @@
 
 namespace nearbeam {
 
-// & < > " and ' as character references; every other byte as it is. The same
-// text is safe as element content and as an attribute value in either quotes.
+// & < > " and ' as character references; every other character as it is, in
+// UTF-8 (a text of an older file in Windows-1252 is read as such), as the pages
+// declare. The same text is safe as element content and as an attribute value in
+// either quotes.
 std::string escapeHtml(std::string_view text);
 
 } // namespace nearbeam

@@ -3,6 +3,7 @@
 #include "base/settings_keys.h"
 #include "base/text.h"
 #include "ui/html_escape.h"
+#include "ui/page_head.h"
 
 #include <cstdint>
 #include <mutex>
@@ -12,8 +13,7 @@ namespace nearbeam {
 
 namespace {
 
-constexpr const char* kHead = "<html><head><style>body { margin: 15px; font: 9pt "
-                              "Verdana,sans-serif; }</style></head><body>";
+constexpr const char* kStyle = "body { margin: 15px; font: 9pt Verdana,sans-serif; }";
 constexpr const char* kCoverageLink = "nearbeam:coverage?building=";
 constexpr const char* kRule = "<br/><hr style='color:white; border-top: 1px solid gray;' /><br/>";
 
@@ -62,7 +62,7 @@ std::string mapTemplate(const std::string& webHost) {
 
 std::string buildLocationPage(LocationRecord& place, const TextTable& services,
                               const std::string& webHost, bool coverage) {
-    std::string page = kHead;
+    std::string page = pageHead(kStyle);
     LocationContext context{&place, &page, false};
 
     page += "<b>" + escapeHtml(place.cityName()) + ", " + escapeHtml(place.provinceName()) + ", " +

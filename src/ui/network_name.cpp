@@ -6,7 +6,7 @@
 namespace nearbeam {
 
 std::string escapeNetworkName(std::string_view name) {
-    // The escapes are ASCII, so the escaped name is valid UTF-8 exactly when the name is.
+    // escapeHtml writes UTF-8, whatever the name was.
     const std::string escaped = escapeHtml(name);
     std::string out;
     out.reserve(escaped.size());

@@ -1,11 +1,9 @@
 #pragma once
 // Network names from the air on their way into a page. Most phones and routers
-// name networks in UTF-8, while a page is read in the system's 8-bit code page:
-// a name that is valid UTF-8 is written with its characters outside ASCII as
-// numeric character references, which the browser shows whatever the page's code
-// page. ASCII names and names in an 8-bit code page keep their bytes, so a page
-// without such a name does not change. Only the page text changes, never what is
-// stored or sent.
+// name networks in UTF-8; a name that is not valid UTF-8 is read as Windows-1252,
+// as every 8-bit text of the program. Characters outside ASCII are written as
+// numeric character references, which a browser shows whatever character set it
+// takes the page in. Only the page text changes, never what is stored or sent.
 
 #include <string>
 #include <string_view>

@@ -2,6 +2,7 @@
 
 #include "ui/html_escape.h"
 #include "ui/network_name.h"
+#include "ui/page_head.h"
 
 namespace nearbeam {
 
@@ -84,10 +85,10 @@ std::string compactRow(const AccessPointEntry& entry, int average, int last,
 }
 
 std::string scannerPage(const std::string& rows, const std::string& baseFolder) {
-    return "<html><head><style>body {font:8pt Verdana;} a {text-decoration:none;color:black;} "
-           "img {margin-top:2px;} cite {color:#999999; font-size:7pt; font-style:normal; "
-           "margin-left:4px; } p {margin-bottom:-0.6em;}</style><base href='file://" +
-           escapeHtml(baseFolder) + "' /></head><body>" +
+    return pageHead("body {font:8pt Verdana;} a {text-decoration:none;color:black;} "
+                    "img {margin-top:2px;} cite {color:#999999; font-size:7pt; "
+                    "font-style:normal; margin-left:4px; } p {margin-bottom:-0.6em;}",
+                    "<base href='file://" + escapeHtml(baseFolder) + "' />") +
            (rows.empty() ? std::string("<p> &nbsp; No access points detected yet.</p>") : rows) +
            "</body></html>";
 }

@@ -1,6 +1,10 @@
 #include "ui/set_location_wizard.h"
 
 #include "base/text.h"
+#include "base/utc_time.h"
+#include "ui/heard_now.h"
+
+#include <mutex>
 
 namespace nearbeam {
 
@@ -44,8 +48,8 @@ const std::vector<std::string>& SetLocationWizard::floorChoices() {
 }
 
 SetLocationWizard::SetLocationWizard(LocationDatabase& database, const BssidKey& key,
-                                     LocationRecord* record)
-    : database_(database), key_(key), record_(record) {
+                                     LocationRecord* record, std::vector<ScanReading> heard)
+    : database_(database), key_(key), record_(record), heard_(std::move(heard)) {
     NamedRecord* startCity = nullptr;
     NamedRecord* startArea = nullptr;
     if (record_) {
@@ -210,7 +214,54 @@ std::wstring SetLocationWizard::keptHereNote() const {
                : std::wstring();
 }
 
-std::optional<WizardMessage> SetLocationWizard::finish(const BuildingFields& fields) {
+std::wstring SetLocationWizard::scanNote() const {
+    return heard_.empty() ? L"Nothing was heard when this wizard opened: no survey scan of the "
+                            L"place is kept."
+                          : std::wstring();
+}
+
+std::optional<WizardMessage>
+SetLocationWizard::stillHereQuestion(const BuildingFields& fields,
+                                     const std::vector<ScanReading>& now) const {
+    if (heard_.empty() || readingsDistance(heard_, now) <= kMovedDistance)
+        return std::nullopt;
+    std::wstring place = widen(wizardText(fields.building));
+    if (!fields.location.empty())
+        place += L", " + widen(wizardText(fields.location));
+    return WizardMessage{L"The access points heard now are not those heard when this wizard "
+                         L"opened. Are you still at " +
+                             place + L"?",
+                         kCaption};
+}
+
+WizardMessage SetLocationWizard::finishRefused() {
+    return WizardMessage{L"Nothing was saved. Press Finish again at the place, or close the "
+                         L"wizard.",
+                         kCaption};
+}
+
+bool SetLocationWizard::keepScan(std::time_t now) {
+    if (scanKept_ || heard_.empty() || !building_ || !record_)
+        return true;
+    SurveyScan scan;
+    scan.buildingId = building_->id;
+    scan.floor = record_->floor;
+    scan.location = record_->location;
+    scan.status = record_status::Local;
+    scan.time = utcTimeText(now);
+    scan.readings = heard_;
+    // The upload rewrites the file under the database lock.
+    std::lock_guard<std::recursive_mutex> guard(database_.lock());
+    scanKept_ = database_.scans().append(scan);
+    return scanKept_;
+}
+
+std::optional<WizardMessage> SetLocationWizard::finish(const BuildingFields& fields,
+                                                       std::time_t now) {
+    // A line without an address could never be read back nor uploaded, and the
+    // place it names would be lost.
+    if (!BssidKey::fromText(key_.view()))
+        return WizardMessage{L"There is no access point here to place.", kCaption};
     if (!country_ || !province_ || !city_)
         return WizardMessage{L"Can't find info about previous pages. Probably out of memory.",
                              L"Internal Error"};
@@ -273,6 +324,11 @@ std::optional<WizardMessage> SetLocationWizard::finish(const BuildingFields& fie
         !database_.scansFollowPlace(*startPlace_,
                                     PlaceKey{building_->id, record->floor, record->location}))
         failed = true;
+    const bool scanBefore = scanKept_;
+    if (!failed && !keepScan(now))
+        failed = true;
+    // A scan made here waits for the upload as the records do.
+    written = written || (scanKept_ && !scanBefore);
     if (written) {
         database_.changed = true;
         database_.setUploadNeeded(true);

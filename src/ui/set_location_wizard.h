@@ -9,7 +9,9 @@
 #include "locate/place_decision.h"
 #include "records/bssid_key.h"
 #include "records/records.h"
+#include "survey/survey_scan.h"
 
+#include <ctime>
 #include <optional>
 #include <string>
 #include <vector>
@@ -50,8 +52,10 @@ class SetLocationWizard {
 
     // Starts placing the access point `key`; record: its location record to
     // correct, or none. Choices start from the record's city and area, else from
-    // the city most recently looked up.
-    SetLocationWizard(LocationDatabase& database, const BssidKey& key, LocationRecord* record);
+    // the city most recently looked up. heard: what the latest scan heard as the
+    // wizard opened (latestScanReadings), kept as the place's survey scan.
+    SetLocationWizard(LocationDatabase& database, const BssidKey& key, LocationRecord* record,
+                      std::vector<ScanReading> heard = {});
 
     const BssidKey& key() const { return key_; }
     LocationRecord* record() const { return record_; }
@@ -100,11 +104,27 @@ class SetLocationWizard {
     // place is never uploaded); empty for any other.
     std::wstring keptHereNote() const;
 
-    // "Finish": saves the place. A message when it cannot (then nothing or not
-    // all was saved and the wizard stays open); none when it is saved. The
+    // What the last page says of the survey scan: that none is kept when the
+    // latest scan heard nothing as the wizard opened; empty otherwise.
+    std::wstring scanNote() const;
+
+    // Asked before Finish saves: when what is heard now (latestScanReadings) is
+    // far from what was heard as the wizard opened (readingsDistance beyond
+    // kMovedDistance), whether the user is still at the place the fields name.
+    // The answer no saves nothing (finishRefused says so). None when nothing
+    // was heard at the opening: no scan is kept then.
+    std::optional<WizardMessage> stillHereQuestion(const BuildingFields& fields,
+                                                   const std::vector<ScanReading>& now) const;
+    static WizardMessage finishRefused();
+
+    // "Finish": saves the place, and what was heard as the wizard opened as a
+    // survey scan of it (status 3, at time now). A message when it cannot (then
+    // nothing or not all was saved and the wizard stays open); none when it is
+    // saved. Nothing is saved for a key that is no access point's address. The
     // survey scans of the place the record had follow it when no other access
     // point names that place (LocationDatabase::scansFollowPlace).
-    std::optional<WizardMessage> finish(const BuildingFields& fields);
+    std::optional<WizardMessage> finish(const BuildingFields& fields,
+                                        std::time_t now = std::time(nullptr));
 
     NamedRecord* country() const { return country_; }
     NamedRecord* province() const { return province_; }
@@ -114,10 +134,13 @@ class SetLocationWizard {
 
   private:
     bool buildingFits(const BuildingRecord* building) const;
+    bool keepScan(std::time_t now);
 
     LocationDatabase& database_;
     BssidKey key_;
     LocationRecord* record_;
+    std::vector<ScanReading> heard_;
+    bool scanKept_ = false;              // a second Finish after a failed save keeps one scan
     std::optional<PlaceKey> startPlace_; // the place of the record being corrected
     NamedRecord* country_ = nullptr;
     NamedRecord* province_ = nullptr;

@@ -505,24 +505,37 @@ TEST_F(ApplicationTest, EveryKnownAccessPointInRangeDecidesThePlace) {
     EXPECT_EQ(changes.size(), 2u);
 }
 
-// Finishing the wizard keeps what is in range as a scan of the place saved,
-// without the network that asked not to be mapped and without ad-hoc stations.
-TEST_F(ApplicationTest, TheWizardStoresAScanOfThePlaceSaved) {
+// What the wizard keeps as its survey scan: the latest scan at its own signal,
+// without the network that asked not to be mapped, ad-hoc stations, or an
+// access point the table keeps from an earlier scan.
+TEST_F(ApplicationTest, WhatIsHeardNowIsTheLatestScan) {
     start();
     driver->records = {ap(0xa1, -40), ap(0xc7, -60),
                        ap(0xd1, -50, InfrastructureMode::Infrastructure, "Cafe_nomap"),
                        ap(0xd2, -45, InfrastructureMode::Independent)};
     tick();
-    app->placeSaved(*BssidKey::fromText(key(0xa1)), 1796721300);
-    EXPECT_EQ(
-        dir.read("data/scans.txt"),
-        "10\t3\tReading room\t3\t2026-12-08T09:15:00Z\t0011223344a1:-40\t0011223344c7:-60\r\n");
-    EXPECT_EQ(database->scans().size(), 1u);
-    tick(); // the store has its own line already
-    EXPECT_EQ(database->scans().size(), 1u);
-    // An access point without a building in its record gives no scan.
-    app->placeSaved(*BssidKey::fromText(key(0xa3)), 1796721300);
-    EXPECT_EQ(database->scans().size(), 1u);
+    driver->records = {ap(0xa1, -70),
+                       ap(0xd1, -50, InfrastructureMode::Infrastructure, "Cafe_nomap")};
+    tick();
+    ASSERT_NE(app->scanTable().find(ap(0xc7, 0).bssid), nullptr); // aging, not heard
+    EXPECT_EQ(app->heardNow(), (std::vector<ScanReading>{{*BssidKey::fromText(key(0xa1)), -70}}));
+    driver->records = {};
+    tick();
+    EXPECT_EQ(app->heardNow(), std::vector<ScanReading>{});
+}
+
+// A place first heard weakly says "You are near"; cut to the place when long, the
+// text is the same once the user is there. The alert comes then, once.
+TEST_F(ApplicationTest, APlaceFirstHeardWeaklyIsAnnouncedOnArrival) {
+    start();
+    for (int32_t rssi : {-60, -45, -20, -20, -10}) {
+        driver->records = {ap(0xa7, rssi)};
+        tick();
+    }
+    EXPECT_EQ(app->statusText(), L"Bergen Public Library Annex BC");
+    ASSERT_EQ(notifier.alerts().size(), 1u);
+    EXPECT_EQ(notifier.alerts()[0].text, L"Bergen Public Library Annex BC");
+    EXPECT_EQ(app->shownPlace(), database->locations().find(*BssidKey::fromText(key(0xa7))));
 }
 
 // The hall's access point keeps being heard with the library's, which outvote

@@ -87,5 +87,33 @@ TEST(CommandLine, RefusesWhatItDoesNotKnow) {
     }
 }
 
+// A terminal gets columns; a message box (no fixed-width font) one line per
+// option, nothing aligned with spaces. Both name the same options.
+TEST(CommandLine, TheUsageInColumnsAndForABox) {
+    EXPECT_EQ(
+        usageBoxText(),
+        L"Usage: nearbeam [OPTION]...\n"
+        L"--simulate SCENARIO-FILE: replay a recorded walk instead of the adapter\n"
+        L"--fast: with --simulate: run the walk's ticks back to back and end when it is over\n"
+        L"--trace TRACE-FILE: add what the program decides to TRACE-FILE\n"
+        L"--survey \"BUILDING/FLOOR/LOCATION\": record survey scans at that place, one a tick, "
+        L"and end when they are stored\n"
+        L"--scans N: with --survey: how many scans (1 to 60, default 6)\n"
+        L"--help: show this and end\n"
+        L"--version: show the version and end\n");
+    EXPECT_EQ(usageText(),
+              L"Usage: nearbeam [OPTION]...\n"
+              L"  --simulate SCENARIO-FILE  replay a recorded walk instead of the adapter\n"
+              L"  --fast                    with --simulate: run the walk's ticks back to back\n"
+              L"                            and end when it is over\n"
+              L"  --trace TRACE-FILE        add what the program decides to TRACE-FILE\n"
+              L"  --survey \"BUILDING/FLOOR/LOCATION\"\n"
+              L"                            record survey scans at that place, one a tick, and\n"
+              L"                            end when they are stored\n"
+              L"  --scans N                 with --survey: how many scans (1 to 60, default 6)\n"
+              L"  --help                    show this and end\n"
+              L"  --version                 show the version and end\n");
+}
+
 } // namespace
 } // namespace nearbeam

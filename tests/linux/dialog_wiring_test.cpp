@@ -14,7 +14,7 @@ namespace {
 
 QAction* findItem(const QList<QAction*>& actions, const QString& text) {
     for (QAction* action : actions) {
-        if (action->text() == text)
+        if (QString(action->text()).remove(QLatin1Char('&')) == text)
             return action;
         if (action->menu()) {
             if (QAction* inner = findItem(action->menu()->actions(), text))
@@ -46,7 +46,7 @@ TEST(DialogWiring, TheMenusAndTheLocationPageOpenTheDialogs) {
     Shell program(setup);
     ASSERT_TRUE(program.start());
 
-    menuItem(program.tray().menu().actions(), "&Options...")->trigger();
+    menuItem(program.tray().menu().actions(), "Options...")->trigger();
     ASSERT_FALSE(program.windows().options().open.isNull());
     click(program.windows().options().open->findChild<QPushButton*>("sharing"));
     EXPECT_TRUE(program.windows().sharingHistory().isVisible());
@@ -63,16 +63,15 @@ TEST(DialogWiring, TheMenusAndTheLocationPageOpenTheDialogs) {
     click(program.windows().options().open->findChild<QPushButton*>("ok"));
     EXPECT_TRUE(home.exists("config/autostart/nearbeam.desktop"));
 
-    EXPECT_EQ(
-        answerBox([&] { menuItem(program.tray().menu().actions(), "&Upload...")->trigger(); }),
-        "Nearbeam: There is nothing to upload.");
+    EXPECT_EQ(answerBox([&] { menuItem(program.tray().menu().actions(), "Upload...")->trigger(); }),
+              "Nearbeam: There is nothing to upload.");
     program.program().database().setUploadNeeded(true);
     menuItem(program.windows().scanner().menuBar()->actions(), "Upload...")->trigger();
     ASSERT_FALSE(program.windows().upload().open.isNull());
     program.windows().upload().open->close();
 
     // The Survey window, and from it the coverage page.
-    menuItem(program.tray().menu().actions(), "Sur&vey...")->trigger();
+    menuItem(program.tray().menu().actions(), "Survey...")->trigger();
     ASSERT_FALSE(program.windows().survey().open.isNull());
     click(program.windows().survey().open->findChild<QPushButton*>("coverage"));
     EXPECT_TRUE(program.windows().coverage().isVisible());

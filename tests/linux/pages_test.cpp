@@ -23,14 +23,19 @@ QString shown(const std::string& html) {
     return document.toPlainText();
 }
 
+// The item shown as text (its mnemonic left out); every menu has a mnemonic.
 QAction* menuItem(QMainWindow& window, const QString& text) {
+    const auto named = [&](const QAction* item) {
+        return QString(item->text()).remove(QLatin1Char('&')) == text;
+    };
     for (QAction* top : window.menuBar()->actions()) {
+        EXPECT_TRUE(top->text().contains(QLatin1Char('&'))) << top->text().toStdString();
         for (QAction* item : top->menu()->actions()) {
-            if (item->text() == text)
+            if (named(item))
                 return item;
             if (item->menu()) {
                 for (QAction* inner : item->menu()->actions()) {
-                    if (inner->text() == text)
+                    if (named(inner))
                         return inner;
                 }
             }

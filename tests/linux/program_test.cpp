@@ -100,8 +100,12 @@ TEST_F(ProgramTest, RunsOnNetworkManagerAsOneCopyAndEndsOnASignal) {
     EXPECT_EQ(settings.find("Password"), std::string::npos);
 }
 
-// The command line's answers end the program with their exit code, never on a box.
+// The command line's answers end the program with their exit code, never on a box,
+// and before any window system is touched: there is no display here.
 TEST_F(ProgramTest, AnswersTheCommandLineAndEnds) {
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    env.remove(QStringLiteral("DISPLAY"));
+    env.remove(QStringLiteral("WAYLAND_DISPLAY"));
     const struct {
         QStringList args;
         int code;
@@ -112,6 +116,10 @@ TEST_F(ProgramTest, AnswersTheCommandLineAndEnds) {
         {{QStringLiteral("--version")}, 0, "Nearbeam 1.", ""},
         {{QStringLiteral("--verbose")}, 2, "", "Unknown option \"--verbose\".\nUsage: nearbeam"},
         {{QStringLiteral("--trace")}, 2, "", "--trace needs a file name.\nUsage: nearbeam"},
+        {{QStringLiteral("-style"), QStringLiteral("fusion"), QStringLiteral("--bogus")},
+         2,
+         "",
+         "Unknown option \"--bogus\".\nUsage: nearbeam"},
     };
     for (const auto& c : cases) {
         QProcess program;

@@ -16,6 +16,7 @@
 #include <filesystem>
 #include <functional>
 #include <ostream>
+#include <vector>
 
 QT_BEGIN_NAMESPACE
 // Qt's texts in test failures as text.
@@ -82,6 +83,34 @@ inline QString answerBox(const std::function<void()>& action,
     action();
     (void)QTest::qWaitFor([&] { return !seen.isEmpty(); }, 30000);
     return seen;
+}
+
+// The same for boxes shown one after the other, each answered with the next
+// answer; their texts, " | " between them.
+inline QString answerBoxes(const std::function<void()>& action,
+                           const std::vector<QMessageBox::StandardButton>& answers) {
+    QStringList seen;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        for (QWidget* window : QApplication::topLevelWidgets()) {
+            auto* box = qobject_cast<QMessageBox*>(window);
+            if (!box || !box->isVisible() || box->property("answered").toBool() ||
+                static_cast<size_t>(seen.size()) >= answers.size())
+                continue;
+            box->setProperty("answered", true);
+            const QMessageBox::StandardButton answer = answers[static_cast<size_t>(seen.size())];
+            seen << box->windowTitle() + ": " + box->text();
+            if (QAbstractButton* button = box->button(answer))
+                button->click();
+            else
+                box->close();
+        }
+    });
+    poll.start(10);
+    action();
+    (void)QTest::qWaitFor([&] { return static_cast<size_t>(seen.size()) == answers.size(); },
+                          30000);
+    return seen.join(QStringLiteral(" | "));
 }
 
 inline std::filesystem::path demoDataFolder() {

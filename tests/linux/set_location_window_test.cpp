@@ -24,6 +24,7 @@ class SetLocationWindowTest : public ::testing::Test {
         db.openDatabase(dir.folder());
         context.scanner = [this] { ++scanner; };
         context.saved = [this](const BssidKey&) { ++saved; };
+        context.heard = [this] { return heard; };
     }
     ~SetLocationWindowTest() override { delete context.open; }
 
@@ -50,6 +51,8 @@ class SetLocationWindowTest : public ::testing::Test {
     int saved = 0;
     const BssidKey busStop = *BssidKey::fromText("0c8112aa0001");
     const BssidKey lectureHall = *BssidKey::fromText("001a1e4c2002");
+    // What the latest scan heard: at the bus stop, with the library far off.
+    std::vector<ScanReading> heard{{busStop, -55}, {*BssidKey::fromText("001a1e4c1001"), -84}};
 };
 
 TEST_F(SetLocationWindowTest, PlacesTheBusStopThroughItsPagesAndKeepsEachPagesFields) {
@@ -95,9 +98,28 @@ TEST_F(SetLocationWindowTest, PlacesTheBusStopThroughItsPagesAndKeepsEachPagesFi
     EXPECT_EQ(combo("building")->currentText(), "Campus Square bus stop");
     EXPECT_EQ(find<QLineEdit>("street")->text(), "Campus Square");
 
+    // Finished in the science building: asked, "No", nothing saved, still open.
+    const std::vector<ScanReading> atTheBusStop = heard;
+    heard = {{*BssidKey::fromText("001a1e4c2001"), -47}, {lectureHall, -66}, {busStop, -85}};
+    const std::string apBefore = dir.read("ap.txt");
+    EXPECT_EQ(answerBoxes([&] { click(button("finish")); }, {QMessageBox::No, QMessageBox::Ok}),
+              "Where am I?: The access points heard now are not those heard when this wizard "
+              "opened. Are you still at Campus Square bus stop, Shelter? | Where am I?: Nothing "
+              "was saved. Press Finish again at the place, or close the wizard.");
+    EXPECT_FALSE(window.isNull() || window->isHidden());
+    EXPECT_EQ(saved, 0);
+    EXPECT_EQ(dir.read("ap.txt"), apBefore);
+    EXPECT_FALSE(dir.exists("scans.txt"));
+
+    // Back at the bus stop: saved, with the scan heard as the wizard opened.
+    heard = atTheBusStop;
+    heard[0].rssi = -58;
     QTest::keyClick(find<QLineEdit>("street"), Qt::Key_Enter); // Enter is "Finish"
     EXPECT_TRUE(window.isNull() || window->isHidden());
     EXPECT_EQ(saved, 1);
+    const std::string scan = lastLine("scans.txt");
+    EXPECT_EQ(scan.substr(0, 24), "4294967295\t\tShelter\t3\t20");
+    EXPECT_EQ(scan.substr(scan.size() - 34), "\t0c8112aa0001:-55\t001a1e4c1001:-84");
     EXPECT_EQ(lastLine("building.txt"),
               "4294967295\t31\t21\tCampus Square bus stop\tCampus Square\t3");
     EXPECT_EQ(lastLine("ap.txt"), "0c8112aa0001\t4294967295\t0\t\tShelter\t3");

@@ -10,6 +10,7 @@
 
 #include <QCoreApplication>
 #include <QDBusArgument>
+#include <QLabel>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -27,6 +28,12 @@ TEST(Tray, AnAlertsClickHandsItsLinkToTheProgramOnce) {
 
     tray.setStatus(kIconNormal, std::wstring(100, L'x'));
     EXPECT_EQ(tray.tooltip(), QString(63, QLatin1Char('x')));
+    // Nothing can be seen: the tooltip says why, when that is known.
+    tray.setStatus(kIconProblem, L"I am lost (no wireless signal available) (private)");
+    EXPECT_EQ(tray.tooltip(), "I am lost (no wireless signal available) (private)");
+    tray.setBlindBecause(L"NetworkManager is not running");
+    tray.setStatus(kIconProblem, L"I am lost (no wireless signal available) (private)");
+    EXPECT_EQ(tray.tooltip(), "I am lost: NetworkManager is not running (private)");
     EXPECT_FALSE(tray.icon().icon().isNull());
 
     tray.showAlert(L"Welcome", L"Nearbeam Subscription", L"http://s.example/a");
@@ -147,16 +154,35 @@ TEST_F(TrayNotificationTest, EachAlertIsANotificationWhoseClickFollowsItsOwnLink
     EXPECT_EQ(opened, (std::vector<std::wstring>{L"http://s.example/a", L"http://s.example/c"}));
 }
 
-TEST_F(TrayNotificationTest, WithoutANotificationServiceTheAlertIsABalloon) {
+// "Open" is offered only where a click leads somewhere.
+TEST_F(TrayNotificationTest, AnAlertThatLeadsNowhereOffersNoOpen) {
+    ASSERT_TRUE(bus.startNotificationService());
+    actions.alertLeadsSomewhere = [](const std::wstring& link) { return !link.empty(); };
+    Tray tray(actions);
+    tray.useNotifications(bus.connection());
+    tray.showAlert(L"You are at Library", L"Your location...", L"");
+    tray.showAlert(L"Welcome", L"Nearbeam Subscription", L"http://s.example/a");
+    const std::vector<Sent> notes = sent(2);
+    ASSERT_EQ(notes.size(), 2u);
+    EXPECT_EQ(notes[0].actions, QStringList());
+    EXPECT_EQ(notes[1].actions, (QStringList{"default", "Open"}));
+}
+
+// Without a notification service (and here without a tray) the alert shows in a
+// window of the program's own; a click on it follows the link and closes it.
+TEST_F(TrayNotificationTest, WithoutANotificationServiceTheAlertIsAWindowOfItsOwn) {
     Tray tray(actions);
     tray.useNotifications(bus.connection());
     tray.showAlert(L"Welcome", L"Nearbeam Subscription", L"http://s.example/a");
-    EXPECT_TRUE(QTest::qWaitFor(
-        [&] {
-            tray.alertClicked();
-            return !opened.empty();
-        },
-        10000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return tray.shownAlert() != nullptr; }, 10000));
+    QWidget* alert = tray.shownAlert();
+    EXPECT_TRUE(alert->isVisible());
+    EXPECT_EQ(alert->findChild<QLabel*>("title")->text(), "Nearbeam Subscription");
+    EXPECT_EQ(alert->findChild<QLabel*>("text")->text(), "Welcome");
+    EXPECT_EQ(alert->cursor().shape(), Qt::PointingHandCursor);
+    QTest::mouseClick(alert, Qt::LeftButton);
+    EXPECT_EQ(opened, (std::vector<std::wstring>{L"http://s.example/a"}));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return tray.shownAlert() == nullptr; }, 10000));
 }
 
 TEST(XdgPaths, TheDataFolderFollowsTheEnvironment) {

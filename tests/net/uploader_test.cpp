@@ -59,7 +59,8 @@ class UploaderTest : public ::testing::Test {
 };
 
 // Checked against md5sum: printf 'Nearbeam: %s' "$(printf PASSWORD | md5sum | cut -c1-32)".
-TEST(UploaderLoginToken, IsTheDigestOfTheFixedTextAndThePasswordDigestInTheAnsiCodePage) {
+// The password's bytes stay Windows-1252, as every account's digest was made.
+TEST(UploaderLoginToken, IsTheDigestOfTheFixedTextAndThePasswordDigestInWindows1252) {
     EXPECT_EQ(Uploader::makeLoginToken(L""), md5Hex("Nearbeam: d41d8cd98f00b204e9800998ecf8427e"));
     EXPECT_EQ(Uploader::makeLoginToken(L""), "b81db0f74ddd24fa799cf544c699bb8b");
     EXPECT_EQ(Uploader::makeLoginToken(L"secret"), "79a7c5b3bb1f4438b2eaaaf08c0ae4de");
@@ -136,6 +137,31 @@ TEST_F(UploaderTest, ANetworkThatAskedNotToBeMappedStaysLocal) {
                     "00aabbccddee\t7\t0\t\tDesk\t3\n- end\n");
     EXPECT_EQ(dir.read("ap.txt"), "001122334455\t7\t0\t\tHome\t3\r\n");
     EXPECT_FALSE(database.uploadNeeded);
+}
+
+// A line that cannot be read (an access point without an address, a record
+// without a name) would make the server refuse the whole upload, and every one
+// after it: it is left out, counted in the summary and the result, and kept.
+TEST_F(UploaderTest, AnUnreadableLineIsLeftOutAndTheRestGoesUp) {
+    const std::string damaged = "\t41\t0\t3\tStudy room\t3\r\n"
+                                "00aabbccddee\t0\t0\t\tNowhere\t3\r\n";
+    dir.write("ap.txt", damaged + "001122334455\t7\t0\t\tDesk\t3\r\n");
+    dir.write("building.txt", "4294967295\t0\t3\t\tNo name\t3\r\n");
+    settings::write(settings, settings::Server, L"127.0.0.1:8123");
+    const Uploader::Summary summary = uploader.summary();
+    EXPECT_EQ(summary.places, 1u);
+    EXPECT_EQ(summary.records, 0u);
+    EXPECT_EQ(summary.unreadable, 3u);
+    EXPECT_EQ(summary.server, L"127.0.0.1:8123");
+
+    const std::string body =
+        upload(reply("- nearbeam ok\n- aps\n001122334455\t7\t0\t\tDesk\n- end\n"));
+    EXPECT_EQ(body, "- login\nann\n79a7c5b3bb1f4438b2eaaaf08c0ae4de\n- aps\n"
+                    "001122334455\t7\t0\t\tDesk\t3\n- end\n");
+    EXPECT_EQ(link.texts.back(), L"Upload successful!  (3 lines that cannot be read were left "
+                                 L"out; they stay on this computer.)");
+    EXPECT_EQ(dir.read("ap.txt"), damaged + "001122334455\t7\t0\t\tDesk\t0\r\n");
+    EXPECT_FALSE(database.uploadNeeded); // nothing that can go up waits
 }
 
 TEST(UploaderWarning, LoginInTheClearUnlessEncryptedOrOnThisComputer) {

@@ -219,7 +219,7 @@ TEST(SubscriptionList, AddedLinesReadBackAndMalformedLinesAreNoSubscriptions) {
     EXPECT_FALSE(list.addSubscription(0, 0, L"http://s/a\tb"));
     EXPECT_FALSE(list.addSubscription(0, 0, L""));
     EXPECT_EQ(dir.read("subscriptions.txt"),
-              "20\t5\thttp://s/a?x={area}\t-\r\n0\t0\thttp://s/caf\xe9\t-\r\n");
+              "20\t5\thttp://s/a?x={area}\t-\r\n0\t0\thttp://s/caf\xc3\xa9\t-\r\n");
     ASSERT_EQ(list.entries().size(), 2u);
     EXPECT_EQ(list.entries()[0].key, SubscriptionList::keyOf(20, 5, "http://s/a?x={area}"));
     EXPECT_EQ(list.entries()[0].name, "-");

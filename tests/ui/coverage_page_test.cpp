@@ -34,7 +34,8 @@ TEST_F(CoveragePageTest, ListsFloorsAndLocationsAndMarksWhatNeedsScans) {
                                scan("99\t1\tNowhere\t0", "2026-12-08T09:00:00Z") +
                                "31\t2\tDesk\t0\t2026-12-08T09:00:00Z\tnot-an-ap\r\n");
     const std::string expected =
-        "<html><head><style>body { margin: 15px; font: 9pt Verdana,sans-serif; } "
+        "<!DOCTYPE html><html><head><meta http-equiv=\"Content-Type\" content=\"text/html; "
+        "charset=utf-8\"><style>body { margin: 15px; font: 9pt Verdana,sans-serif; } "
         "td { padding: 2px 8px 2px 0; vertical-align: top; } .needs { color: #b00000; }</style>"
         "</head><body><b>Survey coverage</b><br/><br/>"
         "<b>A&amp;B &lt;Hall&gt;</b> (1 scans)<br/><table>"

@@ -7,8 +7,10 @@
 namespace nearbeam::test {
 namespace {
 
-constexpr const char* kHead = "<html><head><style>body { margin: 15px; font: 9pt "
-                              "Verdana,sans-serif; }</style></head><body>";
+// Every page the program writes says its kind and its texts' character set.
+constexpr const char* kHead = "<!DOCTYPE html><html><head><meta http-equiv=\"Content-Type\" "
+                              "content=\"text/html; charset=utf-8\"><style>body { margin: 15px; "
+                              "font: 9pt Verdana,sans-serif; }</style></head><body>";
 constexpr const char* kRule = "<br/><hr style='color:white; border-top: 1px solid gray;' /><br/>";
 
 class LocationPage : public LocationDatabaseFixture {
@@ -28,11 +30,12 @@ class LocationPage : public LocationDatabaseFixture {
 TEST_F(LocationPage, APlaceWithoutAreaAddressOrServices) {
     dir.write("building.txt", "4\t0\t3\tMain Hall\t\t0\r\n");
     dir.write("ap.txt", "001122334455\t4\t9\t3\tRoom 5\t0\r\n");
-    EXPECT_EQ(page("001122334455"),
-              "<html><head><style>body { margin: 15px; font: 9pt Verdana,sans-serif; }</style>"
-              "</head><body><b>Rivertown, North, Examplia</b><br/><br/><b>Main Hall, 3rd "
-              "floor</b><br/><br/><b>Room 5</b><br/><br/><hr style='color:white; border-top: 1px "
-              "solid gray;' /><br/>Network: Campus<br/><br/>Other services: </body></html>");
+    EXPECT_EQ(
+        page("001122334455"),
+        std::string(kHead) +
+            "<b>Rivertown, North, Examplia</b><br/><br/><b>Main Hall, 3rd "
+            "floor</b><br/><br/><b>Room 5</b><br/><br/><hr style='color:white; border-top: 1px "
+            "solid gray;' /><br/>Network: Campus<br/><br/>Other services: </body></html>");
 }
 
 TEST_F(LocationPage, EveryLevelWithItsServicesAndTheMapLink) {

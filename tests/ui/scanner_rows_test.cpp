@@ -106,8 +106,8 @@ TEST(ScannerRows, NamesAndLabelsAreEscaped) {
                   "src=x onerror=alert(1)&gt;, a&amp;b, &lt;M&gt;</cite><br/>");
 }
 
-// A name in UTF-8 shows as its characters whatever the page's code page; ASCII
-// names and names in an 8-bit code page keep their bytes.
+// A name shows as its characters whatever character set the page is taken in; a
+// name that is not UTF-8 is read as Windows-1252.
 TEST(ScannerRows, NetworkNamesInUtf8AreWrittenAsCharacterReferences) {
     struct Case {
         const char* ssidList;
@@ -121,12 +121,12 @@ TEST(ScannerRows, NetworkNamesInUtf8AreWrittenAsCharacterReferences) {
         {"Hi \xf0\x9f\x98\x80", "Hi &#128512;"},                              // four bytes
         {"<Caf\xc3\xa9 & \xe8\x8c\xb6>", "&lt;Caf&#233; &amp; &#33590;&gt;"},
         // Not UTF-8: a Windows code page, a cut sequence, an overlong form, a surrogate.
-        {"Caf\xe9 <1>", "Caf\xe9 &lt;1&gt;"},
-        {"Caf\xc3", "Caf\xc3"},
-        {"\xc0\xbc\xc3\xa9", "\xc0\xbc\xc3\xa9"},
-        {"\xed\xa0\x80\xc3\xa9", "\xed\xa0\x80\xc3\xa9"},
+        {"Caf\xe9 <1>", "Caf&#233; &lt;1&gt;"},
+        {"Caf\xc3", "Caf&#195;"},
+        {"\xc0\xbc\xc3\xa9", "&#192;&#188;&#195;&#169;"},
+        {"\xed\xa0\x80\xc3\xa9", "&#237;&#160;&#8364;&#195;&#169;"},
         // Each name of a list on its own.
-        {"Caf\xc3\xa9, Caf\xe9", "Caf&#233;, Caf\xe9"},
+        {"Caf\xc3\xa9, Caf\xe9", "Caf&#233;, Caf&#233;"},
     };
     AccessPointEntry e = entry();
     for (const Case& c : cases) {
@@ -139,7 +139,8 @@ TEST(ScannerRows, NetworkNamesInUtf8AreWrittenAsCharacterReferences) {
 
 TEST(ScannerRows, ThePageAroundTheRows) {
     const std::string head =
-        "<html><head><style>body {font:8pt Verdana;} a {text-decoration:none;color:black;} img "
+        "<!DOCTYPE html><html><head><meta http-equiv=\"Content-Type\" content=\"text/html; "
+        "charset=utf-8\"><style>body {font:8pt Verdana;} a {text-decoration:none;color:black;} img "
         "{margin-top:2px;} cite {color:#999999; font-size:7pt; font-style:normal; "
         "margin-left:4px; } p {margin-bottom:-0.6em;}</style><base href='file://C:\\Apps\\' "
         "/></head><body>";

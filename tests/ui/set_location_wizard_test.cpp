@@ -302,6 +302,102 @@ TEST_F(SetLocationWizardTest, FinishRefusesWhatItCannotSaveAndSavesTheRestLater)
               "aaaaaaaaaaa1\t31\t0\t2\tDesk\t0\r\naaaaaaaaaaa2\t4294967295\t0\t\t\t3\r\n");
 }
 
+// An ap.txt line without an address could not be read back: the place would be
+// lost and every upload after it refused. Finish writes nothing for such a key.
+TEST_F(SetLocationWizardTest, FinishWritesAnAccessPointLineOnlyForAnAddress) {
+    BssidKey notAnAddress;
+    notAnAddress.digits = {'z', 'z', 'z', 'z', 'z', 'z', 'z', 'z', 'z', 'z', 'z', 'z', '\0'};
+    struct Case {
+        const char* what;
+        BssidKey key;
+        std::optional<WizardMessage> message;
+        std::string apFile;
+    };
+    const WizardMessage none{L"There is no access point here to place.", L"Where am I?"};
+    const Case cases[] = {
+        {"a page without an access point", BssidKey(), none, kAps},
+        {"not an address", notAnAddress, none, kAps},
+        {"an access point", unknown, std::nullopt,
+         std::string(kAps) + "0c8112aa0001\t31\t0\t3\tStudy room\t3\r\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        dir.write("ap.txt", kAps);
+        SetLocationWizard wizard(db, c.key, nullptr);
+        ASSERT_EQ(wizard.placeNext("Norway", "Vestland", "Bergen"), std::nullopt);
+        wizard.areaNext("Campus");
+        EXPECT_EQ(wizard.finish({"Library", "", "3", "Study room"}), c.message);
+        EXPECT_EQ(dir.read("ap.txt"), c.apFile);
+        EXPECT_EQ(dir.read("building.txt"), kBuildings);
+    }
+}
+
+// The survey scan is what was heard as the wizard opened, not what is heard at
+// Finish (which may be another building); when that was nothing, no scan is kept
+// and the last page says so.
+TEST_F(SetLocationWizardTest, FinishKeepsTheScanHeardAsTheWizardOpened) {
+    const std::vector<ScanReading> heard{{library, -40}, {key("0c8112aa0002"), -70}};
+    const std::time_t at = 1796721300; // 2026-12-08T09:15:00Z
+    struct Case {
+        const char* what;
+        std::vector<ScanReading> heard;
+        std::wstring note;
+        std::string scans;
+    };
+    const Case cases[] = {
+        {"heard", heard, L"",
+         "31\t3\tStudy room\t3\t2026-12-08T09:15:00Z\taaaaaaaaaaa1:-40\t0c8112aa0002:-70\r\n"},
+        {"nothing heard",
+         {},
+         L"Nothing was heard when this wizard opened: no survey scan of the place is kept.",
+         ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        dir.write("ap.txt", kAps);
+        dir.write("scans.txt", "");
+        db.changed = false;
+        SetLocationWizard wizard(db, unknown, nullptr, c.heard);
+        EXPECT_EQ(wizard.scanNote(), c.note);
+        ASSERT_EQ(wizard.placeNext("Norway", "Vestland", "Bergen"), std::nullopt);
+        wizard.areaNext("Campus");
+        EXPECT_EQ(wizard.finish({"Library", "", "3", "Study room"}, at), std::nullopt);
+        EXPECT_EQ(dir.read("scans.txt"), c.scans);
+        // Finish again (nothing new to save) keeps no second scan.
+        EXPECT_EQ(wizard.finish({"Library", "", "3", "Study room"}, at), std::nullopt);
+        EXPECT_EQ(dir.read("scans.txt"), c.scans);
+    }
+}
+
+// Finish asks whether the user is still at the place when what is heard now lies
+// far from what was heard as the wizard opened.
+TEST_F(SetLocationWizardTest, FinishAsksWhenWhatIsHeardHasChangedALot) {
+    const BssidKey a = key("0c8112aa0002"), b = key("0c8112aa0003"), c = key("0c8112aa0004");
+    const std::vector<ScanReading> opened{{a, -45}, {b, -60}, {c, -75}};
+    const BuildingFields fields{"Bus stop", "", "", "Shelter"};
+    const WizardMessage question{L"The access points heard now are not those heard when this "
+                                 L"wizard opened. Are you still at Bus stop, Shelter?",
+                                 L"Where am I?"};
+    struct Case {
+        const char* what;
+        std::vector<ScanReading> opened, now;
+        bool asks;
+    };
+    const Case cases[] = {
+        {"standing still", opened, {{a, -48}, {b, -58}, {c, -79}}, false},
+        {"a weak one gone", opened, {{a, -46}, {b, -61}}, false},
+        {"another building", opened, {{key("0c8112aa0009"), -40}, {c, -85}}, true},
+        {"nothing heard now", opened, {}, true},
+        {"nothing heard as it opened: no scan to doubt", {}, {{a, -40}}, false},
+    };
+    for (const Case& k : cases) {
+        SetLocationWizard wizard(db, unknown, nullptr, k.opened);
+        EXPECT_EQ(wizard.stillHereQuestion(fields, k.now),
+                  k.asks ? std::optional<WizardMessage>(question) : std::nullopt)
+            << k.what;
+    }
+}
+
 TEST_F(SetLocationWizardTest, TabsAndLineBreaksInAFieldBecomeSpaces) {
     SetLocationWizard wizard = placing();
     ASSERT_EQ(wizard.placeNext("Norway", "Vestland", "Os\tby\r\nsea"), std::nullopt);

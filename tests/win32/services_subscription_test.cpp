@@ -134,9 +134,11 @@ TEST_F(Subscriptions, AnOfferAgreedToIsHeardListedAndDeleted) {
     EXPECT_EQ(text(offer, IDC_SUBSCRIBE_AREA), L"Only when I am within Campus");
     EXPECT_EQ(text(offer, IDC_SUBSCRIBE_BUILDING), L"Only when I am in Library");
     EXPECT_TRUE(IsWindowEnabled(GetDlgItem(offer, IDC_SUBSCRIBE_BUILDING)));
-    // Escape and the close box leave it open.
+    // Escape, the close box and OK with nothing chosen leave it open.
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(offer, IDOK)));
     SendMessageW(offer, WM_COMMAND, IDCANCEL, 0);
     SendMessageW(offer, WM_CLOSE, 0, 0);
+    SendMessageW(offer, WM_COMMAND, IDOK, 0);
     ASSERT_TRUE(IsWindowVisible(offer));
     SendDlgItemMessageW(offer, IDC_SUBSCRIBE_ALWAYS, BM_SETCHECK, BST_CHECKED, 0);
     PostMessageW(offer, WM_COMMAND, IDOK, 0);
@@ -213,9 +215,14 @@ TEST_F(Subscriptions, AnOfferAgreedToIsHeardListedAndDeleted) {
     EXPECT_FALSE(IsWindowEnabled(GetDlgItem(options, IDC_OPTIONS_CLEAR_CACHE)));
     EXPECT_EQ(registryNumber(L"Software\\Nearbeam\\APDB", L"UploadNeeded"), 0u);
 
-    // Escape leaves the dialog open; OK applies the alert setting and closes it.
-    SendMessageW(options, WM_COMMAND, IDCANCEL, 0);
-    ASSERT_TRUE(IsWindowVisible(options));
+    // Cancel (Escape) closes it and leaves the alert setting as it was; OK applies it.
+    SendDlgItemMessageW(options, IDC_OPTIONS_ALERTS, BM_SETCHECK, BST_UNCHECKED, 0);
+    PostMessageW(options, WM_COMMAND, IDCANCEL, 0);
+    ASSERT_TRUE(closes(options));
+    EXPECT_NE(registryNumber(L"Software\\Nearbeam", L"LocationAlerts"), 0u);
+    PostMessageW(program.window(), WM_COMMAND, IDM_OPTIONS, 0);
+    options = findDialog(process, L"Nearbeam Options");
+    ASSERT_NE(options, nullptr);
     SendDlgItemMessageW(options, IDC_OPTIONS_ALERTS, BM_SETCHECK, BST_UNCHECKED, 0);
     PostMessageW(options, WM_COMMAND, IDOK, 0);
     ASSERT_TRUE(closes(options));

@@ -30,28 +30,34 @@ class SetLocationWindow : public ::testing::Test {
         db.openDatabase(dir.folder());
         context.scanner = [this] { ++scanner; };
         context.saved = [this](const BssidKey&) { ++saved; };
+        context.heard = [this] { return heard; };
     }
 
     HWND frame() const { return setLocationWindow(context); }
     HWND page() const { return shownPage(frame()); }
 
-    // Presses a button that shows a message box owned by the frame; returns the
-    // box's caption and text after closing it.
-    std::wstring pressForMessage(HWND page, int id) {
+    // Presses a button that shows message boxes owned by the frame, one after the
+    // other; answers each with the next of answers and returns their captions and
+    // texts, " | " between them.
+    std::wstring pressForMessage(HWND page, int id, std::vector<int> answers = {IDOK}) {
         std::wstring shown;
         HWND owner = frame();
         std::thread watcher([&] {
-            for (int i = 0; i < 1200; ++i) { // at most half a minute
+            HWND answered = nullptr;
+            for (int i = 0; i < 1200 && !answers.empty(); ++i) { // at most half a minute
                 HWND box = nullptr;
                 while ((box = FindWindowExW(nullptr, box, L"#32770", nullptr))) {
-                    if (GetWindow(box, GW_OWNER) != owner || !IsWindowVisible(box))
+                    if (box == answered || GetWindow(box, GW_OWNER) != owner ||
+                        !IsWindowVisible(box))
                         continue;
                     wchar_t caption[64] = {}, body[256] = {};
                     GetWindowTextW(box, caption, 64);
                     GetDlgItemTextW(box, 0xFFFF, body, 256);
-                    shown = std::wstring(caption) + L": " + body;
-                    PostMessageW(box, WM_COMMAND, IDOK, 0);
-                    return;
+                    shown += (shown.empty() ? L"" : L" | ") + std::wstring(caption) + L": " + body;
+                    PostMessageW(box, WM_COMMAND, answers.front(), 0);
+                    answers.erase(answers.begin());
+                    answered = box;
+                    break;
                 }
                 Sleep(25);
             }
@@ -75,6 +81,8 @@ class SetLocationWindow : public ::testing::Test {
     int saved = 0;
     const BssidKey busStop = *BssidKey::fromText("0c8112aa0001");
     const BssidKey lectureHall = *BssidKey::fromText("001a1e4c2002");
+    // What the latest scan heard: at the bus stop, with the library far off.
+    std::vector<ScanReading> heard{{busStop, -55}, {*BssidKey::fromText("001a1e4c1001"), -84}};
 };
 
 TEST_F(SetLocationWindow, PlacesTheBusStopThroughItsPagesAndKeepsEachPagesFields) {
@@ -122,12 +130,31 @@ TEST_F(SetLocationWindow, PlacesTheBusStopThroughItsPagesAndKeepsEachPagesFields
     EXPECT_EQ(text(building, IDC_WIZARD_BUILDING), L"Campus Square bus stop");
     EXPECT_EQ(text(building, IDC_WIZARD_STREET), L"Campus Square");
 
+    // Finished in the science building: asked, "No", nothing saved, still open.
+    const std::vector<ScanReading> atTheBusStop = heard;
+    heard = {{*BssidKey::fromText("001a1e4c2001"), -47}, {lectureHall, -66}, {busStop, -85}};
+    const std::string apBefore = dir.read("ap.txt");
+    EXPECT_EQ(pressForMessage(building, IDC_WIZARD_FINISH, {IDNO, IDOK}),
+              L"Where am I?: The access points heard now are not those heard when this wizard "
+              L"opened. Are you still at Campus Square bus stop, Shelter? | Where am I?: Nothing "
+              L"was saved. Press Finish again at the place, or close the wizard.");
+    EXPECT_NE(frame(), nullptr);
+    EXPECT_EQ(saved, 0);
+    EXPECT_EQ(dir.read("ap.txt"), apBefore);
+    EXPECT_FALSE(dir.exists("scans.txt") && !dir.read("scans.txt").empty());
+
+    // Back at the bus stop: saved, with the scan heard as the wizard opened.
+    heard = atTheBusStop;
+    heard[0].rssi = -58;
     press(building, IDC_WIZARD_FINISH);
     EXPECT_EQ(frame(), nullptr);
     EXPECT_EQ(saved, 1);
     EXPECT_EQ(lastLine("building.txt"),
               "4294967295\t31\t21\tCampus Square bus stop\tCampus Square\t3");
     EXPECT_EQ(lastLine("ap.txt"), "0c8112aa0001\t4294967295\t0\t\tShelter\t3");
+    const std::string scan = lastLine("scans.txt");
+    EXPECT_EQ(scan.substr(0, 24), "4294967295\t\tShelter\t3\t20");
+    EXPECT_EQ(scan.substr(scan.size() - 34), "\t0c8112aa0001:-55\t001a1e4c1001:-84");
     EXPECT_EQ(settings::read(settings, settings::UploadNeeded), 1);
     LocationRecord* placed = nullptr;
     EXPECT_EQ(db.lookUpLocation(busStop, &placed), 0x2000);
@@ -139,6 +166,12 @@ TEST_F(SetLocationWindow, CorrectsARecordFromItsBuildingPage) {
     HWND building = page();
     EXPECT_EQ(text(building, IDC_WIZARD_KEPT_HERE),
               L"This network asked not to be mapped: it stays on this computer.");
+    // Cancel (Escape) closes it as it is.
+    press(building, IDCANCEL);
+    EXPECT_EQ(frame(), nullptr);
+    EXPECT_EQ(saved, 0);
+    ASSERT_TRUE(openSetLocationWizard(context, lectureHall));
+    building = page();
     EXPECT_EQ(text(building, IDC_WIZARD_BUILDING), L"Science Building");
     EXPECT_EQ(text(building, IDC_WIZARD_STREET), L"Lab Road 5");
     EXPECT_EQ(text(building, IDC_WIZARD_FLOOR), L"");

@@ -29,7 +29,8 @@ DesktopNotifications::DesktopNotifications(QDBusConnection bus,
 }
 
 void DesktopNotifications::notify(const QString& title, const QString& body,
-                                  const std::wstring& link, std::function<void()> unanswered) {
+                                  const std::wstring& link, bool leadsSomewhere,
+                                  std::function<void()> unanswered) {
     QDBusMessage message =
         QDBusMessage::createMethodCall(kService, kPath, kInterface, QStringLiteral("Notify"));
     QVariantMap hints;
@@ -37,7 +38,9 @@ void DesktopNotifications::notify(const QString& title, const QString& body,
     // The body is plain text: services that read markup must not read it as such.
     QString plain = body.toHtmlEscaped();
     message << QStringLiteral("Nearbeam") << 0u << kProgramName << title << plain
-            << QStringList{kDefaultAction, QStringLiteral("Open")} << hints << -1;
+            << (leadsSomewhere ? QStringList{kDefaultAction, QStringLiteral("Open")}
+                               : QStringList())
+            << hints << -1;
     if (!bus_.isConnected()) {
         unanswered();
         return;

@@ -24,10 +24,11 @@ class DesktopNotifications : public QObject {
     // clicked: the user chose a shown notification; its alert's link (maybe empty).
     DesktopNotifications(QDBusConnection bus, std::function<void(const std::wstring&)> clicked);
 
-    // Sends one notification. When no service takes it, `unanswered` runs (on this
+    // Sends one notification; it offers "Open" only when leadsSomewhere (a click
+    // would do something). When no service takes it, `unanswered` runs (on this
     // thread, later), so the caller can show the alert another way.
     void notify(const QString& title, const QString& body, const std::wstring& link,
-                std::function<void()> unanswered);
+                bool leadsSomewhere, std::function<void()> unanswered);
 
     // Notifications shown and not yet closed.
     size_t shown() const { return links_.size(); }

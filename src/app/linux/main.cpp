@@ -7,9 +7,12 @@
 #include "app/linux/quit_signals.h"
 #include "app/linux/shell.h"
 #include "base/text.h"
+#include "wireless/simulated_driver.h"
 
 #include <QApplication>
 #include <QIcon>
+
+#include <unistd.h>
 
 #include <iostream>
 
@@ -73,19 +76,26 @@ InstanceService::SurveyActions surveyActions(Shell& shell) {
 int main(int argc, char** argv) {
     std::wstring problem;
     int refusal = 2;
+    // Read before any window system is touched: help, the version and a wrong
+    // option need no desktop, and there may be none.
     std::optional<CommandLine> options =
-        parseCommandLine(programArguments(argc, argv), problem, refusal);
-    // Help and the version need no desktop.
-    if (options && options->request != CommandLine::Request::Run)
+        parseCommandLine(withoutQtOptions(programArguments(argc, argv)), problem, refusal);
+    if (!options)
+        return refuseCommandLine(problem, refusal, std::cerr);
+    if (options->request != CommandLine::Request::Run)
         return answerCommandLine(*options, std::cout);
+    // Started from a terminal, a scenario that does not load is said there, and
+    // no box waits for a click.
+    if (!options->simulate.empty() && isatty(STDERR_FILENO)) {
+        const ScenarioLoad load = loadScenario(narrow(options->simulate));
+        if (!load) {
+            return refuseScenario(scenarioRefusalText(options->simulate, load.describe()),
+                                  std::cerr);
+        }
+    }
 
     QApplication qt(argc, argv);
     nameTheProgram();
-    // Qt has taken its own options (-platform, -style...) out of the arguments.
-    if (!options)
-        options = parseCommandLine(programArguments(argc, argv), problem, refusal);
-    if (!options)
-        return refuseCommandLine(problem, refusal, std::cerr);
 
     InstanceService instance;
     const InstanceService::Claim claim = instance.claim();

@@ -6,6 +6,7 @@
 #include "base/text.h"
 #include "net/curl_transport.h"
 #include "ui/html_escape.h"
+#include "ui/page_head.h"
 #include "wireless/linux/network_manager_driver.h"
 
 #include <QApplication>
@@ -16,12 +17,13 @@
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
+#include <memory>
 
 namespace nearbeam {
 
 namespace {
 
-ProgramSeams seamsOf(const DesktopSetup& setup) {
+ProgramSeams seamsOf(const DesktopSetup& setup, std::shared_ptr<std::wstring> blind) {
     ProgramSeams seams;
     seams.options = setup.options;
     seams.clock = setup.clock;
@@ -35,11 +37,12 @@ ProgramSeams seamsOf(const DesktopSetup& setup) {
                       << std::endl;
         return store;
     };
-    seams.systemDrivers = [bus = setup.systemBus, clock = setup.clock] {
-        // Said once: the tooltip only says that no signal is seen.
+    seams.systemDrivers = [bus = setup.systemBus, clock = setup.clock, blind] {
+        // Said once here, and in the tooltip while nothing is seen.
         const std::string problem = networkManagerProblem(bus);
         if (!problem.empty())
             std::cerr << "nearbeam: " << problem << "; no access point can be seen." << std::endl;
+        *blind = widen(problem);
         std::vector<std::unique_ptr<WirelessDriver>> drivers;
         drivers.push_back(std::make_unique<NetworkManagerDriver>(bus, *clock));
         return drivers;
@@ -77,12 +80,14 @@ bool userSetup(DesktopSetup& setup, const CommandLine& options, Clock& clock) {
 }
 
 Shell::Shell(const DesktopSetup& setup)
-    : settingsPath_(setup.settingsPath), sessionBus_(setup.sessionBus), program_(seamsOf(setup)) {}
+    : settingsPath_(setup.settingsPath), sessionBus_(setup.sessionBus),
+      program_(seamsOf(setup, blind_)) {}
 
 bool Shell::start() {
     if (!program_.makeCore())
         return false;
     tray_ = std::make_unique<Tray>(program_.trayActions());
+    tray_->setBlindBecause(*blind_);
     tray_->useNotifications(sessionBus_);
     if (!program_.start(*tray_))
         return false;
@@ -138,8 +143,17 @@ void Shell::tick() {
     // --survey has recorded its scans (or failed): the program ends.
     if (program_.finished())
         QCoreApplication::exit(program_.exitCode());
-    if (!hasTray_)
+    if (!hasTray_) {
         showMainPage();
+        return;
+    }
+    // "You Are Here", while open, follows the place shown (rebuilt, not raised).
+    if (!windows_->locationPageMade())
+        return;
+    LocationPageWindow& page = windows_->locationPage();
+    const LocationRecord* shown = program_.application().shownPlace();
+    if (page.isVisible() && shown && shown->bssid != page.key())
+        page.showPlace(shown->bssid);
 }
 
 void Shell::showMainPage() {
@@ -149,7 +163,8 @@ void Shell::showMainPage() {
     LocationPageWindow& page = windows_->locationPage();
     if (best && page.showPlace(BssidKey::fromBytes(best->bssid().data())))
         return;
-    page.setPage("<html><body><p>" + escapeHtml(narrow(app.statusText())) + "</p></body></html>");
+    page.showStatus(pageHead("body { margin: 15px; }") + "<p>" +
+                    escapeHtml(narrow(app.statusText())) + "</p></body></html>");
 }
 
 } // namespace nearbeam

@@ -107,6 +107,8 @@ class Shell {
 
     std::string settingsPath_;
     QDBusConnection sessionBus_;
+    // Why no access point can be seen (NetworkManager's problem); empty: none.
+    std::shared_ptr<std::wstring> blind_ = std::make_shared<std::wstring>();
     Program program_;
     bool hasTray_ = false;
     std::unique_ptr<Tray> tray_;

@@ -1,14 +1,21 @@
 #include "app/linux/tray.h"
 
+#include "status_texts.h"
+#include "ui/linux/alert_window.h"
+
 #include "app/status.h"
 
 #include <QCoreApplication>
 #include <QIcon>
 #include <QMessageBox>
 
+#include <iterator>
+
 namespace nearbeam {
 
 namespace {
+
+constexpr wchar_t kLost[] = NB_WIDE(NB_TEXT_LOST);
 
 QString iconFile(int icon) {
     switch (icon) {
@@ -67,7 +74,13 @@ void Tray::setStatus(int icon, const std::wstring& tooltip) {
         icon_.setIcon(QIcon(iconFile(icon)));
         shownIcon_ = icon;
     }
-    tooltip_ = cut(tooltip, kTooltipChars);
+    // "I am lost" says why, when the reason is known.
+    const size_t lostChars = std::size(kLost) - 1;
+    const bool lost = tooltip.compare(0, lostChars, kLost) == 0;
+    tooltip_ = cut(lost && !blindBecause_.empty()
+                       ? L"I am lost: " + blindBecause_ + tooltip.substr(lostChars)
+                       : tooltip,
+                   kTooltipChars);
     icon_.setToolTip(tooltip_);
 }
 
@@ -85,7 +98,7 @@ void Tray::showAlert(const std::wstring& text, const std::wstring& title,
             showBalloon(alert);
             return;
         }
-        notifications_->notify(alert.title, alert.body, alert.link,
+        notifications_->notify(alert.title, alert.body, alert.link, leadsSomewhere(alert.link),
                                [this, alert] { showBalloon(alert); });
     });
 }
@@ -96,14 +109,27 @@ void Tray::showBalloon(const Alert& alert) {
         return;
     }
     pendingLink_ = alert.link;
-    // With the program's own icon: a standard one would stand in for the tray
-    // icon while the balloon shows.
-    icon_.showMessage(alert.title, alert.body, icon_.icon(), kBalloonMs);
+    // A window of our own, near the tray's corner: without a notification service
+    // a StatusNotifier tray shows no balloon, and there may be no tray at all.
+    auto* window = new AlertWindow(alert.title, alert.body, leadsSomewhere(alert.link),
+                                   [this] { alertClicked(); });
+    shownAlert_ = window;
+    window->showFor(kBalloonMs);
     balloonShown_.start();
+}
+
+Tray::~Tray() {
+    delete shownAlert_;
+}
+
+bool Tray::leadsSomewhere(const std::wstring& link) const {
+    return !actions_.alertLeadsSomewhere || actions_.alertLeadsSomewhere(link);
 }
 
 void Tray::nextBalloon() {
     balloonShown_.stop();
+    if (shownAlert_)
+        shownAlert_->close();
     pendingLink_.clear();
     if (balloons_.empty())
         return;

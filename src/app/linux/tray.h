@@ -3,8 +3,8 @@
 // desktops): the status icon and tooltip, the menu, alerts as notifications whose
 // click the program answers, and the 10-second timer that drives the ticks.
 // It is also the running program's Notifier. Alerts go to the desktop's
-// notification service; where none answers, to the icon's balloon, one after the
-// other.
+// notification service; where none answers, to a small window of the program's
+// own near the tray's corner (AlertWindow), one after the other.
 
 #include "app/linux/desktop_notifications.h"
 #include "app/notifier.h"
@@ -13,8 +13,10 @@
 
 #include <QMenu>
 #include <QObject>
+#include <QPointer>
 #include <QSystemTrayIcon>
 #include <QTimer>
+#include <QWidget>
 
 #include <deque>
 #include <functional>
@@ -27,6 +29,9 @@ class Tray : public QObject, public Notifier {
     Q_OBJECT
   public:
     explicit Tray(TrayActions actions);
+    ~Tray() override;
+    Tray(const Tray&) = delete;
+    Tray& operator=(const Tray&) = delete;
     // What the timer runs, in place of the actions' tick.
     void setTick(std::function<void()> tick) { actions_.tick = std::move(tick); }
 
@@ -36,6 +41,9 @@ class Tray : public QObject, public Notifier {
     // Sends alerts as notifications on this session bus (before any alert).
     void useNotifications(const QDBusConnection& sessionBus);
 
+    // Why no access point can be seen ("NetworkManager is not running"); the
+    // tooltip says it instead of the bare "no wireless signal". Empty: nothing known.
+    void setBlindBecause(std::wstring why) { blindBecause_ = std::move(why); }
     void setStatus(int icon, const std::wstring& tooltip) override;
     // Any thread: the notification itself is shown on the user-interface thread.
     // Each alert is shown; balloons wait for the one before to go.
@@ -56,6 +64,8 @@ class Tray : public QObject, public Notifier {
     static constexpr int kBalloonMs = kTickMs;
 
     QMenu& menu() { return menu_; }
+    // The alert window shown now; none while no alert shows in one.
+    QWidget* shownAlert() const { return shownAlert_; }
     QSystemTrayIcon& icon() { return icon_; }
     const QString& tooltip() const { return tooltip_; }
 
@@ -66,6 +76,7 @@ class Tray : public QObject, public Notifier {
         std::wstring link;
     };
     void showBalloon(const Alert& alert);
+    bool leadsSomewhere(const std::wstring& link) const;
     void nextBalloon();
     void onActivated(QSystemTrayIcon::ActivationReason reason);
     void menuAboutToShow();
@@ -80,11 +91,13 @@ class Tray : public QObject, public Notifier {
     QAction* privateMode_ = nullptr;
     QTimer timer_;
     QString tooltip_;
+    std::wstring blindBecause_;
     int shownIcon_ = -1;
     std::unique_ptr<DesktopNotifications> notifications_;
     std::deque<Alert> balloons_; // waiting for the shown one to go
     QTimer balloonShown_;
-    std::wstring pendingLink_; // the shown balloon's
+    std::wstring pendingLink_;     // the shown balloon's
+    QPointer<QWidget> shownAlert_; // the alert window shown, while it is
 };
 
 } // namespace nearbeam

@@ -47,6 +47,8 @@ HMENU MainWindow::buildMenu(bool privateMode) {
     AppendMenuW(menu, MF_STRING | (privateMode ? MF_CHECKED : MF_UNCHECKED), IDM_PRIVATE_MODE,
                 L"&Private mode");
     AppendMenuW(menu, MF_STRING, IDM_EXIT, L"E&xit");
+    // Bold: what a left click does.
+    SetMenuDefaultItem(menu, IDM_WHERE_AM_I, FALSE);
     return menu;
 }
 

@@ -35,13 +35,13 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     int refusal = 2;
     const std::optional<CommandLine> options = parseCommandLine(arguments(), problem, refusal);
     if (!options) {
-        const std::wstring text = problem + L"\n\n" + usageText();
+        const std::wstring text = problem + L"\n\n" + usageBoxText();
         MessageBoxW(nullptr, text.c_str(), L"Nearbeam", MB_OK | MB_ICONERROR);
         return refusal;
     }
     if (options->request != CommandLine::Request::Run) {
         const bool help = options->request == CommandLine::Request::Help;
-        MessageBoxW(nullptr, (help ? usageText() : versionText()).c_str(), L"Nearbeam",
+        MessageBoxW(nullptr, (help ? usageBoxText() : versionText()).c_str(), L"Nearbeam",
                     MB_OK | MB_ICONINFORMATION);
         return 0;
     }

@@ -2,6 +2,7 @@
 
 #include "ui/location_page.h"
 
+#include <QAction>
 #include <QCoreApplication>
 #include <QMenuBar>
 
@@ -9,14 +10,18 @@ namespace nearbeam {
 
 LocationPageWindow::LocationPageWindow(LocationPageContext context)
     : PageWindow(QStringLiteral("You Are Here")), context_(std::move(context)) {
-    QMenu* menu = menuBar()->addMenu(QStringLiteral("Location"));
-    menu->addAction(QStringLiteral("Edit"), this, [this] {
+    QMenu* menu = menuBar()->addMenu(QStringLiteral("&Location"));
+    // Only a page of an access point's place has something to edit.
+    edit_ = menu->addAction(QStringLiteral("&Edit"), this, [this] {
+        if (key_.empty())
+            return;
         if (context_.setLocation)
             context_.setLocation(key_);
         if (!mainWindow_)
             close();
     });
-    menu->addAction(QStringLiteral("Scanner"), this, [this] {
+    edit_->setEnabled(false);
+    menu->addAction(QStringLiteral("&Scanner"), this, [this] {
         if (context_.scanner)
             context_.scanner();
     });
@@ -41,6 +46,7 @@ bool LocationPageWindow::showPlace(const BssidKey& key) {
     if (!page)
         return false;
     key_ = key;
+    edit_->setEnabled(true);
     setPage(*page);
     return true;
 }
@@ -52,6 +58,12 @@ void LocationPageWindow::onLink(const QUrl& url) {
         return;
     }
     openOutside(url, context_.openLink);
+}
+
+void LocationPageWindow::showStatus(const std::string& page) {
+    key_ = BssidKey();
+    edit_->setEnabled(false);
+    setPage(page);
 }
 
 void LocationPageWindow::closeEvent(QCloseEvent* event) {

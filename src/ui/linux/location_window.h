@@ -26,6 +26,8 @@ class LocationPageWindow : public PageWindow {
     // Builds the page of the access point's place without bringing the window up;
     // false when the database does not place it.
     bool showPlace(const BssidKey& key);
+    // Shows a page of the program's status, of no access point: nothing to edit.
+    void showStatus(const std::string& page);
     // The program's main window (when there is no tray): Edit leaves it open,
     // closing it ends the program, and no key closes it by accident.
     void setMainWindow(bool main) {
@@ -44,6 +46,7 @@ class LocationPageWindow : public PageWindow {
   private:
     LocationPageContext context_;
     BssidKey key_;
+    QAction* edit_ = nullptr;
     bool mainWindow_ = false;
 };
 

@@ -23,6 +23,16 @@ bool askOk(QWidget* parent, const QString& caption, const QString& text, bool wi
     return ok;
 }
 
+bool askYes(QWidget* parent, const QString& caption, const QString& text) {
+    QMessageBox* box = makeBox(parent, caption, text, false);
+    box->setIcon(QMessageBox::Question);
+    box->setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+    box->setDefaultButton(QMessageBox::No);
+    const bool yes = box->exec() == QMessageBox::Yes;
+    delete box;
+    return yes;
+}
+
 void showMessageLater(const QString& caption, const QString& text) {
     QMessageBox* box = makeBox(nullptr, caption, text, false);
     box->setAttribute(Qt::WA_DeleteOnClose);

@@ -43,6 +43,9 @@ OptionsDialog::OptionsDialog(const OptionsContext& context, QWidget* parent)
     subscriptions_->setSelectionMode(QAbstractItemView::SingleSelection);
     subscriptions_->setSelectionBehavior(QAbstractItemView::SelectRows);
     subscriptions_->setMinimumSize(420, 120);
+    // An address cut at its end hides what is sent: cut in the middle, whole in
+    // the tooltip.
+    subscriptions_->setTextElideMode(Qt::ElideMiddle);
     subscriptionLayout->addWidget(subscriptions_);
     auto* deleteRow = new QHBoxLayout;
     deleteRow->addStretch();
@@ -106,8 +109,11 @@ OptionsDialog::OptionsDialog(const OptionsContext& context, QWidget* parent)
 
 void OptionsDialog::fillSubscriptions() {
     subscriptions_->clear();
-    for (const SubscriptionRow& row : subscriptionRows(context_.subscriptions, context_.database))
-        new QTreeWidgetItem(subscriptions_, {qtText(row.key), qtText(row.where), qtText(row.url)});
+    for (const SubscriptionRow& row : subscriptionRows(context_.subscriptions, context_.database)) {
+        auto* item = new QTreeWidgetItem(subscriptions_,
+                                         {qtText(row.key), qtText(row.where), qtText(row.url)});
+        item->setToolTip(UrlColumn, qtText(row.url));
+    }
 }
 
 void OptionsDialog::deleteSubscription() {

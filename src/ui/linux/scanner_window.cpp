@@ -28,8 +28,8 @@ constexpr Speed kSpeeds[] = {{"1 Second", 1000},
 
 ScannerWindow::ScannerWindow(ScannerContext context)
     : PageWindow(kTitle), context_(std::move(context)) {
-    QMenu* options = menuBar()->addMenu(QStringLiteral("Options"));
-    QMenu* speed = options->addMenu(QStringLiteral("Update Speed"));
+    QMenu* options = menuBar()->addMenu(QStringLiteral("&Options"));
+    QMenu* speed = options->addMenu(QStringLiteral("Update &Speed"));
     auto* group = new QActionGroup(this);
     for (const Speed& s : kSpeeds) {
         QAction* action = speed->addAction(QString::fromLatin1(s.text));
@@ -39,32 +39,33 @@ ScannerWindow::ScannerWindow(ScannerContext context)
         connect(action, &QAction::triggered, this, [this, ms] { setSpeed(ms); });
         speeds_.emplace_back(action, ms);
     }
-    addToggle(options, QStringLiteral("Active Scan"), settings::ActiveScan, activeScan_);
+    addToggle(options, QStringLiteral("&Active Scan"), settings::ActiveScan, activeScan_);
     options->addSeparator();
-    options->addAction(QStringLiteral("Clear"), this, [this] {
+    options->addAction(QStringLiteral("&Clear"), this, [this] {
         if (model_)
             model_->clear();
     });
     options->addSeparator();
-    options->addAction(QStringLiteral("Advanced..."), this, [this] {
+    options->addAction(QStringLiteral("A&dvanced..."), this, [this] {
         if (context_.options)
             context_.options();
     });
-    options->addAction(QStringLiteral("Upload..."), this, [this] {
+    options->addAction(QStringLiteral("&Upload..."), this, [this] {
         if (context_.upload)
             context_.upload();
     });
-    QMenu* view = menuBar()->addMenu(QStringLiteral("View"));
+    QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
     QAction* compact =
-        addToggle(view, QStringLiteral("Compact"), settings::ViewCompact, view_.compact);
+        addToggle(view, QStringLiteral("C&ompact"), settings::ViewCompact, view_.compact);
     connect(compact, &QAction::toggled, this, [this](bool on) {
         if (model_)
             model_->resetTable(on);
     });
     view->addSeparator();
-    addToggle(view, QStringLiteral("BSSID (Partial)"), settings::ViewBssid, view_.bssid);
-    addToggle(view, QStringLiteral("Manufacturer"), settings::ViewManufacturer, view_.manufacturer);
-    addToggle(view, QStringLiteral("Channel"), settings::ViewChannel, view_.channel);
+    addToggle(view, QStringLiteral("&BSSID (Partial)"), settings::ViewBssid, view_.bssid);
+    addToggle(view, QStringLiteral("&Manufacturer"), settings::ViewManufacturer,
+              view_.manufacturer);
+    addToggle(view, QStringLiteral("C&hannel"), settings::ViewChannel, view_.channel);
     connect(&timer_, &QTimer::timeout, this, &ScannerWindow::refresh);
 }
 

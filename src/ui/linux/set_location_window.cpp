@@ -81,20 +81,24 @@ void onUserChange(QComboBox* combo, QObject* receiver, Handler handler) {
                      [combo, handler](int index) { handler(combo->itemText(index)); });
 }
 
+std::vector<ScanReading> heardNow(const SetLocationContext& context) {
+    return context.heard ? context.heard() : std::vector<ScanReading>();
+}
+
 } // namespace
 
 SetLocationWindow::SetLocationWindow(SetLocationContext& context, const BssidKey& key,
                                      LocationRecord* record, QWidget* parent)
     : QDialog(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
-      context_(context), model_(context.database, key, record) {
+      context_(context), model_(context.database, key, record, heardNow(context)) {
     setWindowTitle(QStringLiteral("Where Am I?"));
     auto* layout = new QVBoxLayout(this);
     // The pages have one size: the window is not resized.
     layout->setSizeConstraint(QLayout::SetFixedSize);
     auto* menus = new QMenuBar;
-    QMenu* location = menus->addMenu(QStringLiteral("Location"));
-    location->addAction(QStringLiteral("Scanner"), this, [this] {
+    QMenu* location = menus->addMenu(QStringLiteral("&Location"));
+    location->addAction(QStringLiteral("&Scanner"), this, [this] {
         if (context_.scanner)
             context_.scanner();
     });
@@ -239,6 +243,11 @@ QWidget* SetLocationWindow::makeBuildingPage() {
     floor_ = addCombo(layout, QStringLiteral("Floor:"), "floor");
     floor_->setMaximumWidth(120);
     location_ = addEdit(layout, QStringLiteral("Location:"), "location");
+    auto* scanNote = new QLabel(qtText(model_.scanNote()));
+    scanNote->setObjectName("scanNote");
+    scanNote->setWordWrap(true);
+    scanNote->setVisible(!model_.scanNote().empty());
+    layout->addWidget(scanNote);
     auto* keptHere = new QLabel(qtText(model_.keptHereNote()));
     keptHere->setObjectName("keptHere");
     keptHere->setWordWrap(true);
@@ -286,6 +295,12 @@ void SetLocationWindow::refreshBuildingList() {
 void SetLocationWindow::finish() {
     const BuildingFields fields{ansiText(building_->currentText()), ansiText(street_->text()),
                                 ansiText(floor_->currentText()), ansiText(location_->text())};
+    if (auto question = model_.stillHereQuestion(fields, heardNow(context_))) {
+        if (!askYes(this, qtText(question->caption), qtText(question->text))) {
+            tell(SetLocationWizard::finishRefused());
+            return;
+        }
+    }
     if (auto message = model_.finish(fields)) {
         tell(*message);
         return;

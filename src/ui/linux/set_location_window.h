@@ -13,6 +13,7 @@
 
 #include <array>
 #include <functional>
+#include <vector>
 
 class QComboBox;
 class QLabel;
@@ -31,6 +32,10 @@ struct SetLocationContext {
     LocationDatabase& database;
     // The menu's "Scanner"; empty: nothing happens.
     std::function<void()> scanner;
+    // What the latest scan heard (latestScanReadings): as the wizard opens, kept
+    // as the place's survey scan, and at Finish, to tell whether the user moved.
+    // Empty: nothing heard.
+    std::function<std::vector<ScanReading>()> heard;
     // After Finish has saved the place of the access point: whoever shows the
     // place refreshes it.
     std::function<void(const BssidKey& key)> saved;

@@ -8,6 +8,7 @@
 #include <QDialogButtonBox>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
@@ -40,46 +41,71 @@ SubscribeDialog::SubscribeDialog(const SubscribeContext& context, const std::wst
     setWindowTitle(QStringLiteral("Nearbeam Subscription"));
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(new QLabel(QStringLiteral("You are subscribing to a service at:")));
-    auto* address = new QLabel;
+    // The whole address, wrapped anywhere (an address has no spaces to wrap at):
+    // the user agrees to send every part of it.
+    auto* address = new QPlainTextEdit(qtText(url));
     address->setObjectName("url");
-    address->setTextFormat(Qt::PlainText);
-    address->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    address->setContentsMargins(12, 0, 0, 8);
-    // A long address is cut with an ellipsis; the whole one is in the tooltip.
-    const QString full = qtText(url);
-    address->setText(address->fontMetrics().elidedText(full, Qt::ElideRight, 360));
-    address->setToolTip(full);
+    address->setReadOnly(true);
+    address->setWordWrapMode(QTextOption::WrapAnywhere);
+    address->setFrameShape(QFrame::NoFrame);
+    address->viewport()->setAutoFillBackground(false);
+    address->setFixedHeight(address->fontMetrics().lineSpacing() * 4 + 8);
+    address->setTabChangesFocus(true);
     layout->addWidget(address);
+    if (!offer_.mayAgree()) {
+        auto* note = new QLabel(qtText(offer_.addressNote()));
+        note->setObjectName("addressNote");
+        note->setWordWrap(true);
+        layout->addWidget(note);
+    }
 
     layout->addWidget(new QLabel(QStringLiteral("Send updates to this service:")));
     auto* choices = new QVBoxLayout;
     choices->setContentsMargins(12, 0, 0, 0);
     auto* group = new QButtonGroup(this);
-    always_ = addChoice(choices, group, QStringLiteral("Always"), "always");
+    always_ = addChoice(choices, group, QStringLiteral("&Always"), "always");
     area_ = addChoice(choices, group, QStringLiteral("Only when I am within <area>"), "area");
     building_ =
         addChoice(choices, group, QStringLiteral("Only when I am in <building>"), "building");
-    addChoice(choices, group, QStringLiteral("Never (don't subscribe)"), "never");
+    never_ = addChoice(choices, group, QStringLiteral("&Never (don't subscribe)"), "never");
     area_->setEnabled(false);
     building_->setEnabled(false);
+    always_->setEnabled(offer_.mayAgree());
     layout->addLayout(choices);
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok);
-    buttons->button(QDialogButtonBox::Ok)->setObjectName("ok");
+    ok_ = buttons->button(QDialogButtonBox::Ok);
+    ok_->setObjectName("ok");
     layout->addWidget(buttons);
     connect(buttons, &QDialogButtonBox::accepted, this, &SubscribeDialog::accept);
+    connect(group, &QButtonGroup::buttonToggled, this,
+            [this] { ok_->setEnabled(offer_.okEnabled(choice())); });
 
-    // No choice is made when the dialog opens.
+    // No choice is made when the dialog opens: OK waits for one.
     offerPlace(area_, offer_.areaLabel());
     offerPlace(building_, offer_.buildingLabel());
+    ok_->setEnabled(offer_.okEnabled(choice()));
+}
+
+std::optional<OfferChoice> SubscribeDialog::choice() const {
+    if (always_->isChecked())
+        return OfferChoice::Always;
+    if (area_->isChecked())
+        return OfferChoice::Area;
+    if (building_->isChecked())
+        return OfferChoice::Building;
+    if (never_->isChecked())
+        return OfferChoice::Never;
+    return std::nullopt;
 }
 
 void SubscribeDialog::accept() {
+    // Enter with nothing chosen keeps the offer open.
+    const std::optional<OfferChoice> chosen = choice();
+    if (!offer_.okEnabled(chosen))
+        return;
     answered_ = true;
-    offer_.accept(always_->isChecked()     ? OfferChoice::Always
-                  : area_->isChecked()     ? OfferChoice::Area
-                  : building_->isChecked() ? OfferChoice::Building
-                                           : OfferChoice::Never);
+    offer_.accept(*chosen);
     QDialog::accept();
 }
 

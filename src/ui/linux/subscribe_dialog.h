@@ -6,8 +6,10 @@
 
 #include <QDialog>
 
+#include <optional>
 #include <string>
 
+class QPushButton;
 class QRadioButton;
 
 namespace nearbeam {
@@ -18,9 +20,10 @@ class SubscribeDialog : public QDialog {
     SubscribeDialog(const SubscribeContext& context, const std::wstring& url,
                     QWidget* parent = nullptr);
 
-    // OK: "Always", "Only when I am within ..." and "Only when I am in ..." store
-    // the subscription; "Never" or no choice store nothing. Escape and the close
-    // button store nothing either.
+    // OK (enabled once a choice is made): "Always", "Only when I am within ..."
+    // and "Only when I am in ..." store the subscription; "Never" stores nothing.
+    // Enter with nothing chosen does nothing. Escape and the close button store
+    // nothing either.
     void accept() override;
     // Whether the user answered (OK, Escape or the close button), rather than the
     // program ending while the offer was shown.
@@ -31,7 +34,11 @@ class SubscribeDialog : public QDialog {
     void keyPressEvent(QKeyEvent* event) override;
 
   private:
+    std::optional<OfferChoice> choice() const;
+
     SubscriptionOffer offer_;
+    QPushButton* ok_ = nullptr;
+    QRadioButton* never_ = nullptr;
     QRadioButton* always_ = nullptr;
     QRadioButton* area_ = nullptr;
     QRadioButton* building_ = nullptr;

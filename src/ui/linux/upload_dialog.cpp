@@ -4,6 +4,7 @@
 #include "ui/linux/message_box.h"
 #include "ui/linux/qt_text.h"
 #include "ui/linux/widgets.h"
+#include "ui/upload_summary.h"
 
 #include <QApplication>
 #include <QGridLayout>
@@ -33,8 +34,10 @@ UploadDialog::UploadDialog(UploadDialogContext& context, QWidget* parent)
     : QDialog(parent), context_(context) {
     setWindowTitle(kCaption);
     auto* layout = new QVBoxLayout(this);
-    auto* intro = new QLabel(
-        QStringLiteral("Nearbeam is ready to upload the information you have provided."));
+    // What goes up, and where, before the user presses Upload.
+    auto* intro = new QLabel(qtText(uploadSummaryText(context_.uploader.summary())));
+    intro->setObjectName("summary");
+    intro->setTextFormat(Qt::PlainText);
     intro->setWordWrap(true);
     layout->addWidget(intro);
 

@@ -2,10 +2,15 @@
 
 #include "ui/corner_placement.h"
 
+#include <QApplication>
+#include <QDateTime>
 #include <QEvent>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QVariant>
 #include <QWidget>
+
+#include <optional>
 
 namespace nearbeam {
 
@@ -43,18 +48,51 @@ class PlaceWhenFramed : public QObject {
 
 } // namespace
 
+namespace {
+
+// When a window was shown in the corner: the one shown last is the one the next
+// cascades from.
+constexpr const char* kShownAt = "nearbeamShownAt";
+
+Box boxOf(const QRect& rect) {
+    return {rect.left(), rect.top(), rect.left() + rect.width(), rect.top() + rect.height()};
+}
+
+// The frame of the visible window shown in the corner last, other than window.
+std::optional<Box> lastShown(const QWidget* window) {
+    std::optional<Box> found;
+    qint64 latest = -1;
+    for (QWidget* other : QApplication::topLevelWidgets()) {
+        const QVariant shownAt = other->property(kShownAt);
+        if (other == window || !other->isVisible() || other->isMinimized() || !shownAt.isValid() ||
+            shownAt.toLongLong() < latest)
+            continue;
+        latest = shownAt.toLongLong();
+        found = boxOf(other->frameGeometry());
+    }
+    return found;
+}
+
+} // namespace
+
 void placeInCorner(QWidget* window) {
     QScreen* screen = window->screen() ? window->screen() : QGuiApplication::primaryScreen();
     if (!screen)
         return;
     window->adjustSize();
     // By the frame: the title bar must not eat the margin. move() places the
-    // frame's top-left corner.
+    // frame's top-left corner; the size is the window's without its frame.
     const QRect frame = window->frameGeometry();
     const QRect work = screen->availableGeometry();
-    const Point corner =
-        cornerPosition({0, 0, frame.width(), frame.height()}, {0, 0, work.width(), work.height()});
-    window->move(work.left() + static_cast<int>(corner.x), work.top() + static_cast<int>(corner.y));
+    const Box placed = placeWindow(boxOf(frame), boxOf(work), lastShown(window));
+    const QSize border = frame.size() - window->size();
+    const QSize inside(static_cast<int>(placed.right - placed.left) - border.width(),
+                       static_cast<int>(placed.bottom - placed.top) - border.height());
+    if (inside != window->size())
+        window->resize(inside);
+    window->move(static_cast<int>(placed.left), static_cast<int>(placed.top));
+    if (!window->property(kShownAt).isValid())
+        window->setProperty(kShownAt, QDateTime::currentMSecsSinceEpoch());
     if (!framed(window) && !window->findChild<QObject*>(QLatin1String(PlaceWhenFramed::kName),
                                                         Qt::FindDirectChildrenOnly))
         new PlaceWhenFramed(window);

@@ -11,8 +11,10 @@
 namespace nearbeam {
 
 // Puts a top-level window, its frame included, 20 pixels in from the
-// bottom-right corner of its screen's work area, at its present size. (Desktops
-// that place windows themselves may ignore this.)
+// bottom-right corner of its screen's work area, or cascaded from the window
+// placed so last that is still shown, always within the work area (placeWindow);
+// at its present size unless that is larger than the work area. (Desktops that
+// place windows themselves may ignore this.)
 void placeInCorner(QWidget* window);
 
 // Places a window in the corner, shows it and brings it forward.

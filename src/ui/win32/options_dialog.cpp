@@ -98,7 +98,12 @@ void onCommand(HWND dialog, OptionsState& state, int command) {
         if (state.context.sharingHistory)
             state.context.sharingHistory();
         break;
-    default: // Escape and the close box (IDCANCEL) leave the dialog open
+    case IDCANCEL:
+        // Cancel, Escape and the close box: the alerts switch and the adapter stay
+        // as they were (what the other buttons did is done already).
+        EndDialog(dialog, 0);
+        break;
+    default:
         break;
     }
 }

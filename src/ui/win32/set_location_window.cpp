@@ -18,7 +18,8 @@ namespace nearbeam {
 // One opening of the wizard: its decisions and its windows.
 struct SetLocationSession {
     SetLocationSession(SetLocationContext& context, const BssidKey& key, LocationRecord* record)
-        : context(context), model(context.database, key, record) {}
+        : context(context), model(context.database, key, record,
+                                  context.heard ? context.heard() : std::vector<ScanReading>()) {}
 
     SetLocationContext& context;
     SetLocationWizard model;
@@ -244,7 +245,10 @@ void initBuilding(HWND page, SetLocationSession& session) {
         setField(page, IDC_WIZARD_FLOOR, *view.floor);
     if (view.location)
         setField(page, IDC_WIZARD_LOCATION, *view.location);
-    setFieldText(page, IDC_WIZARD_KEPT_HERE, session.model.keptHereNote());
+    std::wstring note = session.model.keptHereNote();
+    if (!session.model.scanNote().empty())
+        note += (note.empty() ? L"" : L" ") + session.model.scanNote();
+    setFieldText(page, IDC_WIZARD_KEPT_HERE, note);
 }
 
 // Back from the Area page with another area (or city): the list follows it, the
@@ -268,6 +272,15 @@ void buildingCommand(HWND page, SetLocationSession& session, WORD id, WORD code)
         const BuildingFields fields{field(page, IDC_WIZARD_BUILDING),
                                     field(page, IDC_WIZARD_STREET), field(page, IDC_WIZARD_FLOOR),
                                     field(page, IDC_WIZARD_LOCATION)};
+        const SetLocationContext& context = session.context;
+        if (auto question = session.model.stillHereQuestion(
+                fields, context.heard ? context.heard() : std::vector<ScanReading>())) {
+            if (MessageBoxW(session.frame, question->text.c_str(), question->caption.c_str(),
+                            MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES) {
+                showMessage(session, SetLocationWizard::finishRefused());
+                return;
+            }
+        }
         if (auto message = session.model.finish(fields)) {
             showMessage(session, *message);
             return;
@@ -300,6 +313,11 @@ INT_PTR pageMessage(HWND page, UINT message, WPARAM wParam, LPARAM lParam, InitP
         SetLocationSession* session = sessionOf(page);
         if (!session || session->filling)
             return FALSE;
+        // Cancel and Escape: closed as it is, nothing saved.
+        if (LOWORD(wParam) == IDCANCEL) {
+            DestroyWindow(session->frame);
+            return TRUE;
+        }
         command(page, *session, LOWORD(wParam), HIWORD(wParam));
         return TRUE;
     }

@@ -1,15 +1,18 @@
 #pragma once
 // The wizard "Where Am I?" (frame class "dlgSetLocation"): it places an access
 // point, or corrects its place, in three pages (Place, Area, Building) shown one
-// at a time in a tool-window frame. One wizard at a time.
+// at a time in a tool-window frame. Cancel (Escape), the close box and
+// minimising close it without saving. One wizard at a time.
 
 #include "locate/location_database.h"
 #include "records/bssid_key.h"
+#include "survey/survey_scan.h"
 
 #include <windows.h>
 
 #include <functional>
 #include <memory>
+#include <vector>
 
 namespace nearbeam {
 
@@ -26,6 +29,10 @@ struct SetLocationContext {
     LocationDatabase& database;
     // The menu's "Scanner"; empty: nothing happens.
     std::function<void()> scanner;
+    // What the latest scan heard (latestScanReadings): as the wizard opens, kept
+    // as the place's survey scan, and at Finish, to tell whether the user moved.
+    // Empty: nothing heard.
+    std::function<std::vector<ScanReading>()> heard;
     // After Finish has saved the place of the access point: whoever shows the
     // place refreshes it.
     std::function<void(const BssidKey& key)> saved;

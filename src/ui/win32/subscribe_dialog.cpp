@@ -4,6 +4,9 @@
 #include "ui/win32/controls.h"
 #include "ui/win32/modal_dialog.h"
 
+#include <optional>
+#include <utility>
+
 namespace nearbeam {
 namespace {
 
@@ -15,7 +18,13 @@ void offerPlace(HWND dialog, int control, const std::wstring& label) {
 }
 
 void onInit(HWND dialog, const SubscriptionOffer& offer) {
+    // The whole address, wrapped: the user agrees to send every part of it.
     setFieldText(dialog, IDC_SUBSCRIBE_URL, offer.url());
+    if (!offer.mayAgree()) {
+        setFieldText(dialog, IDC_SUBSCRIBE_NOTE, offer.addressNote());
+        ShowWindow(GetDlgItem(dialog, IDC_SUBSCRIBE_NOTE), SW_SHOW);
+        EnableWindow(GetDlgItem(dialog, IDC_SUBSCRIBE_ALWAYS), FALSE);
+    }
     offerPlace(dialog, IDC_SUBSCRIBE_AREA, offer.areaLabel());
     offerPlace(dialog, IDC_SUBSCRIBE_BUILDING, offer.buildingLabel());
     // Shown only once complete: the offer comes from another program, unasked.
@@ -24,14 +33,16 @@ void onInit(HWND dialog, const SubscriptionOffer& offer) {
     SetActiveWindow(dialog);
 }
 
-OfferChoice choiceOf(HWND dialog) {
-    auto chosen = [dialog](int control) {
-        return IsDlgButtonChecked(dialog, control) == BST_CHECKED;
-    };
-    return chosen(IDC_SUBSCRIBE_ALWAYS)     ? OfferChoice::Always
-           : chosen(IDC_SUBSCRIBE_AREA)     ? OfferChoice::Area
-           : chosen(IDC_SUBSCRIBE_BUILDING) ? OfferChoice::Building
-                                            : OfferChoice::Never;
+std::optional<OfferChoice> choiceOf(HWND dialog) {
+    const std::pair<int, OfferChoice> choices[] = {{IDC_SUBSCRIBE_ALWAYS, OfferChoice::Always},
+                                                   {IDC_SUBSCRIBE_AREA, OfferChoice::Area},
+                                                   {IDC_SUBSCRIBE_BUILDING, OfferChoice::Building},
+                                                   {IDC_SUBSCRIBE_NEVER, OfferChoice::Never}};
+    for (const auto& [control, choice] : choices) {
+        if (IsDlgButtonChecked(dialog, control) == BST_CHECKED)
+            return choice;
+    }
+    return std::nullopt;
 }
 
 } // namespace
@@ -42,10 +53,13 @@ bool offerSubscription(HINSTANCE instance, HWND owner, const std::wstring& url,
     DialogHandlers handlers;
     handlers.failure = L"Error creating subscribe dialog";
     handlers.init = [&offer](HWND dialog) { onInit(dialog, offer); };
-    // Only OK ends the dialog: Escape and the close box (IDCANCEL) do nothing.
+    // Only OK ends the dialog, once a choice is made: Enter with nothing chosen,
+    // Escape and the close box (IDCANCEL) do nothing.
     handlers.command = [&offer](HWND dialog, int id, int) {
-        if (id == IDOK) {
-            offer.accept(choiceOf(dialog));
+        const std::optional<OfferChoice> chosen = choiceOf(dialog);
+        EnableWindow(GetDlgItem(dialog, IDOK), offer.okEnabled(chosen));
+        if (id == IDOK && offer.okEnabled(chosen)) {
+            offer.accept(*chosen);
             EndDialog(dialog, 1);
         }
     };

@@ -3,6 +3,7 @@
 #include "ui/corner_placement.h"
 #include "ui/error_text.h"
 
+#include <optional>
 #include <string>
 
 namespace nearbeam {
@@ -36,18 +37,57 @@ ATOM registerToolWindowClass(HINSTANCE instance, const wchar_t* className, int i
     windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
     windowClass.lpszMenuName = MAKEINTRESOURCEW(menuId);
     windowClass.lpszClassName = className;
+    windowClass.cbClsExtra = sizeof(LONG_PTR); // holds kPageMark
     return RegisterClassExW(&windowClass);
 }
 
-void placeInCorner(HWND window) {
+namespace {
+
+// In the class data of every page window (tool window): they cascade from each
+// other.
+constexpr LONG_PTR kPageMark = 0x4e42; // "NB"
+
+Box boxOf(const RECT& rect) {
+    return {rect.left, rect.top, rect.right, rect.bottom};
+}
+
+// The frame of the page window shown last (the topmost of this thread's visible
+// ones) other than window; none when no other is open.
+std::optional<Box> lastPageWindow(HWND window) {
+    struct Search {
+        HWND self;
+        std::optional<Box> found;
+    } search{window, std::nullopt};
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND candidate, LPARAM lParam) -> BOOL {
+            auto& s = *reinterpret_cast<Search*>(lParam);
+            RECT rect = {};
+            if (candidate == s.self || !IsWindowVisible(candidate) || IsIconic(candidate) ||
+                GetClassLongPtrW(candidate, 0) != kPageMark || !GetWindowRect(candidate, &rect))
+                return TRUE;
+            s.found = boxOf(rect);
+            return FALSE; // z-order, topmost first
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+void place(HWND window, bool cascade) {
     RECT rect = {};
     RECT work = {};
     if (!GetWindowRect(window, &rect) || !SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0))
         return;
-    const Point corner = cornerPosition({rect.left, rect.top, rect.right, rect.bottom},
-                                        {work.left, work.top, work.right, work.bottom});
-    SetWindowPos(window, nullptr, corner.x, corner.y, 0, 0,
-                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    const Box placed =
+        placeWindow(boxOf(rect), boxOf(work), cascade ? lastPageWindow(window) : std::nullopt);
+    SetWindowPos(window, nullptr, placed.left, placed.top, placed.right - placed.left,
+                 placed.bottom - placed.top, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+} // namespace
+
+void placeInCorner(HWND window) {
+    place(window, false);
 }
 
 HWND openToolWindow(HINSTANCE instance, const wchar_t* className, const wchar_t* title, int iconId,
@@ -65,7 +105,8 @@ HWND openToolWindow(HINSTANCE instance, const wchar_t* className, const wchar_t*
         return nullptr;
     SetWindowPos(frame, nullptr, 0, 0, kFrameWidth, kFrameHeight,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    placeInCorner(frame);
+    SetClassLongPtrW(frame, 0, kPageMark);
+    place(frame, true);
     if (!CreateDialogParamW(instance, MAKEINTRESOURCEW(templateId), frame, dialogProcedure, 0)) {
         const DWORD error = GetLastError();
         DestroyWindow(frame);

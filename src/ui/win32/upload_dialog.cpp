@@ -2,6 +2,7 @@
 
 #include "base/settings_keys.h"
 #include "resource.h"
+#include "ui/upload_summary.h"
 #include "ui/win32/controls.h"
 #include "ui/win32/messages.h"
 #include "ui/win32/modal_dialog.h"
@@ -51,6 +52,7 @@ void onInit(HWND dialog, DialogState& state) {
     setFieldText(dialog, IDC_UPLOAD_PASSWORD, state.context.passwords.read());
     limitField(dialog, IDC_UPLOAD_USERNAME, kFieldLength);
     limitField(dialog, IDC_UPLOAD_PASSWORD, kFieldLength);
+    setFieldText(dialog, IDC_UPLOAD_SUMMARY, uploadSummaryText(state.context.uploader.summary()));
     const bool clear =
         Uploader::loginInTheClear(settings::read(state.context.settings, settings::Server));
     ShowWindow(GetDlgItem(dialog, IDC_UPLOAD_CLEAR), clear ? SW_SHOW : SW_HIDE);

@@ -70,8 +70,13 @@ struct Device {
 
 std::vector<Device> wifiDevices(QDBusConnection& bus) {
     std::vector<Device> out;
-    for (const QDBusObjectPath& path :
-         paths(call(bus, kManagerPath, kManager, QStringLiteral("GetAllDevices")))) {
+    // GetAllDevices also lists devices that are not realised yet; a NetworkManager
+    // without it (older ones, and python3-dbusmock's) has GetDevices, which
+    // every one has.
+    QDBusMessage reply = call(bus, kManagerPath, kManager, QStringLiteral("GetAllDevices"));
+    if (reply.type() == QDBusMessage::ErrorMessage)
+        reply = call(bus, kManagerPath, kManager, QStringLiteral("GetDevices"));
+    for (const QDBusObjectPath& path : paths(reply)) {
         const QVariantMap device = properties(bus, path.path(), kDevice);
         if (device.value(QStringLiteral("DeviceType")).toUInt() == kDeviceTypeWifi)
             out.push_back({path.path(), device.value(QStringLiteral("Interface")).toString()});
