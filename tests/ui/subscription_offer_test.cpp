@@ -4,8 +4,8 @@
 
 #include "base/clock.h"
 #include "base/text.h"
-#include "records/database_fixture.h"
 #include "net/fake_transport.h"
+#include "records/database_fixture.h"
 
 namespace nearbeam::test {
 namespace {
