@@ -66,14 +66,17 @@ class LocationService {
     UploadReply upload(const std::string& body) { return upload(readUpload(body)); }
 
     // Why the server cannot serve now, or empty when it can: the storage does not
-    // answer, or the last upload could not be stored and none has been since (a
-    // full disk lets the storage be read but not written).
+    // answer, or the last upload could not be stored (a full disk lets the storage
+    // be read but not written) and neither an upload nor a write of the check's
+    // own, tried at most every 10 seconds while it lasts, has been since.
     std::string healthProblem();
 
   private:
     bool checkLogin(const std::string& user, const std::string& token, bool& storageFailed);
     // Keeps how the last write went: a failure's reason, or empty when it was stored.
     void noteWrite(const std::string& failure);
+    // Whether the storage takes a write now: the reason when it does not.
+    std::string tryWrite();
 
     Storage& storage_;
     // What a login of a user without an account is checked against: a hash made
@@ -92,6 +95,8 @@ class LocationService {
     // once one is.
     std::mutex healthMutex_;
     std::string writeFailure_;
+    std::chrono::steady_clock::time_point lastWriteTry_;
+    bool tryingWrite_ = false;
 };
 
 } // namespace nearbeam

@@ -14,6 +14,7 @@
 #include "server/storage/storage.h"
 
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -286,6 +287,9 @@ int serve(Storage& storage, const Config& config) {
 } // namespace
 
 int main(int argc, char** argv) {
+    // The database, an export's users.txt with its hashes, every file this makes
+    // is its owner's alone, whatever umask it was started with.
+    umask(077);
     for (int i = 1; i < argc; ++i) {
         if (std::string(argv[i]) == "--help" || std::string(argv[i]) == "-h") {
             std::printf("%s", kHelp);

@@ -146,15 +146,19 @@ TEST(ServerProgram, SurveyScansMadeByOneProgramReachTheNextAndAPurgeTakesThemBac
     EXPECT_EQ(first.dir.read("scans.txt"), survey);
 
     // The next program gets the building's scans with its first access point,
-    // newest first.
+    // newest first, their times cut to the day.
+    const auto downloaded = [&](const char* rest) {
+        std::string line = served(rest);
+        return line.replace(line.find("T09:"), 9, "T00:00:00");
+    };
     Program next(server.port());
     ASSERT_EQ(next.lookUp("0a1b2c3d4e60"), lookup_status::NotPlaced);
     EXPECT_FALSE(next.dir.exists("scans.txt"));
     LocationRecord* benchRecord = nullptr;
     LocationRecord* roofRecord = nullptr;
     ASSERT_EQ(next.lookUp("0a1b2c3d4e5f", &benchRecord), lookup_status::Found);
-    EXPECT_EQ(next.dir.read("scans.txt"),
-              served(roofs[2]) + served(roofs[1]) + served(roofs[0]) + served(bench));
+    EXPECT_EQ(next.dir.read("scans.txt"), downloaded(roofs[2]) + downloaded(roofs[1]) +
+                                              downloaded(roofs[0]) + downloaded(bench));
     EXPECT_EQ(next.dir.read("scanschecked.txt"), building + "\r\n");
     ASSERT_EQ(next.lookUp("0a1b2c3d4e61", &roofRecord), lookup_status::Found);
 
@@ -169,17 +173,22 @@ TEST(ServerProgram, SurveyScansMadeByOneProgramReachTheNextAndAPurgeTakesThemBac
     EXPECT_EQ(decidePlace(onTheRoof, nullptr).place, benchPlace);
     EXPECT_EQ(decidePlace(onTheRoof, &next.database.scans()).place, roofPlace);
 
-    EXPECT_EQ(server.stop(SIGTERM), 0);
-    const std::string log = server.output();
-    EXPECT_NE(log.find(" GET /text/?action=location.downloadText&bssid=0a1b2c3d4e5f&scans=1 200 "),
-              std::string::npos)
-        << log;
-
+    // Purged while the server runs and keeps the database open: nothing of it
+    // stays in the database's file or its write-ahead log.
     const Finished purge =
         runServer({"user", "remove", "demo", "--purge", "--data", data.folder()});
     EXPECT_EQ(purge.status, 0);
     EXPECT_EQ(purge.output,
               "removed demo and what it uploaded: 4 scans, 2 access points, 2 places\n");
+    ASSERT_TRUE(data.exists("nearbeam.db-wal"));
+    for (const char* file : {"nearbeam.db", "nearbeam.db-wal"})
+        EXPECT_EQ(data.read(file).find("Bus Shelter"), std::string::npos) << file;
+
+    EXPECT_EQ(server.stop(SIGTERM), 0);
+    const std::string log = server.output();
+    EXPECT_NE(log.find(" GET /text/?action=location.downloadText&bssid=0a1b2c3d4e5f&scans=1 200 "),
+              std::string::npos)
+        << log;
     TempDir exported;
     ASSERT_EQ(runServer({"export", exported.folder(), "--data", data.folder()}).status, 0);
     EXPECT_EQ(exported.read("scans.txt"), "");
@@ -194,6 +203,7 @@ TEST(ServerProgram, SurveyScansMadeByOneProgramReachTheNextAndAPurgeTakesThemBac
 
 TEST(ServerProgram, ManagesUsersReadingThePasswordFromStandardInput) {
     TempDir data;
+    const mode_t umaskBefore = umask(022);
     const std::string d = data.folder();
     EXPECT_EQ(runServer({"user", "add", "ann", "--data", d}, "s3cret\n").status, 0);
     EXPECT_EQ(runServer({"user", "add", "bob", "--data", d}, "pw\n").status, 0);
@@ -204,10 +214,18 @@ TEST(ServerProgram, ManagesUsersReadingThePasswordFromStandardInput) {
     EXPECT_EQ(missing.status, 1);
     EXPECT_EQ(missing.output.rfind("nearbeam-server: ", 0), 0u);
 
-    // Nothing of the password is in the folder in the clear.
+    // Nothing of the password is in the folder in the clear, and what holds the
+    // hashes is for its owner alone, even under a umask that lets all read.
     TempDir exported;
     ASSERT_EQ(runServer({"export", exported.folder(), "--data", d}).status, 0);
+    umask(umaskBefore);
     EXPECT_EQ(exported.read("users.txt").find("s3cret"), std::string::npos);
+    for (const std::string& file :
+         {exported.file("users.txt"), exported.file("ap.txt"), data.file("nearbeam.db")}) {
+        struct stat status {};
+        ASSERT_EQ(stat(file.c_str(), &status), 0) << file;
+        EXPECT_EQ(status.st_mode & 0777, 0600u) << file;
+    }
 }
 
 // Whatever keeps it from serving is said in one line, and it ends with status 1.

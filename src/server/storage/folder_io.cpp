@@ -142,8 +142,12 @@ bool importFolder(Storage& storage, const std::string& folder, std::string& erro
                 const std::optional<SurveyScan> scan = parseScanLine(text);
                 if (scan && scan->status != 0)
                     return {}; // made locally, never uploaded
-                return scan && r.putScan(storedScanOf(*scan, scan->buildingId, "")) ? std::string()
-                                                                                    : unreadable;
+                if (!scan)
+                    return unreadable;
+                const StoredScan stored = storedScanOf(*scan, scan->buildingId, "");
+                if (std::string problem = scanLengthProblem(stored); !problem.empty())
+                    return problem;
+                return r.putScan(stored) ? std::string() : unreadable;
             });
         });
         for (const auto& [name, hash] : users)

@@ -41,6 +41,8 @@ struct SqlDialect {
 std::vector<std::string> sqlSchema(const SqlDialect& dialect);
 // Those of the survey scans and of who uploaded what (sql_scans.cpp).
 std::vector<std::string> sqlScanSchema(const SqlDialect& dialect);
+// The condition on a scans row that it may be read for a download.
+std::string sqlScanFits();
 
 class SqlRecords : public Transaction {
   public:
@@ -55,6 +57,8 @@ class SqlRecords : public Transaction {
     void beginStatement();
     // False when the connection is lost and should not be used again.
     virtual bool healthy() const { return true; }
+    // Outside a transaction: what forgetRemoved asks of the database.
+    virtual bool forgetRemoved() { return true; }
     // Writers that look up, number or store places take turns, so that a look-up
     // and the insert it decides on are not raced by another process. Access points
     // and users are single rows and need no turn. Held to the transaction's end.

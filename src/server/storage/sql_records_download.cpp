@@ -34,13 +34,14 @@ UNION ALL SELECT 7, id, scope, 0, level, label, url, '', '' FROM services
   OR (level = 3 AND scope = (SELECT id FROM p)) OR (level = 4 AND scope = (SELECT id FROM c))
   OR (level = 5 AND scope = (SELECT id FROM ar)) OR (level = 6 AND scope = (SELECT id FROM b)))
 UNION ALL SELECT * FROM (SELECT 8, id, building, 0, 0, floor, location, time, readings
- FROM scans WHERE building = (SELECT building FROM a) ORDER BY time DESC, id DESC LIMIT $2) s)";
+ FROM scans WHERE building = (SELECT building FROM a) AND SCAN_FITS ORDER BY time DESC, id DESC LIMIT $2) s)";
 
 // The statement with its empty byte strings typed in the dialect: a union of
 // untyped literals would take them for text, which does not match byte strings.
 std::string downloadStatement(const SqlDialect& dialect) {
     const std::string empty = "CAST('' AS " + std::string(dialect.bytes) + ")";
     std::string sql = kDownload;
+    sql.replace(sql.find("SCAN_FITS"), 9, sqlScanFits());
     for (size_t at = 0; (at = sql.find("''", at)) != std::string::npos; at += empty.size())
         sql.replace(at, 2, empty);
     return sql;

@@ -47,6 +47,11 @@ const PurgedTable kPurged[] = {
 
 } // namespace
 
+std::string sqlScanFits() {
+    return "length(floor) + length(location) + length(readings) <= " +
+           std::to_string(kMaxScanLineLength);
+}
+
 std::vector<std::string> sqlScanSchema(const SqlDialect& d) {
     const std::string integer = d.integer, bytes = d.bytes;
     std::vector<std::string> out;
@@ -76,8 +81,8 @@ bool SqlRecords::putScan(const StoredScan& s) {
 
 std::vector<StoredScan> SqlRecords::scansOf(uint32_t building, size_t limit) {
     std::vector<StoredScan> out;
-    run(std::string("SELECT ") + kScanColumns +
-            " FROM scans WHERE building = $1 ORDER BY time DESC, id DESC LIMIT $2",
+    run(std::string("SELECT ") + kScanColumns + " FROM scans WHERE building = $1 AND " +
+            sqlScanFits() + " ORDER BY time DESC, id DESC LIMIT $2",
         {int64_t{building}, static_cast<int64_t>(limit)},
         [&](const SqlRow& row) { out.push_back(scanOf(row)); });
     return out;
