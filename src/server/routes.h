@@ -41,6 +41,9 @@ struct RouteLimits {
     unsigned uploadsPerUserPerHour = 0;
     unsigned downloadsPerAddressPerSecond = 0;
     unsigned failedLoginsPerAddressPerMinute = 0;
+    // The leading bits of an IPv6 address that the limits count it by: one host
+    // usually holds a whole /64.
+    unsigned ipv6PrefixBits = 64;
 };
 
 class Routes {
@@ -62,7 +65,11 @@ class Routes {
     HttpReply download(const Request& request);
     HttpReply upload(const Request& request);
 
+    // The key an address's limits are counted under.
+    std::string addressKey(const std::string& address) const;
+
     LocationService& service_;
+    const unsigned ipv6PrefixBits_;
     ReplyCache downloadReplies_;
     RateLimit uploads_;
     RateLimit downloads_;

@@ -19,6 +19,9 @@
 #include <sys/stat.h>
 
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <set>
 #include <tuple>
 
 namespace nearbeam::test {
@@ -228,6 +231,28 @@ TEST(ServerProgram, ManagesUsersReadingThePasswordFromStandardInput) {
     }
 }
 
+// The manual page names every option --help names, and no other.
+TEST(ServerProgram, TheManualPageListsTheOptionsOfHelp) {
+    const auto options = [](const std::string& text) {
+        std::set<std::string> found;
+        for (size_t at = 0; (at = text.find("--", at)) != std::string::npos;) {
+            const size_t end = text.find_first_not_of("abcdefghijklmnopqrstuvwxyz0123456789-", at);
+            found.insert(text.substr(at, end - at));
+            at = end;
+        }
+        return found;
+    };
+    const Finished help = runServer({"--help"});
+    ASSERT_EQ(help.status, 0);
+    std::ifstream page(std::string(NEARBEAM_SOURCE_DIR) + "/res/linux/nearbeam-server.1");
+    std::string manual((std::istreambuf_iterator<char>(page)), std::istreambuf_iterator<char>());
+    for (size_t at = 0; (at = manual.find("\\-", at)) != std::string::npos;)
+        manual.erase(at, 1); // roff's "\-" is a plain "-"
+    const std::set<std::string> helped = options(help.output);
+    EXPECT_GT(helped.size(), 20u);
+    EXPECT_EQ(options(manual), helped);
+}
+
 // Whatever keeps it from serving is said in one line, and it ends with status 1.
 TEST(ServerProgram, SaysInOneLineWhyItCannotServe) {
     TempDir data;
@@ -244,6 +269,12 @@ TEST(ServerProgram, SaysInOneLineWhyItCannotServe) {
         {{"--database", "postgresql:///nearbeam?host=/nonexistent"}, ""},
         {{"--port", "70000"}, "--port wants a whole number up to 65535"},
         {{"--frobnicate", "1"}, "unknown option --frobnicate"},
+        {{"--trusted-proxy", "0.0.0.0/0"},
+         "--trusted-proxy 0.0.0.0/0 would let most of the world name its own address"},
+        {{"--trusted-proxy", "10.0.0.1", "--trusted-proxy", "2001:db8::/16"},
+         "--trusted-proxy 2001:db8::/16 would"},
+        {{"--forwarded-header", "x-real-ip"}, "--forwarded-header wants x-forwarded-for or"},
+        {{"--ipv6-prefix", "40"}, "--ipv6-prefix goes from 48 to 128"},
     };
     for (const auto& c : cases) {
         std::vector<std::string> args = c.args;

@@ -1,5 +1,6 @@
 #include "server/http/listener.h"
 
+#include "server/http/addresses.h"
 #include "server/http/framing.h"
 #include "server/http/server_impl.h"
 
@@ -65,7 +66,7 @@ void Listener::accepted(beast::error_code ec, Socket socket) {
         return;
     }
     beast::error_code ignored;
-    std::string peer = socket.remote_endpoint(ignored).address().to_string();
+    std::string peer = plainAddress(socket.remote_endpoint(ignored).address().to_string());
     const HttpServer::Options& options = server_.options;
     if (perAddress_[peer] >= options.maxConnectionsPerAddress &&
         !options.trustedProxies.trusts(peer)) {

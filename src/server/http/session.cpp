@@ -12,6 +12,7 @@
 #include <array>
 #include <optional>
 #include <type_traits>
+#include <vector>
 
 namespace nearbeam::http_detail {
 namespace {
@@ -220,11 +221,16 @@ class Session : public SessionBase, public std::enable_shared_from_this<Session<
         else
             request_.host = local_;
         fromAbsoluteForm(request_);
-        const auto forwardedFor = message["X-Forwarded-For"];
-        const auto forwarded = message[http::field::forwarded];
-        client_ = server_.options.trustedProxies.client(
-            peer, std::string_view(forwardedFor.data(), forwardedFor.size()),
-            std::string_view(forwarded.data(), forwarded.size()));
+        const TrustedProxies& proxies = server_.options.trustedProxies;
+        forwarded_.clear();
+        if (!proxies.empty())
+            for (auto [at, end] = message.equal_range(proxies.headerName()); at != end; ++at)
+                forwarded_.emplace_back(at->value().data(), at->value().size());
+        TrustedProxies::Client client = proxies.client(peer, forwarded_);
+        client_ = std::move(client.address);
+        if (client.malformed)
+            note_ = std::string("unreadable ") + proxies.headerName() +
+                    " from a trusted proxy: counted as the proxy";
         request_.peer = client_;
         request_.body = std::move(message.body());
         const bool keepAlive = message.keep_alive();
@@ -289,6 +295,8 @@ class Session : public SessionBase, public std::enable_shared_from_this<Session<
         record_.bytes = bytes;
         record_.took = since(started_);
         record_.dropped = dropped;
+        record_.note = std::move(note_);
+        note_.clear();
         server_.logger(record_);
     }
 
@@ -343,6 +351,8 @@ class Session : public SessionBase, public std::enable_shared_from_this<Session<
     HttpServer::Impl& server_;
     std::string local_;
     std::string client_; // the request's client: the peer, or whom a trusted proxy names
+    std::vector<std::string_view> forwarded_; // the lines of the forwarding header that counts
+    std::string note_;                        // for the request's log line
     Stream stream_;
     Timer timer_;
     bool timerSet_ = false;
