@@ -43,6 +43,12 @@ HttpReply kept200(std::shared_ptr<const std::string> body) {
     return reply;
 }
 
+HttpReply notAllowed(std::string body, const char* allow) {
+    HttpReply reply = text(405, std::move(body));
+    reply.allow = allow;
+    return reply;
+}
+
 HttpReply refusal(const std::string& reason) {
     return text(200, errorReply(reason));
 }
@@ -169,7 +175,7 @@ HttpReply Routes::health(const Request&) {
 
 HttpReply Routes::download(const Request& request) {
     if (request.http.method != "GET")
-        return text(405, "Use GET.\n");
+        return notAllowed("Use GET.\n", "GET, HEAD");
     if (!downloads_.take(addressKey(request.http.peer)))
         return text(429, "Too many requests; try again in a second.\n");
     const std::string bssid = request.value("bssid");
@@ -189,7 +195,7 @@ HttpReply Routes::download(const Request& request) {
 
 HttpReply Routes::upload(const Request& request) {
     if (request.http.method != "POST")
-        return text(405, "Use POST.\n");
+        return notAllowed("Use POST.\n", "POST");
     const std::string peer = addressKey(request.http.peer);
     // Checking a login is slow on purpose; an address that keeps failing is not
     // given the chance to try many passwords.

@@ -29,6 +29,7 @@ struct HttpReply {
     std::string contentType = "text/plain";
     std::string body;
     std::string location = {}; // a redirect's target
+    std::string allow = {};    // a 405's methods that the target takes
     // A kept reply's body, shared by every request that gets it rather than
     // copied for each; when set, it is the body and `body` stays empty.
     std::shared_ptr<const std::string> sharedBody = {};

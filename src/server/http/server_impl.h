@@ -4,6 +4,7 @@
 // listener and shutdown reach each other through it.
 
 #include "server/http/listener.h"
+#include "server/http/log_throttle.h"
 #include "server/http/server.h"
 #include "server/http/shutdown.h"
 
@@ -29,6 +30,8 @@ struct HttpServer::Impl {
     Handler handler;
     Handler atOnce;
     Logger logger;
+    // For the lines a client causes at will: aborted requests, failed handshakes.
+    LogThrottle troubleLog{std::chrono::minutes(1)};
     // Declared before the I/O objects: a connection that outlives them (a forced
     // stop) still finds these when it ends.
     std::mutex mutex; // guards the state's changes, the listener and the shutdown

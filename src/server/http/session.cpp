@@ -55,7 +55,10 @@ class Session : public SessionBase, public std::enable_shared_from_this<Session<
                                         ec = self->timedOut(ec);
                                         if (ec == beast::error::timeout)
                                             self->drop("head timeout");
-                                        else if (!ec)
+                                        else if (ec && ec != asio::error::operation_aborted)
+                                            self->dropNoisy("TLS handshake failed: " +
+                                                            ec.message());
+                                        else
                                             self->awaitRequest();
                                     });
         } else {
@@ -177,6 +180,12 @@ class Session : public SessionBase, public std::enable_shared_from_this<Session<
             reply(HttpReply{400, "text/plain", "Bad request.\n"}, false);
             return;
         }
+        if (!servedMethod(parser_->get())) { // its body, if any, unread: the connection ends
+            HttpReply refusal{405, "text/plain", "Method not allowed.\n"};
+            refusal.allow = kServedMethods;
+            reply(std::move(refusal), false);
+            return;
+        }
         if (parser_->is_done()) {
             handle();
             return;
@@ -192,7 +201,8 @@ class Session : public SessionBase, public std::enable_shared_from_this<Session<
                          });
     }
     // What a failed read gets: a request too large or not HTTP an answer, a
-    // client that took too long a line in the log, one that went away nothing.
+    // client that took too long a line in the log, one that went away in the
+    // middle a line at most once a minute (the server's own closing none).
     void refused(beast::error_code ec, const char* timeout) {
         const auto& httpErrors = make_error_code(http::error::end_of_stream).category();
         if (ec == http::error::body_limit)
@@ -202,6 +212,8 @@ class Session : public SessionBase, public std::enable_shared_from_this<Session<
         else if (ec.category() == httpErrors && ec != http::error::end_of_stream &&
                  ec != http::error::partial_message)
             reply(HttpReply{400, "text/plain", "Bad request.\n"}, false);
+        else if (ec != asio::error::operation_aborted)
+            dropNoisy("client went away mid-request");
     }
 
     // The request as the routes take it, in the connection's own object: its
@@ -303,6 +315,18 @@ class Session : public SessionBase, public std::enable_shared_from_this<Session<
     // Closes a connection that took too long, with a line in the log.
     void drop(const char* reason) {
         log(0, 0, reason);
+        closeSocket();
+    }
+
+    // Closes a connection for what a client may cause as often as it likes: a line
+    // in the log at most once a minute for its address, saying how many more.
+    void dropNoisy(std::string reason) {
+        uint64_t more = 0;
+        if (server_.logger && server_.troubleLog.allow(peer, SteadyClock::now(), more)) {
+            if (more > 0)
+                reason += " (and " + std::to_string(more) + " more from this address since)";
+            log(0, 0, reason.c_str());
+        }
         closeSocket();
     }
 

@@ -121,6 +121,13 @@ TEST(HttpServer, AnswersInTheRequestsVersionWithinTheBodyLimit) {
              std::string(1001, 'x') + "\r\n0\r\n\r\n",
          "HTTP/1.1 413 Payload Too Large\r\n", "Too large.\n"},
         {"NOT HTTP AT ALL\r\n\r\n", "HTTP/1.1 400 Bad Request\r\n", "Bad request.\n"},
+        // Methods it serves none of: refused, saying which it serves.
+        {"TRACE / HTTP/1.1\r\nHost: x\r\n\r\n",
+         "HTTP/1.1 405 Method Not Allowed\r\nContent-Type: text/plain\r\nX-Content-Type-Options: "
+         "nosniff\r\nAllow: GET, HEAD, POST\r\n",
+         "Method not allowed.\n"},
+        {"PUT /healthz HTTP/1.0\r\nContent-Length: 2\r\n\r\nok",
+         "HTTP/1.0 405 Method Not Allowed\r\n", "Method not allowed.\n"},
     };
     for (const Case& c : cases) {
         const std::string answer = exchange(s.server.port(), c.request);
@@ -313,6 +320,26 @@ TEST(HttpServer, CapsConnectionsPerAddressAndTakesTheClientFromTrustedProxiesOnl
                             "the proxy\n"),
               std::string::npos)
         << proxy[1];
+}
+
+// A client that goes away in the middle of its request leaves a line in the
+// log, at most one a minute for its address.
+TEST(HttpServer, LogsAClientGoneMidRequestOnceAMinute) {
+    Served s;
+    const uint16_t port = s.server.port();
+    // Each is answered by the connection's end once the server has seen it go.
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(ask(connectFrom("127.0.0.5", port), "GET /half HTTP/1.1\r\nHo"), "");
+    EXPECT_EQ(
+        ask(connectFrom("127.0.0.6", port), "POST /up HTTP/1.0\r\nContent-Length: 10\r\n\r\nabc"),
+        "");
+    ASSERT_TRUE(s.waitForLog(2));
+    for (const char* address : {"127.0.0.5", "127.0.0.6"}) {
+        const std::vector<std::string> lines = s.logged(address);
+        ASSERT_EQ(lines.size(), 1u) << address;
+        EXPECT_NE(lines[0].find(" dropped: client went away mid-request\n"), std::string::npos)
+            << lines[0];
+    }
 }
 
 // With every connection taken, a new client gets the place of the one idle the
