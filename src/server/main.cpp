@@ -192,6 +192,7 @@ bool parse(int argc, char** argv, Config& config, std::string& error) {
                 return false;
             }
             config.limits.ipv6PrefixBits = static_cast<unsigned>(n);
+            http.ipv6PrefixBits = config.limits.ipv6PrefixBits;
         } else if (arg == "--max-body") {
             if (!count(1ull << 32))
                 return false;

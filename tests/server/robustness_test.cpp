@@ -18,6 +18,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <iterator>
 #include <map>
 #include <mutex>
 #include <random>
@@ -523,6 +524,15 @@ TEST(ScaleOut, TwoServersBehindHaproxyLoseNothingWhenOneIsKilled) {
     ASSERT_NE(two.port(), 0) << two.output();
     Haproxy proxy(one.port(), two.port());
     ASSERT_TRUE(proxy.healthy()) << proxy.output();
+    // The configuration run is the one the README shows.
+    std::ifstream config(std::string(NEARBEAM_SOURCE_DIR) + "/scripts/haproxy.cfg");
+    std::ifstream readme(std::string(NEARBEAM_SOURCE_DIR) + "/README.md");
+    const std::string shown((std::istreambuf_iterator<char>(readme)),
+                            std::istreambuf_iterator<char>());
+    for (std::string line; std::getline(config, line);)
+        EXPECT_TRUE(line.empty() || line[0] == '#' ||
+                    shown.find("\n    " + line + "\n") != std::string::npos)
+            << line;
     const std::string token = Uploader::makeLoginToken(L"pw");
 
     // Two keeps its reply that nobody knows the access point; one stores it.
