@@ -82,7 +82,8 @@ const char kHelp[] =
     "\n"
     "Every request answered is logged on standard output: time, client address, method,\n"
     "path, status, body bytes and milliseconds; so is every connection dropped, with the\n"
-    "reason. SIGTERM or SIGINT stops the server once the requests in flight are answered.\n";
+    "reason (a client gone mid-request or a failed TLS handshake at most once a minute per\n"
+    "address). SIGTERM or SIGINT stops the server once the requests in flight are answered.\n";
 
 struct Config {
     std::vector<std::string> command; // empty: serve
@@ -92,7 +93,7 @@ struct Config {
     std::string database;
     std::string databaseFile;
     HttpServer::Options http;
-    RouteLimits limits{100, 100, 10, 64};
+    RouteLimits limits{100, 100, 10};
 };
 
 int fail(const std::string& reason) {
@@ -191,8 +192,7 @@ bool parse(int argc, char** argv, Config& config, std::string& error) {
                 error = "--ipv6-prefix goes from 48 to 128, not " + value;
                 return false;
             }
-            config.limits.ipv6PrefixBits = static_cast<unsigned>(n);
-            http.ipv6PrefixBits = config.limits.ipv6PrefixBits;
+            http.ipv6PrefixBits = static_cast<unsigned>(n);
         } else if (arg == "--max-body") {
             if (!count(1ull << 32))
                 return false;

@@ -1,6 +1,5 @@
 #include "server/routes.h"
 
-#include "server/http/addresses.h"
 #include "server/location_service.h"
 #include "server/map_redirect.h"
 
@@ -41,6 +40,10 @@ HttpReply kept200(std::shared_ptr<const std::string> body) {
     HttpReply reply;
     reply.sharedBody = std::move(body);
     return reply;
+}
+
+const std::string& limitKeyOf(const HttpRequest& request) {
+    return request.peerKey.empty() ? request.peer : request.peerKey;
 }
 
 HttpReply notAllowed(std::string body, const char* allow) {
@@ -89,14 +92,9 @@ struct Routes::Request {
 };
 
 Routes::Routes(LocationService& service, RouteLimits limits)
-    : service_(service), ipv6PrefixBits_(limits.ipv6PrefixBits),
-      uploads_(limits.uploadsPerUserPerHour, std::chrono::hours(1)),
+    : service_(service), uploads_(limits.uploadsPerUserPerHour, std::chrono::hours(1)),
       downloads_(limits.downloadsPerAddressPerSecond, std::chrono::seconds(1)),
       failedLogins_(limits.failedLoginsPerAddressPerMinute, std::chrono::minutes(1)) {}
-
-std::string Routes::addressKey(const std::string& address) const {
-    return limitKey(address, ipv6PrefixBits_);
-}
 
 HttpReply Routes::answer(const HttpRequest& http) {
     // What the server answers: by path, and under /text/ by the query's action.
@@ -136,7 +134,7 @@ HttpReply Routes::answerAtOnce(const HttpRequest& http) {
         downloadReplies_.find(keptKey(request.value("bssid"), request.value("scans") == "1"));
     if (!kept)
         return HttpReply{0, {}, {}};
-    if (!downloads_.take(addressKey(http.peer)))
+    if (!downloads_.take(limitKeyOf(http)))
         return text(429, "Too many requests; try again in a second.\n");
     return kept200(std::move(kept));
 }
@@ -176,7 +174,7 @@ HttpReply Routes::health(const Request&) {
 HttpReply Routes::download(const Request& request) {
     if (request.http.method != "GET")
         return notAllowed("Use GET.\n", "GET, HEAD");
-    if (!downloads_.take(addressKey(request.http.peer)))
+    if (!downloads_.take(limitKeyOf(request.http)))
         return text(429, "Too many requests; try again in a second.\n");
     const std::string bssid = request.value("bssid");
     const bool scans = request.value("scans") == "1";
@@ -196,7 +194,7 @@ HttpReply Routes::download(const Request& request) {
 HttpReply Routes::upload(const Request& request) {
     if (request.http.method != "POST")
         return notAllowed("Use POST.\n", "POST");
-    const std::string peer = addressKey(request.http.peer);
+    const std::string& peer = limitKeyOf(request.http);
     // Checking a login is slow on purpose; an address that keeps failing is not
     // given the chance to try many passwords.
     if (failedLogins_.exhausted(peer))

@@ -22,6 +22,9 @@ struct HttpRequest {
     std::string body;
     std::string host; // the Host header, or the address the request came in on
     std::string peer; // the client's address
+    // What the limits count the client as (an IPv6 client by its prefix); empty:
+    // the address itself.
+    std::string peerKey = {};
 };
 
 struct HttpReply {
@@ -42,9 +45,6 @@ struct RouteLimits {
     unsigned uploadsPerUserPerHour = 0;
     unsigned downloadsPerAddressPerSecond = 0;
     unsigned failedLoginsPerAddressPerMinute = 0;
-    // The leading bits of an IPv6 address that the limits count it by: one host
-    // usually holds a whole /64.
-    unsigned ipv6PrefixBits = 64;
 };
 
 class Routes {
@@ -66,11 +66,7 @@ class Routes {
     HttpReply download(const Request& request);
     HttpReply upload(const Request& request);
 
-    // The key an address's limits are counted under.
-    std::string addressKey(const std::string& address) const;
-
     LocationService& service_;
-    const unsigned ipv6PrefixBits_;
     ReplyCache downloadReplies_;
     RateLimit uploads_;
     RateLimit downloads_;

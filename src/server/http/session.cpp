@@ -1,5 +1,6 @@
 #include "server/http/session.h"
 
+#include "server/http/addresses.h"
 #include "server/http/framing.h"
 #include "server/http/reply_head.h"
 #include "server/http/server_impl.h"
@@ -244,6 +245,7 @@ class Session : public SessionBase, public std::enable_shared_from_this<Session<
             note_ = std::string("unreadable ") + proxies.headerName() +
                     " from a trusted proxy: counted as the proxy";
         request_.peer = client_;
+        request_.peerKey = limitKey(client_, server_.options.ipv6PrefixBits);
         request_.body = std::move(message.body());
         const bool keepAlive = message.keep_alive();
         if (server_.atOnce) {

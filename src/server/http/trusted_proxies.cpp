@@ -120,7 +120,11 @@ const char* TrustedProxies::headerName() const {
 
 TrustedProxies::Client TrustedProxies::client(const std::string& peer,
                                               const std::vector<std::string_view>& lines) const {
-    const std::string self = plainAddress(peer).empty() ? peer : plainAddress(peer);
+    if (networks_.empty())
+        return {peer, false}; // the listener wrote it plain; nothing to read on every request
+    std::string self = plainAddress(peer);
+    if (self.empty())
+        self = peer;
     if (lines.empty() || !trusts(peer))
         return {self, false};
     // The elements of every line in order, as one list.
