@@ -14,6 +14,13 @@ add_library(nearbeam_server STATIC ${server_sources})
 target_link_libraries(nearbeam_server PUBLIC nearbeam_core PkgConfig::SQLITE3 PkgConfig::LIBPQ
                       PkgConfig::LIBSODIUM Boost::boost OpenSSL::SSL OpenSSL::Crypto)
 target_compile_definitions(nearbeam_server PUBLIC BOOST_ASIO_NO_DEPRECATED)
+# ThreadSanitizer (the native-tsan preset) does not model std::atomic_thread_fence,
+# which Asio's scheduler uses, and GCC warns at each use; Clang is silent about the
+# same gap. The warning stays a warning in what includes Asio (the server, its
+# program and tests) and an error everywhere else.
+if(CMAKE_CXX_FLAGS MATCHES "-fsanitize=thread" AND CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
+    target_compile_options(nearbeam_server PUBLIC -Wno-error=tsan)
+endif()
 
 add_executable(nearbeam-server src/server/main.cpp)
 target_link_libraries(nearbeam-server PRIVATE nearbeam_server)

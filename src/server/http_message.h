@@ -16,6 +16,9 @@ struct HttpRequest {
     std::string body;
     std::string host; // the Host header, or the address the request came in on
     std::string peer; // the client's address
+    // What the limits count the client as (an IPv6 client by its prefix); empty:
+    // the address itself.
+    std::string peerKey = {};
     // For the keepers' page: the Cookie header, the X-CSRF-Token header, and
     // whether it came over HTTPS.
     std::string cookie = {};
@@ -28,6 +31,7 @@ struct HttpReply {
     std::string contentType = "text/plain";
     std::string body;
     std::string location = {}; // a redirect's target
+    std::string allow = {};    // a 405's methods that the target takes
     // A kept reply's body, shared by every request that gets it rather than
     // copied for each; when set, it is the body and `body` stays empty.
     std::shared_ptr<const std::string> sharedBody = {};

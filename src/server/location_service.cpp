@@ -21,6 +21,11 @@ constexpr std::chrono::minutes kVerifiedFor(5);
 constexpr size_t kMaxVerified = 10000;
 // Hashes checked at the same time, at most.
 constexpr int kMaxHashing = 4;
+// After a failed write, the health check tries one of its own at most this often.
+constexpr std::chrono::seconds kWriteTryEvery(10);
+// The account the health check's write adds and removes: no user can have its
+// name (a control character).
+const char kWriteTryUser[] = "\x01health check";
 
 // The reply's sections: the named kinds, then the access points (kApSection),
 // then the survey scans (kScanSection, last in a reply).
@@ -301,11 +306,7 @@ DownloadReply LocationService::download(const std::string& bssid, bool withScans
                     reply.add(kind, **place);
             for (const StoredRecord& service : found.services)
                 reply.add(StoredKind::Service, service);
-            for (const StoredScan& scan : found.scans)
-                if (std::string line = scanWireLine(scan); !line.empty()) {
-                    line.pop_back();
-                    reply.sections[kScanSection].push_back(std::move(line));
-                }
+            reply.sections[kScanSection] = servedScanLines(found.scans);
         },
         error);
     if (!read) {
@@ -445,16 +446,40 @@ std::string LocationService::healthProblem() {
     std::string error;
     if (!storage_.read([](Transaction& r) { r.find(StoredKind::Country, 1); }, error))
         return "The storage does not answer: " + error;
-    std::lock_guard<std::mutex> lock(healthMutex_);
+    std::unique_lock<std::mutex> lock(healthMutex_);
+    const auto now = std::chrono::steady_clock::now();
+    if (!writeFailure_.empty() && !tryingWrite_ && now - lastWriteTry_ >= kWriteTryEvery) {
+        // A load balancer sends no upload to a server it finds unhealthy: the check
+        // itself finds out when the storage takes writes again.
+        tryingWrite_ = true;
+        lastWriteTry_ = now;
+        lock.unlock();
+        const std::string failure = tryWrite();
+        lock.lock();
+        tryingWrite_ = false;
+        writeFailure_ = failure;
+    }
     if (!writeFailure_.empty())
         return "The storage failed to store the last upload, and none has been stored since: " +
                writeFailure_;
     return {};
 }
 
+std::string LocationService::tryWrite() {
+    // Stored and removed in one transaction that is committed: SQLite writes nothing
+    // of a transaction rolled back, which would prove nothing about the disk.
+    std::string error;
+    const bool stored = storage_.write(
+        [](Transaction& r) { return r.putUser(kWriteTryUser, "-") && r.removeUser(kWriteTryUser); },
+        error);
+    return stored ? std::string() : error.empty() ? "the storage failed" : error;
+}
+
 void LocationService::noteWrite(const std::string& failure) {
     std::lock_guard<std::mutex> lock(healthMutex_);
     writeFailure_ = failure;
+    if (!failure.empty())
+        lastWriteTry_ = std::chrono::steady_clock::now();
 }
 
 } // namespace nearbeam

@@ -71,8 +71,9 @@ class LocationService {
     UploadReply upload(const std::string& body) { return upload(readUpload(body)); }
 
     // Why the server cannot serve now, or empty when it can: the storage does not
-    // answer, or the last upload could not be stored and none has been since (a
-    // full disk lets the storage be read but not written).
+    // answer, or the last upload could not be stored (a full disk lets the storage
+    // be read but not written) and neither an upload nor a write of the check's
+    // own, tried at most every 10 seconds while it lasts, has been since.
     std::string healthProblem();
 
     // Whether the token is the user's (slow on purpose; an unknown user takes as
@@ -82,6 +83,8 @@ class LocationService {
   private:
     // Keeps how the last write went: a failure's reason, or empty when it was stored.
     void noteWrite(const std::string& failure);
+    // Whether the storage takes a write now: the reason when it does not.
+    std::string tryWrite();
 
     Storage& storage_;
     Clock clock_;
@@ -101,6 +104,8 @@ class LocationService {
     // once one is.
     std::mutex healthMutex_;
     std::string writeFailure_;
+    std::chrono::steady_clock::time_point lastWriteTry_;
+    bool tryingWrite_ = false;
 };
 
 } // namespace nearbeam

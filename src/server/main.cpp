@@ -6,6 +6,7 @@
 #include "server/accounts/accounts.h"
 #include "server/accounts/random_token.h"
 #include "server/http/access_log.h"
+#include "server/http/addresses.h"
 #include "server/http/server.h"
 #include "server/location_service.h"
 #include "server/routes.h"
@@ -15,6 +16,7 @@
 #include "server/storage/storage.h"
 
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -63,8 +65,13 @@ const char kHelp[] =
     "                         connections from one client address (default 64)\n"
     "  --trusted-proxy ADDRESS[/BITS]\n"
     "                         a load balancer or proxy in front (repeatable): from it,\n"
-    "                         the client is the last address of X-Forwarded-For or of\n"
-    "                         Forwarded's for=, for the limits and the log\n"
+    "                         the client is the right-most address of the forwarding\n"
+    "                         header that is not a trusted proxy's, for the limits and the log\n"
+    "  --forwarded-header x-forwarded-for|forwarded\n"
+    "                         the forwarding header that counts; the other is ignored\n"
+    "                         (default x-forwarded-for)\n"
+    "  --allow-wide-trusted-proxy\n"
+    "                         take a --trusted-proxy range wider than an IPv4 /8 or an IPv6 /32\n"
     "  --max-body BYTES       largest request body (default 1048576)\n"
     "  --head-timeout SECONDS time a client has to send a request's head (default 10)\n"
     "  --body-timeout SECONDS time a client has to send a request's body (default 30)\n"
@@ -72,16 +79,20 @@ const char kHelp[] =
     "  --upload-limit N       uploads per user per hour (default 100)\n"
     "  --download-limit N     downloads per client address per second (default 100; over it: 429)\n"
     "  --login-limit N        failed logins per client address per minute (default 10)\n"
+    "  --ipv6-prefix BITS     the leading bits of an IPv6 address the limits count it by,\n"
+    "                         48 to 128 (default 64: a host's usual share)\n"
     "  --help                 this text\n"
     "\n"
     "Every request answered is logged on standard output: time, client address, method,\n"
     "path, status, body bytes and milliseconds; so is every connection dropped, with the\n"
-    "reason. SIGTERM or SIGINT stops the server once the requests in flight are answered.\n";
+    "reason (a client gone mid-request or a failed TLS handshake at most once a minute per\n"
+    "address). SIGTERM or SIGINT stops the server once the requests in flight are answered.\n";
 
 struct Config {
     std::vector<std::string> command; // empty: serve
     bool purge = false;               // user remove: with what the user uploaded
     bool keeper = false;              // user add: a keeper of the map
+    bool allowWideProxies = false;
     std::string data = "server-data";
     std::string database;
     std::string databaseFile;
@@ -117,6 +128,10 @@ bool parse(int argc, char** argv, Config& config, std::string& error) {
         }
         if (arg == "--keeper") {
             config.keeper = true;
+            continue;
+        }
+        if (arg == "--allow-wide-trusted-proxy") {
+            config.allowWideProxies = true;
             continue;
         }
         if (i + 1 >= argc) {
@@ -172,6 +187,20 @@ bool parse(int argc, char** argv, Config& config, std::string& error) {
         } else if (arg == "--trusted-proxy") {
             if (!http.trustedProxies.add(value, error))
                 return false;
+        } else if (arg == "--forwarded-header") {
+            if (!http.trustedProxies.useHeader(value)) {
+                error =
+                    "--forwarded-header wants x-forwarded-for or forwarded, not \"" + value + "\"";
+                return false;
+            }
+        } else if (arg == "--ipv6-prefix") {
+            if (!count(128))
+                return false;
+            if (n < 48) {
+                error = "--ipv6-prefix goes from 48 to 128, not " + value;
+                return false;
+            }
+            http.ipv6PrefixBits = static_cast<unsigned>(n);
         } else if (arg == "--max-body") {
             if (!count(1ull << 32))
                 return false;
@@ -195,6 +224,13 @@ bool parse(int argc, char** argv, Config& config, std::string& error) {
             error = "unknown option " + arg + " (see --help)";
             return false;
         }
+    }
+    const std::string wide = config.http.trustedProxies.wideRule();
+    if (!wide.empty() && !config.allowWideProxies) {
+        error = "--trusted-proxy " + wide +
+                " would let most of the world name its own address; give "
+                "--allow-wide-trusted-proxy if that is meant";
+        return false;
     }
     return true;
 }
@@ -284,7 +320,7 @@ int serve(Storage& storage, const Config& config) {
         return fail(error);
     const bool tls = !config.http.tlsCert.empty();
     std::printf("nearbeam-server listening on %s://%s:%u\n", tls ? "https" : "http",
-                config.http.address.c_str(), static_cast<unsigned>(server.port()));
+                urlHost(config.http.address).c_str(), static_cast<unsigned>(server.port()));
     std::printf("port %u\n", static_cast<unsigned>(server.port()));
     std::fflush(stdout);
     server.run(true);
@@ -295,6 +331,9 @@ int serve(Storage& storage, const Config& config) {
 } // namespace
 
 int main(int argc, char** argv) {
+    // The database, an export's users.txt with its hashes, every file this makes
+    // is its owner's alone, whatever umask it was started with.
+    umask(077);
     for (int i = 1; i < argc; ++i) {
         if (std::string(argv[i]) == "--help" || std::string(argv[i]) == "-h") {
             std::printf("%s", kHelp);

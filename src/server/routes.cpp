@@ -25,6 +25,16 @@ HttpReply kept200(std::shared_ptr<const std::string> body) {
     return reply;
 }
 
+const std::string& limitKeyOf(const HttpRequest& request) {
+    return request.peerKey.empty() ? request.peer : request.peerKey;
+}
+
+HttpReply notAllowed(std::string body, const char* allow) {
+    HttpReply reply = text(405, std::move(body));
+    reply.allow = allow;
+    return reply;
+}
+
 HttpReply refusal(const std::string& reason) {
     return text(200, errorReply(reason));
 }
@@ -103,7 +113,7 @@ HttpReply Routes::answerAtOnce(const HttpRequest& http) {
         downloadReplies_.find(keptKey(request.value("bssid"), request.value("scans") == "1"));
     if (!kept)
         return HttpReply{0, {}, {}};
-    if (!downloads_.take(http.peer))
+    if (!downloads_.take(limitKeyOf(http)))
         return text(429, "Too many requests; try again in a second.\n");
     return kept200(std::move(kept));
 }
@@ -142,8 +152,8 @@ HttpReply Routes::health(const Request&) {
 
 HttpReply Routes::download(const Request& request) {
     if (request.http.method != "GET")
-        return text(405, "Use GET.\n");
-    if (!downloads_.take(request.http.peer))
+        return notAllowed("Use GET.\n", "GET, HEAD");
+    if (!downloads_.take(limitKeyOf(request.http)))
         return text(429, "Too many requests; try again in a second.\n");
     const std::string bssid = request.value("bssid");
     const bool scans = request.value("scans") == "1";
@@ -162,8 +172,8 @@ HttpReply Routes::download(const Request& request) {
 
 HttpReply Routes::upload(const Request& request) {
     if (request.http.method != "POST")
-        return text(405, "Use POST.\n");
-    const std::string& peer = request.http.peer;
+        return notAllowed("Use POST.\n", "POST");
+    const std::string& peer = limitKeyOf(request.http);
     // Checking a login is slow on purpose; an address that keeps failing is not
     // given the chance to try many passwords.
     if (failedLogins_.exhausted(peer))

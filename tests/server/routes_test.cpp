@@ -60,6 +60,10 @@ TEST(Routes, LimitsDownloadsFailedLoginsAndUploads) {
         EXPECT_EQ(reply.status, s.status) << "step " << step;
         EXPECT_EQ(reply.content().rfind(s.starts, 0), 0u)
             << "step " << step << ": " << reply.content();
+        EXPECT_EQ(reply.allow, s.status != 405                   ? ""
+                               : std::string(s.method) == "POST" ? "GET, HEAD"
+                                                                 : "POST")
+            << "step " << step;
         ++step;
     }
 }

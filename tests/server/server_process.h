@@ -64,6 +64,7 @@ class ServerProcess {
     // 0 when it did not start to listen (the output says why).
     uint16_t port() const { return port_; }
     std::string output() const { return dir_.read("output"); }
+    pid_t pid() const { return pid_; }
 
     // Sends a signal (none: waits for the end); the exit status, -1 when killed.
     int stop(int signal = 0) {

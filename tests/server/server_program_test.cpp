@@ -19,6 +19,9 @@
 #include <sys/stat.h>
 
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <set>
 #include <tuple>
 
 namespace nearbeam::test {
@@ -146,15 +149,19 @@ TEST(ServerProgram, SurveyScansMadeByOneProgramReachTheNextAndAPurgeTakesThemBac
     EXPECT_EQ(first.dir.read("scans.txt"), survey);
 
     // The next program gets the building's scans with its first access point,
-    // newest first.
+    // newest first, their times cut to the day.
+    const auto downloaded = [&](const char* rest) {
+        std::string line = served(rest);
+        return line.replace(line.find("T09:"), 9, "T00:00:00");
+    };
     Program next(server.port());
     ASSERT_EQ(next.lookUp("0a1b2c3d4e60"), lookup_status::NotPlaced);
     EXPECT_FALSE(next.dir.exists("scans.txt"));
     LocationRecord* benchRecord = nullptr;
     LocationRecord* roofRecord = nullptr;
     ASSERT_EQ(next.lookUp("0a1b2c3d4e5f", &benchRecord), lookup_status::Found);
-    EXPECT_EQ(next.dir.read("scans.txt"),
-              served(roofs[2]) + served(roofs[1]) + served(roofs[0]) + served(bench));
+    EXPECT_EQ(next.dir.read("scans.txt"), downloaded(roofs[2]) + downloaded(roofs[1]) +
+                                              downloaded(roofs[0]) + downloaded(bench));
     EXPECT_EQ(next.dir.read("scanschecked.txt"), building + "\r\n");
     ASSERT_EQ(next.lookUp("0a1b2c3d4e61", &roofRecord), lookup_status::Found);
 
@@ -169,18 +176,23 @@ TEST(ServerProgram, SurveyScansMadeByOneProgramReachTheNextAndAPurgeTakesThemBac
     EXPECT_EQ(decidePlace(onTheRoof, nullptr).place, benchPlace);
     EXPECT_EQ(decidePlace(onTheRoof, &next.database.scans()).place, roofPlace);
 
-    EXPECT_EQ(server.stop(SIGTERM), 0);
-    const std::string log = server.output();
-    EXPECT_NE(log.find(" GET /text/?action=location.downloadText&bssid=0a1b2c3d4e5f&scans=1 200 "),
-              std::string::npos)
-        << log;
-
+    // Purged while the server runs and keeps the database open: nothing of it
+    // stays in the write-ahead log. (The database keeps the withdrawn upload's
+    // records in the history, for a keeper to see or restore.)
     const Finished purge =
         runServer({"user", "remove", "demo", "--purge", "--data", data.folder()});
     EXPECT_EQ(purge.status, 0);
     EXPECT_EQ(purge.output,
               "removed demo and what it uploaded: 1 upload withdrawn; 4 scans, 2 access points, "
               "2 places taken back\n");
+    ASSERT_TRUE(data.exists("nearbeam.db-wal"));
+    EXPECT_EQ(data.read("nearbeam.db-wal").find("Bus Shelter"), std::string::npos);
+
+    EXPECT_EQ(server.stop(SIGTERM), 0);
+    const std::string log = server.output();
+    EXPECT_NE(log.find(" GET /text/?action=location.downloadText&bssid=0a1b2c3d4e5f&scans=1 200 "),
+              std::string::npos)
+        << log;
     TempDir exported;
     ASSERT_EQ(runServer({"export", exported.folder(), "--data", data.folder()}).status, 0);
     EXPECT_EQ(exported.read("scans.txt"), "");
@@ -195,6 +207,7 @@ TEST(ServerProgram, SurveyScansMadeByOneProgramReachTheNextAndAPurgeTakesThemBac
 
 TEST(ServerProgram, ManagesUsersReadingThePasswordFromStandardInput) {
     TempDir data;
+    const mode_t umaskBefore = umask(022);
     const std::string d = data.folder();
     EXPECT_EQ(runServer({"user", "add", "ann", "--data", d}, "s3cret\n").status, 0);
     EXPECT_EQ(runServer({"user", "add", "bob", "--data", d}, "pw\n").status, 0);
@@ -212,10 +225,40 @@ TEST(ServerProgram, ManagesUsersReadingThePasswordFromStandardInput) {
     EXPECT_EQ(missing.status, 1);
     EXPECT_EQ(missing.output.rfind("nearbeam-server: ", 0), 0u);
 
-    // Nothing of the password is in the folder in the clear.
+    // Nothing of the password is in the folder in the clear, and what holds the
+    // hashes is for its owner alone, even under a umask that lets all read.
     TempDir exported;
     ASSERT_EQ(runServer({"export", exported.folder(), "--data", d}).status, 0);
+    umask(umaskBefore);
     EXPECT_EQ(exported.read("users.txt").find("s3cret"), std::string::npos);
+    for (const std::string& file :
+         {exported.file("users.txt"), exported.file("ap.txt"), data.file("nearbeam.db")}) {
+        struct stat status {};
+        ASSERT_EQ(stat(file.c_str(), &status), 0) << file;
+        EXPECT_EQ(status.st_mode & 0777, 0600u) << file;
+    }
+}
+
+// The manual page names every option --help names, and no other.
+TEST(ServerProgram, TheManualPageListsTheOptionsOfHelp) {
+    const auto options = [](const std::string& text) {
+        std::set<std::string> found;
+        for (size_t at = 0; (at = text.find("--", at)) != std::string::npos;) {
+            const size_t end = text.find_first_not_of("abcdefghijklmnopqrstuvwxyz0123456789-", at);
+            found.insert(text.substr(at, end - at));
+            at = end;
+        }
+        return found;
+    };
+    const Finished help = runServer({"--help"});
+    ASSERT_EQ(help.status, 0);
+    std::ifstream page(std::string(NEARBEAM_SOURCE_DIR) + "/res/linux/nearbeam-server.1");
+    std::string manual((std::istreambuf_iterator<char>(page)), std::istreambuf_iterator<char>());
+    for (size_t at = 0; (at = manual.find("\\-", at)) != std::string::npos;)
+        manual.erase(at, 1); // roff's "\-" is a plain "-"
+    const std::set<std::string> helped = options(help.output);
+    EXPECT_GT(helped.size(), 20u);
+    EXPECT_EQ(options(manual), helped);
 }
 
 // Whatever keeps it from serving is said in one line, and it ends with status 1.
@@ -234,6 +277,12 @@ TEST(ServerProgram, SaysInOneLineWhyItCannotServe) {
         {{"--database", "postgresql:///nearbeam?host=/nonexistent"}, ""},
         {{"--port", "70000"}, "--port wants a whole number up to 65535"},
         {{"--frobnicate", "1"}, "unknown option --frobnicate"},
+        {{"--trusted-proxy", "0.0.0.0/0"},
+         "--trusted-proxy 0.0.0.0/0 would let most of the world name its own address"},
+        {{"--trusted-proxy", "10.0.0.1", "--trusted-proxy", "2001:db8::/16"},
+         "--trusted-proxy 2001:db8::/16 would"},
+        {{"--forwarded-header", "x-real-ip"}, "--forwarded-header wants x-forwarded-for or"},
+        {{"--ipv6-prefix", "40"}, "--ipv6-prefix goes from 48 to 128"},
     };
     for (const auto& c : cases) {
         std::vector<std::string> args = c.args;

@@ -53,6 +53,8 @@ bool removeUser(Storage& storage, const std::string& name, std::string& error,
     };
     if (!storage.write(remove, error))
         return false;
+    if (purged && !storage.forgetRemoved(error))
+        return false;
     if (!found)
         error = "There is no user " + name + ".";
     return found;

@@ -19,7 +19,8 @@ bool addUser(Storage& storage, const std::string& name, const std::string& passw
 // False with a reason when there is no such user or the storage failed. With
 // `purged`, what the user uploaded goes too, in the same transaction (see
 // Transaction::purgeUploads), and is counted there; the uploads of a user removed
-// before are purged all the same.
+// before are purged all the same; the storage then keeps no copy of them in its
+// logs (Storage::forgetRemoved).
 bool removeUser(Storage& storage, const std::string& name, std::string& error,
                 PurgeCounts* purged = nullptr);
 // The users' names, sorted, a keeper's followed by " (keeper)" and a blocked

@@ -76,6 +76,10 @@ std::string accessLogLine(const AccessRecord& record) {
         line += " dropped: ";
         line += record.dropped;
     }
+    if (!record.note.empty()) {
+        line += " note: ";
+        line += record.note;
+    }
     line += '\n';
     return line;
 }

@@ -19,10 +19,12 @@ struct AccessRecord {
     uint64_t bytes = 0;
     std::chrono::microseconds took{0};
     std::string dropped = {}; // why the connection was closed unanswered, if it was
+    std::string note = {};    // what else an operator should know of the request
 };
 
 // "2026-12-08T04:10:00.123Z 127.0.0.1 GET /healthz 200 3 0.412", with the line
-// feed; a dropped connection "… 10.0.0.7 - - - 0 10000.214 dropped: head timeout". Bytes outside
+// feed; a dropped connection "… 10.0.0.7 - - - 0 10000.214 dropped: head timeout"; a note
+// ends the line as " note: " and the note. Bytes outside
 // printable ASCII in the method and target are written as %XX so a request cannot forge or break
 // log lines; a long target is cut short.
 std::string accessLogLine(const AccessRecord& record);

@@ -8,8 +8,16 @@ bool framed(const http::request_header<>& head, bool chunked) {
     const size_t hosts = head.count(http::field::host);
     if (head.method() == http::verb::unknown || hosts > 1 || (head.version() >= 11 && hosts == 0))
         return false;
+    // "Host: a, b" is two hosts in one line, which a proxy in front may read as either.
+    if (hosts == 1 && head[http::field::host].find(',') != boost::beast::string_view::npos)
+        return false;
     return head.count(http::field::transfer_encoding) == 0 ||
            (chunked && head.count(http::field::content_length) == 0);
+}
+
+bool servedMethod(const http::request_header<>& head) {
+    const http::verb method = head.method();
+    return method == http::verb::get || method == http::verb::head || method == http::verb::post;
 }
 
 void fromAbsoluteForm(HttpRequest& request) {

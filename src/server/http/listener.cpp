@@ -1,5 +1,6 @@
 #include "server/http/listener.h"
 
+#include "server/http/addresses.h"
 #include "server/http/framing.h"
 #include "server/http/server_state.h"
 
@@ -65,9 +66,10 @@ void Listener::accepted(beast::error_code ec, Socket socket) {
         return;
     }
     beast::error_code ignored;
-    std::string peer = socket.remote_endpoint(ignored).address().to_string();
+    std::string peer = plainAddress(socket.remote_endpoint(ignored).address().to_string());
     const HttpServerOptions& options = server_.options;
-    if (perAddress_[peer] >= options.maxConnectionsPerAddress &&
+    const std::string key = limitKey(peer, options.ipv6PrefixBits);
+    if (perAddress_[key] >= options.maxConnectionsPerAddress &&
         !options.trustedProxies.trusts(peer)) {
         if (server_.logger)
             server_.logger(AccessRecord{std::chrono::system_clock::now(), peer, "", "", 0, 0,
@@ -77,7 +79,7 @@ void Listener::accepted(beast::error_code ec, Socket socket) {
         arm();
         return;
     }
-    ++perAddress_[peer];
+    ++perAddress_[key];
     std::string local = endpointText(socket.local_endpoint(ignored));
     waiting_.emplace(Waiting{std::move(socket), std::move(peer), std::move(local)});
     full_ = true;
@@ -132,7 +134,7 @@ bool Listener::close() {
     acceptor_.close(ignored);
     retry_.cancel();
     if (waiting_) {
-        --perAddress_[waiting_->peer];
+        --perAddress_[limitKey(waiting_->peer, server_.options.ipv6PrefixBits)];
         waiting_.reset();
     }
     for (auto& [session, weak] : sessions_)
@@ -142,7 +144,7 @@ bool Listener::close() {
 
 bool Listener::ended(SessionBase* session) {
     sessions_.erase(session);
-    auto count = perAddress_.find(session->peer);
+    auto count = perAddress_.find(limitKey(session->peer, server_.options.ipv6PrefixBits));
     if (count != perAddress_.end() && --count->second == 0)
         perAddress_.erase(count);
     if (server_.serving())

@@ -31,6 +31,8 @@ void writeReplyHead(std::string& out, const HttpReply& reply, const ReplyFraming
     appendField(out, "X-Content-Type-Options", "nosniff");
     if (!reply.location.empty())
         appendField(out, "Location", reply.location);
+    if (!reply.allow.empty())
+        appendField(out, "Allow", reply.allow);
     if (reply.status == 429)
         appendField(out, "Retry-After", "1");
     for (const auto& [name, value] : reply.fields)

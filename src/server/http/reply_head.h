@@ -1,6 +1,6 @@
 #pragma once
 // The head of a reply as the HTTP server sends it: the status line, the reply's
-// type, its redirect and retry fields, HSTS over HTTPS, whether the connection
+// type, its redirect, retry and allowed methods' fields, HSTS over HTTPS, whether the connection
 // stays open, and the body's length, written into a buffer the connection keeps
 // so that a reply costs no allocation once the buffer has grown.
 

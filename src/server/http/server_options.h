@@ -20,6 +20,7 @@ struct HttpServerOptions {
     unsigned threads = 0; // workers; 0: twice the processors, at least 4
     size_t maxConnections = 1024;
     size_t maxConnectionsPerAddress = 64;
+    unsigned ipv6PrefixBits = 64; // an IPv6 address counts by its prefix
     TrustedProxies trustedProxies;
     size_t maxBody = 1024 * 1024;
     size_t maxHead = 16 * 1024;

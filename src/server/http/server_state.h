@@ -3,6 +3,7 @@
 // the I/O contexts, the workers and the TLS context. Its connections, listener
 // and shutdown all work on it; the server wires them together.
 
+#include "server/http/log_throttle.h"
 #include "server/http/server_options.h"
 
 #include <boost/asio/executor_work_guard.hpp>
@@ -30,6 +31,8 @@ struct ServerState {
     HttpHandler handler;
     HttpHandler atOnce;
     HttpLogger logger;
+    // For the lines a client causes at will: aborted requests, failed handshakes.
+    LogThrottle troubleLog{std::chrono::minutes(1)};
     // Declared before the I/O objects: a connection that outlives them (a forced
     // stop) still finds these when it ends.
     std::mutex mutex; // guards the state's changes, the listener and the shutdown

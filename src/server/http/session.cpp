@@ -1,5 +1,6 @@
 #include "server/http/session.h"
 
+#include "server/http/addresses.h"
 #include "server/http/framing.h"
 #include "server/http/reply_head.h"
 #include "server/http/server_state.h"
@@ -12,6 +13,7 @@
 #include <array>
 #include <optional>
 #include <type_traits>
+#include <vector>
 
 namespace nearbeam::http_detail {
 namespace {
@@ -55,7 +57,10 @@ class Session : public SessionBase, public std::enable_shared_from_this<Session<
                                         ec = self->timedOut(ec);
                                         if (ec == beast::error::timeout)
                                             self->drop("head timeout");
-                                        else if (!ec)
+                                        else if (ec && ec != asio::error::operation_aborted)
+                                            self->dropNoisy("TLS handshake failed: " +
+                                                            ec.message());
+                                        else
                                             self->awaitRequest();
                                     });
         } else {
@@ -177,6 +182,12 @@ class Session : public SessionBase, public std::enable_shared_from_this<Session<
             reply(HttpReply{400, "text/plain", "Bad request.\n"}, false);
             return;
         }
+        if (!servedMethod(parser_->get())) { // its body, if any, unread: the connection ends
+            HttpReply refusal{405, "text/plain", "Method not allowed.\n"};
+            refusal.allow = kServedMethods;
+            reply(std::move(refusal), false);
+            return;
+        }
         if (parser_->is_done()) {
             handle();
             return;
@@ -192,7 +203,8 @@ class Session : public SessionBase, public std::enable_shared_from_this<Session<
                          });
     }
     // What a failed read gets: a request too large or not HTTP an answer, a
-    // client that took too long a line in the log, one that went away nothing.
+    // client that took too long a line in the log, one that went away in the
+    // middle a line at most once a minute (the server's own closing none).
     void refused(beast::error_code ec, const char* timeout) {
         const auto& httpErrors = make_error_code(http::error::end_of_stream).category();
         if (ec == http::error::body_limit)
@@ -202,6 +214,8 @@ class Session : public SessionBase, public std::enable_shared_from_this<Session<
         else if (ec.category() == httpErrors && ec != http::error::end_of_stream &&
                  ec != http::error::partial_message)
             reply(HttpReply{400, "text/plain", "Bad request.\n"}, false);
+        else if (ec != asio::error::operation_aborted)
+            dropNoisy("client went away mid-request");
     }
 
     // The request as the routes take it, in the connection's own object: its
@@ -221,12 +235,18 @@ class Session : public SessionBase, public std::enable_shared_from_this<Session<
         else
             request_.host = local_;
         fromAbsoluteForm(request_);
-        const auto forwardedFor = message["X-Forwarded-For"];
-        const auto forwarded = message[http::field::forwarded];
-        client_ = server_.options.trustedProxies.client(
-            peer, std::string_view(forwardedFor.data(), forwardedFor.size()),
-            std::string_view(forwarded.data(), forwarded.size()));
+        const TrustedProxies& proxies = server_.options.trustedProxies;
+        forwarded_.clear();
+        if (!proxies.empty())
+            for (auto [at, end] = message.equal_range(proxies.headerName()); at != end; ++at)
+                forwarded_.emplace_back(at->value().data(), at->value().size());
+        TrustedProxies::Client client = proxies.client(peer, forwarded_);
+        client_ = std::move(client.address);
+        if (client.malformed)
+            note_ = std::string("unreadable ") + proxies.headerName() +
+                    " from a trusted proxy: counted as the proxy";
         request_.peer = client_;
+        request_.peerKey = limitKey(client_, server_.options.ipv6PrefixBits);
         request_.body = std::move(message.body());
         request_.tls = kTls;
         const auto cookie = message[http::field::cookie];
@@ -295,12 +315,26 @@ class Session : public SessionBase, public std::enable_shared_from_this<Session<
         record_.bytes = bytes;
         record_.took = since(started_);
         record_.dropped = dropped;
+        record_.note = std::move(note_);
+        note_.clear();
         server_.logger(record_);
     }
 
     // Closes a connection that took too long, with a line in the log.
     void drop(const char* reason) {
         log(0, 0, reason);
+        closeSocket();
+    }
+
+    // Closes a connection for what a client may cause as often as it likes: a line
+    // in the log at most once a minute for its address, saying how many more.
+    void dropNoisy(std::string reason) {
+        uint64_t more = 0;
+        if (server_.logger && server_.troubleLog.allow(peer, SteadyClock::now(), more)) {
+            if (more > 0)
+                reason += " (and " + std::to_string(more) + " more from this address since)";
+            log(0, 0, reason.c_str());
+        }
         closeSocket();
     }
 
@@ -350,6 +384,8 @@ class Session : public SessionBase, public std::enable_shared_from_this<Session<
     const SessionHooks& hooks_;
     std::string local_;
     std::string client_; // the request's client: the peer, or whom a trusted proxy names
+    std::vector<std::string_view> forwarded_; // the lines of the forwarding header that counts
+    std::string note_;                        // for the request's log line
     Stream stream_;
     Timer timer_;
     bool timerSet_ = false;

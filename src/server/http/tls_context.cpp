@@ -2,6 +2,7 @@
 
 #include <openssl/err.h>
 #include <openssl/ssl.h>
+#include <sys/stat.h>
 
 namespace nearbeam {
 namespace {
@@ -47,6 +48,12 @@ bool loadTlsCertificate(boost::asio::ssl::context& context, const std::string& c
     context.use_certificate_chain_file(certFile, ec);
     if (ec) {
         error = "cannot use the certificate " + certFile + ": " + openSslReason(ec);
+        return false;
+    }
+    // A key others may read is no longer the server's alone to prove who it is.
+    struct stat status {};
+    if (stat(keyFile.c_str(), &status) == 0 && (status.st_mode & 0077) != 0) {
+        error = "the key " + keyFile + " may be read by others than its owner; make it mode 0600";
         return false;
     }
     context.use_private_key_file(keyFile, ssl::context::pem, ec);

@@ -1,24 +1,11 @@
 #include "server/http/trusted_proxies.h"
 
-#include <boost/asio/ip/address.hpp>
+#include "server/http/addresses.h"
 
 #include <optional>
 
 namespace nearbeam {
 namespace {
-
-// An address as 16 bytes, IPv4 mapped into IPv6 (so "::ffff:10.0.0.1" and
-// "10.0.0.1" are one peer); none when it is not an address.
-std::optional<std::array<uint8_t, 16>> addressBytes(std::string_view text) {
-    boost::system::error_code ec;
-    auto address = boost::asio::ip::make_address(std::string(text), ec);
-    if (ec)
-        return std::nullopt;
-    if (address.is_v4())
-        return boost::asio::ip::make_address_v6(boost::asio::ip::v4_mapped, address.to_v4())
-            .to_bytes();
-    return address.to_v6().to_bytes();
-}
 
 std::string_view trimmed(std::string_view text) {
     while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
@@ -28,30 +15,35 @@ std::string_view trimmed(std::string_view text) {
     return text;
 }
 
-// The last element of a comma-separated list.
-std::string_view lastOf(std::string_view list) {
-    const size_t comma = list.rfind(',');
-    return trimmed(comma == std::string_view::npos ? list : list.substr(comma + 1));
+// The address of one forwarded element with its port and brackets taken off
+// ("192.0.2.8:80", "[2001:db8::9]:4711"); none when it is not an address.
+std::optional<std::string> elementAddress(std::string_view value) {
+    if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
+        value = value.substr(1, value.size() - 2);
+    if (!value.empty() && value.front() == '[') { // [IPv6] or [IPv6]:port
+        const size_t close = value.find(']');
+        if (close == std::string_view::npos)
+            return std::nullopt;
+        value = value.substr(1, close - 1);
+    } else if (const size_t colon = value.find(':');
+               colon != std::string_view::npos && value.find(':', colon + 1) == value.npos) {
+        value = value.substr(0, colon); // IPv4:port
+    }
+    std::string address = plainAddress(value);
+    if (address.empty())
+        return std::nullopt;
+    return address;
 }
 
-// The address of a Forwarded element's for= ("for=192.0.2.1", "for=\"[2001:db8::1]:80\"").
+// The for= of a Forwarded element ("for=192.0.2.60;proto=http"); empty when none.
 std::string_view forwardedFor(std::string_view element) {
     while (!element.empty()) {
         const size_t semicolon = element.find(';');
-        std::string_view pair = trimmed(element.substr(0, semicolon));
+        const std::string_view pair = trimmed(element.substr(0, semicolon));
         if (pair.size() > 4 && (pair[0] == 'f' || pair[0] == 'F') &&
             (pair[1] == 'o' || pair[1] == 'O') && (pair[2] == 'r' || pair[2] == 'R') &&
-            pair[3] == '=') {
-            std::string_view value = pair.substr(4);
-            if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
-                value = value.substr(1, value.size() - 2);
-            if (!value.empty() && value.front() == '[') // [IPv6]:port
-                return value.substr(1, value.find(']') - 1);
-            const size_t colon = value.find(':');
-            if (colon != std::string_view::npos && value.find(':', colon + 1) == value.npos)
-                value = value.substr(0, colon); // IPv4:port
-            return value;
-        }
+            pair[3] == '=')
+            return pair.substr(4);
         if (semicolon == std::string_view::npos)
             break;
         element.remove_prefix(semicolon + 1);
@@ -82,8 +74,18 @@ bool TrustedProxies::add(const std::string& rule, std::string& error) {
         }
         bits = static_cast<unsigned>(std::stoul(count)) + (v4 ? 96 : 0);
     }
-    networks_.push_back({*bytes, bits});
+    // A range of IPv4 addresses, also when written as IPv4-mapped IPv6.
+    const bool ipv4 =
+        bits >= 96 && plainAddress(rule.substr(0, slash)).find(':') == std::string::npos;
+    networks_.push_back({*bytes, bits, ipv4, rule});
     return true;
+}
+
+std::string TrustedProxies::wideRule() const {
+    for (const Network& network : networks_)
+        if (network.ipv4 ? network.bits < 96 + 8 : network.bits < 32)
+            return network.rule;
+    return {};
 }
 
 bool TrustedProxies::trusts(const std::string& peer) const {
@@ -105,16 +107,48 @@ bool TrustedProxies::trusts(const std::string& peer) const {
     return false;
 }
 
-std::string TrustedProxies::client(const std::string& peer, std::string_view forwardedForList,
-                                   std::string_view forwarded) const {
-    if (!trusts(peer))
-        return peer;
-    std::string_view named = lastOf(forwardedForList);
-    if (named.empty())
-        named = forwardedFor(lastOf(forwarded));
-    if (named.empty() || !addressBytes(named))
-        return peer;
-    return std::string(named);
+bool TrustedProxies::useHeader(const std::string& name) {
+    if (name != "x-forwarded-for" && name != "forwarded")
+        return false;
+    header_ = name == "forwarded" ? Header::Forwarded : Header::XForwardedFor;
+    return true;
+}
+
+const char* TrustedProxies::headerName() const {
+    return header_ == Header::Forwarded ? "Forwarded" : "X-Forwarded-For";
+}
+
+TrustedProxies::Client TrustedProxies::client(const std::string& peer,
+                                              const std::vector<std::string_view>& lines) const {
+    if (networks_.empty())
+        return {peer, false}; // the listener wrote it plain; nothing to read on every request
+    std::string self = plainAddress(peer);
+    if (self.empty())
+        self = peer;
+    if (lines.empty() || !trusts(peer))
+        return {self, false};
+    // The elements of every line in order, as one list.
+    std::vector<std::string_view> elements;
+    for (std::string_view line : lines) {
+        for (;;) {
+            const size_t comma = line.find(',');
+            elements.push_back(trimmed(line.substr(0, comma)));
+            if (comma == std::string_view::npos)
+                break;
+            line.remove_prefix(comma + 1);
+        }
+    }
+    std::string client;
+    for (auto it = elements.rbegin(); it != elements.rend(); ++it) {
+        const auto address = elementAddress(header_ == Header::Forwarded ? forwardedFor(*it) : *it);
+        if (!address)
+            return {self, true};
+        client = *address;
+        if (!trusts(client))
+            break;
+    }
+    // Every address a trusted proxy's: the first of them sent the request.
+    return {client, false};
 }
 
 } // namespace nearbeam

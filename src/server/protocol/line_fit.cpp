@@ -106,6 +106,12 @@ std::string accessPointLengthProblem(const AccessPoint& a) {
         {{"An access point's floor", &a.floor}, {"An access point's location", &a.location}});
 }
 
+std::string scanLengthProblem(const StoredScan& s) {
+    // As an access point's line in the building with no network (1 digit).
+    return lengthProblem(12 + digits(s.building) + 1, 6,
+                         {{"A scan's floor", &s.floor}, {"A scan's location", &s.location}});
+}
+
 std::string quotedLine(std::string_view line) {
     constexpr size_t kQuoted = 60;
     if (line.size() <= kQuoted)

@@ -23,6 +23,8 @@ std::string accessPointFieldsProblem(std::string_view line);
 // that makes it so and the bytes that text may have, or empty when it fits.
 std::string placeLengthProblem(StoredKind kind, const StoredRecord& place);
 std::string accessPointLengthProblem(const AccessPoint& point);
+// A scan's floor and location have the bytes they have in its access points' lines.
+std::string scanLengthProblem(const StoredScan& scan);
 
 // A record's line as a message quotes it: at most about 60 bytes, cut before a
 // character and marked "..." when longer.

@@ -34,6 +34,10 @@ std::string readingProblem(std::string_view field) {
 } // namespace
 
 std::optional<SurveyScan> readUploadedScan(std::string_view line, std::string& problem) {
+    if (line.size() > kMaxScanLineLength) {
+        problem = "A scan line is longer than " + std::to_string(kMaxScanLineLength) + " bytes";
+        return std::nullopt;
+    }
     const std::vector<std::string_view> fields = splitExact(line);
     if (fields.size() > kScanHeadFields + kMaxReadingsPerScan) {
         problem =
@@ -97,6 +101,26 @@ std::string scanTimeProblem(const std::string& time, std::time_t now) {
     return {};
 }
 
+std::vector<std::string> servedScanLines(const std::vector<StoredScan>& newestFirst) {
+    std::vector<std::string> lines;
+    size_t bytes = 0;
+    for (const StoredScan& scan : newestFirst) {
+        StoredScan served = scan;
+        if (served.time.size() > 10)
+            served.time = served.time.substr(0, 10) + "T00:00:00Z";
+        std::string line = scanWireLine(served);
+        // One stored before scans were bounded is left out rather than served.
+        if (line.empty() || line.size() > kMaxScanLineLength)
+            continue;
+        bytes += line.size();
+        if (bytes > kMaxScanBytesPerDownload)
+            break;
+        line.pop_back();
+        lines.push_back(std::move(line));
+    }
+    return lines;
+}
+
 bool storeUploadedScans(Transaction& records, const std::vector<std::string>& lines,
                         const ScanUpload& by,
                         const std::function<std::optional<uint32_t>(uint32_t)>& mapBuilding,
@@ -125,6 +149,10 @@ bool storeUploadedScans(Transaction& records, const std::vector<std::string>& li
         }
         StoredScan stored = storedScanOf(*scan, *building, by.user);
         stored.upload = by.upload;
+        if (std::string problem = scanLengthProblem(stored); !problem.empty()) {
+            error = problem + ": " + quotedLine(line);
+            return false;
+        }
         if (records.scanStored(stored))
             continue;
         if (records.failed() || !records.putScan(stored))

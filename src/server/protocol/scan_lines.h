@@ -20,11 +20,14 @@ namespace nearbeam {
 inline constexpr size_t kMaxScansPerUpload = 200;
 inline constexpr size_t kMaxReadingsPerScan = 60;
 inline constexpr size_t kMaxScansPerDownload = 2000;
+// A download's scans come to at most this many bytes: the newest that fit. Each
+// reply is built whole in memory, and many are built at once.
+inline constexpr size_t kMaxScanBytesPerDownload = 512 * 1024;
 
 // An upload's scan line (the protocol's form), or none with what is wrong with
-// it in `problem`: too many fields, an access point that is not 12 hexadecimal
-// digits, a signal outside -120..0, or a line otherwise damaged. The building is
-// the one the line names, not yet mapped.
+// it in `problem`: longer than kMaxScanLineLength, too many fields, an access
+// point that is not 12 hexadecimal digits, a signal outside -120..0, or a line otherwise damaged.
+// The building is the one the line names, not yet mapped.
 std::optional<SurveyScan> readUploadedScan(std::string_view line, std::string& problem);
 
 // The scan as stored, in the building given, uploaded by user.
@@ -48,6 +51,11 @@ struct ScanUpload {
 // clock (a far-future time would put a scan first in every download). Empty
 // when it does, else why not.
 std::string scanTimeProblem(const std::string& time, std::time_t now);
+// The protocol lines of the scans a download hands out, in the order given (newest
+// first), together at most kMaxScanBytesPerDownload: the newest that fit. Each
+// with its time cut to the day ("2026-12-08T00:00:00Z"): a scan tells where
+// someone stood, and the second would tell when. Without the "\n".
+std::vector<std::string> servedScanLines(const std::vector<StoredScan>& newestFirst);
 
 // Stores an upload's scan lines in its transaction, under the user, each in the
 // server's building for the one it names (mapBuilding: none for a building

@@ -157,7 +157,9 @@ bool importFolder(Storage& storage, const std::string& folder, std::string& erro
             return readLine("scans.txt", line, number, [&](std::string_view text) -> std::string {
                 const std::optional<SurveyScan> scan = parseScanLine(text);
                 if (scan && scan->status != 0)
-                    return {};      // made locally, never uploaded
+                    return {}; // made locally, never uploaded
+                if (!scan)
+                    return unreadable;
                 UploadEntry upload; // none, unless the history names one
                 if (auto it = history.scanUploads.find(number); it != history.scanUploads.end()) {
                     auto entry = uploads.find(it->second);
@@ -165,8 +167,10 @@ bool importFolder(Storage& storage, const std::string& folder, std::string& erro
                         return "history.txt names an upload it does not list";
                     upload = entry->second;
                 }
-                return scan && r.putScan(storedScanOfUpload(*scan, upload)) ? std::string()
-                                                                            : unreadable;
+                const StoredScan stored = storedScanOfUpload(*scan, upload);
+                if (std::string problem = scanLengthProblem(stored); !problem.empty())
+                    return problem;
+                return r.putScan(stored) ? std::string() : unreadable;
             });
         });
         for (const auto& [name, hash] : users)

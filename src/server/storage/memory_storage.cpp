@@ -80,7 +80,8 @@ class MemoryTransaction : public Transaction {
     std::vector<StoredScan> scansOf(uint32_t building, size_t limit) override {
         std::vector<StoredScan> found;
         for (auto it = t_.scans.rbegin(); it != t_.scans.rend(); ++it)
-            if (it->building == building)
+            if (it->building == building &&
+                it->floor.size() + it->location.size() + it->readings.size() <= kMaxScanLineLength)
                 found.push_back(*it);
         // Newest first; of two with the same time, the later stored.
         std::stable_sort(found.begin(), found.end(),

@@ -47,6 +47,8 @@ std::vector<std::string> sqlScanSchema(const SqlDialect& dialect);
 std::string sqlFairScans(const std::string& building);
 // Those of the upload history and the users' flags (sql_records_history.cpp).
 std::vector<std::string> sqlHistorySchema(const SqlDialect& dialect);
+// The condition on a scans row that it may be read for a download.
+std::string sqlScanFits();
 
 class SqlRecords : public Transaction {
   public:
@@ -61,6 +63,8 @@ class SqlRecords : public Transaction {
     void beginStatement();
     // False when the connection is lost and should not be used again.
     virtual bool healthy() const { return true; }
+    // Outside a transaction: what forgetRemoved asks of the database.
+    virtual bool forgetRemoved() { return true; }
     // Writers that look up, number or store places take turns, so that a look-up
     // and the insert it decides on are not raced by another process. Access points
     // and users are single rows and need no turn. Held to the transaction's end.

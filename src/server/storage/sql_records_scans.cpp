@@ -49,6 +49,11 @@ const PurgedTable kPurged[] = {
 
 } // namespace
 
+std::string sqlScanFits() {
+    return "length(floor) + length(location) + length(readings) <= " +
+           std::to_string(kMaxScanLineLength);
+}
+
 std::vector<std::string> sqlScanSchema(const SqlDialect& d) {
     const std::string integer = d.integer, bytes = d.bytes;
     std::vector<std::string> out;
@@ -111,8 +116,8 @@ std::vector<StoredScan> SqlRecords::scansOf(uint32_t building, size_t limit) {
     std::vector<std::pair<int64_t, StoredScan>> found;
     for (const std::string& user : users)
         run(std::string("SELECT ") + kScanColumns +
-                ", id FROM scans WHERE building = $1 AND username = $2 "
-                "ORDER BY time DESC, id DESC LIMIT $3",
+                ", id FROM scans WHERE building = $1 AND username = $2 AND " + sqlScanFits() +
+                " ORDER BY time DESC, id DESC LIMIT $3",
             {int64_t{building}, user, static_cast<int64_t>(each)},
             [&](const SqlRow& row) { found.emplace_back(row.integer(6), scanOf(row)); });
     std::sort(found.begin(), found.end(), [](const auto& x, const auto& y) {
@@ -135,8 +140,8 @@ std::string sqlFairScans(const std::string& building) {
            " AND username > u.name ORDER BY username LIMIT 1) FROM u WHERE u.name IS NOT NULL) "
            "SELECT s.* FROM u CROSS JOIN LATERAL (SELECT id, building, floor, location, time, "
            "readings FROM scans WHERE building = " +
-           building +
-           " AND username = u.name ORDER BY time DESC, id DESC LIMIT CASE WHEN (SELECT COUNT(*) "
+           building + " AND username = u.name AND " + sqlScanFits() +
+           " ORDER BY time DESC, id DESC LIMIT CASE WHEN (SELECT COUNT(*) "
            "FROM u WHERE name IS NOT NULL) > 1 THEN CAST($2 AS BIGINT) ELSE CAST($3 AS BIGINT) "
            "END) s WHERE u.name IS NOT NULL";
 }

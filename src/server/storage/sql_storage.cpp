@@ -92,6 +92,17 @@ bool SqlStorage::readOnce(const std::function<void(Transaction&)>& work, std::st
     }
 }
 
+bool SqlStorage::forgetRemoved(std::string& error) {
+    auto c = pool_.take(error);
+    if (!c)
+        return false;
+    c->beginStatement();
+    if (c->forgetRemoved())
+        return true;
+    error = c->failure();
+    return false;
+}
+
 bool SqlStorage::write(const std::function<bool(Transaction&)>& work, std::string& error) {
     if (!type_.writersTakeTurns)
         return transaction(true, work, error);

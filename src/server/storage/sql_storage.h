@@ -43,6 +43,7 @@ class SqlStorage : public Storage {
     bool read(const std::function<void(Transaction&)>& work, std::string& error) override;
     bool write(const std::function<bool(Transaction&)>& work, std::string& error) override;
     bool readOnce(const std::function<void(Transaction&)>& work, std::string& error) override;
+    bool forgetRemoved(std::string& error) override;
 
   private:
     SqlStorage(const SqlConnectionType& type, const std::string& address,

@@ -47,11 +47,28 @@ class SqliteConnection : public SqlRecords {
         sqlite3_busy_timeout(db_, kBusyTimeoutMs);
         // NORMAL: in WAL mode a commit survives the server's crash (a power cut may
         // take the last moments); FULL would wait for the disk on every upload.
-        if (!exec("PRAGMA journal_mode=WAL") || !exec("PRAGMA synchronous=NORMAL")) {
+        // secure_delete: a removed record's bytes are overwritten, not left in free
+        // pages, so that a purge removes the text as well as the row.
+        if (!exec("PRAGMA journal_mode=WAL") || !exec("PRAGMA synchronous=NORMAL") ||
+            !exec("PRAGMA secure_delete=ON")) {
             error = "cannot open " + path + ": " + failure();
             return false;
         }
         return true;
+    }
+
+    bool forgetRemoved() override {
+        // TRUNCATE waits for readers (the busy timeout) and leaves the log empty;
+        // its row says whether it got through.
+        int64_t busy = 1;
+        if (!run(
+                "PRAGMA wal_checkpoint(TRUNCATE)", {},
+                [&](const SqlRow& row) { busy = row.integer(0); }, nullptr))
+            return false;
+        if (busy != 0)
+            fail("the write-ahead log is in use; the purged records stay in it until the "
+                 "server's next checkpoint");
+        return busy == 0;
     }
 
   protected:

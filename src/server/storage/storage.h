@@ -116,6 +116,12 @@ inline size_t fairShare(size_t limit) {
     return limit < 4 ? 1 : limit / 4;
 }
 
+// A scan's line in the protocol is at most this long: a floor and a location as
+// an access point's line holds them, a time and 60 readings fit with room to
+// spare. A storage reads no scan for a download whose floor, location and
+// readings alone are longer (one stored before scans were bounded).
+inline constexpr size_t kMaxScanLineLength = 1536;
+
 // What a purge of a user's uploads removed (or, for uploads in the history,
 // took out of the map and changed back).
 struct PurgeCounts {
@@ -169,8 +175,9 @@ class Transaction {
     virtual bool forEach(StoredKind kind, const std::function<void(const StoredRecord&)>& fn) = 0;
     virtual bool forEachAccessPoint(const std::function<void(const AccessPoint&)>& fn) = 0;
 
-    // Survey scans. At most `limit` of the building's, newest first (by time, then
-    // the later stored first); while more than one account has scans there, at
+    // Survey scans. At most `limit` of the building's that fit kMaxScanLineLength,
+    // newest first (by time, then the later stored first); while more than one
+    // account has scans there, at
     // most fairShare(limit) of each account's (its newest), so no account fills a
     // download with scans of its own.
     virtual bool putScan(const StoredScan& scan) = 0;
@@ -274,6 +281,14 @@ class Storage {
     // its round trips. By default the same as read.
     virtual bool readOnce(const std::function<void(Transaction&)>& work, std::string& error) {
         return read(work, error);
+    }
+
+    // Leaves no copy of removed records in the storage's own logs, as after a
+    // purge (SQLite: its write-ahead log written into the database and emptied;
+    // PostgreSQL keeps its own, see the README). False with a one-line reason.
+    virtual bool forgetRemoved(std::string& error) {
+        (void)error;
+        return true;
     }
 
     const TokenHasher& hasher() const { return *hasher_; }

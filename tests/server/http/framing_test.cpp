@@ -30,6 +30,8 @@ TEST(Framing, AnswersOnlyRequestsWithOneHostAndOneBodyLength) {
         {"GET / HTTP/1.1\r\n\r\n", false},
         {"GET / HTTP/1.1\r\nHost: a\r\nHost: b\r\n\r\n", false},
         {"GET / HTTP/1.0\r\nHost: a\r\nHost: a\r\n\r\n", false},
+        {"GET / HTTP/1.1\r\nHost: a, b\r\n\r\n", false}, // two hosts in one line
+        {"GET / HTTP/1.0\r\nHost: a,\r\n\r\n", false},
         {"BREW / HTTP/1.1\r\nHost: a\r\n\r\n", false}, // a method it does not know
         {"POST /u HTTP/1.1\r\nHost: a\r\nContent-Length: 5\r\n\r\n", true},
         {"POST /u HTTP/1.1\r\nHost: a\r\nContent-Length: 5\r\nContent-Length: 6\r\n\r\n", false},

@@ -22,6 +22,8 @@ std::string beastReply(const HttpReply& reply, const ReplyFraming& framing) {
     message.set("X-Content-Type-Options", "nosniff");
     if (!reply.location.empty())
         message.set(http::field::location, reply.location);
+    if (!reply.allow.empty())
+        message.set(http::field::allow, reply.allow);
     if (reply.status == 429)
         message.set(http::field::retry_after, "1");
     if (framing.tls)
@@ -37,6 +39,8 @@ std::string beastReply(const HttpReply& reply, const ReplyFraming& framing) {
 TEST(ReplyHead, TheBytesBeastWroteForEveryStatusVersionAndConnection) {
     HttpReply redirect{302, "text/plain", "See the map.\n"};
     redirect.location = "https://maps.example/?q=Street%201";
+    HttpReply notAllowed{405, "text/plain", "Use GET.\n"};
+    notAllowed.allow = "GET, HEAD";
     HttpReply kept;
     kept.sharedBody = std::make_shared<const std::string>("- countries\n- end\n");
     const HttpReply replies[] = {
@@ -46,7 +50,7 @@ TEST(ReplyHead, TheBytesBeastWroteForEveryStatusVersionAndConnection) {
         kept,
         {400, "text/plain", "Bad request.\n"},
         {404, "text/plain", "Not found.\n"},
-        {405, "text/plain", "Use GET.\n"},
+        notAllowed,
         {413, "text/plain", "Too large.\n"},
         {429, "text/plain", "Too many requests; try again in a second.\n"},
         {500, "text/plain", "Internal error.\n"},

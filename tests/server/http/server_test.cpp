@@ -121,6 +121,13 @@ TEST(HttpServer, AnswersInTheRequestsVersionWithinTheBodyLimit) {
              std::string(1001, 'x') + "\r\n0\r\n\r\n",
          "HTTP/1.1 413 Payload Too Large\r\n", "Too large.\n"},
         {"NOT HTTP AT ALL\r\n\r\n", "HTTP/1.1 400 Bad Request\r\n", "Bad request.\n"},
+        // Methods it serves none of: refused, saying which it serves.
+        {"TRACE / HTTP/1.1\r\nHost: x\r\n\r\n",
+         "HTTP/1.1 405 Method Not Allowed\r\nContent-Type: text/plain\r\nX-Content-Type-Options: "
+         "nosniff\r\nAllow: GET, HEAD, POST\r\n",
+         "Method not allowed.\n"},
+        {"PUT /healthz HTTP/1.0\r\nContent-Length: 2\r\n\r\nok",
+         "HTTP/1.0 405 Method Not Allowed\r\n", "Method not allowed.\n"},
     };
     for (const Case& c : cases) {
         const std::string answer = exchange(s.server.port(), c.request);
@@ -283,19 +290,56 @@ TEST(HttpServer, CapsConnectionsPerAddressAndTakesTheClientFromTrustedProxiesOnl
         held.push_back(connectFrom("127.0.0.3", port));
     const std::string forwarded = "GET /f HTTP/1.0\r\nX-Forwarded-For: 10.1.1.1, 192.0.2.7\r\n\r\n";
     EXPECT_EQ(bodyOf(ask(connectFrom("127.0.0.3", port), forwarded)), "GET /f 0\n");
+    // Only the header that counts is read, over all its lines; one it cannot read
+    // leaves the proxy as the client, with a note.
     EXPECT_EQ(bodyOf(ask(connectFrom("127.0.0.3", port),
                          "GET /g HTTP/1.0\r\nForwarded: for=\"[2001:db8::5]:4711\"\r\n\r\n")),
               "GET /g 0\n");
+    EXPECT_EQ(bodyOf(ask(connectFrom("127.0.0.3", port),
+                         "GET /h HTTP/1.0\r\nX-Forwarded-For: 192.0.2.1\r\nX-Forwarded-For: "
+                         "::ffff:192.0.2.8\r\n\r\n")),
+              "GET /h 0\n");
+    EXPECT_EQ(bodyOf(ask(connectFrom("127.0.0.3", port),
+                         "GET /i HTTP/1.0\r\nX-Forwarded-For: unknown\r\n\r\n")),
+              "GET /i 0\n");
     EXPECT_EQ(bodyOf(ask(connectFrom("127.0.0.4", port), forwarded)), "GET /f 0\n");
 
-    ASSERT_TRUE(s.waitForLog(5));
+    ASSERT_TRUE(s.waitForLog(7));
     EXPECT_EQ(s.logged("127.0.0.2"),
               std::vector<std::string>{"127.0.0.2 - - - 0 0.000 dropped: too many connections "
                                        "from this address\n"});
     EXPECT_EQ(s.logged("192.0.2.7").size(), 1u);
-    EXPECT_EQ(s.logged("2001:db8::5").size(), 1u);
+    EXPECT_EQ(s.logged("192.0.2.8").size(), 1u);
     EXPECT_EQ(s.logged("127.0.0.4").size(), 1u); // its header is not taken
-    EXPECT_EQ(s.logged("127.0.0.3").size(), 0u);
+    std::vector<std::string> proxy = s.logged("127.0.0.3");
+    std::sort(proxy.begin(), proxy.end());
+    ASSERT_EQ(proxy.size(), 2u);
+    EXPECT_EQ(proxy[0].rfind("127.0.0.3 GET /g 200 ", 0), 0u) << proxy[0];
+    EXPECT_EQ(proxy[1].rfind("127.0.0.3 GET /i 200 ", 0), 0u) << proxy[1];
+    EXPECT_NE(proxy[1].find(" note: unreadable X-Forwarded-For from a trusted proxy: counted as "
+                            "the proxy\n"),
+              std::string::npos)
+        << proxy[1];
+}
+
+// A client that goes away in the middle of its request leaves a line in the
+// log, at most one a minute for its address.
+TEST(HttpServer, LogsAClientGoneMidRequestOnceAMinute) {
+    Served s;
+    const uint16_t port = s.server.port();
+    // Each is answered by the connection's end once the server has seen it go.
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(ask(connectFrom("127.0.0.5", port), "GET /half HTTP/1.1\r\nHo"), "");
+    EXPECT_EQ(
+        ask(connectFrom("127.0.0.6", port), "POST /up HTTP/1.0\r\nContent-Length: 10\r\n\r\nabc"),
+        "");
+    ASSERT_TRUE(s.waitForLog(2));
+    for (const char* address : {"127.0.0.5", "127.0.0.6"}) {
+        const std::vector<std::string> lines = s.logged(address);
+        ASSERT_EQ(lines.size(), 1u) << address;
+        EXPECT_NE(lines[0].find(" dropped: client went away mid-request\n"), std::string::npos)
+            << lines[0];
+    }
 }
 
 // With every connection taken, a new client gets the place of the one idle the

@@ -28,6 +28,9 @@ struct Certificates {
                                  " -addext subjectAltName=IP:127.0.0.1 -keyout " +
                                  file(name, "key") + " -out " + file(name, "cert") + " 2>/dev/null")
                                     .c_str()) == 0;
+        made += std::system(("cp " + file("a", "key") + " " + file("shared", "key") +
+                             " && chmod 0640 " + file("shared", "key"))
+                                .c_str()) == 0;
         dir.write("junk.pem", "-----BEGIN CERTIFICATE-----\nnot one\n-----END CERTIFICATE-----\n");
     }
     std::string file(const std::string& name, const char* kind) const {
@@ -49,7 +52,7 @@ HttpServer makeServer(const std::string& cert, const std::string& key) {
 
 TEST(HttpTls, RefusesCertificatesItCannotUseWithTheReason) {
     Certificates c;
-    ASSERT_EQ(c.made, 2) << "openssl could not make test certificates";
+    ASSERT_EQ(c.made, 3) << "openssl could not make test certificates";
     const struct {
         std::string cert;
         std::string key;
@@ -60,6 +63,7 @@ TEST(HttpTls, RefusesCertificatesItCannotUseWithTheReason) {
         {c.file("a", "cert"), c.file("missing", "key"), "cannot use the key "},
         {c.file("a", "cert"), c.file("b", "key"), "cannot use the key "}, // not its key
         {c.file("a", "cert"), "", "--tls-cert and --tls-key go together"},
+        {c.file("a", "cert"), c.file("shared", "key"), "the key "}, // group may read it
     };
     for (const auto& k : cases) {
         HttpServer server = makeServer(k.cert, k.key);
@@ -72,7 +76,7 @@ TEST(HttpTls, RefusesCertificatesItCannotUseWithTheReason) {
 
 TEST(HttpTls, ServesHttpsWithTheCertificate) {
     Certificates c;
-    ASSERT_EQ(c.made, 2) << "openssl could not make test certificates";
+    ASSERT_EQ(c.made, 3) << "openssl could not make test certificates";
     HttpServer server = makeServer(c.file("a", "cert"), c.file("a", "key"));
     std::string error;
     ASSERT_TRUE(server.open(error)) << error;
@@ -104,7 +108,7 @@ TEST(HttpTls, ServesHttpsWithTheCertificate) {
 // 1.3 as OpenSSL offers it; nothing older.
 TEST(HttpTls, OffersOnlyForwardSecretAeadSuitesInItsOwnOrder) {
     Certificates c;
-    ASSERT_EQ(c.made, 2) << "openssl could not make test certificates";
+    ASSERT_EQ(c.made, 3) << "openssl could not make test certificates";
     HttpServer server = makeServer(c.file("a", "cert"), c.file("a", "key"));
     std::string error;
     ASSERT_TRUE(server.open(error)) << error;
