@@ -262,6 +262,10 @@ void Application::placeEdited() {
     // A corrected record is the same record: without this its old texts would stay.
     lastReported_ = nullptr;
     lastReportedKey_ = BssidKey();
+    showStatusNow();
+}
+
+void Application::showStatusNow() {
     if (!usable_ || !strongest_)
         return;
     LookupStatus status = 0;

@@ -88,6 +88,8 @@ class Application {
     // The records of a place were edited (the set-location wizard saved): the
     // location texts are built again and the tray shows them now.
     void placeEdited();
+    // The map server's answer arrived: the status shows it now, not a tick later.
+    void showStatusNow();
     // What the latest scan heard, kept as a survey scan of the place (status 3)
     // in scans.txt: each of the Survey window's scans.
     TakenScan keepScan(const PlaceKey& place, std::time_t now = std::time(nullptr));

@@ -161,6 +161,7 @@ TrayActions Program::trayActions() {
     if (!fast())
         actions.tick = [this] { tick(); };
     actions.whereAmI = [this] { whereAmI(); };
+    actions.serverAnswered = [this] { showServerAnswer(); };
     actions.scanner = [this] { windows_->openScanner(); };
     actions.upload = [this] { upload(); };
     actions.options = [this] { windows_->openOptions(); };

@@ -122,6 +122,18 @@ class Program {
     // The wizard saved the place of an access point (and its survey scan): the
     // status shows it at once.
     void placeSaved(const BssidKey&) { app_->placeEdited(); }
+    // How the web agent's worker tells the user-interface thread that the map
+    // server has answered: post queues a call of showServerAnswer there and
+    // returns at once (the worker never waits on that thread). After makeCore,
+    // before the first tick.
+    void postServerAnswers(std::function<void()> post) {
+        download_->setAttemptEnded(std::move(post));
+    }
+    // The status shows the map server's answer now, not at the next tick.
+    void showServerAnswer() {
+        if (app_)
+            app_->showStatusNow();
+    }
     // Whether a click on an alert with this link does something: the page of an
     // unrecognised place, or a web or mail link (alertClicked).
     bool alertLeadsSomewhere(const std::wstring& link) const;

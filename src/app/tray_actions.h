@@ -17,6 +17,7 @@ struct TrayActions {
     std::function<void()> togglePrivateMode; // "&Private mode"
     std::function<bool()> privateMode;       // its check mark
     std::function<void()> newSubscriptions;  // other programs offer new subscriptions
+    std::function<void()> serverAnswered;    // a download ended: show its answer now
     // A click on an alert, with the alert's link (empty: none).
     std::function<void(const std::wstring& link)> alertClicked;
     // Whether such a click does something (else an alert offers no "Open").

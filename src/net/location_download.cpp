@@ -114,6 +114,8 @@ void LocationDownload::onProgress(WebProgress code, const BssidKey& key, bool wi
             state_ = lookup_status::Idle;
         }
         bad_ = false; // last: requestDownload waits for the final state
+        if (attemptEnded_)
+            attemptEnded_();
         break;
     }
     case WebProgress::Failed: {
@@ -122,6 +124,8 @@ void LocationDownload::onProgress(WebProgress code, const BssidKey& key, bool wi
         failedAt_[key] = clock_.tickCount();
         state_ = lookup_status::Failed;
         bad_ = false;
+        if (attemptEnded_)
+            attemptEnded_();
         break;
     }
     default:

@@ -26,6 +26,7 @@
 #include "records/download_service.h"
 
 #include <atomic>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <string>
@@ -55,6 +56,11 @@ class LocationDownload : public DownloadService {
     // The request's path for a key, asking for its building's scans or not.
     static std::wstring downloadPath(const BssidKey& key, bool withScans);
 
+    // Called on the worker thread once an attempt has ended (its final state is
+    // set): it must only post to the user-interface thread, never wait on it. Set
+    // before the first request.
+    void setAttemptEnded(std::function<void()> ended) { attemptEnded_ = std::move(ended); }
+
     // What the web agent calls on its worker thread. key: the access point the
     // attempt was queued for; withScans: whether it asked for scans.
     void onProgress(WebProgress code, const BssidKey& key, bool withScans);
@@ -72,6 +78,7 @@ class LocationDownload : public DownloadService {
     SettingsStore& settings_;
     Clock& clock_;
 
+    std::function<void()> attemptEnded_;
     std::atomic<int32_t> state_;
     std::atomic<uint32_t> retryAfter_{0};
     std::atomic<bool> pausing_{false};

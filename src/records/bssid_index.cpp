@@ -233,7 +233,8 @@ void BssidIndex::build(const std::string& path, const FileStamp& stamp, bool tru
     std::string_view line;
     while (reader.next(line)) {
         uint64_t at = reader.lineOffset();
-        datafile::forEachPart(line, [&](std::string_view part) {
+        // Offsets count the bytes in the file.
+        datafile::forEachPart(reader.stored(), [&](std::string_view part) {
             if (auto code = keyCode(part))
                 entries.push_back({*code, at});
             at += part.size();
@@ -255,7 +256,8 @@ void BssidIndex::indexFrom(const std::string& path, uint64_t from) {
     std::string_view line;
     while (reader.next(line)) {
         uint64_t at = reader.lineOffset();
-        datafile::forEachPart(line, [&](std::string_view part) {
+        // Offsets count the bytes in the file.
+        datafile::forEachPart(reader.stored(), [&](std::string_view part) {
             auto code = keyCode(part);
             if (code && !find(*code))
                 fresh.push_back({*code, at});

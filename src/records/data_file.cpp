@@ -23,7 +23,8 @@ bool seekTo(std::FILE* f, uint64_t offset) {
 }
 } // namespace
 
-LineReader::LineReader(const std::string& path, uint64_t from) : file_(openFile(path, "rb")) {
+LineReader::LineReader(const std::string& path, uint64_t from, LineText text)
+    : file_(openFile(path, "rb")), text_(text) {
     if (file_ && from > 0 && !seekTo(file_, from)) {
         std::fclose(file_);
         file_ = nullptr;
@@ -70,6 +71,7 @@ bool LineReader::next(std::string_view& line) {
     if (!file_)
         return false;
     size_t searched = begin_;
+    converted_ = false;
     for (;;) {
         char* start = buffer_.get() + begin_;
         void* nl = std::memchr(buffer_.get() + searched, '\n', end_ - searched);
@@ -83,6 +85,12 @@ bool LineReader::next(std::string_view& line) {
                 line = std::string_view(start, length);
             } else {
                 line = std::string_view(start, length + 1);
+            }
+            stored_ = line;
+            if (text_ == LineText::Utf8 && !isUtf8(line)) {
+                convertedLine_ = utf8Text(line);
+                line = convertedLine_;
+                converted_ = true;
             }
             return true;
         }
@@ -119,7 +127,7 @@ std::optional<std::string> readPartAt(const std::string& path, uint64_t offset) 
     }
     if (rest.size() > kMaxLineLength)
         rest.resize(kMaxLineLength);
-    return rest;
+    return utf8Text(rest);
 }
 
 bool cutUnfinishedLine(const std::string& path) {

@@ -11,8 +11,14 @@
 // in parts of at most kMaxLineLength characters, line break included, as a reader
 // with a 328-byte buffer sees it; rewrites work on whole physical lines.
 //
+// Lines are handed out in UTF-8: a line that is not valid UTF-8 was written by an
+// older version in Windows-1252 and is converted as it is read, so a name typed
+// now compares equal to the same name stored then. Offsets stay those of the
+// bytes in the file.
+//
 // Callers hold the database lock around every call.
 
+#include "base/text.h"
 #include "records/record_codes.h"
 
 #include <cstdint>
@@ -25,11 +31,15 @@
 
 namespace nearbeam::datafile {
 
+// How a reader hands out lines: in UTF-8 (the program's own files), or as the
+// bytes stand (the map server, which serves its files to peers of every age).
+enum class LineText { Utf8, AsStored };
+
 // Reads a file's physical lines with large buffered reads.
 class LineReader {
   public:
     // Reads from the byte at offset `from` (the start of a line, or of a part of one).
-    explicit LineReader(const std::string& path, uint64_t from = 0);
+    explicit LineReader(const std::string& path, uint64_t from = 0, LineText text = LineText::Utf8);
     ~LineReader();
     LineReader(const LineReader&) = delete;
     LineReader& operator=(const LineReader&) = delete;
@@ -39,6 +49,10 @@ class LineReader {
     // dropped). The view stays valid until the next call. False at the end of the
     // file; bytes after the last line break are never returned.
     bool next(std::string_view& line);
+    // Whether the line last returned was converted to UTF-8, and its bytes as
+    // they stand in the file (with the same "\n"): what offsets are counted in.
+    bool converted() const { return converted_; }
+    std::string_view stored() const { return stored_; }
     // Where in the file the line last returned by next begins, and where the next
     // one will (just past the last line's line break).
     uint64_t lineOffset() const { return lineOffset_; }
@@ -59,12 +73,16 @@ class LineReader {
     uint64_t bufferOffset_ = 0; // the file offset of buffer_[0]
     uint64_t lineOffset_ = 0;
     std::string_view unfinished_;
+    LineText text_;
+    bool converted_ = false;
+    std::string_view stored_;
+    std::string convertedLine_;
 };
 
 // The part of a line that begins at byte `offset` of the file, as the reader above
 // and forEachPart hand it out when the part is read from the file's start (offset
-// is where a line or one of its later parts begins). None when the file cannot be
-// read there.
+// is where a line or one of its later parts begins), in UTF-8 like the reader's
+// lines. None when the file cannot be read there.
 std::optional<std::string> readPartAt(const std::string& path, uint64_t offset);
 
 // A physical line without its "\n".
@@ -84,6 +102,18 @@ template <typename Fn> bool forEachPart(std::string_view line, Fn&& fn) {
     return false;
 }
 
+// The parts of the line a reader last returned, cut where they are cut in the
+// file (so a line converted to UTF-8 keeps the parts it always had), each in
+// UTF-8; fn returns true to stop, and forEachPartOfLine then returns true too.
+template <typename Fn> bool forEachPartOfLine(const LineReader& reader, Fn&& fn) {
+    if (!reader.converted())
+        return forEachPart(reader.stored(), fn);
+    return forEachPart(reader.stored(), [&](std::string_view part) {
+        const std::string text = utf8Text(part);
+        return fn(std::string_view(text));
+    });
+}
+
 // Every part of every line of the file, in order; fn returns true to stop. False
 // when the file cannot be opened.
 template <typename Fn> bool forEachPartOfFile(const std::string& path, Fn&& fn) {
@@ -92,7 +122,7 @@ template <typename Fn> bool forEachPartOfFile(const std::string& path, Fn&& fn) 
         return false;
     std::string_view line;
     while (reader.next(line)) {
-        if (forEachPart(line, fn))
+        if (forEachPartOfLine(reader, fn))
             break;
     }
     return true;

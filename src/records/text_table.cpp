@@ -1,6 +1,7 @@
 #include "records/text_table.h"
 
 #include "base/file_ops.h"
+#include "base/text.h"
 #include "records/record_lines.h"
 
 #include <utility>
@@ -126,10 +127,16 @@ size_t TextTable::appendServerLinesLocked(const std::vector<std::string_view>& l
     std::string bytes;
     std::vector<size_t> which;
     std::string longLine;
+    std::string converted;
     for (size_t i = 0; i < lines.size(); ++i) {
         std::string_view line = lines[i];
         if (!serverLineUsable(line))
             continue;
+        // An older server sends Windows-1252; the file holds UTF-8 only.
+        if (!isUtf8(line)) {
+            converted = utf8Text(line);
+            line = converted;
+        }
         // A new key joins the index at once, so a later line of the batch with the
         // same key is refused just as it would be after a separate append.
         if (!index_.keys.insert(line.substr(0, line.find('\t') + 1)))

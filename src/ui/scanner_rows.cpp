@@ -74,8 +74,11 @@ std::string signalBar(int w, int v, int scale, const char* colour) {
 }
 
 std::string fullRow(const AccessPointEntry& entry, int average, int last, const ScannerView& view) {
-    return "<p>" + link(entry) + "<br/>" + signalBar(average, last, 100, colourOf(entry)) +
-           "<cite>" + details(entry, view) + "</cite></p>";
+    // The bar and the details are two columns: details too long for the window's
+    // width wrap within their own column, never under the bar.
+    return "<p>" + link(entry) + "</p><table cellspacing='0' cellpadding='0'><tr><td>" +
+           signalBar(average, last, 100, colourOf(entry)) + "</td><td><cite>" +
+           details(entry, view) + "</cite></td></tr></table>";
 }
 
 std::string compactRow(const AccessPointEntry& entry, int average, int last,

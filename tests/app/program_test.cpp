@@ -15,8 +15,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
+#include <condition_variable>
 #include <filesystem>
 #include <fstream>
+#include <mutex>
 #include <optional>
 #include <sstream>
 
@@ -80,7 +83,9 @@ class ProgramTest : public ::testing::Test {
         settings::write(*settings, settings::RssiMax, -30);
         settings::write(*settings, settings::Server, std::wstring(L"127.0.0.1:9"));
         seams.settings = std::move(settings);
-        seams.transport = std::make_unique<test::FakeTransport>();
+        auto fake = std::make_unique<test::FakeTransport>();
+        transport = fake.get();
+        seams.transport = std::move(fake);
         seams.passwords = [](SettingsStore& store) {
             return std::make_unique<PlainPasswordStore>(store);
         };
@@ -106,6 +111,7 @@ class ProgramTest : public ::testing::Test {
     }
 
     test::TempDir home;
+    test::FakeTransport* transport = nullptr; // the started program's
     ManualClock clock{1000};
     RecordingNotifier notifier;
     RecordedWindows windows;
@@ -360,6 +366,46 @@ TEST_F(ProgramTest, PrivateModeIsSwitchedAndShownAtOnce) {
     actions.togglePrivateMode();
     EXPECT_FALSE(actions.privateMode());
     EXPECT_EQ(notifier.statuses().back().tooltip, L"You are near Library, Desk (2nd floor)");
+    program->stop(2000);
+}
+
+TEST_F(ProgramTest, TheServersAnswerIsShownWhenItArrivesNotAtTheNextTick) {
+    auto program = start("at 0\nap 00:11:22:33:44:b1 -50 2437000 infra open \"Campus\"\n");
+    ASSERT_TRUE(program);
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool released = false;
+    int posted = 0;
+    // The answer waits until the tick has shown the search, so the two never race.
+    transport->duringAttempt = [&] {
+        std::unique_lock<std::mutex> lock(mutex);
+        changed.wait(lock, [&] { return released; });
+    };
+    transport->queue([] {
+        test::FakeReply answer;
+        answer.chunks = {"- aps\n0011223344b1\t10\t0\t1\tReading room\n- end\n"};
+        return answer;
+    }());
+    program->postServerAnswers([&] {
+        std::lock_guard<std::mutex> lock(mutex);
+        ++posted;
+        changed.notify_all();
+    });
+    tick(*program);
+    const std::wstring searching = notifier.statuses().back().tooltip;
+    EXPECT_EQ(searching.find(L"Library"), std::wstring::npos) << searching; // still asking
+    {
+        std::unique_lock<std::mutex> lock(mutex);
+        released = true;
+        changed.notify_all();
+        // Bounded only so that a missing post fails rather than hangs.
+        ASSERT_TRUE(changed.wait_for(lock, std::chrono::seconds(30), [&] { return posted > 0; }));
+    }
+    // Posted, not shown from the worker's thread: the tooltip waits for the call.
+    EXPECT_EQ(notifier.statuses().back().tooltip, searching);
+    program->showServerAnswer();
+    EXPECT_EQ(notifier.statuses().back().tooltip, L"Library, Reading room (1st floor)");
+    EXPECT_EQ(posted, 1);
     program->stop(2000);
 }
 

@@ -72,5 +72,32 @@ TEST(Names, RoundTripThroughTheWizardTheFilesTheServerAndALink) {
     EXPECT_EQ(older->expandTemplate("{building}"), "Caf%C3%A9+Nord");
 }
 
+TEST(Names, ANameStoredInWindows1252IsTheSameNameTypedNow) {
+    TempDir here;
+    const std::string older = "31\t0\t20\tCaf\xe9 Nord\t\t0\r\n";
+    here.write("country.txt", "7\tSchweiz\t0\r\n");
+    here.write("province.txt", "12\t7\tZ\xfcrich\t0\r\n");
+    here.write("city.txt", "20\t12\tZ\xfcrich\t0\r\n");
+    here.write("building.txt", older);
+    here.write("ap.txt", "0c8112aa0002\t31\t0\t1\tSalle \xe0 manger\t0\r\n");
+    MemorySettingsStore settings;
+    LocationDatabase placed{settings};
+    placed.openDatabase(here.folder());
+
+    SetLocationWizard wizard(placed, *BssidKey::fromText("0c8112aa0003"), nullptr);
+    ASSERT_EQ(wizard.placeNext("Schweiz", narrow(L"Z\u00fcrich"), narrow(L"Z\u00fcrich")),
+              std::nullopt);
+    wizard.areaNext("");
+    ASSERT_EQ(wizard.finish({narrow(L"Caf\u00e9 Nord"), "", "2", narrow(L"\u00c9tage")}),
+              std::nullopt);
+    EXPECT_EQ(here.read("building.txt"), older); // reused, not made again
+    EXPECT_EQ(here.read("city.txt"), "20\t12\tZ\xfcrich\t0\r\n");
+    EXPECT_EQ(here.read("ap.txt"), "0c8112aa0002\t31\t0\t1\tSalle \xe0 manger\t0\r\n"
+                                   "0c8112aa0003\t31\t0\t2\t\xc3\x89tage\t3\r\n");
+    LocationRecord* old = placed.locations().find(*BssidKey::fromText("0c8112aa0002"));
+    ASSERT_NE(old, nullptr);
+    EXPECT_EQ(old->location, narrow(L"Salle \u00e0 manger")); // UTF-8 in memory
+}
+
 } // namespace
 } // namespace nearbeam::test

@@ -76,16 +76,20 @@ TEST_F(ScannerModelTest, RowsOfAKnownAnUnplacedAndAnAdHocAccessPoint) {
         std::string b = bar;
         return b.replace(b.find("%s"), 2, colour);
     };
-    EXPECT_EQ(rows(), "<p><a href='wifi://001122334455'>Room 5, 2nd floor, Library</a><br/>" +
+    EXPECT_EQ(rows(), "<p><a href='wifi://001122334455'>Room 5, 2nd floor, Library</a></p><table "
+                      "cellspacing='0' cellpadding='0'><tr><td>" +
                           barOf("red") +
-                          "<cite><img width='7' height='8' src='wep.png'> Campus, ch 6</cite></p>"
-                          "<p><a href='wifi://0a0b0c0d0e0f'>0a 0b 0c 0d 0e 0f [finding]</a><br/>" +
+                          "</td><td><cite><img width='7' height='8' src='wep.png'> Campus, ch "
+                          "6</cite></td></tr></table>"
+                          "<p><a href='wifi://0a0b0c0d0e0f'>0a 0b 0c 0d 0e 0f "
+                          "[finding]</a></p><table cellspacing='0' cellpadding='0'><tr><td>" +
                           barOf("blue") +
-                          "<cite>&lt;b&gt;Cafe&lt;/b&gt;, ch 1</cite></p>"
-                          "<p><a href='wifi://'>02 aa bb cc dd ee</a><br/>" +
+                          "</td><td><cite>&lt;b&gt;Cafe&lt;/b&gt;, ch 1</cite></td></tr></table>"
+                          "<p><a href='wifi://'>02 aa bb cc dd ee</a></p><table cellspacing='0' "
+                          "cellpadding='0'><tr><td>" +
                           barOf("blue") +
-                          "<cite><img width='11' height='8'  src='adhoc.png'> Phone, ch 36"
-                          "</cite></p>");
+                          "</td><td><cite><img width='11' height='8'  src='adhoc.png'> Phone, ch 36"
+                          "</cite></td></tr></table>");
 
     // The server has answered that it does not know the cafe's access point; the
     // library's is seen under a second, open name and is no longer associated.
@@ -93,7 +97,8 @@ TEST_F(ScannerModelTest, RowsOfAKnownAnUnplacedAndAnAdHocAccessPoint) {
     clock.advance(10000);
     model->refresh(10000, true, view);
     const std::string after = rows();
-    EXPECT_NE(after.find("<p><a href='wifi://001122334455'>Room 5, 2nd floor, Library</a><br/>"
+    EXPECT_NE(after.find("<p><a href='wifi://001122334455'>Room 5, 2nd floor, "
+                         "Library</a></p><table cellspacing='0' cellpadding='0'><tr><td>"
                          "<img width='60' height='8' src='bar-blue.png' />"),
               std::string::npos)
         << after;

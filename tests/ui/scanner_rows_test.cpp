@@ -65,20 +65,25 @@ TEST(ScannerRows, FullAndCompactRowsOfEachKind) {
     const std::string bar60 = img("bar-blue.png", 40) + img("bar-black.png", 1) +
                               img("bar-blue.png", 20) + img("bar-grey.png", 40);
     EXPECT_EQ(fullRow(plain, 60, 40, none),
-              "<p><a href='wifi://001122333c4d'>Room 5, 2nd floor, Library</a><br/>" + bar60 +
-                  "<cite>Campus</cite></p>");
+              "<p><a href='wifi://001122333c4d'>Room 5, 2nd floor, Library</a></p><table "
+              "cellspacing='0' cellpadding='0'><tr><td>" +
+                  bar60 + "</td><td><cite>Campus</cite></td></tr></table>");
     EXPECT_EQ(fullRow(plain, 60, 40, all),
-              "<p><a href='wifi://001122333c4d'>Room 5, 2nd floor, Library</a><br/>" + bar60 +
-                  "<cite>Campus, Acme, 3c4d, ch 6</cite></p>");
+              "<p><a href='wifi://001122333c4d'>Room 5, 2nd floor, Library</a></p><table "
+              "cellspacing='0' cellpadding='0'><tr><td>" +
+                  bar60 + "</td><td><cite>Campus, Acme, 3c4d, ch 6</cite></td></tr></table>");
     EXPECT_EQ(fullRow(associated, 100, 100, none),
-              "<p><a href='wifi://001122333c4d'>Room 5, 2nd floor, Library</a><br/>" +
+              "<p><a href='wifi://001122333c4d'>Room 5, 2nd floor, Library</a></p><table "
+              "cellspacing='0' cellpadding='0'><tr><td>" +
                   img("bar-red.png", 100) + img("bar-black.png", 1) +
-                  "<cite><img width='7' height='8' src='wep.png'> Campus</cite></p>");
+                  "</td><td><cite><img width='7' height='8' src='wep.png'> "
+                  "Campus</cite></td></tr></table>");
     EXPECT_EQ(fullRow(adhoc, 0, 0, none),
-              "<p><a href='wifi://'>02 aa bb cc dd ee</a><br/>" + img("bar-black.png", 1) +
-                  img("bar-grey.png", 100) +
-                  "<cite><img width='7' height='8' src='wepvaries.png'> <img width='11' "
-                  "height='8'  src='adhoc.png'> Phone, Other</cite></p>");
+              "<p><a href='wifi://'>02 aa bb cc dd ee</a></p><table cellspacing='0' "
+              "cellpadding='0'><tr><td>" +
+                  img("bar-black.png", 1) + img("bar-grey.png", 100) +
+                  "</td><td><cite><img width='7' height='8' src='wepvaries.png'> <img width='11' "
+                  "height='8'  src='adhoc.png'> Phone, Other</cite></td></tr></table>");
 
     EXPECT_EQ(compactRow(plain, 60, 40, none),
               img("bar-blue.png", 20) + img("bar-black.png", 1) + img("bar-blue.png", 10) +
@@ -133,7 +138,8 @@ TEST(ScannerRows, NetworkNamesInUtf8AreWrittenAsCharacterReferences) {
         e.ssidList = c.ssidList;
         const std::string row = fullRow(e, 0, 100, ScannerView());
         const std::string cite = row.substr(row.find("<cite>"));
-        EXPECT_EQ(cite, std::string("<cite>") + c.shown + "</cite></p>") << c.ssidList;
+        EXPECT_EQ(cite, std::string("<cite>") + c.shown + "</cite></td></tr></table>")
+            << c.ssidList;
     }
 }
 

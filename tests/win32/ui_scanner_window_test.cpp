@@ -76,15 +76,18 @@ TEST_F(ScannerWindowTest, OpensOnceAndWritesTheRowsOfTheAccessPointsInRange) {
     EXPECT_EQ(window->open(), frame);
     const std::string page = pageFile();
     EXPECT_NE(page.find("<base href='file://"), std::string::npos) << page;
-    EXPECT_NE(page.find("<p><a href='wifi://001122334455'>Room 5, 2nd floor, Library</a><br/>"
+    EXPECT_NE(page.find("<p><a href='wifi://001122334455'>Room 5, 2nd floor, Library</a></p><table "
+                        "cellspacing='0' cellpadding='0'><tr><td>"
                         "<img width='60' height='8' src='bar-red.png' />"),
               std::string::npos)
         << page;
-    EXPECT_NE(page.find("<p><a href='wifi://'>02 aa bb cc dd ee</a><br/><img width='40' "
+    EXPECT_NE(page.find("<p><a href='wifi://'>02 aa bb cc dd ee</a></p><table cellspacing='0' "
+                        "cellpadding='0'><tr><td><img width='40' "
                         "height='8' src='bar-blue.png' />"),
               std::string::npos)
         << page;
-    EXPECT_NE(page.find("src='adhoc.png'> &lt;b&gt;Phone&lt;/b&gt;</cite></p>"), std::string::npos)
+    EXPECT_NE(page.find("src='adhoc.png'> &lt;b&gt;Phone&lt;/b&gt;</cite></td></tr></table>"),
+              std::string::npos)
         << page;
     EXPECT_TRUE(checked(frame, IDM_ACTIVE_SCAN));
     EXPECT_TRUE(checked(frame, IDM_SPEED_5));
@@ -93,7 +96,8 @@ TEST_F(ScannerWindowTest, OpensOnceAndWritesTheRowsOfTheAccessPointsInRange) {
 TEST_F(ScannerWindowTest, ANetworkNamedInUtf8ShowsAsItsCharacters) {
     ASSERT_NE(window->open(), nullptr);
     const std::string page = pageFile();
-    EXPECT_NE(page.find("<cite>Caf&#233; &#9749;</cite></p>"), std::string::npos) << page;
+    EXPECT_NE(page.find("<cite>Caf&#233; &#9749;</cite></td></tr></table>"), std::string::npos)
+        << page;
 }
 
 TEST_F(ScannerWindowTest, MenuChoicesAreRememberedAndTakeEffect) {

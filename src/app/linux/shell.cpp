@@ -86,6 +86,11 @@ Shell::Shell(const DesktopSetup& setup)
 bool Shell::start() {
     if (!program_.makeCore())
         return false;
+    // Queued to this thread, whichever thread asks.
+    program_.postServerAnswers([this] {
+        QMetaObject::invokeMethod(
+            qApp, [this] { program_.showServerAnswer(); }, Qt::QueuedConnection);
+    });
     tray_ = std::make_unique<Tray>(program_.trayActions());
     tray_->setBlindBecause(*blind_);
     tray_->useNotifications(sessionBus_);

@@ -2,6 +2,7 @@
 
 #include "app/tick.h"
 #include "resource.h"
+#include "ui/win32/messages.h"
 
 #include <shellapi.h>
 
@@ -83,6 +84,9 @@ LRESULT MainWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
         return onCommand(wParam, lParam);
     case NB_TRAY_CALLBACK_MESSAGE:
         return onIconEvent(lParam);
+    case nearbeam::message::ServerAnswered:
+        run(actions_.serverAnswered);
+        return 0;
     case WM_DESTROY:
         onDestroy();
         return 0;

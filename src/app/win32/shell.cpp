@@ -8,6 +8,7 @@
 #include "net/win32/wininet_transport.h"
 #include "resource.h"
 #include "ui/win32/dialog_keys.h"
+#include "ui/win32/messages.h"
 #include "wireless/win32/system_drivers.h"
 
 #include <cstdio>
@@ -53,6 +54,9 @@ bool Shell::start() {
         !window_.create(instance_, className, stringText(IDS_TITLE)))
         return false;
     window_.setActions(program_.trayActions());
+    const HWND mainWindow = window_.handle();
+    program_.postServerAnswers(
+        [mainWindow] { PostMessageW(mainWindow, message::ServerAnswered, 0, 0); });
     if (!program_.start(window_)) {
         DestroyWindow(window_.handle());
         return false;

@@ -25,9 +25,10 @@ std::string inFolder(const std::string& folder, const char* name) {
 
 // Every line of a file with its line break removed, with its number; the last
 // one even without its line break, as files kept by hand end. False when the
-// file is not there.
+// file is not there. The bytes stay as they are stored: peers of every age read
+// what they wrote.
 template <typename Fn> bool forEachLine(const std::string& path, Fn&& fn) {
-    datafile::LineReader reader(path);
+    datafile::LineReader reader(path, 0, datafile::LineText::AsStored);
     if (!reader.isOpen())
         return false;
     std::string_view line;

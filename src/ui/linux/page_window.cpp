@@ -5,6 +5,7 @@
 #include "ui/linux/widgets.h"
 
 #include <QDesktopServices>
+#include <QImage>
 #include <QKeyEvent>
 #include <QScrollBar>
 
@@ -13,9 +14,30 @@ namespace nearbeam {
 namespace {
 constexpr int kWidth = 300; // about the Windows tool window's size
 constexpr int kHeight = 420;
+
+// The pages name their images as the Windows program's pages do ("wep.png");
+// on a screen of higher density the image drawn at twice the size
+// ("wep@2x.png") is taken where there is one, so the marks stay sharp.
+class PageBrowser : public QTextBrowser {
+  public:
+    explicit PageBrowser(QWidget* parent) : QTextBrowser(parent) {}
+
+    QVariant loadResource(int type, const QUrl& name) override {
+        const QString file = name.path();
+        if (type == QTextDocument::ImageResource && devicePixelRatioF() > 1.0 &&
+            name.scheme().isEmpty() && file.endsWith(QLatin1String(".png"))) {
+            QImage sharp(QStringLiteral(":/images/") + file.chopped(4) + QStringLiteral("@2x.png"));
+            if (!sharp.isNull()) {
+                sharp.setDevicePixelRatio(2.0);
+                return sharp;
+            }
+        }
+        return QTextBrowser::loadResource(type, name);
+    }
+};
 } // namespace
 
-PageWindow::PageWindow(const QString& title) : browser_(new QTextBrowser(this)) {
+PageWindow::PageWindow(const QString& title) : browser_(new PageBrowser(this)) {
     setWindowTitle(title);
     browser_->setOpenLinks(false);
     browser_->setOpenExternalLinks(false);

@@ -16,5 +16,7 @@ inline constexpr UINT UploadEnded = WM_APP + 2;
 inline constexpr UINT WizardAttach = WM_APP + 3;
 // To the Survey window: the survey moved on (a tick).
 inline constexpr UINT SurveyChanged = WM_APP + 4;
+// To the main window, from the web agent's worker: the map server has answered.
+inline constexpr UINT ServerAnswered = WM_APP + 5;
 
 } // namespace nearbeam::message
