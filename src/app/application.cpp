@@ -4,14 +4,13 @@
 #include "base/path_parts.h"
 #include "base/settings_keys.h"
 #include "base/text.h"
-#include "base/utc_time.h"
 #include "resource.h"
 #include "ui/heard_now.h"
+#include "ui/keep_scan.h"
 #include "wireless/calibration.h"
 #include "wireless/opt_out.h"
 
 #include <algorithm>
-#include <cmath>
 
 namespace nearbeam {
 
@@ -28,14 +27,6 @@ DecisionSettings decisionSettings() {
     DecisionSettings settings;
     settings.comparedReadings = Application::kScanTableCapacity;
     return settings;
-}
-
-// The trace's field for two close floors: the runner-up and its weight as a
-// percentage of the best floor's.
-std::string howSure(const Locator::Location& located) {
-    const std::string floor = floorText(located.runnerUpFloor);
-    return "floors close: " + (floor.empty() ? std::string("no floor") : floor) + " at " +
-           std::to_string(std::lround(located.runnerUp * 100)) + " %";
 }
 
 } // namespace
@@ -114,8 +105,8 @@ std::wstring Application::computeStatus(LookupStatus* statusOut, bool* goodSigna
             quality = std::min(quality, *located.qualityCap);
         status = located.status;
         report(located);
-        howSure_ =
-            status == status::kFound && located.floorsClose ? howSure(located) : std::string();
+        howSure_ = status == status::kFound && located.floorsClose ? closeFloorsText(located)
+                                                                   : std::string();
         argument = longText_;
     } else {
         strongest_.reset();
@@ -231,31 +222,10 @@ LocationRecord* Application::shownPlace() const {
 }
 
 TakenScan Application::keepScan(const PlaceKey& place, std::time_t now) {
-    TakenScan taken;
-    SurveyScan scan;
-    scan.buildingId = place.buildingId;
-    scan.floor = place.floor;
-    scan.location = place.location;
-    scan.status = record_status::Local;
-    scan.time = utcTimeText(now);
-    // The upload rewrites the file under the database lock.
-    std::lock_guard<std::recursive_mutex> guard(parts_.database.lock());
-    // What the latest scan heard, at its own signal (the table holds
-    // infrastructure access points only); a network that asked not to be mapped
-    // stays out of the scan.
-    table_.forEach([&](AccessPointEntry& entry) {
-        if (entry.lastSeen() == table_.clock())
-            ++taken.inRange;
-    });
-    scan.readings = latestScanReadings(table_, parts_.database.optedOut());
-    taken.kept = static_cast<int32_t>(scan.readings.size());
-    if (!usable_ || scan.buildingId == 0 || scan.readings.empty())
-        taken.outcome = TakenScan::Outcome::NothingHeard;
-    else if (parts_.database.scans().append(scan))
-        taken.outcome = TakenScan::Outcome::Stored;
-    else
-        taken.outcome = TakenScan::Outcome::NotWritten;
-    return taken;
+    // Before the data folder is there nothing was heard nor can be kept.
+    if (!usable_)
+        return TakenScan{};
+    return keepHeardScan(table_, parts_.database, place, now);
 }
 
 void Application::placeEdited() {

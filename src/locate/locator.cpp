@@ -2,6 +2,7 @@
 
 #include "locate/place_decision.h"
 
+#include <cmath>
 #include <mutex>
 #include <vector>
 
@@ -89,6 +90,12 @@ Locator::Location Locator::locate(ScanTable& table, const AccessPointEntry& stro
     out.record = made_.get();
     out.made = true;
     return out;
+}
+
+std::string closeFloorsText(const Locator::Location& located) {
+    const std::string floor = floorText(located.runnerUpFloor);
+    return "floors close: " + (floor.empty() ? std::string("no floor") : floor) + " at " +
+           std::to_string(std::lround(located.runnerUp * 100)) + " %";
 }
 
 } // namespace nearbeam

@@ -59,4 +59,8 @@ class Locator {
     std::unique_ptr<LocationRecord> made_;
 };
 
+// How sure a decision between two close floors is, as the trace says it: the
+// runner-up and its weight as a percentage of the best floor's.
+std::string closeFloorsText(const Locator::Location& located);
+
 } // namespace nearbeam

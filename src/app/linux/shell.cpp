@@ -101,7 +101,8 @@ bool Shell::start() {
     const std::filesystem::path settingsFolder = std::filesystem::path(settingsPath_).parent_path();
     autostart_ = std::make_unique<Autostart>(settingsFolder.parent_path().string(),
                                              QCoreApplication::applicationFilePath().toStdString());
-    windows_ = std::make_unique<DesktopWindows<QtWindows>>(program_, QtWindows{autostart_.get()});
+    windows_ =
+        std::make_unique<DesktopWindows<QtWindows>>(program_, QtWindows{{}, autostart_.get()});
     program_.setWindows(*windows_);
     if (!program_.fast())
         tray_->setTick([this] { tick(); });

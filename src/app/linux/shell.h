@@ -6,6 +6,7 @@
 #include "app/desktop_windows.h"
 #include "app/linux/tray.h"
 #include "app/program.h"
+#include "app/window_forms.h"
 #include "base/linux/autostart.h"
 #include "ui/linux/coverage_window.h"
 #include "ui/linux/location_window.h"
@@ -46,16 +47,7 @@ bool userSetup(DesktopSetup& setup, const CommandLine& options, Clock& clock);
 
 // The windows' Qt forms: each dialog stands on its own, and the Options dialog
 // starts the program at log-in.
-struct QtWindows {
-    using LocationPage = LocationPageWindow;
-    using Scanner = ScannerWindow;
-    using SharingHistory = SharingHistoryWindow;
-    using Wizard = SetLocationContext;
-    using Upload = UploadDialogContext;
-    using Options = OptionsContext;
-    using Survey = SurveyContext;
-    using Coverage = CoverageWindow;
-
+struct QtWindows : WindowForms {
     template <class T, class... Parts> std::unique_ptr<T> make(Parts&&... parts) const {
         return std::make_unique<T>(std::forward<Parts>(parts)...);
     }

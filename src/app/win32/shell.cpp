@@ -62,7 +62,7 @@ bool Shell::start() {
         return false;
     }
     windows_ = std::make_unique<DesktopWindows<Win32Windows>>(
-        program_, Win32Windows{instance_, window_.handle()});
+        program_, Win32Windows{{}, instance_, window_.handle()});
     program_.setWindows(*windows_);
     program_.tick();
     program_.newSubscriptions();

@@ -7,6 +7,7 @@
 #include "app/desktop_windows.h"
 #include "app/program.h"
 #include "app/win32/main_window.h"
+#include "app/window_forms.h"
 #include "base/win32/shell_open.h"
 #include "ui/win32/coverage_window.h"
 #include "ui/win32/location_window.h"
@@ -27,16 +28,7 @@ namespace nearbeam {
 
 // The windows' Win32 forms: dialogs are modal over the hidden main window, or
 // over the Scanner they were opened from.
-struct Win32Windows {
-    using LocationPage = LocationPageWindow;
-    using Scanner = ScannerWindow;
-    using SharingHistory = SharingHistoryWindow;
-    using Wizard = SetLocationContext;
-    using Upload = UploadDialogContext;
-    using Options = OptionsContext;
-    using Survey = SurveyContext;
-    using Coverage = CoverageWindow;
-
+struct Win32Windows : WindowForms {
     template <class T, class... Parts> std::unique_ptr<T> make(Parts&&... parts) const {
         return std::make_unique<T>(instance, std::forward<Parts>(parts)...);
     }

@@ -1,5 +1,7 @@
 #include "server/storage/history.h"
 
+#include "server/storage/tab_fields.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <map>
@@ -8,32 +10,6 @@
 
 namespace nearbeam {
 namespace {
-
-std::vector<std::string> fields(const std::string& content, size_t count) {
-    std::vector<std::string> out;
-    size_t start = 0;
-    for (size_t i = 0; i + 1 < count; ++i) {
-        const size_t tab = content.find('\t', start);
-        if (tab == std::string::npos)
-            return {};
-        out.push_back(content.substr(start, tab - start));
-        start = tab + 1;
-    }
-    out.push_back(content.substr(start));
-    return out;
-}
-
-std::optional<uint64_t> whole(const std::string& text) {
-    if (text.empty() || text.size() > 19)
-        return std::nullopt;
-    uint64_t n = 0;
-    for (char c : text) {
-        if (c < '0' || c > '9')
-            return std::nullopt;
-        n = n * 10 + static_cast<uint64_t>(c - '0');
-    }
-    return n;
-}
 
 // Which uploads are served, asked once each.
 class Served {
@@ -136,12 +112,12 @@ std::string placeContent(const StoredRecord& p) {
 }
 
 std::optional<StoredRecord> placeFromContent(uint32_t id, const std::string& content) {
-    const std::vector<std::string> f = fields(content, 6);
+    const std::vector<std::string> f = tabFields(content, 6);
     if (f.empty())
         return std::nullopt;
-    const auto parent = whole(f[0]), area = whole(f[1]);
+    const auto parent = wholeNumber(f[0]), area = wholeNumber(f[1]);
     const bool negative = !f[2].empty() && f[2][0] == '-';
-    const auto level = whole(negative ? f[2].substr(1) : f[2]);
+    const auto level = wholeNumber(negative ? f[2].substr(1) : f[2]);
     if (!parent || !area || !level)
         return std::nullopt;
     return StoredRecord{id,
@@ -160,10 +136,10 @@ std::string accessPointContent(const AccessPoint& a) {
 }
 
 std::optional<AccessPoint> accessPointFromContent(uint64_t bssid, const std::string& content) {
-    const std::vector<std::string> f = fields(content, 4);
+    const std::vector<std::string> f = tabFields(content, 4);
     if (f.empty())
         return std::nullopt;
-    const auto building = whole(f[0]), network = whole(f[1]);
+    const auto building = wholeNumber(f[0]), network = wholeNumber(f[1]);
     if (!building || !network)
         return std::nullopt;
     return AccessPoint{bssid, static_cast<uint32_t>(*building), static_cast<uint32_t>(*network),

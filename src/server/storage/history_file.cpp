@@ -1,31 +1,17 @@
 #include "server/storage/history_file.h"
 
 #include "server/protocol/scan_lines.h"
+#include "server/storage/tab_fields.h"
 
 namespace nearbeam {
 namespace {
 
-// The line's first `count` fields, the last with the rest of the line.
-std::vector<std::string> split(const std::string& line, size_t count) {
-    std::vector<std::string> out;
-    size_t start = 0;
-    while (out.size() + 1 < count) {
-        const size_t tab = line.find('\t', start);
-        if (tab == std::string::npos)
-            return {};
-        out.push_back(line.substr(start, tab - start));
-        start = tab + 1;
-    }
-    out.push_back(line.substr(start));
-    return out;
-}
-
+// The out-parameter form lets a line's checks read as one condition.
 bool whole(const std::string& text, uint64_t& out) {
-    if (text.empty() || text.size() > 19 ||
-        text.find_first_not_of("0123456789") != std::string::npos)
-        return false;
-    out = std::stoull(text);
-    return true;
+    const std::optional<uint64_t> number = wholeNumber(text);
+    if (number)
+        out = *number;
+    return number.has_value();
 }
 
 std::string n(uint64_t value) {
@@ -40,7 +26,7 @@ bool readLine(const std::string& line, HistoryFile& out) {
     const std::string what = line.substr(0, line.find('\t'));
     uint64_t a = 0, b = 0, c = 0, d = 0;
     if (what == "upload") {
-        const auto f = split(line, 7);
+        const auto f = tabFields(line, 7);
         if (f.size() != 7 || !whole(f[1], a) || !whole(f[4], b) || !whole(f[5], c) ||
             !whole(f[6], d) || a == 0 || d > 1 || f[2].empty())
             return false;
@@ -48,7 +34,7 @@ bool readLine(const std::string& line, HistoryFile& out) {
         return true;
     }
     if (what == "version") {
-        const auto f = split(line, 5);
+        const auto f = tabFields(line, 5);
         if (f.size() != 5 || !whole(f[1], a) || !whole(f[2], b) || !whole(f[3], c) ||
             b > static_cast<uint64_t>(kAccessPointRecord))
             return false;
@@ -56,21 +42,21 @@ bool readLine(const std::string& line, HistoryFile& out) {
         return true;
     }
     if (what == "scan") {
-        const auto f = split(line, 3);
+        const auto f = tabFields(line, 3);
         if (f.size() != 3 || !whole(f[1], a) || !whole(f[2], b))
             return false;
         out.scanUploads[b] = a;
         return true;
     }
     if (what == "hidden") {
-        const auto f = split(line, 3);
+        const auto f = tabFields(line, 3);
         if (f.size() != 3 || !whole(f[1], a))
             return false;
         out.hidden.emplace_back(a, f[2]);
         return true;
     }
     if (what == "flag") {
-        const auto f = split(line, 3);
+        const auto f = tabFields(line, 3);
         if (f.size() != 3 || (f[2] != "keeper" && f[2] != "blocked"))
             return false;
         out.flags.emplace_back(f[1], f[2] == "keeper" ? UserFlag::Keeper : UserFlag::Blocked);

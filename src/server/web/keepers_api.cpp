@@ -337,52 +337,56 @@ int statusOf(HistoryChange change) {
 HttpReply KeepersApi::changeUpload(const Call& call, const std::string& id, bool withdraw) {
     if (!digits(id, 19))
         return problem(400, "An upload is named by its number.");
-    bool keeper = false;
-    HistoryChange change = HistoryChange::StorageFailed;
     std::optional<UploadEntry> entry;
-    std::string error;
-    service_.storage().write(
+    return keeperChange(
+        call, "Only the map's keepers may withdraw or restore uploads.", id,
         [&](Transaction& r) {
-            keeper = keeps(r, call.session->user);
-            if (!keeper)
-                return false;
             HistoryCounts counts;
             const uint64_t number = std::stoull(id);
-            change =
+            const HistoryChange change =
                 withdraw ? withdrawUpload(r, number, counts) : restoreUpload(r, number, counts);
             entry = r.findUpload(number);
-            return change == HistoryChange::Done;
+            return change;
         },
-        error);
-    if (!keeper && error.empty())
-        return problem(403, "Only the map's keepers may withdraw or restore uploads.");
-    if (change != HistoryChange::Done || !error.empty())
-        return problem(error.empty() ? statusOf(change) : 503, historyChangeText(change, id));
-    downloads_.changed();
-    return json(200, "{\"upload\":" + uploadJson(*entry, false) + "}");
+        [&] { return "{\"upload\":" + uploadJson(*entry, false) + "}"; });
 }
 
 HttpReply KeepersApi::changeUser(const Call& call, const std::string& name, bool block) {
+    return keeperChange(
+        call, "Only the map's keepers may block or unblock users.", name,
+        [&](Transaction& r) {
+            HistoryCounts counts;
+            return blockUser(r, name, block, counts);
+        },
+        [&] {
+            return "{\"user\":" + jsonString(name) + ",\"blocked\":" + (block ? "true" : "false") +
+                   "}";
+        });
+}
+
+HttpReply KeepersApi::keeperChange(const Call& call, const std::string& refused,
+                                   const std::string& subject,
+                                   const std::function<HistoryChange(Transaction&)>& change,
+                                   const std::function<std::string()>& answer) {
     bool keeper = false;
-    HistoryChange change = HistoryChange::StorageFailed;
+    HistoryChange outcome = HistoryChange::StorageFailed;
     std::string error;
     service_.storage().write(
         [&](Transaction& r) {
             keeper = keeps(r, call.session->user);
             if (!keeper)
                 return false;
-            HistoryCounts counts;
-            change = blockUser(r, name, block, counts);
-            return change == HistoryChange::Done;
+            outcome = change(r);
+            return outcome == HistoryChange::Done;
         },
         error);
     if (!keeper && error.empty())
-        return problem(403, "Only the map's keepers may block or unblock users.");
-    if (change != HistoryChange::Done || !error.empty())
-        return problem(error.empty() ? statusOf(change) : 503, historyChangeText(change, name));
+        return problem(403, refused);
+    if (outcome != HistoryChange::Done || !error.empty())
+        return problem(error.empty() ? statusOf(outcome) : 503,
+                       historyChangeText(outcome, subject));
     downloads_.changed();
-    return json(200, "{\"user\":" + jsonString(name) +
-                         ",\"blocked\":" + (block ? "true" : "false") + "}");
+    return json(200, answer());
 }
 
 } // namespace nearbeam

@@ -13,6 +13,7 @@
 #include "server/http_message.h"
 #include "server/rate_limit.h"
 #include "server/reply_cache.h"
+#include "server/storage/history.h"
 #include "server/web/sessions.h"
 
 #include <functional>
@@ -22,6 +23,7 @@
 namespace nearbeam {
 
 class LocationService;
+class Transaction;
 
 class KeepersApi {
   public:
@@ -44,6 +46,12 @@ class KeepersApi {
     HttpReply uploads(const Call& call);
     HttpReply changeUpload(const Call& call, const std::string& id, bool withdraw);
     HttpReply changeUser(const Call& call, const std::string& name, bool block);
+    // A keeper's change of the records in one transaction: refused (403) to
+    // anyone else; once stored, the downloads are renewed and `answer` is the
+    // reply's JSON.
+    HttpReply keeperChange(const Call& call, const std::string& refused, const std::string& subject,
+                           const std::function<HistoryChange(Transaction&)>& change,
+                           const std::function<std::string()>& answer);
 
     LocationService& service_;
     RateLimit& failedLogins_;

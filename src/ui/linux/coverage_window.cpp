@@ -6,18 +6,10 @@
 
 namespace nearbeam {
 
-namespace {
-constexpr int kWidth = 560;
-constexpr int kHeight = 480;
-} // namespace
-
-CoverageWindow::CoverageWindow() : PageWindow(QStringLiteral("Survey Coverage")) {
-    resize(kWidth, kHeight);
-}
+CoverageWindow::CoverageWindow() : ReportWindow(QStringLiteral("Survey Coverage"), 560, 480) {}
 
 void CoverageWindow::open(LocationDatabase& database, uint32_t building) {
-    setPage(buildCoveragePage(surveyCoverage(database, building), std::time(nullptr)));
-    present();
+    showReport(buildCoveragePage(surveyCoverage(database, building), std::time(nullptr)));
 }
 
 } // namespace nearbeam

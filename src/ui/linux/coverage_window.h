@@ -4,13 +4,13 @@
 // building on the "Where am I?" page.
 
 #include "locate/location_database.h"
-#include "ui/linux/page_window.h"
+#include "ui/linux/report_window.h"
 
 #include <cstdint>
 
 namespace nearbeam {
 
-class CoverageWindow : public PageWindow {
+class CoverageWindow : public ReportWindow {
     Q_OBJECT
   public:
     CoverageWindow();
@@ -18,10 +18,6 @@ class CoverageWindow : public PageWindow {
     // Shows the coverage of a building (0: every building) as scans.txt holds it
     // now, and brings the window up.
     void open(LocationDatabase& database, uint32_t building);
-
-  protected:
-    // The page holds no links; nothing leaves it.
-    void onLink(const QUrl&) override {}
 };
 
 } // namespace nearbeam

@@ -5,19 +5,12 @@
 
 namespace nearbeam {
 
-namespace {
 // Wide enough for a time, a service and a short address on one line each.
-constexpr int kWidth = 720;
-constexpr int kHeight = 420;
-} // namespace
-
-SharingHistoryWindow::SharingHistoryWindow() : PageWindow(QStringLiteral("Sharing History")) {
-    resize(kWidth, kHeight);
-}
+SharingHistoryWindow::SharingHistoryWindow()
+    : ReportWindow(QStringLiteral("Sharing History"), 720, 420) {}
 
 void SharingHistoryWindow::open(const std::string& logPath) {
-    setPage(buildSharingPage(SharingLog(logPath).entries()));
-    present();
+    showReport(buildSharingPage(SharingLog(logPath).entries()));
 }
 
 } // namespace nearbeam

@@ -2,6 +2,10 @@
 
 #include "ui/win32/tool_window.h"
 
+#include <commctrl.h>
+
+#include <utility>
+
 namespace nearbeam {
 namespace {
 
@@ -39,6 +43,10 @@ INT_PTR CALLBACK dialogProcedure(HWND dialog, UINT message, WPARAM wParam, LPARA
 
 std::optional<INT_PTR> runDialog(HINSTANCE instance, HWND owner, int templateId,
                                  const DialogHandlers& handlers) {
+    if (handlers.commonControls != 0) {
+        INITCOMMONCONTROLSEX controls{sizeof controls, handlers.commonControls};
+        InitCommonControlsEx(&controls);
+    }
     const INT_PTR result = DialogBoxParamW(instance, MAKEINTRESOURCEW(templateId), owner,
                                            dialogProcedure, reinterpret_cast<LPARAM>(&handlers));
     // 0 with an owner that is no window: the dialog was never made.
@@ -47,6 +55,14 @@ std::optional<INT_PTR> runDialog(HINSTANCE instance, HWND owner, int templateId,
         return std::nullopt;
     }
     return result;
+}
+
+std::function<void(HWND dialog, int id, int code)>
+buttonClicks(std::function<void(HWND dialog, int id)> click) {
+    return [click = std::move(click)](HWND dialog, int id, int code) {
+        if (code == BN_CLICKED)
+            click(dialog, id);
+    };
 }
 
 bool bringForwardIfOpen(HWND open) {

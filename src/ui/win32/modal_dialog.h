@@ -16,6 +16,8 @@ struct DialogHandlers {
     const wchar_t* failure = L"";
     // Holds the dialog while it runs, null otherwise; may be null itself.
     HWND* open = nullptr;
+    // The common control classes the dialog holds (ICC_...); 0: none.
+    DWORD commonControls = 0;
     // After the dialog is placed in the corner, before it shows.
     std::function<void(HWND dialog)> init;
     // WM_COMMAND: the control (or IDOK/IDCANCEL) and its notification code.
@@ -28,6 +30,11 @@ struct DialogHandlers {
 // was ended with; none (after the error box) when it could not be made.
 std::optional<INT_PTR> runDialog(HINSTANCE instance, HWND owner, int templateId,
                                  const DialogHandlers& handlers);
+
+// A command handler for button clicks only: the other controls' notifications
+// (a combo box's, an edit field's) carry their identifiers too.
+std::function<void(HWND dialog, int id, int code)>
+buttonClicks(std::function<void(HWND dialog, int id)> click);
 
 // When the dialog is open, brings it forward and answers true.
 bool bringForwardIfOpen(HWND open);

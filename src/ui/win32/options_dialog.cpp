@@ -113,18 +113,14 @@ void onCommand(HWND dialog, OptionsState& state, int command) {
 void openOptionsDialog(HINSTANCE instance, HWND owner, OptionsContext& context) {
     if (bringForwardIfOpen(context.open))
         return;
-    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_LISTVIEW_CLASSES};
-    InitCommonControlsEx(&controls);
     OptionsState state{context, {}};
     DialogHandlers handlers;
     handlers.failure = L"Error creating options dialog";
     handlers.open = &context.open;
+    handlers.commonControls = ICC_LISTVIEW_CLASSES;
     handlers.init = [&state](HWND dialog) { onInit(dialog, state); };
-    handlers.command = [&state](HWND dialog, int id, int code) {
-        // Only button clicks: the combo box's notifications carry its identifier too.
-        if (code == BN_CLICKED)
-            onCommand(dialog, state, id);
-    };
+    handlers.command =
+        buttonClicks([&state](HWND dialog, int id) { onCommand(dialog, state, id); });
     runDialog(instance, owner, IDD_OPTIONS, handlers);
 }
 

@@ -3,7 +3,7 @@
 // display control showing, newest first, what was sent to which service. Opened
 // from the Options dialog.
 
-#include "ui/win32/page_window.h"
+#include "ui/win32/report_window.h"
 
 #include <windows.h>
 
@@ -11,19 +11,13 @@
 
 namespace nearbeam {
 
-class SharingHistoryWindow : public PageWindow {
+class SharingHistoryWindow : public ReportWindow {
   public:
     explicit SharingHistoryWindow(HINSTANCE instance);
 
     // Opens the window, or brings it forward, showing the log at logPath as it is
     // now. False when it could not be made (the user was told).
     bool open(const std::string& logPath);
-
-  private:
-    void start(HWND, HWND) override {}
-    // The page holds no links; nothing leaves it.
-    bool onLink(HWND, const std::string&) override { return true; }
-    bool onCommand(HWND, WORD) override { return false; }
 };
 
 } // namespace nearbeam

@@ -99,18 +99,14 @@ void onCommand(HWND dialog, WindowState& state, int id) {
 bool openSurveyWindow(HINSTANCE instance, HWND owner, SurveyContext& context) {
     if (bringForwardIfOpen(context.open))
         return true;
-    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_PROGRESS_CLASS};
-    InitCommonControlsEx(&controls);
     WindowState state{context, 0};
     DialogHandlers handlers;
     handlers.failure = L"Error creating survey window";
     handlers.open = &context.open;
+    handlers.commonControls = ICC_PROGRESS_CLASS;
     handlers.init = [&state](HWND dialog) { onInit(dialog, state); };
-    handlers.command = [&state](HWND dialog, int id, int code) {
-        // Only button clicks: the fields' notifications carry their identifiers too.
-        if (code == BN_CLICKED)
-            onCommand(dialog, state, id);
-    };
+    handlers.command =
+        buttonClicks([&state](HWND dialog, int id) { onCommand(dialog, state, id); });
     handlers.message = [&state](HWND dialog, UINT message, WPARAM, LPARAM) -> INT_PTR {
         if (message != nearbeam::message::SurveyChanged)
             return FALSE;
