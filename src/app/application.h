@@ -9,6 +9,7 @@
 
 #include "app/notifier.h"
 #include "app/status.h"
+#include "app/tick.h"
 #include "app/trace.h"
 #include "base/settings_store.h"
 #include "locate/location_database.h"
@@ -55,7 +56,6 @@ class Application {
   public:
     static constexpr int32_t kScanTableCapacity = 24;
     static constexpr int32_t kMaximumAgeSeconds = 120;
-    static constexpr int32_t kTickSeconds = 10;
     static constexpr int32_t kActiveScanSeconds = 60;
     static constexpr int32_t kSmoothingWeight = 2;
     static constexpr size_t kMaxPlaceChars = 40; // longer "You are at" texts show the place alone
