@@ -26,9 +26,9 @@ Locator::Location Locator::locate(ScanTable& table, const AccessPointEntry& stro
         Bssid bssid;
         int32_t signal;
         LocationRecord* record;
+        PlaceKey place; // none when not known
     };
-    std::vector<InRange> inRange;
-    std::vector<PlaceKey> places; // by access point in range; complete before heard points in
+    std::vector<InRange> inRange; // complete before heard points into it
     {
         std::lock_guard<std::recursive_mutex> guard(database_.lock());
         table.forEach([&](AccessPointEntry& entry) {
@@ -38,8 +38,8 @@ Locator::Location Locator::locate(ScanTable& table, const AccessPointEntry& stro
                 database_.locations().find(BssidKey::fromBytes(entry.bssid().data()));
             if (record && !record->building)
                 record = nullptr;
-            inRange.push_back(InRange{entry.bssid(), entry.smoothedSignal(), record});
-            places.push_back(record ? placeOf(*record) : PlaceKey());
+            inRange.push_back(InRange{entry.bssid(), entry.smoothedSignal(), record,
+                                      record ? placeOf(*record) : PlaceKey()});
         });
     }
     std::vector<HeardAccessPoint> heard;
@@ -48,7 +48,7 @@ Locator::Location Locator::locate(ScanTable& table, const AccessPointEntry& stro
     for (size_t i = 0; i < inRange.size(); ++i) {
         const bool isKnown = inRange[i].record != nullptr;
         heard.push_back(HeardAccessPoint{BssidKey::fromBytes(inRange[i].bssid.data()),
-                                         inRange[i].signal, isKnown ? &places[i] : nullptr});
+                                         inRange[i].signal, isKnown ? &inRange[i].place : nullptr});
         if (isKnown) {
             ++known;
             onlyKnown = &inRange[i];
@@ -73,15 +73,14 @@ Locator::Location Locator::locate(ScanTable& table, const AccessPointEntry& stro
     out.accessPoint = chosen.bssid;
     out.signal = chosen.signal;
     out.record = chosen.record;
-    if (placeOf(*chosen.record) == decision.place)
+    if (chosen.place == decision.place)
         return out;
     // A floor or location only the scans name: the representative's record with
     // the place's texts (and building, which the scans name too).
     made_ = std::make_unique<LocationRecord>(*chosen.record);
     made_->floor = decision.place.floor;
     made_->location = decision.place.location;
-    if (decision.place.buildingId !=
-        places[static_cast<size_t>(decision.representative)].buildingId) {
+    if (decision.place.buildingId != chosen.place.buildingId) {
         std::lock_guard<std::recursive_mutex> guard(database_.lock());
         made_->building =
             static_cast<BuildingRecord*>(database_.buildings().findById(decision.place.buildingId));
